@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+
+// A text that cannot be read as a number; the message says which, as "'$ZZ' is not a valid
+// integer value".
+class EConvertError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Hex text on input: spaces (code 32 only) are ignored anywhere, the rest read in pairs, a final
+// unpaired digit dropped. On output: upper-case pairs separated by single spaces.
+
+// Writes the bytes into Buffer (at most Capacity of them) and returns their number. Raises
+// EConvertError for a pair that is not hexadecimal and std::length_error when the text holds more
+// than Capacity bytes.
+std::int32_t HexToBytes(std::uint8_t *Buffer, std::size_t Capacity, const QByteArray &HexText);
+QByteArray HexToText(const QByteArray &HexText);
+QByteArray TextToHex(const QByteArray &Text);
+// Normalises hex text for comparison: pairs joined by single spaces, the pairs "0A" and "0D" left
+// out (upper case only). Any two characters count as a pair.
+QByteArray StripHexLineEnds(const QByteArray &HexText);
+// Size in bytes of the first file-system entry matching FileName, or -1.
+std::int64_t FileSizeOf(const QString &FileName);

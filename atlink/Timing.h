@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+
+// Every delay and time-out of the system passes through here, so that a test can run the long
+// waits (90 s, 120 s) in a fraction of the time. The program itself never changes the speed-up.
+namespace Timing {
+
+// Divides every delay by `factor` (1 = real time). Safe to call from any thread.
+void setSpeedUp(int factor);
+int speedUp();
+
+// The duration to actually wait for a nominal one; never shorter than 1 ms unless nominal is 0.
+std::chrono::milliseconds scaled(std::chrono::milliseconds nominal);
+
+// Restores real time when it goes out of scope; for tests.
+class ScopedSpeedUp
+{
+public:
+    explicit ScopedSpeedUp(int factor) : previous(speedUp()) { setSpeedUp(factor); }
+    ~ScopedSpeedUp() { setSpeedUp(previous); }
+    ScopedSpeedUp(const ScopedSpeedUp &) = delete;
+    ScopedSpeedUp &operator=(const ScopedSpeedUp &) = delete;
+
+private:
+    int previous;
+};
+
+} // namespace Timing

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class TmyComm;
+
+// What a programming procedure needs from whoever runs it: the main window, or the headless
+// runner. Everything is called on the thread that owns the channel.
+class ProcedureHost
+{
+public:
+    virtual ~ProcedureHost() = default;
+
+    // Appends one line to the run's log (an empty text is an empty line) and processes pending
+    // events, which is how received bytes and a quit request get in during a long run.
+    virtual void LogLine(const QString &Text) = 0;
+    virtual void SetGaugeMaximum(int Maximum) = 0;
+    // Kept between 0 and the maximum: a larger position is cut to the maximum.
+    virtual void SetGaugePosition(int Position) = 0;
+    virtual int GaugePosition() const = 0;
+    // The plain, visible files of Folder, sorted by name ignoring letter case, read afresh.
+    virtual QStringList ListFolder(const QString &Folder) = 0;
+    // The folder of the chosen modem type (the catalogue entry's DirPath).
+    virtual QString SelectedDirPath() const = 0;
+    // Closing the window or interrupting the runner; never cleared during a run.
+    virtual bool QuitRequested() const = 0;
+    // A modal error box ("Ошибка" caption, error icon, OK) that returns when it is closed.
+    virtual void ShowErrorBox(const QString &Text) = 0;
+    virtual TmyComm &Channel() = 0;
+};
+
+// The listing every host uses for ListFolder: regular files only, names starting with a dot left
+// out, sorted by name ignoring letter case. Empty when the folder does not exist.
+QStringList ListPlainFiles(const QString &Folder);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class ProcedureHost;
+class TmyComm;
+
+// The programming procedures, one per modem family; each returns true when the modem was written.
+bool FlashVelmora(ProcedureHost &Host);
+bool FlashTu41(ProcedureHost &Host);
+bool FlashTc65(ProcedureHost &Host);
+
+// Runs the procedure chosen by the lower-cased folder name of the modem type; no value when the
+// type has no procedure (the run then counts as failed).
+std::optional<bool> RunProcedureForType(const QString &DirName, ProcedureHost &Host);
+
+// Asks the modem for 9600 bit/s and reopens the port at that rate; logs the outcome through Host.
+// May raise ECommsError from reopening the port.
+void SetModemBaud9600(ProcedureHost &Host);

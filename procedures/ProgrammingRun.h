@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ProcedureHost.h"
+
+#include <QString>
+
+// The programming run after the modem has answered its probe, shared by the main window and the
+// headless runner so that both do exactly the same.
+class RunHost : public ProcedureHost
+{
+public:
+    // Sets the status line (where there is one), then LogLine of the same text.
+    virtual void SetStatus(const QString &Text) = 0;
+    // The probe is over: stop the probe and power-on timers, gauge back to 0.
+    virtual void ProbeFinished() = 0;
+    // The baud-rate switch is done and writing begins (the window disables the modem list).
+    virtual void WritingStarted() = 0;
+};
+
+// The probe: clears the replies and queues "ATE0\r\n".
+void SendProbe(TmyComm &Channel);
+// True when the reply holds "OK" anywhere (case-sensitive).
+bool ProbeAnswered(const TmyComm &Channel);
+
+QString RunSucceededText(); // "Операция успешно завершена"
+QString RunFailedText();    // "Во время опереации произошел сбой. Повторите операцию с шага №1."
+
+// From "Отклик модема получен" to the outcome line: the baud-rate switch, the procedure of the
+// type DirName, closing the port, and the outcome logged. Returns whether the modem was written.
+// An error escaping the procedure counts as a failure (port closed, failure line logged); an
+// error from reopening the port in the baud-rate switch propagates to the caller.
+bool PerformProgrammingRun(RunHost &Host, const QString &DirName);

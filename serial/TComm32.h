@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+class QObject;
+
+namespace serial {
+class SerialPlatform;
+class TReadThread;
+class TWriteThread;
+class NotificationReceiver;
+} // namespace serial
+
+// Line settings; the ordinals are the indices of the port dialog's lists and are stored as such.
+enum TBytesize { sz_4, sz_5, sz_6, sz_7, sz_8 };
+enum TParity { pNone, pOdd, pEven, pMark, pSpace };
+enum TStopBits { sb1_0, sb1_5, sb2_0 };
+enum TFlowControl { fcNone, fcHardware, fcSoftware };
+
+// The one error type OpenPort raises; the message is shown to the user as it stands.
+class ECommsError : public std::runtime_error
+{
+public:
+    explicit ECommsError(const QString &message);
+    QString message() const { return QString::fromUtf8(what()); }
+};
+
+class TComm32;
+
+using TReceiveDataEvent = std::function<void(const char *Buffer, std::uint16_t BufferLength)>;
+using TNotifyEvent = std::function<void(TComm32 &Sender)>;
+using TErrorEvent = std::function<void(std::uint32_t ErrorCode)>;
+
+// Owns one serial device: opens it exclusively, applies the line settings, runs a reader and a
+// writer thread, and turns what they report into events on the thread that created the component.
+class TComm32
+{
+public:
+    TComm32();
+    // For tests: a platform layer with a fake device in place of the real one.
+    explicit TComm32(std::unique_ptr<serial::SerialPlatform> platform);
+    ~TComm32();
+    TComm32(const TComm32 &) = delete;
+    TComm32 &operator=(const TComm32 &) = delete;
+
+    bool OpenPort();
+    void ClosePort();
+    bool WriteData(const void *Data, std::int32_t Count);
+    bool EscapeFunction(std::uint32_t Code);
+
+    bool PortOpen() const;
+
+    QString CommPort() const;
+    void SetCommPort(const QString &Port);
+    std::uint32_t BaudRate() const;
+    void SetBaudRate(std::uint32_t Rate);
+    TBytesize ByteSize() const;
+    void SetByteSize(TBytesize Size);
+    TParity Parity() const;
+    void SetParity(TParity Value);
+    TStopBits StopBits() const;
+    void SetStopBits(TStopBits Value);
+    TFlowControl FlowControl() const;
+    void SetFlowControl(TFlowControl Value);
+    std::uint32_t RxQueue() const;
+    void SetRxQueue(std::uint32_t Size);
+    std::uint32_t TxQueue() const;
+    void SetTxQueue(std::uint32_t Size);
+    char EventChar() const;
+    void SetEventChar(char Value);
+
+    TReceiveDataEvent OnReceiveData;
+    TNotifyEvent OnRequestHangup;
+    TNotifyEvent OnCommEvent;
+    TErrorEvent OnError;
+    TNotifyEvent OnBreak, OnChangeCTS, OnChangeDSR, OnPERR, OnChangeRing, OnChangeRLSD, OnRX80FULL,
+        OnTXEMPTY, OnSetCTS, OnSetDSR, OnSetRing, OnSetRLSD, OnClearCTS, OnClearDSR, OnClearRing,
+        OnClearRLSD, OnEventChar;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
