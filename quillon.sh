@@ -39,7 +39,9 @@ run_tests() {
 
 run_fuzzers() {
     local dir="$top/build/fuzz"
-    CXX=clang++ build "$dir" -DQUILLON_FUZZ=ON -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_BENCHMARKS=OFF
+    CXX=clang++ cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_FUZZ=ON \
+        -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_BENCHMARKS=OFF >/dev/null
+    cmake --build "$dir" -j "$jobs" --target quillon_fuzzers
     local corpus
     for fuzzer in "$dir"/fuzz/fuzz_*; do
         [ -x "$fuzzer" ] || continue
