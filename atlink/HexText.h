@@ -29,3 +29,19 @@ QByteArray TextToHex(const QByteArray &Text);
 QByteArray StripHexLineEnds(const QByteArray &HexText);
 // Size in bytes of the first file-system entry matching FileName, or -1.
 std::int64_t FileSizeOf(const QString &FileName);
+
+// StripHexLineEnds over a text that arrives in pieces: the result after any number of Append calls
+// equals StripHexLineEnds of everything appended, at a cost linear in the appended length.
+class HexLineEndStripper
+{
+public:
+    void Append(const char *Data, qsizetype Length);
+    void Append(const QByteArray &HexText) { Append(HexText.constData(), HexText.size()); }
+    const QByteArray &Result() const { return result; }
+    void Clear();
+
+private:
+    QByteArray result;
+    char pending = 0; // first character of a pair whose second has not come yet
+    bool hasPending = false;
+};

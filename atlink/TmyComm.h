@@ -38,6 +38,13 @@ public:
     // The port profile ("upload.ini"): false when the file does not exist.
     bool LoadPortSettings(const QString &FileName);
     void ApplyPortSetting(const QByteArray &Line);
+
+private:
+    class WaitTimer;
+    void WaitTimerFired(WaitTimer &Sender);
+    // Processes events until the timer stops: by a match that `matched` reports, or by time-out.
+    template<typename Matched> void WaitWhileRunning(WaitTimer &Timer, Matched matched);
+    void BindPort();
 };
 
 // Sends Command followed by CR LF and waits for Expect1 or Expect2: the command convention.

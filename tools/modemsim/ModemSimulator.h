@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,49 +13,77 @@
 
 namespace modemsim {
 
-enum class Family { Script, Java, Replay };
+enum class Family
+{
+    Script,
+    Java,
+    Replay
+};
 
 // Faults a test (or the executable's flags) can inject. Commands are matched by their prefix up to
-// and including the first '=' or, without one, by the whole command text, e.g. "AT#DSCRIPT=".
+// and including the first '=' or, without one, by the whole command text, e.g. "AT#DSCRIPT=";
+// letter case does not matter, as for the modem's own command names.
 struct Faults
 {
-    std::vector<QByteArray> silentCommands;           // no answer at all
-    std::map<QByteArray, QByteArray> errorCommands;   // answered with this text ("ERROR", "+CME ERROR: 4")
-    std::map<QByteArray, int> failFirstN;             // answered "ERROR" the first N times, then normally
-    std::chrono::milliseconds answerDelay{0};         // every answer delayed by this
-    bool garbage = false;                             // stray bytes mixed into answers
-    bool zeroBytes = false;                           // zero bytes mixed into answers
-    int wrongCrcWrites = 0;                           // first N stored scripts report a wrong CRC
-    std::optional<std::int64_t> vanishAfterBytes;     // master closed after this many received bytes
-    int splitReplies = 0;                             // answers cut into this many pieces...
-    std::chrono::milliseconds splitPause{0};          // ...with this pause between them
-    bool neverAnswerProbe = false;                    // "ATE0" never answered (modem off)
-    bool noWritePrompt = false;                       // AT#WSCRIPT answers no ">>>" prompt
-    bool jdlTimeout = false;                          // AT^SJDL transfers end in "JDL TIMEOUT"
+    std::vector<QByteArray> silentCommands; // no answer at all, not even the echo
+    std::map<QByteArray, QByteArray>
+        errorCommands;                        // answered with this text ("ERROR", "+CME ERROR: 4")
+    std::map<QByteArray, int> failFirstN;     // answered "ERROR" the first N times, then normally
+    std::chrono::milliseconds answerDelay{0}; // every answer delayed by this
+    bool garbage = false;                     // stray bytes put before every answer
+    bool zeroBytes = false;                   // a zero byte put before and after every answer
+    int wrongCrcWrites = 0;                   // first N stored scripts report a wrong CRC
+    std::optional<std::int64_t> vanishAfterBytes; // master closed after this many received bytes
+    int splitReplies = 0;                         // answers cut into this many pieces...
+    std::chrono::milliseconds splitPause{0};      // ...with this pause between them
+    bool neverAnswerProbe = false;                // "ATE0" never answered (modem off)
+    bool noWritePrompt = false;                   // AT#WSCRIPT answers no ">>>" prompt
+    bool jdlTimeout = false;                      // AT^SJDL transfers end in "JDL TIMEOUT"
+};
+
+struct WireRecord
+{
+    enum Direction
+    {
+        Received,
+        Sent
+    } direction;
+    std::chrono::steady_clock::time_point when;
+    QByteArray bytes;
 };
 
 struct Options
 {
     Family family = Family::Script;
-    QString transferLog;                    // Replay family: the transfer log to answer
-    std::chrono::milliseconds powerOnDelay{0};
-    QByteArray powerOnLines;                // unsolicited text at power-up, e.g. "\r\n^SYSSTART\r\n"
-    int lineEnds = 1;                       // CR LF pairs around each result code
-    std::chrono::milliseconds rawByteTimeout{2000}; // Java family: "JDL TIMEOUT" after this quiet
+    QString transferLog;                       // Replay family: the transfer log to answer...
+    QByteArray transferLogText;                // ...or its text, used when no file is named
+    std::chrono::milliseconds powerOnDelay{0}; // input before this is lost, as on a booting modem
+    QByteArray powerOnLines; // unsolicited text at power-up, e.g. "\r\n^SYSSTART\r\n"
+    int lineEnds = 1;        // CR LF pairs around each result code
+    std::chrono::milliseconds rawByteTimeout{
+        2000}; // a raw transfer that goes quiet this long fails
     Faults faults;
-};
-
-struct WireRecord
-{
-    enum Direction { Received, Sent } direction;
-    std::chrono::steady_clock::time_point when;
-    QByteArray bytes;
+    // Called on the simulator's thread for every record, as it is made (the executable logs them).
+    std::function<void(const WireRecord &)> wireObserver;
 };
 
 // A modem on the master side of a pseudo-terminal pair, answering in its own thread.
+//
+// Every family: echo on until "ATE0" ("ATE1" turns it back on), "AT" and "AT+IPR=<rate>" answered
+// "OK", other unknown commands "ERROR", an empty line ignored. Commands end at CR; a LF right after
+// it is ignored. Commands may arrive split across several writes.
+// Script family: AT#DSCRIPT, AT#WSCRIPT (">>>", then exactly `size` raw bytes, then "OK"),
+// AT#LCSCRIPT (`#LCSCRIPT: "name",size,CRC` with the CRC-16/MCRF4XX of the stored bytes),
+// AT#ESCRIPT, AT#ENHRST, AT#STARTMODESCR.
+// Java family: AT^SJAM, AT^SJDL=1,size,"name" ("CONNECT", `size` raw bytes, "JDL END OK").
+// Replay family: AT^SCFG; every block the transfer log will send is answered with the log's
+// answer; input that is neither such a block nor a known command is answered "ERROR". The log's
+// first block, arriving out of turn, starts the replay over (a new run of the program).
+// A raw transfer that goes quiet for `rawByteTimeout` ends in "ERROR" ("JDL TIMEOUT" for Java).
 class ModemSimulator
 {
 public:
+    // Throws std::runtime_error when the pseudo-terminal or the transfer log cannot be had.
     explicit ModemSimulator(Options options);
     ~ModemSimulator(); // stops the thread and closes both sides
     ModemSimulator(const ModemSimulator &) = delete;
@@ -66,12 +95,19 @@ public:
     // Script family: the script store; Java family: the downloaded files (name -> bytes).
     std::map<QByteArray, QByteArray> storedFiles() const;
     void putFile(const QByteArray &name, const QByteArray &bytes);
-    // Replay family: the indices (0-based) of the "<-" blocks that arrived, in order.
+    // Replay family: for every block that arrived, in order, its 0-based index among all "<-"
+    // lines of the transfer log (a "<-" line superseded by the next one never arrives).
     std::vector<int> replayedBlocks() const;
     // Everything received and sent, time-stamped.
     std::vector<WireRecord> wire() const;
     // All commands received (text without the line end), in order.
     std::vector<QByteArray> commands() const;
+    // True once the "vanish" fault has closed the device.
+    bool vanished() const;
+
+    // The received and the sent bytes of wire(), each joined in order.
+    QByteArray received() const;
+    QByteArray sent() const;
 
 private:
     struct Private;

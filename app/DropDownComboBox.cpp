@@ -1,0 +1,7 @@
+#include "DropDownComboBox.h"
+
+void DropDownComboBox::showPopup()
+{
+    emit dropDown();
+    QComboBox::showPopup();
+}

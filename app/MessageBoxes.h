@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Every message box of the program passes through here: a modal box with a single OK button.
+// A test installs an answerer that records the box and returns at once instead of blocking.
+namespace MessageBoxes {
+
+enum class Icon
+{
+    Information,
+    Warning,
+    Error
+};
+
+struct Box
+{
+    Icon icon;
+    QString caption;
+    QString text;
+};
+
+using Answerer = std::function<void(const Box &)>;
+
+// Replaces the real boxes; an empty answerer brings them back.
+void setAnswerer(Answerer answerer);
+
+// Returns when the user has closed the box.
+void show(QWidget *parent, const Box &box);
+
+// Caption "Сообщение" with the given icon.
+void showMessage(QWidget *parent, Icon icon, const QString &text);
+// Caption "Ошибка", error icon.
+void showError(QWidget *parent, const QString &text);
+
+} // namespace MessageBoxes

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+
+// One modem type of the catalogue: what the list shows, the folder that holds the type's data and
+// whose lower-cased name is the type id, and that folder's full path.
+struct TDirObject
+{
+    QString Title;
+    QString DirName;
+    QString DirPath;
+};
+Q_DECLARE_METATYPE(TDirObject)
+
+struct ModemCatalogue
+{
+    QList<TDirObject> entries; // in the order of the file
+    bool complete = false;     // false when the file was unreadable or a line had no usable colon
+};
+
+// The folder that holds the catalogue and the per-type folders, with a trailing separator: the
+// program's own folder, or $QUILLON_DATA_DIR when set (to run on data kept elsewhere).
+QString ProgramFolder();
+
+// Catalogues are Windows-1251, but one saved as UTF-8 (with or without a byte-order mark) is read
+// as UTF-8: Windows-1251 text with Cyrillic letters in it is practically never valid UTF-8.
+QString DecodeCatalogueText(const QByteArray &Bytes);
+
+// Entries of the catalogue text, each DirPath being Folder (ending in a separator) + DirName.
+ModemCatalogue ParseModemCatalogue(const QString &Text, const QString &Folder);
+
+// Reads Folder + "Quillon_dir.ini"; a file that cannot be read gives no entries and complete false.
+ModemCatalogue ReadModemCatalogue(const QString &Folder);

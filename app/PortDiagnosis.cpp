@@ -1,0 +1,46 @@
+#include "PortDiagnosis.h"
+
+#include "SerialPorts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText)
+{
+    const QString device = ResolveDevicePath(CommPort);
+    const QFileInfo info(device);
+    if (device.isEmpty() || !info.exists())
+        return QStringLiteral("Устройство %1 не найдено. Проверьте, подключен ли модем и выбран "
+                              "ли верный порт.")
+            .arg(CommPort);
+    if (!info.isReadable() || !info.isWritable())
+        return QStringLiteral("Нет доступа к %1. Добавьте пользователя в группу dialout "
+                              "(sudo usermod -aG dialout $USER) и войдите в систему заново.")
+            .arg(device);
+    return QStringLiteral("Порт %1 не открывается: %2. Возможно, он занят другой программой.")
+        .arg(device, ErrorText);
+}
+
+bool ModemManagerRunning(const QString &ProcFolder)
+{
+    const QDir proc(ProcFolder);
+    const QStringList entries = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isProcess = false;
+        entry.toUInt(&isProcess);
+        if (!isProcess)
+            continue;
+        QFile comm(proc.filePath(entry + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "ModemManager")
+            return true;
+    }
+    return false;
+}
+
+QString ModemManagerWarning()
+{
+    return QStringLiteral("Запущена служба ModemManager: она опрашивает новые порты АТ-командами и "
+                          "может помешать записи. Остановите её на время работы: "
+                          "sudo systemctl stop ModemManager");
+}

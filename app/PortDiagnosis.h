@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Why a port could not be opened, in words the user can act on: no such device, no permission
+// (with how to get it), or the system's own message (usually another program holding the port).
+QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText);
+
+// ModemManager probes every new modem port with AT commands, which spoils a programming run.
+// ProcFolder is the process table to look in (/proc).
+bool ModemManagerRunning(const QString &ProcFolder = QStringLiteral("/proc"));
+QString ModemManagerWarning();

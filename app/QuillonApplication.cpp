@@ -1,0 +1,36 @@
+#include "QuillonApplication.h"
+
+#include "MessageBoxes.h"
+
+#include <QIcon>
+
+QString ApplicationTitle()
+{
+    return QStringLiteral("QXL - Quillon");
+}
+
+void ReportEscapedError(const std::exception &error)
+{
+    MessageBoxes::show(QApplication::activeWindow(), {MessageBoxes::Icon::Error, ApplicationTitle(),
+                                                      QString::fromUtf8(error.what())});
+}
+
+QuillonApplication::QuillonApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Quillon"));
+    setApplicationDisplayName(ApplicationTitle());
+    setDesktopFileName(QStringLiteral("quillon"));
+    setWindowIcon(QIcon(QStringLiteral(":/quillon/quillon.png")));
+}
+
+bool QuillonApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &error) {
+        ReportEscapedError(error);
+    } catch (...) {
+        ReportEscapedError(std::runtime_error("Unknown error"));
+    }
+    return false;
+}

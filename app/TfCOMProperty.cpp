@@ -1,0 +1,145 @@
+#include "TfCOMProperty.h"
+
+#include "DropDownComboBox.h"
+#include "HexText.h"
+#include "SerialPorts.h"
+#include "TComm32.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString DevicePrefix = QStringLiteral("/dev/");
+constexpr int CommPortEntryLength = 99;
+
+QComboBox *fixedList(QWidget *parent, const QStringList &entries)
+{
+    auto *list = new QComboBox(parent);
+    list->addItems(entries);
+    return list;
+}
+
+} // namespace
+
+QString CommPortForEntry(const QString &Entry)
+{
+    return Entry.startsWith(u'/') ? Entry : DevicePrefix + Entry;
+}
+
+QString EntryForCommPort(const QString &CommPort)
+{
+    if (CommPort.startsWith(DevicePrefix, Qt::CaseInsensitive))
+        return CommPort.mid(DevicePrefix.size(), CommPortEntryLength);
+    return CommPort;
+}
+
+TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("fCOMProperty"));
+    setWindowTitle(QStringLiteral("Настройки СОМ-порта"));
+    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(344, 323);
+
+    auto *group = new QGroupBox(QStringLiteral("[ Настройки СОМ-порта ]"), this);
+    cbxPort_N = new DropDownComboBox(group);
+    cbxPort_N->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
+                         QStringLiteral("COM4")});
+    cbxPort_Speed = fixedList(
+        group, {QStringLiteral("300"), QStringLiteral("1200"), QStringLiteral("2400"),
+                QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
+                QStringLiteral("38400"), QStringLiteral("57600"), QStringLiteral("115200")});
+    cbxPort_DataBits =
+        fixedList(group, {QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
+                          QStringLiteral("7"), QStringLiteral("8")});
+    cbxPort_Parity =
+        fixedList(group, {QStringLiteral("Нет"), QStringLiteral("Нечет"), QStringLiteral("Чет"),
+                          QStringLiteral("Маркер (1)"), QStringLiteral("Пробел (0)")});
+    cbxPort_StopBits =
+        fixedList(group, {QStringLiteral("1"), QStringLiteral("1,5"), QStringLiteral("2")});
+    cbxPort_FlowControl = fixedList(group, {QStringLiteral("Нет"), QStringLiteral("Аппаратное"),
+                                            QStringLiteral("Программное")});
+
+    auto *form = new QFormLayout(group);
+    form->addRow(QStringLiteral("Порт:"), cbxPort_N);
+    form->addRow(QStringLiteral("Скорость (бит/с):"), cbxPort_Speed);
+    form->addRow(QStringLiteral("Биты данных:"), cbxPort_DataBits);
+    form->addRow(QStringLiteral("Четность:"), cbxPort_Parity);
+    form->addRow(QStringLiteral("Стоповые биты:"), cbxPort_StopBits);
+    form->addRow(QStringLiteral("Управление потоком:"), cbxPort_FlowControl);
+
+    auto *buttons = new QDialogButtonBox(this);
+    btnAccept = buttons->addButton(QStringLiteral("Принять"), QDialogButtonBox::AcceptRole);
+    btnCancel = buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    btnAccept->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addStretch();
+    layout->addWidget(buttons);
+
+    connect(cbxPort_N, &DropDownComboBox::dropDown, this, &TfCOMProperty::cbxPort_NDropDown);
+    cbxPort_N->setFocus();
+}
+
+bool TfCOMProperty::ListComPorts(QComboBox &Items)
+{
+    Items.clear();
+    const QList<SerialPortInfo> ports = ListSerialPorts();
+    for (const SerialPortInfo &port : ports) {
+        Items.addItem(port.name);
+        if (!port.description.isEmpty())
+            Items.setItemData(Items.count() - 1, port.description, Qt::ToolTipRole);
+    }
+    Items.setCurrentIndex(-1);
+    return Items.count() > 0;
+}
+
+void TfCOMProperty::LoadFromComm(const TComm32 &Port)
+{
+    if (ListComPorts(*cbxPort_N))
+        cbxPort_N->setCurrentIndex(
+            cbxPort_N->findText(EntryForCommPort(Port.CommPort()), Qt::MatchFixedString));
+    cbxPort_N->setMaxVisibleItems(cbxPort_N->count());
+    cbxPort_Speed->setCurrentIndex(cbxPort_Speed->findText(QString::number(Port.BaudRate())));
+    cbxPort_DataBits->setCurrentIndex(Port.ByteSize());
+    cbxPort_Parity->setCurrentIndex(Port.Parity());
+    cbxPort_StopBits->setCurrentIndex(Port.StopBits());
+    cbxPort_FlowControl->setCurrentIndex(Port.FlowControl());
+    cbxPort_N->setFocus();
+}
+
+void TfCOMProperty::ApplyToComm(TComm32 &Port)
+{
+    if (Port.PortOpen())
+        return;
+    Port.SetCommPort(CommPortForEntry(cbxPort_N->currentText()));
+    bool isNumber = false;
+    const QString speed = cbxPort_Speed->currentText();
+    const std::uint32_t rate = speed.toUInt(&isNumber);
+    if (!isNumber)
+        throw EConvertError("'" + speed.toStdString() + "' is not a valid integer value");
+    Port.SetBaudRate(rate);
+    Port.SetByteSize(static_cast<TBytesize>(cbxPort_DataBits->currentIndex()));
+    Port.SetParity(static_cast<TParity>(cbxPort_Parity->currentIndex()));
+    Port.SetStopBits(static_cast<TStopBits>(cbxPort_StopBits->currentIndex()));
+    Port.SetFlowControl(static_cast<TFlowControl>(cbxPort_FlowControl->currentIndex()));
+}
+
+void TfCOMProperty::showEvent(QShowEvent *event)
+{
+    move(screen()->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}
+
+void TfCOMProperty::cbxPort_NDropDown()
+{
+    ListComPorts(*cbxPort_N);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+
+class DropDownComboBox;
+class QComboBox;
+class QPushButton;
+class TComm32;
+
+// The modal dialog in which the user confirms or changes the serial port settings before the
+// main window looks for the modem. It reads the port's settings when opened and writes them back
+// only when accepted.
+class TfCOMProperty : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfCOMProperty(QWidget *parent = nullptr);
+
+    // Fills Items with the serial ports present (description as the hint); true when there is one.
+    static bool ListComPorts(QComboBox &Items);
+    void LoadFromComm(const TComm32 &Port);
+    // Does nothing while the port is open. Raises EConvertError when no speed is selected.
+    void ApplyToComm(TComm32 &Port);
+
+    DropDownComboBox *cbxPort_N;
+    QComboBox *cbxPort_Speed;
+    QComboBox *cbxPort_DataBits;
+    QComboBox *cbxPort_Parity;
+    QComboBox *cbxPort_StopBits;
+    QComboBox *cbxPort_FlowControl;
+    QPushButton *btnAccept;
+    QPushButton *btnCancel;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void cbxPort_NDropDown();
+};
+
+// The CommPort that stands for a port list entry: a device under /dev by its bare name, a port
+// listed by full path (the simulator's virtual ports) as it is.
+QString CommPortForEntry(const QString &Entry);
+// The port list entry a CommPort stands for, to be matched ignoring case.
+QString EntryForCommPort(const QString &CommPort);

@@ -1,0 +1,562 @@
+#include "TfMain.h"
+
+#include "DropDownComboBox.h"
+#include "MessageBoxes.h"
+#include "PortDiagnosis.h"
+#include "ProgressGauge.h"
+#include "TfCOMProperty.h"
+#include "Timing.h"
+#include "TmyComm.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+using namespace std::chrono_literals;
+
+static void initResources()
+{
+    Q_INIT_RESOURCE(quillon);
+}
+
+namespace {
+
+constexpr auto PortTickInterval = 250ms;
+constexpr auto PowerTickInterval = 1000ms;
+constexpr int PowerOnSeconds = 15;
+constexpr int IndicatorSize = 24;
+constexpr int TopPanelHeight = 329;
+constexpr int StatusBarHeight = 24;
+constexpr int LogPanelHeight = 273;
+constexpr int LogPanelMinimumHeight = 25;
+const QString PortalAddress =
+    QStringLiteral("https://portal.velmora.example/guide/configuring-communication-equipment");
+
+QString withTrailingSpaces(const QString &Text, int Count)
+{
+    return Text + QString(Count, u' ');
+}
+
+void startScaled(QTimer &Timer, std::chrono::milliseconds Nominal)
+{
+    Timer.start(Timing::scaled(Nominal));
+}
+
+QLabel *picture(QWidget *parent, const QString &Resource)
+{
+    auto *label = new QLabel(parent);
+    label->setPixmap(QPixmap(Resource));
+    return label;
+}
+
+QHBoxLayout *stepRow(QLabel *Icon, QLabel *Indicator, QLabel *Caption)
+{
+    auto *row = new QHBoxLayout;
+    row->addWidget(Icon);
+    row->addWidget(Indicator);
+    row->addWidget(Caption, 1);
+    return row;
+}
+
+} // namespace
+
+TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
+    : QWidget(parent), fCOMProperty(PortDialog), programFolder(setup.programFolder),
+      placement(setup.placementFile)
+{
+    initResources();
+    buildWindow();
+    placement.restore(*this, *pnlLog);
+
+    // FormCreate
+    FModemAnswered = false;
+    FComm = std::make_unique<TmyComm>();
+    SetPortStep(false);
+}
+
+TfMain::~TfMain()
+{
+    tmrRS->stop();
+    tmrStartPower->stop();
+    FComm->Comm->ClosePort();
+    FComm.reset();
+    ClearModemList(*cbxModems);
+}
+
+void TfMain::buildWindow()
+{
+    setObjectName(QStringLiteral("fMain"));
+    setWindowTitle(QStringLiteral("Velmora: конфигуратор модема"));
+    setGeometry(299, 116, 438, 626);
+    setMinimumWidth(438);
+
+    actLogSH = new QAction(QStringLiteral("+"), this);
+    actLogSH->setToolTip(QStringLiteral("Показать лог конфигурирования"));
+    actLogSH->setData(false); // marked: the log was shown at the last refresh
+    connect(actLogSH, &QAction::triggered, this, &TfMain::actLogSHExecute);
+
+    tmrRS = new QTimer(this);
+    connect(tmrRS, &QTimer::timeout, this, &TfMain::tmrRSTimer);
+    tmrStartPower = new QTimer(this);
+    connect(tmrStartPower, &QTimer::timeout, this, &TfMain::tmrStartPowerTimer);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildTopPanel());
+    layout->addWidget(buildStatusBar());
+    layout->addWidget(buildLogPanel(), 1);
+    // Takes up the room the log leaves when it is hidden.
+    layout->addStretch(0);
+
+    cbxModems->setFocus();
+}
+
+QWidget *TfMain::buildTopPanel()
+{
+    Panel1 = new QWidget(this);
+    Panel1->setFixedHeight(TopPanelHeight);
+    Panel1->setAutoFillBackground(true);
+    QPalette grey = Panel1->palette();
+    grey.setColor(QPalette::Window, QColor(238, 238, 238));
+    grey.setColor(QPalette::Base, QColor(238, 238, 238));
+    Panel1->setPalette(grey);
+
+    Memo1 = new QPlainTextEdit(Panel1);
+    Memo1->setReadOnly(true);
+    Memo1->setFrameShape(QFrame::NoFrame);
+    Memo1->setFocusPolicy(Qt::NoFocus);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont small = Memo1->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    Memo1->setFont(small);
+    Memo1->document()->setDocumentMargin(0);
+    Memo1->setPlainText(
+        QStringLiteral("Внимание!\n"
+                       "Программа автоматически начнет запись прошивки после выбора типа модема,\n"
+                       "подтверждения/установки настроек СОМ-порта и подаче питания на модем.\n"
+                       "\n"
+                       "Если программе не удается получить ответ от модема в течение 15 сек после\n"
+                       "подачи питания, то будет предложено изменить настройки СОМ-порта."));
+
+    lblChoiceModem = new QLabel(QStringLiteral("Выберите тип модема"), Panel1);
+    cbxModems = new DropDownComboBox(Panel1);
+    cbxModems->setMaxVisibleItems(12);
+    connect(cbxModems, &DropDownComboBox::dropDown, this, &TfMain::cbxModemsDropDown);
+    connect(cbxModems, &QComboBox::activated, this, &TfMain::cbxModemsChange);
+    Image1 = picture(Panel1, QStringLiteral(":/quillon/device.png"));
+    Image1->setFixedSize(150, 99);
+
+    imgYes = picture(Panel1, QStringLiteral(":/quillon/yes.png"));
+    imgNo = picture(Panel1, QStringLiteral(":/quillon/no.png"));
+    for (QLabel *hidden : {imgYes, imgNo}) {
+        hidden->setFixedSize(IndicatorSize, IndicatorSize);
+        hidden->hide();
+    }
+    Image2 = picture(Panel1, QStringLiteral(":/quillon/port.png"));
+    imgRS = picture(Panel1, QStringLiteral(":/quillon/no.png"));
+    lblCommConnect = new QLabel(QStringLiteral("Открытие СОМ-порта"), Panel1);
+    Image3 = picture(Panel1, QStringLiteral(":/quillon/power.png"));
+    imgDC = picture(Panel1, QStringLiteral(":/quillon/no.png"));
+    lblPowerOn = new QLabel(QStringLiteral("Подключите питание к модему"), Panel1);
+    for (QLabel *indicator : {imgRS, imgDC}) {
+        indicator->setFixedSize(IndicatorSize, IndicatorSize);
+        indicator->setProperty("Tag", 0);
+    }
+    lblCommConnect->setEnabled(false);
+    lblPowerOn->setEnabled(false);
+
+    flbFL = new QListWidget(Panel1);
+    flbFL->hide();
+
+    lblQXLRef = new QLabel(Panel1);
+    lblQXLRef->setText(QStringLiteral("<a href=\"portal\" style=\"color:blue\">Информационный "
+                                      "портал Velmora</a>"));
+    lblQXLRef->setCursor(Qt::PointingHandCursor);
+    lblQXLRef->setAlignment(Qt::AlignRight);
+    connect(lblQXLRef, &QLabel::linkActivated, this, &TfMain::lblQXLRefClick);
+
+    auto *choice = new QGridLayout;
+    choice->addWidget(lblChoiceModem, 0, 0);
+    choice->addWidget(cbxModems, 1, 0, Qt::AlignTop);
+    choice->addWidget(Image1, 0, 1, 2, 1);
+    choice->setColumnStretch(0, 1);
+
+    auto *layout = new QVBoxLayout(Panel1);
+    layout->setContentsMargins(8, 8, 8, 4);
+    layout->setSpacing(4);
+    layout->addWidget(Memo1, 1);
+    layout->addLayout(choice);
+    layout->addLayout(stepRow(Image2, imgRS, lblCommConnect));
+    layout->addLayout(stepRow(Image3, imgDC, lblPowerOn));
+    layout->addWidget(lblQXLRef);
+    return Panel1;
+}
+
+QWidget *TfMain::buildStatusBar()
+{
+    pnlStatusBar = new QWidget(this);
+    pnlStatusBar->setFixedHeight(StatusBarHeight);
+
+    btnLogSH = new QToolButton(pnlStatusBar);
+    btnLogSH->setAutoRaise(true);
+    btnLogSH->setDefaultAction(actLogSH);
+    btnLogSH->setFixedSize(StatusBarHeight, StatusBarHeight);
+
+    ggProgress = new ProgressGauge(pnlStatusBar);
+    ggProgress->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: lime; }"));
+    lblStatus = new QLabel(pnlStatusBar);
+    QFont bold = lblStatus->font();
+    bold.setBold(true);
+    lblStatus->setFont(bold);
+    lblStatus->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lblStatus->setContentsMargins(4, 0, 4, 0);
+
+    auto *gauge = new QGridLayout;
+    gauge->addWidget(ggProgress, 0, 0);
+    gauge->addWidget(lblStatus, 0, 0);
+
+    auto *layout = new QHBoxLayout(pnlStatusBar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(btnLogSH);
+    layout->addLayout(gauge, 1);
+    return pnlStatusBar;
+}
+
+QWidget *TfMain::buildLogPanel()
+{
+    pnlLog = new QWidget(this);
+    pnlLog->setAutoFillBackground(true);
+    QPalette dark = pnlLog->palette();
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(0, 255, 0));
+    pnlLog->setPalette(dark);
+    pnlLog->setMinimumHeight(LogPanelMinimumHeight);
+    pnlLog->resize(width(), LogPanelHeight);
+
+    mmoLog = new QPlainTextEdit(pnlLog);
+    mmoLog->setFrameShape(QFrame::NoFrame);
+    mmoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto *layout = new QVBoxLayout(pnlLog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(mmoLog);
+    pnlLog->hide();
+    return pnlLog;
+}
+
+void TfMain::LogLine(const QString &Text)
+{
+    mmoLog->appendPlainText(Text);
+    mmoLog->moveCursor(QTextCursor::End);
+    mmoLog->ensureCursorVisible();
+    actLogSHUpdate();
+    QCoreApplication::processEvents();
+}
+
+void TfMain::SetStatus(const QString &Text)
+{
+    lblStatus->setText(Text);
+    LogLine(Text);
+}
+
+void TfMain::SetGaugeMaximum(int Maximum)
+{
+    ggProgress->setGaugeMaximum(Maximum);
+}
+
+void TfMain::SetGaugePosition(int Position)
+{
+    ggProgress->setGaugePosition(Position);
+}
+
+int TfMain::GaugePosition() const
+{
+    return ggProgress->gaugePosition();
+}
+
+QStringList TfMain::ListFolder(const QString &Folder)
+{
+    const QStringList files = ListPlainFiles(Folder);
+    flbFL->clear();
+    flbFL->addItems(files);
+    return files;
+}
+
+QString TfMain::SelectedDirPath() const
+{
+    return FRunDirPath;
+}
+
+bool TfMain::QuitRequested() const
+{
+    return FQuitRequested;
+}
+
+void TfMain::ShowErrorBox(const QString &Text)
+{
+    MessageBoxes::showError(this, Text);
+}
+
+TmyComm &TfMain::Channel()
+{
+    return *FComm;
+}
+
+void TfMain::ProbeFinished()
+{
+    tmrStartPower->stop();
+    ggProgress->setGaugePosition(0);
+    tmrRS->stop();
+}
+
+void TfMain::WritingStarted()
+{
+    FModemAnswered = true;
+    actLogSHUpdate();
+}
+
+void TfMain::SetPortStep(bool Active)
+{
+    lblCommConnect->setEnabled(Active);
+    if (Active) {
+        setPortStepHint({});
+        SetStatus(QStringLiteral("Ожидаю подключение модема к СОМ-порту..."));
+    } else {
+        if (!mmoLog->document()->isEmpty())
+            LogLine({});
+        SetStatus(QStringLiteral("Ожидаю выбор типа модема на шаге №1..."));
+        FModemAnswered = false;
+        SetPowerStep(false);
+    }
+    actLogSHUpdate();
+}
+
+void TfMain::SetPowerStep(bool Active)
+{
+    lblPowerOn->setEnabled(Active);
+    actLogSHUpdate();
+}
+
+void TfMain::actLogSHUpdate()
+{
+    cbxModems->setEnabled(!FModemAnswered && !tmrStartPower->isActive() && !FInRun);
+    const bool logShown = !pnlLog->isHidden();
+    if (actLogSH->data().toBool() != logShown) {
+        actLogSH->setData(logShown);
+        actLogSH->setToolTip(logShown ? QStringLiteral("Скрыть лог конфигурирования")
+                                      : QStringLiteral("Показать лог конфигурирования"));
+        actLogSH->setText(logShown ? QStringLiteral("-") : QStringLiteral("+"));
+    }
+    showIndicator(*imgRS, FComm && FComm->Comm->PortOpen());
+    showIndicator(*imgDC, FModemAnswered);
+}
+
+void TfMain::showIndicator(QLabel &Indicator, bool State)
+{
+    const int tag = State ? 1 : 0;
+    if (Indicator.property("Tag").toInt() == tag)
+        return;
+    Indicator.setPixmap(State ? imgYes->pixmap() : imgNo->pixmap());
+    Indicator.setProperty("Tag", tag);
+}
+
+void TfMain::setPortStepHint(const QString &Problem)
+{
+    QStringList hints;
+    if (!Problem.isEmpty())
+        hints.append(Problem);
+    if (ModemManagerRunning())
+        hints.append(ModemManagerWarning());
+    const QString hint = hints.join(QStringLiteral("\n\n"));
+    for (QLabel *part : {Image2, imgRS, lblCommConnect})
+        part->setToolTip(hint);
+}
+
+bool TfMain::EditPortSettings()
+{
+    tmrRS->stop();
+    FComm->Comm->ClosePort();
+    actLogSHUpdate();
+    fCOMProperty.LoadFromComm(*FComm->Comm);
+    if (fCOMProperty.exec() != QDialog::Accepted)
+        return false;
+    fCOMProperty.ApplyToComm(*FComm->Comm);
+    startScaled(*tmrRS, PortTickInterval);
+    return true;
+}
+
+bool TfMain::LoadModemList(QComboBox &Items) const
+{
+    ClearModemList(Items);
+    const ModemCatalogue catalogue = ReadModemCatalogue(programFolder);
+    for (const TDirObject &entry : catalogue.entries)
+        Items.addItem(entry.Title, QVariant::fromValue(entry));
+    Items.setCurrentIndex(-1);
+    return catalogue.complete;
+}
+
+void TfMain::ClearModemList(QComboBox &Items)
+{
+    Items.clear();
+}
+
+void TfMain::cbxModemsDropDown()
+{
+    if (!LoadModemList(*cbxModems))
+        MessageBoxes::showError(
+            this, withTrailingSpaces(
+                      QStringLiteral("Файл Quillon_dir.ini отсутствует либо поврежден"), 8));
+}
+
+void TfMain::cbxModemsChange(int Index)
+{
+    if (Index < 0)
+        return;
+    tmrRS->stop();
+    FComm->Comm->ClosePort();
+    FModemAnswered = false;
+    const TDirObject entry = cbxModems->itemData(Index).value<TDirObject>();
+    LogLine(QStringLiteral("Выбран модем \"%1\"").arg(cbxModems->itemText(Index)));
+    if (!FComm->LoadPortSettings(entry.DirPath + QStringLiteral("/upload.ini"))) {
+        const QString warning = QStringLiteral("Файл upload.ini не обнаружен или испорчен. "
+                                               "Настройки СОМ-порта взяты по умолчанию.");
+        MessageBoxes::showMessage(this, MessageBoxes::Icon::Warning,
+                                  withTrailingSpaces(warning, 8));
+        LogLine(warning);
+    }
+    SetPortStep(EditPortSettings());
+}
+
+void TfMain::tmrRSTimer()
+{
+    if (FModemAnswered || FInRun)
+        return;
+    if (!FComm->Comm->PortOpen())
+        tryOpenPort();
+    else if (!ProbeAnswered(*FComm))
+        SendProbe(*FComm);
+    else
+        runProgramming();
+}
+
+void TfMain::tryOpenPort()
+{
+    bool opened = false;
+    try {
+        opened = FComm->Comm->OpenPort();
+    } catch (const ECommsError &error) {
+        FComm->Comm->ClosePort();
+        actLogSHUpdate();
+        setPortStepHint(PortOpenFailureHint(FComm->Comm->CommPort(), error.message()));
+        return;
+    }
+    if (!opened)
+        return;
+    setPortStepHint({});
+    SetPowerStep(true);
+    SetStatus(QStringLiteral("Модем подключен. Порт: ") + FComm->Comm->CommPort());
+    SetStatus(QStringLiteral("Ожидаю отклик от модема..."));
+    ggProgress->setGaugePosition(0);
+    ggProgress->setGaugeMaximum(PowerOnSeconds);
+    startScaled(*tmrStartPower, PowerTickInterval);
+}
+
+void TfMain::runProgramming()
+{
+    // The list stays disabled for the whole run, also during the baud-rate switch before the
+    // modem counts as answered; a close request waits until the run has ended.
+    FInRun = true;
+    const struct RunEnd
+    {
+        TfMain &window;
+        ~RunEnd()
+        {
+            window.FInRun = false;
+            window.actLogSHUpdate();
+            if (window.FQuitRequested)
+                QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+        }
+    } runEnd{*this};
+
+    const int selected = cbxModems->currentIndex();
+    const TDirObject entry =
+        selected >= 0 ? cbxModems->itemData(selected).value<TDirObject>() : TDirObject{};
+    FRunDirPath = entry.DirPath;
+    if (PerformProgrammingRun(*this, entry.DirName))
+        MessageBoxes::showMessage(this, MessageBoxes::Icon::Information,
+                                  withTrailingSpaces(RunSucceededText(), 10));
+    else
+        MessageBoxes::showError(this, withTrailingSpaces(RunFailedText(), 10));
+    tmrStartPower->stop();
+    ggProgress->setGaugePosition(0);
+    SetPortStep(false);
+}
+
+void TfMain::tmrStartPowerTimer()
+{
+    if (FInRun)
+        return;
+    const int next = ggProgress->gaugePosition() + 1;
+    if (next <= PowerOnSeconds) {
+        ggProgress->setGaugePosition(next);
+        return;
+    }
+    ggProgress->setGaugePosition(0);
+    tmrStartPower->stop();
+    // Stopped before the log line lets a port tick in, which would reopen the port under the
+    // dialog and restart the power-on wait.
+    tmrRS->stop();
+    FComm->Comm->ClosePort();
+    LogLine(QStringLiteral("Время ожидания отклика от модема истекло."));
+    const bool accepted = EditPortSettings();
+    SetPortStep(accepted);
+    if (!accepted)
+        tmrRS->stop();
+}
+
+void TfMain::actLogSHExecute()
+{
+    if (pnlLog->isHidden())
+        resize(width(), height() + pnlLog->height());
+    pnlLog->setVisible(pnlLog->isHidden());
+    if (pnlLog->isHidden()) {
+        layout()->activate(); // the size hint without the log
+        resize(width(), sizeHint().height());
+    }
+    actLogSHUpdate();
+}
+
+void TfMain::lblQXLRefClick()
+{
+    QDesktopServices::openUrl(QUrl(PortalAddress));
+}
+
+void TfMain::closeEvent(QCloseEvent *event)
+{
+    if (FInRun) {
+        FQuitRequested = true;
+        event->ignore();
+        return;
+    }
+    tmrRS->stop();
+    tmrStartPower->stop();
+    FComm->Comm->ClosePort();
+    placement.save(*this, *pnlLog);
+    event->accept();
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "ModemCatalogue.h"
+#include "ProgrammingRun.h"
+#include "WindowPlacement.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class DropDownComboBox;
+class ProgressGauge;
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QTimer;
+class QToolButton;
+class TfCOMProperty;
+class TmyComm;
+
+// Where the main window finds its data and keeps its placement; tests point both elsewhere.
+struct MainWindowSetup
+{
+    QString programFolder = ProgramFolder();
+    QString placementFile = WindowPlacement::defaultFile();
+};
+
+// The main window: the three steps a user goes through (modem type, port, power), the timers that
+// open the port and probe the modem, and the programming run that starts once the modem answers.
+// It owns the AT command channel and is the host the programming procedures report to.
+class TfMain : public QWidget, public RunHost
+{
+    Q_OBJECT
+public:
+    using Setup = MainWindowSetup;
+
+    explicit TfMain(TfCOMProperty &PortDialog, const Setup &setup = {}, QWidget *parent = nullptr);
+    ~TfMain() override;
+
+    // What the procedures use.
+    void LogLine(const QString &Text) override;
+    void SetStatus(const QString &Text) override;
+    void SetGaugeMaximum(int Maximum) override;
+    void SetGaugePosition(int Position) override;
+    int GaugePosition() const override;
+    QStringList ListFolder(const QString &Folder) override;
+    QString SelectedDirPath() const override;
+    bool QuitRequested() const override;
+    void ShowErrorBox(const QString &Text) override;
+    TmyComm &Channel() override;
+    void ProbeFinished() override;
+    void WritingStarted() override;
+
+    void SetPortStep(bool Active);
+    void SetPowerStep(bool Active);
+    void actLogSHUpdate();
+    bool EditPortSettings();
+    bool LoadModemList(QComboBox &Items) const;
+    static void ClearModemList(QComboBox &Items);
+
+    QWidget *Panel1;
+    QPlainTextEdit *Memo1;
+    QLabel *lblChoiceModem;
+    DropDownComboBox *cbxModems;
+    QLabel *Image1;
+    QLabel *Image2;
+    QLabel *imgRS;
+    QLabel *lblCommConnect;
+    QLabel *Image3;
+    QLabel *imgDC;
+    QLabel *lblPowerOn;
+    QLabel *imgYes;
+    QLabel *imgNo;
+    QListWidget *flbFL;
+    QLabel *lblQXLRef;
+    QWidget *pnlStatusBar;
+    QToolButton *btnLogSH;
+    ProgressGauge *ggProgress;
+    QLabel *lblStatus;
+    QWidget *pnlLog;
+    QPlainTextEdit *mmoLog;
+    QAction *actLogSH;
+    QTimer *tmrRS;
+    QTimer *tmrStartPower;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void cbxModemsDropDown();
+    void cbxModemsChange(int Index);
+    void tmrRSTimer();
+    void tmrStartPowerTimer();
+    void actLogSHExecute();
+    void lblQXLRefClick();
+
+    void buildWindow();
+    QWidget *buildTopPanel();
+    QWidget *buildStatusBar();
+    QWidget *buildLogPanel();
+    void tryOpenPort();
+    void runProgramming();
+    void showIndicator(QLabel &Indicator, bool State);
+    void setPortStepHint(const QString &Problem);
+
+    TfCOMProperty &fCOMProperty;
+    std::unique_ptr<TmyComm> FComm;
+    bool FModemAnswered = false;
+    bool FInRun = false;
+    bool FQuitRequested = false;
+    QString FRunDirPath;
+    QString programFolder;
+    WindowPlacement placement;
+};

@@ -1,0 +1,36 @@
+#include "WindowPlacement.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QWidget>
+
+namespace {
+const QString Geometry = QStringLiteral("Window/Geometry");
+const QString LogVisible = QStringLiteral("Log/Visible");
+const QString LogHeight = QStringLiteral("Log/Height");
+} // namespace
+
+QString WindowPlacement::defaultFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Quillon.ini");
+}
+
+void WindowPlacement::restore(QWidget &window, QWidget &logPanel) const
+{
+    const QSettings store(file, QSettings::IniFormat);
+    if (store.contains(LogHeight))
+        logPanel.resize(logPanel.width(), store.value(LogHeight).toInt());
+    if (store.contains(LogVisible))
+        logPanel.setVisible(store.value(LogVisible).toBool());
+    if (store.contains(Geometry))
+        window.setGeometry(store.value(Geometry).toRect());
+}
+
+void WindowPlacement::save(const QWidget &window, const QWidget &logPanel) const
+{
+    QSettings store(file, QSettings::IniFormat);
+    store.setValue(Geometry, window.geometry());
+    store.setValue(LogVisible, !logPanel.isHidden());
+    store.setValue(LogHeight, logPanel.height());
+}

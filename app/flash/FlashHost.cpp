@@ -1,0 +1,123 @@
+#include "FlashHost.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// The procedures announce each transfer as "... (<size> bytes)"; the live line shows that size.
+std::optional<std::int64_t> announcedTransferSize(const QString &Line)
+{
+    static constexpr QStringView suffix = u" bytes)";
+    const qsizetype end = Line.indexOf(suffix);
+    if (end < 0)
+        return std::nullopt;
+    const qsizetype open = Line.lastIndexOf(u'(', end);
+    if (open < 0)
+        return std::nullopt;
+    bool ok = false;
+    const std::int64_t size = QStringView(Line).mid(open + 1, end - open - 1).toLongLong(&ok);
+    return ok ? std::optional(size) : std::nullopt;
+}
+
+QString withoutTrailingBlanks(QString Text)
+{
+    while (!Text.isEmpty() && Text.back().isSpace())
+        Text.chop(1);
+    return Text;
+}
+
+} // namespace
+
+FlashHost::FlashHost(TmyComm &Channel, QString DirPath, int Port, RunObserver &Observer,
+                     const std::atomic<bool> &Quit)
+    : channel(Channel), dirPath(std::move(DirPath)), port(Port), observer(Observer), quit(Quit)
+{
+}
+
+void FlashHost::LogLine(const QString &Text)
+{
+    observer.logLine(port, Text);
+    // An empty line closes a pass; a new size comes with the next file.
+    const std::optional<std::int64_t> size =
+        Text.isEmpty() ? std::optional<std::int64_t>(0) : announcedTransferSize(Text);
+    if (size && *size != progressNow.transferBytes) {
+        progressNow.transferBytes = *size;
+        reportProgress();
+    }
+    QCoreApplication::processEvents();
+}
+
+void FlashHost::SetGaugeMaximum(int Maximum)
+{
+    progressNow.total = std::max(0, Maximum);
+    progressNow.done = std::min(progressNow.done, progressNow.total);
+    reportProgress();
+}
+
+void FlashHost::SetGaugePosition(int Position)
+{
+    progressNow.done = std::clamp(Position, 0, progressNow.total);
+    reportProgress();
+}
+
+QStringList FlashHost::ListFolder(const QString &Folder)
+{
+    return ListPlainFiles(Folder);
+}
+
+bool FlashHost::QuitRequested() const
+{
+    return quit.load();
+}
+
+void FlashHost::ShowErrorBox(const QString &Text)
+{
+    reportError(withoutTrailingBlanks(Text));
+}
+
+void FlashHost::SetStatus(const QString &Text)
+{
+    LogLine(Text);
+}
+
+void FlashHost::ProbeFinished()
+{
+    progressNow.done = 0;
+    enterPhase(RunPhase::SwitchingBaud);
+}
+
+void FlashHost::WritingStarted()
+{
+    enterPhase(RunPhase::Writing);
+}
+
+void FlashHost::enterPhase(RunPhase Phase)
+{
+    progressNow.phase = Phase;
+    reportProgress();
+}
+
+void FlashHost::reportError(const QString &Text)
+{
+    lastError = Text;
+    LogLine(Text);
+}
+
+QString FlashHost::failureReason() const
+{
+    if (!lastError.isEmpty())
+        return lastError;
+    if (progressNow.total > 0)
+        return QStringLiteral("programming failed with %1 of %2 done")
+            .arg(progressNow.done)
+            .arg(progressNow.total);
+    return QStringLiteral("programming failed");
+}
+
+void FlashHost::reportProgress()
+{
+    observer.progress(port, progressNow);
+}

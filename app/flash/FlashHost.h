@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ProgrammingRun.h"
+#include "RunEvents.h"
+
+#include <QString>
+
+#include <atomic>
+
+// The run's host without a window: log lines and gauge moves go to the observer, the quit
+// request is the runner's flag for this port, and an error box becomes a log line.
+class FlashHost : public RunHost
+{
+public:
+    FlashHost(TmyComm &Channel, QString DirPath, int Port, RunObserver &Observer,
+              const std::atomic<bool> &Quit);
+
+    void LogLine(const QString &Text) override;
+    void SetGaugeMaximum(int Maximum) override;
+    void SetGaugePosition(int Position) override;
+    int GaugePosition() const override { return progressNow.done; }
+    QStringList ListFolder(const QString &Folder) override;
+    QString SelectedDirPath() const override { return dirPath; }
+    bool QuitRequested() const override;
+    void ShowErrorBox(const QString &Text) override;
+    TmyComm &Channel() override { return channel; }
+
+    void SetStatus(const QString &Text) override;
+    void ProbeFinished() override;
+    void WritingStarted() override;
+
+    void enterPhase(RunPhase Phase);
+    // Logs an error that ended the run and keeps it as the reason for the summary.
+    void reportError(const QString &Text);
+    // Why a run that did not program its modem failed, as best the host saw it.
+    QString failureReason() const;
+
+private:
+    void reportProgress();
+
+    TmyComm &channel;
+    const QString dirPath;
+    const int port;
+    RunObserver &observer;
+    const std::atomic<bool> &quit;
+    PortProgress progressNow;
+    QString lastError;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What one invocation of quillon-flash asks for.
+struct FlashOptions
+{
+    QString type;       // the modem type, by its catalogue folder name (any letter case)
+    QString dataFolder; // holds Quillon_dir.ini and the type folders; ends with a separator
+    QStringList ports;  // one run per device, in the order given
+    bool json = false;
+    bool noWait = false; // the modems are already on: no power-on wait
+};
+
+// Either options to run with, or a text to print and the status to exit with (help: 0 on
+// standard output; a mistake: 2 on standard error).
+struct ParsedCommandLine
+{
+    std::optional<FlashOptions> options;
+    QString message;
+    int exitCode = 0;
+};
+
+// Arguments as the program received them, the program's name first.
+ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments);
+
+QString FlashHelpText();

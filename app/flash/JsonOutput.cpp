@@ -1,0 +1,56 @@
+#include "JsonOutput.h"
+
+#include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
+
+JsonOutput::JsonOutput(const QStringList &Ports, QIODevice &Out) : ports(Ports), out(Out)
+{
+    clock.start();
+}
+
+void JsonOutput::logLine(int Port, const QString &Text)
+{
+    emitEvent(QStringLiteral("log"), Port, {{QStringLiteral("text"), Text}});
+}
+
+void JsonOutput::progress(int Port, const PortProgress &Progress)
+{
+    emitEvent(QStringLiteral("progress"), Port,
+              {{QStringLiteral("phase"), PhaseName(Progress.phase)},
+               {QStringLiteral("done"), Progress.done},
+               {QStringLiteral("total"), Progress.total},
+               {QStringLiteral("transfer_bytes"), static_cast<qint64>(Progress.transferBytes)}});
+}
+
+void JsonOutput::finished(int Port, const PortResult &Result)
+{
+    emitEvent(QStringLiteral("result"), Port,
+              {{QStringLiteral("result"), OutcomeName(Result.outcome)},
+               {QStringLiteral("reason"), Result.reason},
+               {QStringLiteral("port_closed"), Result.portClosed}});
+}
+
+void JsonOutput::summarize(const QList<PortResult> &Results, int ExitCode)
+{
+    QJsonObject counts{{QStringLiteral("exit_code"), ExitCode}};
+    for (PortOutcome outcome : {PortOutcome::Programmed, PortOutcome::Failed, PortOutcome::NoAnswer,
+                                PortOutcome::Interrupted}) {
+        const auto count =
+            std::count_if(Results.begin(), Results.end(),
+                          [outcome](const PortResult &r) { return r.outcome == outcome; });
+        counts.insert(OutcomeName(outcome).replace(u'-', u'_'), static_cast<qint64>(count));
+    }
+    emitEvent(QStringLiteral("summary"), -1, counts);
+}
+
+void JsonOutput::emitEvent(const QString &Kind, int Port, QJsonObject Fields)
+{
+    Fields.insert(QStringLiteral("event"), Kind);
+    if (Port >= 0)
+        Fields.insert(QStringLiteral("port"), ports.at(Port));
+    Fields.insert(QStringLiteral("elapsed_ms"), clock.elapsed());
+    out.write(QJsonDocument(Fields).toJson(QJsonDocument::Compact) + '\n');
+}

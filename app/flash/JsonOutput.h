@@ -1,0 +1,32 @@
+#pragma once
+
+#include "FlashOutput.h"
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QStringList>
+
+class QIODevice;
+
+// One JSON object per line for every event, for scripts that read the run as it goes:
+//   {"event":"log","port":...,"text":...,"elapsed_ms":...}
+//   {"event":"progress","port":...,"phase":...,"done":...,"total":...,"transfer_bytes":...,...}
+//   {"event":"result","port":...,"result":...,"reason":...,"port_closed":...,...}
+//   {"event":"summary","exit_code":...,"programmed":...,"failed":...,"no_answer":...,...}
+class JsonOutput : public FlashOutput
+{
+public:
+    JsonOutput(const QStringList &Ports, QIODevice &Out);
+
+    void logLine(int Port, const QString &Text) override;
+    void progress(int Port, const PortProgress &Progress) override;
+    void finished(int Port, const PortResult &Result) override;
+    void summarize(const QList<PortResult> &Results, int ExitCode) override;
+
+private:
+    void emitEvent(const QString &Kind, int Port, QJsonObject Fields);
+
+    const QStringList ports;
+    QIODevice &out;
+    QElapsedTimer clock;
+};

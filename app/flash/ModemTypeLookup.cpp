@@ -1,0 +1,47 @@
+#include "ModemTypeLookup.h"
+
+#include <QFileInfo>
+
+namespace {
+
+ModemTypeLookup failure(const QString &Text)
+{
+    ModemTypeLookup lookup;
+    lookup.error = Text;
+    return lookup;
+}
+
+QString knownTypes(const ModemCatalogue &Catalogue)
+{
+    QStringList names;
+    for (const TDirObject &entry : Catalogue.entries)
+        names.append(entry.DirName);
+    return names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type)
+{
+    const QString cataloguePath = DataFolder + QStringLiteral("Quillon_dir.ini");
+    if (!QFileInfo(cataloguePath).isReadable())
+        return failure(QStringLiteral("Cannot read the catalogue %1").arg(cataloguePath));
+    const ModemCatalogue catalogue = ReadModemCatalogue(DataFolder);
+    if (!catalogue.complete)
+        return failure(QStringLiteral("The catalogue %1 is damaged: a line has no title before a "
+                                      "colon")
+                           .arg(cataloguePath));
+
+    for (const TDirObject &entry : catalogue.entries) {
+        if (entry.DirName.compare(Type, Qt::CaseInsensitive) != 0)
+            continue;
+        if (!QFileInfo(entry.DirPath).isDir())
+            return failure(QStringLiteral("The folder of the modem type %1 is missing: %2")
+                               .arg(Type, entry.DirPath));
+        ModemTypeLookup lookup;
+        lookup.entry = entry;
+        return lookup;
+    }
+    return failure(QStringLiteral("Unknown modem type %1; the catalogue %2 offers: %3")
+                       .arg(Type, cataloguePath, knownTypes(catalogue)));
+}

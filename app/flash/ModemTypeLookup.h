@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ModemCatalogue.h"
+
+#include <QString>
+
+#include <optional>
+
+// The catalogue entry a run programs, or why there is none to use.
+struct ModemTypeLookup
+{
+    std::optional<TDirObject> entry;
+    QString error;
+};
+
+// Finds Type among the folder names of DataFolder's catalogue, ignoring letter case as the type id
+// does. A catalogue that cannot be read whole, or a type folder that is missing, is an error: a
+// script is better stopped before any modem is touched.
+ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type);

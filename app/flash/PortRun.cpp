@@ -1,0 +1,86 @@
+#include "PortRun.h"
+
+#include "FlashHost.h"
+#include "PowerOnWait.h"
+#include "TmyComm.h"
+
+#include <chrono>
+#include <exception>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr std::chrono::milliseconds PowerOnWaitTime = 15s;
+// Enough for the first few probes of a modem that is already on.
+constexpr std::chrono::milliseconds NoWaitTime = 1s;
+
+QString noAnswerReason(const PowerOnWait &Wait)
+{
+    if (Wait.portEverOpened())
+        return QStringLiteral("no answer to the probe within the power-on wait");
+    if (Wait.lastOpenError().isEmpty())
+        return QStringLiteral("the port did not open within the power-on wait");
+    return QStringLiteral("the port did not open: ") + Wait.lastOpenError();
+}
+
+// Everything from the chosen type to the outcome; the caller closes the port afterwards.
+PortResult programme(const PortJob &Job, FlashHost &Host)
+{
+    TmyComm &channel = Host.Channel();
+    Host.LogLine(QStringLiteral("Выбран модем \"") + Job.type.Title + u'"');
+    if (!channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini")))
+        Host.LogLine(QStringLiteral("Файл upload.ini не обнаружен или испорчен. Настройки "
+                                    "СОМ-порта взяты по умолчанию."));
+    channel.Comm->SetCommPort(Job.port);
+
+    PowerOnWait wait(Host, Job.noWait ? NoWaitTime : PowerOnWaitTime);
+    PortResult result;
+    switch (wait.run()) {
+    case PowerOnWait::Result::Interrupted:
+        result.outcome = PortOutcome::Interrupted;
+        return result;
+    case PowerOnWait::Result::NoAnswer:
+        result.outcome = PortOutcome::NoAnswer;
+        result.reason = noAnswerReason(wait);
+        return result;
+    case PowerOnWait::Result::Answered:
+        break;
+    }
+    if (PerformProgrammingRun(Host, Job.type.DirName))
+        result.outcome = PortOutcome::Programmed;
+    else if (Host.QuitRequested())
+        result.outcome = PortOutcome::Interrupted;
+    else
+        result.reason = Host.failureReason();
+    return result;
+}
+
+} // namespace
+
+PortRun::PortRun(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit)
+    : job(std::move(Job)), port(Port), observer(Observer), quit(Quit)
+{
+}
+
+PortResult PortRun::execute()
+{
+    TmyComm channel;
+    FlashHost host(channel, job.type.DirPath, port, observer, quit);
+    PortResult result;
+    try {
+        result = programme(job, host);
+    } catch (const std::exception &error) {
+        // An error of one port (the reopen at 9600, an unreadable profile) ends only that run.
+        host.reportError(QString::fromUtf8(error.what()));
+        result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
+        result.reason = host.failureReason();
+    }
+    channel.Comm->ClosePort();
+    result.portClosed = !channel.Comm->PortOpen();
+    if (result.outcome == PortOutcome::Interrupted)
+        result.reason = QStringLiteral("interrupted");
+    host.enterPhase(RunPhase::Finished);
+    observer.finished(port, result);
+    return result;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ModemCatalogue.h"
+#include "RunEvents.h"
+
+#include <QString>
+
+#include <atomic>
+
+// One modem to program: the device it hangs on and the catalogue entry of its type.
+struct PortJob
+{
+    QString port;
+    TDirObject type;
+    bool noWait = false;
+};
+
+// The whole run for one port, from the chosen type to the closed port, on the calling thread:
+// the channel is made and freed there, so each port's thread owns everything it touches.
+class PortRun
+{
+public:
+    PortRun(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit);
+
+    PortResult execute();
+
+private:
+    PortJob job;
+    const int port;
+    RunObserver &observer;
+    const std::atomic<bool> &quit;
+};

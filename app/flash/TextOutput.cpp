@@ -1,0 +1,146 @@
+#include "TextOutput.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <chrono>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr std::chrono::milliseconds LiveRefresh = 250ms;
+
+int widestName(const QStringList &Ports)
+{
+    qsizetype width = 0;
+    for (const QString &port : Ports)
+        width = std::max(width, port.size());
+    return static_cast<int>(width);
+}
+
+// A modem reply inside a log line brings its own CR LF; each piece is a line of its own.
+QStringList physicalLines(const QString &Text)
+{
+    QString unified = Text;
+    unified.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    return unified.split(u'\n');
+}
+
+QString outcomeLabel(PortOutcome Outcome)
+{
+    return Outcome == PortOutcome::Programmed ? OutcomeName(Outcome)
+                                              : OutcomeName(Outcome).toUpper();
+}
+
+} // namespace
+
+QString ElapsedText(qint64 Milliseconds)
+{
+    const qint64 seconds = Milliseconds / 1000;
+    const QString minutesAndSeconds = QStringLiteral("%1:%2")
+                                          .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+                                          .arg(seconds % 60, 2, 10, QChar(u'0'));
+    if (seconds < 3600)
+        return minutesAndSeconds;
+    return QString::number(seconds / 3600) + u':' + minutesAndSeconds;
+}
+
+QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &Progress,
+                       const std::optional<PortResult> &Result, qint64 ElapsedMs)
+{
+    QString line = Port.leftJustified(PortWidth) + QStringLiteral("  ");
+    line += (Result ? outcomeLabel(Result->outcome) : PhaseName(Progress.phase)).leftJustified(18);
+    line += QStringLiteral("  ") + ElapsedText(ElapsedMs);
+    if (Progress.total > 0)
+        line += QStringLiteral("  %1/%2").arg(Progress.done).arg(Progress.total);
+    if (!Result && Progress.transferBytes > 0)
+        line += QStringLiteral("  file %1 bytes").arg(Progress.transferBytes);
+    return line;
+}
+
+TextOutput::TextOutput(const QStringList &Ports, QIODevice &Out, int TerminalWidth)
+    : ports(Ports), out(Out), states(static_cast<std::size_t>(Ports.size()))
+{
+    clock.start();
+    if (TerminalWidth <= 0)
+        return;
+    live.emplace(out, TerminalWidth);
+    connect(&liveClock, &QTimer::timeout, this, &TextOutput::refreshLiveLines);
+    liveClock.start(LiveRefresh);
+}
+
+void TextOutput::logLine(int Port, const QString &Text)
+{
+    const QString prefix = ports.size() > 1 ? ports.at(Port) + QStringLiteral(": ") : QString();
+    QString block;
+    for (const QString &line : physicalLines(Text))
+        block += prefix + line + u'\n';
+    print(block);
+}
+
+void TextOutput::progress(int Port, const PortProgress &Progress)
+{
+    states.at(static_cast<std::size_t>(Port)).progress = Progress;
+    refreshLiveLines();
+}
+
+void TextOutput::finished(int Port, const PortResult &Result)
+{
+    PortState &state = states.at(static_cast<std::size_t>(Port));
+    state.result = Result;
+    state.finishedAtMs = clock.elapsed();
+    refreshLiveLines();
+}
+
+void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
+{
+    liveClock.stop();
+    if (live)
+        live->clear();
+    const auto programmed = std::count_if(Results.begin(), Results.end(), [](const PortResult &r) {
+        return r.outcome == PortOutcome::Programmed;
+    });
+    QString text = QStringLiteral("\nSummary: %1 of %2 modems programmed (exit status %3)\n")
+                       .arg(programmed)
+                       .arg(Results.size())
+                       .arg(ExitCode);
+    const int width = widestName(ports);
+    for (qsizetype index = 0; index < Results.size(); ++index) {
+        const PortResult &result = Results.at(index);
+        text += QStringLiteral("  ") + ports.at(index).leftJustified(width) + QStringLiteral("  ") +
+                outcomeLabel(result.outcome).leftJustified(12) +
+                ElapsedText(elapsedMs(states.at(static_cast<std::size_t>(index))));
+        if (!result.reason.isEmpty())
+            text += QStringLiteral("  ") + result.reason;
+        text += u'\n';
+    }
+    out.write(text.toUtf8());
+}
+
+void TextOutput::print(const QString &Text)
+{
+    if (live)
+        live->printAbove(Text);
+    else
+        out.write(Text.toUtf8());
+}
+
+void TextOutput::refreshLiveLines()
+{
+    if (!live)
+        return;
+    QStringList lines;
+    const int width = widestName(ports);
+    for (qsizetype index = 0; index < ports.size(); ++index) {
+        const PortState &state = states.at(static_cast<std::size_t>(index));
+        lines.append(
+            StatusLineText(ports.at(index), width, state.progress, state.result, elapsedMs(state)));
+    }
+    live->show(lines);
+}
+
+qint64 TextOutput::elapsedMs(const PortState &State) const
+{
+    return State.result ? State.finishedAtMs : clock.elapsed();
+}

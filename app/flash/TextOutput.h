@@ -1,0 +1,53 @@
+#pragma once
+
+#include "FlashOutput.h"
+#include "LiveStatusLines.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTimer>
+
+#include <optional>
+#include <vector>
+
+class QIODevice;
+
+// The log as the window shows it, one line at a time, each line prefixed with its port when
+// several run; on a terminal, a live line per port under it; a summary at the end.
+class TextOutput : public QObject, public FlashOutput
+{
+    Q_OBJECT
+public:
+    // TerminalWidth 0: not a terminal, no live lines.
+    TextOutput(const QStringList &Ports, QIODevice &Out, int TerminalWidth);
+
+    void logLine(int Port, const QString &Text) override;
+    void progress(int Port, const PortProgress &Progress) override;
+    void finished(int Port, const PortResult &Result) override;
+    void summarize(const QList<PortResult> &Results, int ExitCode) override;
+
+private:
+    struct PortState
+    {
+        PortProgress progress;
+        std::optional<PortResult> result;
+        qint64 finishedAtMs = 0;
+    };
+
+    void print(const QString &Text);
+    void refreshLiveLines();
+    qint64 elapsedMs(const PortState &State) const;
+
+    const QStringList ports;
+    QIODevice &out;
+    std::optional<LiveStatusLines> live;
+    QTimer liveClock;
+    QElapsedTimer clock;
+    std::vector<PortState> states;
+};
+
+// "02:05" for 125 s; hours are added when needed.
+QString ElapsedText(qint64 Milliseconds);
+// One port's live line: port, phase or outcome, gauge, size of the current transfer, time.
+QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &Progress,
+                       const std::optional<PortResult> &Result, qint64 ElapsedMs);

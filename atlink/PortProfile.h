@@ -1,0 +1,33 @@
+#pragma once
+
+#include "TComm32.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+// One understood line of a port profile ("upload.ini"): the device name, the speed, or one of the
+// line settings.
+struct PortName
+{
+    QString Value;
+    bool operator==(const PortName &) const = default;
+};
+struct BaudRateSetting
+{
+    std::uint32_t Value;
+    bool operator==(const BaudRateSetting &) const = default;
+};
+using PortSetting =
+    std::variant<PortName, BaudRateSetting, TBytesize, TParity, TStopBits, TFlowControl>;
+
+// The lines of a profile's content: a Ctrl-Z ends it, lines end with LF (a CR before it is
+// trimmed away with the other control characters).
+QList<QByteArray> ProfileLines(const QByteArray &Content);
+
+// What one key=value line sets, or nothing for a line without a known key or with a bad value.
+std::optional<PortSetting> ParsePortSetting(const QByteArray &Line);

@@ -1,0 +1,239 @@
+// Wall time of a whole programming run per family against the simulator, next to the time the
+// run cannot go below, and the program's peak memory during a run of 100 files.
+#include "ModemSimulator.h"
+#include "ProgrammingRun.h"
+#include "atlink/Timing.h"
+#include "atlink/TmyComm.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A line at 9600 bit/s with a start and a stop bit carries 960 bytes a second.
+constexpr double LineBytesPerSecond = 960.0;
+
+class QuietHost : public RunHost
+{
+public:
+    QuietHost(TmyComm &Channel, QString DirPath) : channel(Channel), dirPath(std::move(DirPath)) {}
+    void LogLine(const QString &) override { QCoreApplication::processEvents(); }
+    void SetGaugeMaximum(int Maximum) override { maximum = Maximum; }
+    void SetGaugePosition(int Position) override { position = std::min(Position, maximum); }
+    int GaugePosition() const override { return position; }
+    QStringList ListFolder(const QString &Folder) override { return ListPlainFiles(Folder); }
+    QString SelectedDirPath() const override { return dirPath; }
+    bool QuitRequested() const override { return false; }
+    void ShowErrorBox(const QString &) override {}
+    TmyComm &Channel() override { return channel; }
+    void SetStatus(const QString &Text) override { LogLine(Text); }
+    void ProbeFinished() override {}
+    void WritingStarted() override {}
+
+private:
+    TmyComm &channel;
+    QString dirPath;
+    int maximum = 0;
+    int position = 0;
+};
+
+void Write(const QString &Path, const QByteArray &Bytes)
+{
+    QFile file(Path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(Bytes) != Bytes.size())
+        throw std::runtime_error("cannot write " + Path.toStdString());
+}
+
+QByteArray Content(qsizetype Size, int Seed)
+{
+    QByteArray bytes(Size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < Size; ++i)
+        bytes[i] = static_cast<char>((i * 31 + Seed) & 0xFF);
+    return bytes;
+}
+
+void PutFiles(const QString &Folder, const std::vector<qsizetype> &Sizes)
+{
+    QDir(Folder).mkpath(u"compiled"_s);
+    for (std::size_t i = 0; i < Sizes.size(); ++i) {
+        const QString name = u"/compiled/f%1.bin"_s.arg(i, 3, 10, QLatin1Char('0'));
+        Write(Folder + name, Content(Sizes[i], static_cast<int>(i)));
+    }
+}
+
+// A transfer log of Exchanges blocks of BlockSize bytes, each answered "OK"; the last one is the
+// escape "+++" that the replay waits 3 s before.
+QByteArray TransferLog(int Exchanges, int BlockSize)
+{
+    QByteArray log;
+    for (int i = 0; i + 1 < Exchanges; ++i)
+        log += "<- " + Content(BlockSize, i + 1).toHex(' ').toUpper() + "\r\n-> 4F 4B\r\n";
+    return log + "<- 2B 2B 2B\r\n-> 4F 4B\r\n";
+}
+
+// Opens the channel on the device and waits for the probe's answer, as the window does.
+void Connect(TmyComm &Channel, const QString &Device)
+{
+    Channel.Comm->SetCommPort(Device);
+    Channel.Comm->OpenPort();
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!ProbeAnswered(Channel)) {
+        if (Clock::now() > deadline)
+            throw std::runtime_error("the modem does not answer the probe");
+        SendProbe(Channel);
+        QThread::msleep(50);
+        QCoreApplication::processEvents();
+    }
+}
+
+qsizetype WireBytes(const modemsim::ModemSimulator &Modem)
+{
+    return Modem.received().size() + Modem.sent().size();
+}
+
+struct Family
+{
+    const char *type;
+    modemsim::Family family;
+    std::chrono::milliseconds pauses; // the pauses the run prescribes for this content
+    std::function<void(const QString &Folder)> prepare;
+};
+
+void TimeRun(const Family &Run)
+{
+    QTemporaryDir folder;
+    Run.prepare(folder.path());
+    modemsim::Options options;
+    options.family = Run.family;
+    options.transferLog = folder.filePath(u"transfer_fw.log"_s);
+    if (Run.family != modemsim::Family::Replay)
+        options.transferLog.clear();
+    modemsim::ModemSimulator modem(options);
+    TmyComm channel;
+    Connect(channel, modem.devicePath());
+    QuietHost host(channel, folder.path());
+    const qsizetype before = WireBytes(modem);
+    const auto start = Clock::now();
+    const bool written = PerformProgrammingRun(host, QString::fromLatin1(Run.type));
+    const std::chrono::duration<double, std::milli> wall = Clock::now() - start;
+    const qsizetype bytes = WireBytes(modem) - before;
+    const double lineMs = bytes / LineBytesPerSecond * 1000.0;
+    const double floor = static_cast<double>(Run.pauses.count());
+    std::printf("%-8s %-5s wall %8.0f ms  pauses %6.0f ms  ratio %.4f  (%lld bytes on the wire: "
+                "%.0f ms at 9600 bit/s, so %.0f ms on a real line)\n",
+                Run.type, written ? "ok" : "FAIL", wall.count(), floor, wall.count() / floor,
+                static_cast<long long>(bytes), lineMs, floor + lineMs);
+}
+
+long PeakKilobytes()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+// The simulator as a process of its own; its log of the wire goes to a file.
+class ExternalModem
+{
+public:
+    ExternalModem(const char *FamilyName, const QString &Scratch)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QUILLON_PORTS_DIR"_s, Scratch);
+        process.setProcessEnvironment(environment);
+        const QString output = Scratch + u"/modem.log"_s;
+        process.setStandardOutputFile(output);
+        process.start(QString::fromUtf8(QUILLON_MODEMSIM),
+                      {u"--family"_s, QString::fromLatin1(FamilyName)});
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (device.isEmpty() && Clock::now() < deadline) {
+            QThread::msleep(20);
+            QFile log(output);
+            if (!log.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray first = log.readLine();
+            if (first.startsWith("device ") && first.endsWith('\n'))
+                device = QString::fromUtf8(first.mid(7).trimmed());
+        }
+        if (device.isEmpty())
+            throw std::runtime_error("the simulator did not start");
+    }
+    ~ExternalModem()
+    {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+    ExternalModem(const ExternalModem &) = delete;
+    ExternalModem &operator=(const ExternalModem &) = delete;
+
+    QString device;
+
+private:
+    QProcess process;
+};
+
+void PeakOfHundredFiles(const char *Type, const char *FamilyName)
+{
+    QTemporaryDir folder;
+    PutFiles(folder.path(), std::vector<qsizetype>(100, 102399));
+    ExternalModem modem(FamilyName, folder.path());
+    TmyComm channel;
+    Connect(channel, modem.device);
+    QuietHost host(channel, folder.path());
+    const long before = PeakKilobytes();
+    const bool written = PerformProgrammingRun(host, QString::fromLatin1(Type));
+    std::printf("%-8s %-5s 100 files of 102399 bytes: peak %ld kB (%ld kB before the run)\n", Type,
+                written ? "ok" : "FAIL", PeakKilobytes(), before);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const auto threeFiles = [](const QString &Folder) { PutFiles(Folder, {20000, 50000, 102399}); };
+    using namespace std::chrono_literals;
+    const std::vector<Family> runs = {
+        // Preamble 300 + 300 + 5000, per file 500 + 200 + 500, finish 100 + 100.
+        {"velmora", modemsim::Family::Script, 5600ms + 3 * 1200ms + 200ms, threeFiles},
+        // Three opening commands at 300, per file 200 + 100, two closing commands at 300.
+        {"tu41", modemsim::Family::Java, 900ms + 3 * 300ms + 600ms, threeFiles},
+        // 200 before autostart off, 200 before each of 19 blocks, 3000 before "+++", 5 x 100.
+        {"tc65", modemsim::Family::Replay, 200ms + 19 * 200ms + 3000ms + 500ms,
+         [](const QString &Folder) {
+             Write(Folder + u"/transfer_fw.log"_s, TransferLog(20, 1024));
+         }},
+    };
+    try {
+        std::printf("Whole runs in real time (the pty does not throttle, so the floor is the "
+                    "prescribed pauses):\n");
+        for (const Family &run : runs)
+            TimeRun(run);
+        // The pauses are no part of the memory figure: time runs 20 times faster here.
+        Timing::ScopedSpeedUp fast(20);
+        std::printf("Peak memory (VmHWM), the modem in its own process:\n");
+        PeakOfHundredFiles("velmora", "script");
+        PeakOfHundredFiles("tu41", "java");
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "bench_procedures: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

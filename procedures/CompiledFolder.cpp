@@ -1,0 +1,87 @@
+#include "CompiledFolder.h"
+
+#include "ProcedureHost.h"
+#include "ProcedureSteps.h"
+#include "atlink/FileTransfer.h"
+#include "atlink/HexText.h"
+#include "atlink/WireText.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace procedures {
+
+namespace {
+
+bool IsControl(QChar Character)
+{
+    return Character.category() == QChar::Other_Control;
+}
+
+// The name goes into an AT command between double quotes: a quote would end it early and a
+// control character (CR above all) would start another command. A name the modem's code page
+// cannot hold would reach it as a different name.
+bool NameFitsCommand(const QString &Name)
+{
+    const bool unsafe = std::any_of(Name.cbegin(), Name.cend(), [](QChar Character) {
+        return Character == QLatin1Char('"') || IsControl(Character);
+    });
+    return !unsafe && fromWire(toWire(Name)) == Name;
+}
+
+// The name as a log line can show it: control characters would break the line.
+QString Printable(QString Name)
+{
+    std::replace_if(Name.begin(), Name.end(), IsControl, QLatin1Char('?'));
+    return Name;
+}
+
+bool Readable(const QString &Path)
+{
+    QFile file(Path);
+    return QFileInfo(Path).isFile() && file.open(QIODevice::ReadOnly);
+}
+
+// Why the file cannot be sent to the modem, or no value when it can.
+std::optional<QString> TransferFileProblem(const CompiledFiles &Files, const QString &Name)
+{
+    if (!NameFitsCommand(Name))
+        return u"Имя файла %1 содержит недопустимые символы."_s.arg(Printable(Name));
+    const QString path = Files.PathOf(Name);
+    if (!Readable(path))
+        return u"Файл %1 не удается прочитать."_s.arg(Name);
+    const std::int64_t size = FileSizeOf(path);
+    if (size <= 0)
+        return u"Файл %1 пуст."_s.arg(Name);
+    if (size > MaxTransferSize)
+        return u"Файл %1 больше %2 байт."_s.arg(Name, QString::number(MaxTransferSize));
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<CompiledFiles> ListCompiledFiles(ProcedureHost &Host)
+{
+    CompiledFiles files;
+    files.Folder = Host.SelectedDirPath() + u"/compiled"_s;
+    if (!QFileInfo(files.Folder).isDir()) {
+        Host.LogLine(RefusalLine(u"Не обнаружена папка %1."_s.arg(files.Folder)));
+        return std::nullopt;
+    }
+    files.Names = Host.ListFolder(files.Folder);
+    Host.SetGaugePosition(0);
+    Host.SetGaugeMaximum(static_cast<int>(files.Names.size()));
+    for (const QString &name : std::as_const(files.Names)) {
+        if (const auto problem = TransferFileProblem(files, name)) {
+            Host.LogLine(RefusalLine(*problem));
+            return std::nullopt;
+        }
+    }
+    return files;
+}
+
+} // namespace procedures

@@ -1,0 +1,81 @@
+#include "ProcedureSteps.h"
+
+#include "ProcedureHost.h"
+#include "atlink/FileTransfer.h"
+#include "atlink/TmyComm.h"
+#include "atlink/WireText.h"
+
+using namespace Qt::StringLiterals;
+
+namespace procedures {
+
+namespace {
+
+std::uint32_t Milliseconds(std::chrono::milliseconds Interval)
+{
+    return static_cast<std::uint32_t>(Interval.count());
+}
+
+} // namespace
+
+bool ReplyContains(const TmyComm &Channel, const QByteArray &Text)
+{
+    return !Text.isEmpty() && Channel.Reply.contains(Text);
+}
+
+QByteArray LogFirstOutcome(ProcedureHost &Host, std::initializer_list<Outcome> Outcomes)
+{
+    for (const Outcome &outcome : Outcomes) {
+        if (ReplyContains(Host.Channel(), outcome.answer)) {
+            Host.LogLine(outcome.line);
+            return outcome.answer;
+        }
+    }
+    return {};
+}
+
+void PauseFor(std::chrono::milliseconds Delay)
+{
+    Pause(Milliseconds(Delay));
+}
+
+void SendQuietly(ProcedureHost &Host, const QByteArray &Command, const QByteArray &Expect1,
+                 const QByteArray &Expect2, std::chrono::milliseconds Interval)
+{
+    SendCommand(Host.Channel(), Command, Expect1, Expect2, Milliseconds(Interval));
+}
+
+void WaitQuietly(ProcedureHost &Host, const QByteArray &Expect1, const QByteArray &Expect2,
+                 std::chrono::milliseconds Interval)
+{
+    Host.Channel().SendAndWait("", 0, Expect1, Expect2, Milliseconds(Interval));
+}
+
+void LogExchange(ProcedureHost &Host, const QByteArray &Command)
+{
+    Host.LogLine(fromWire(Command) + u" >> "_s + ReplyText(Host.Channel()));
+}
+
+void SendAndLog(ProcedureHost &Host, const QByteArray &Command, const QByteArray &Expect1,
+                const QByteArray &Expect2, std::chrono::milliseconds Interval)
+{
+    SendQuietly(Host, Command, Expect1, Expect2, Interval);
+    LogExchange(Host, Command);
+}
+
+QByteArray Quoted(const QString &Name)
+{
+    return '"' + toWire(Name) + '"';
+}
+
+QString ReplyText(const TmyComm &Channel)
+{
+    return fromWire(Channel.Reply);
+}
+
+QString RefusalLine(const QString &Reason)
+{
+    return Reason + u" Запись данных отменена."_s;
+}
+
+} // namespace procedures

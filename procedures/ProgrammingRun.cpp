@@ -1,0 +1,67 @@
+#include "ProgrammingRun.h"
+
+#include "Procedures.h"
+#include "atlink/TmyComm.h"
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+void SendProbe(TmyComm &Channel)
+{
+    static constexpr char Probe[] = "ATE0\r\n";
+    Channel.ClearReply();
+    Channel.Comm->WriteData(Probe, sizeof(Probe) - 1);
+}
+
+bool ProbeAnswered(const TmyComm &Channel)
+{
+    return Channel.Reply.contains("OK");
+}
+
+QString RunSucceededText()
+{
+    return u"Операция успешно завершена"_s;
+}
+
+QString RunFailedText()
+{
+    return u"Во время опереации произошел сбой. Повторите операцию с шага №1."_s;
+}
+
+namespace {
+
+// The procedure of the type, with everything that keeps it from writing the modem counted as a
+// failure.
+bool RunProcedure(RunHost &Host, const QString &DirName)
+{
+    // A port that did not reopen would leave the last answer in the reply, and every wait would
+    // return at once reading it as the modem's.
+    if (!Host.Channel().Comm->PortOpen()) {
+        Host.LogLine(u"СОМ-порт закрыт. Запись данных отменена."_s);
+        return false;
+    }
+    try {
+        return RunProcedureForType(DirName, Host).value_or(false);
+    } catch (const std::exception &error) {
+        Host.LogLine(QString::fromUtf8(error.what()));
+        return false;
+    }
+}
+
+} // namespace
+
+bool PerformProgrammingRun(RunHost &Host, const QString &DirName)
+{
+    Host.LogLine(u"Отклик модема получен"_s);
+    Host.ProbeFinished();
+    SetModemBaud9600(Host);
+    Host.WritingStarted();
+    Host.SetStatus(u"Запись данных в модем..."_s);
+    Host.LogLine(QString());
+    const bool written = RunProcedure(Host, DirName);
+    Host.Channel().Comm->ClosePort();
+    Host.LogLine(QString());
+    Host.LogLine(written ? RunSucceededText() : RunFailedText());
+    return written;
+}

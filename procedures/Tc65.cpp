@@ -1,0 +1,148 @@
+// Transfer-log modems: autostart off, the recorded exchange replayed line by line, then the
+// autostart application configured and switched on again.
+#include "ProcedureHost.h"
+#include "ProcedureSteps.h"
+#include "Procedures.h"
+#include "TransferLog.h"
+#include "atlink/FileTransfer.h"
+#include "atlink/HexText.h"
+#include "atlink/TmyComm.h"
+#include "atlink/WireText.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <array>
+
+using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
+using namespace procedures;
+
+namespace {
+
+constexpr auto StartDelay = 200ms;
+constexpr auto AutostartOffTimeout = 5000ms;
+constexpr auto ExchangeDelay = 200ms;
+// The escape to command mode wants a quiet line before it.
+constexpr auto EscapeDelay = 3000ms;
+constexpr auto ExchangeTimeout = 2000ms;
+constexpr auto ConfigureDelay = 100ms;
+constexpr auto ConfigureTimeout = 2000ms;
+constexpr int GaugeLines = 152;
+
+QString FailedLine()
+{
+    return u"Ошибка! Файл данных записать не удалось."_s;
+}
+
+// Hex text followed by the characters it stands for, in brackets.
+QString WithRendering(const QByteArray &HexText)
+{
+    return fromWire(HexText + " (" + HexToText(HexText) + ')');
+}
+
+// Plays the steps of a transfer log against the modem; stops at the first expectation that is
+// not met in time.
+class Replay
+{
+public:
+    explicit Replay(ProcedureHost &Host) : host(Host) {}
+
+    // Whether the whole log went through; false also on a quit request.
+    bool Run(const std::vector<TransferStep> &Steps)
+    {
+        bool goOn = true;
+        for (auto step = Steps.cbegin(); goOn && step != Steps.cend(); ++step) {
+            if (host.QuitRequested())
+                return false;
+            if (step->kind == TransferStep::Send) {
+                pendingText = step->payload;
+                pending = step->bytes;
+            } else if (step->kind == TransferStep::Expect) {
+                goOn = Exchange(step->payload);
+            }
+            host.SetGaugePosition(host.GaugePosition() + 1);
+            QCoreApplication::processEvents();
+        }
+        return goOn && !host.QuitRequested();
+    }
+
+private:
+    // Sends what is pending (if anything) and waits for the expected bytes or for "ERROR", which
+    // counts as passed too; only the time-out fails.
+    bool Exchange(const QByteArray &Expected)
+    {
+        PauseFor(pendingText == "2B 2B 2B" ? EscapeDelay : ExchangeDelay);
+        TmyComm &channel = host.Channel();
+        channel.SendAndWaitEx(pending, pending.size(), Expected, TextToHex(Error),
+                              static_cast<std::uint32_t>(ExchangeTimeout.count()), true);
+        pending.clear();
+        if (!ReplyContains(channel, Timeout))
+            return true;
+        host.LogLine(QString());
+        host.LogLine(u"Запись:\t\t"_s + fromWire(pendingText + '(' + HexToText(pendingText) + ')'));
+        host.LogLine(u"Ошибка!"_s);
+        host.LogLine(u"Ожидалось:\t"_s + WithRendering(Expected));
+        host.LogLine(u"Пришло:\t\t"_s + WithRendering(channel.ReplyHex));
+        return false;
+    }
+
+    ProcedureHost &host;
+    QByteArray pendingText;
+    QByteArray pending;
+};
+
+bool AutostartOff(ProcedureHost &Host)
+{
+    Host.SetGaugePosition(0);
+    Host.SetGaugeMaximum(GaugeLines);
+    PauseFor(StartDelay);
+    SendAndLog(Host, QByteArrayLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\""), Ok, Error,
+               AutostartOffTimeout);
+    return ReplyContains(Host.Channel(), Ok);
+}
+
+bool Configure(ProcedureHost &Host)
+{
+    static const std::array<QByteArray, 4> settings = {
+        QByteArrayLiteral("at^SCFG=\"userware/autostart/appname\",\"\",\"a:/tc65.jad\""),
+        QByteArrayLiteral("at^SCFG=\"userware/autostart/delay\",\"\",\"150\""),
+        QByteArrayLiteral("AT^SCFG=\"Userware/Mode\",\"normal\",\"\",\"0\""),
+        QByteArrayLiteral("AT^SCFG=\"Userware/Stdout\",\"USB\""),
+    };
+    for (const QByteArray &command : settings) {
+        PauseFor(ConfigureDelay);
+        SendAndLog(Host, command, Ok, Error, ConfigureTimeout);
+        if (!ReplyContains(Host.Channel(), Ok))
+            return false;
+    }
+    // Switching autostart back on is the last word; its answer does not change the outcome.
+    PauseFor(ConfigureDelay);
+    SendAndLog(Host, QByteArrayLiteral("at^SCFG=\"userware/autostart\",\"\",\"1\""), Ok, Error,
+               ConfigureTimeout);
+    return true;
+}
+
+} // namespace
+
+bool FlashTc65(ProcedureHost &Host)
+{
+    const QString logPath = Host.SelectedDirPath() + u"/transfer_fw.log"_s;
+    if (!QFileInfo(logPath).isFile()) {
+        Host.ShowErrorBox(u"Не обнаружен файл данных transfer_fw.log. Запись данных отменена."_s +
+                          QString(9, QLatin1Char(' ')));
+        return false;
+    }
+    const TransferLog log = ReadTransferLog(logPath);
+    if (!log.problem.isEmpty()) {
+        Host.LogLine(log.problem);
+        Host.LogLine(FailedLine());
+        return false;
+    }
+    if (!AutostartOff(Host))
+        return false;
+    Host.LogLine(QString());
+    const bool replayed = Replay(Host).Run(log.steps);
+    Host.LogLine(replayed ? u"Файл данных успешно записан."_s : FailedLine());
+    return replayed && Configure(Host);
+}

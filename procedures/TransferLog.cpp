@@ -1,0 +1,95 @@
+#include "TransferLog.h"
+
+#include "atlink/HexText.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace procedures {
+
+namespace {
+
+bool IsPayloadCharacter(char Character)
+{
+    return Character == ' ' || (Character >= '0' && Character <= '9') ||
+           (Character >= 'A' && Character <= 'F') || (Character >= 'a' && Character <= 'f');
+}
+
+QString LineProblem(qsizetype LineNumber, const QString &What)
+{
+    return u"Файл данных transfer_fw.log, строка %1: %2"_s.arg(QString::number(LineNumber), What);
+}
+
+// The step a line stands for, or the reason it cannot be replayed.
+std::optional<QString> ParseLine(const QByteArray &Line, TransferStep &Step)
+{
+    const QByteArray marker = Line.left(2);
+    if (marker == "<-")
+        Step.kind = TransferStep::Send;
+    else if (marker == "->")
+        Step.kind = TransferStep::Expect;
+    else
+        return std::nullopt;
+    Step.payload = Line.mid(3);
+    if (!std::all_of(Step.payload.cbegin(), Step.payload.cend(), IsPayloadCharacter))
+        return u"в данных есть символы, кроме шестнадцатеричных цифр и пробелов."_s;
+    if (Step.kind == TransferStep::Send) {
+        std::array<std::uint8_t, MaxSendBytes> buffer{};
+        try {
+            const auto count = HexToBytes(buffer.data(), buffer.size(), Step.payload);
+            Step.bytes = QByteArray(reinterpret_cast<const char *>(buffer.data()), count);
+        } catch (const std::length_error &) {
+            return u"больше %1 байт для отправки."_s.arg(MaxSendBytes);
+        }
+    }
+    return std::nullopt;
+}
+
+QByteArray WithoutLineEnd(QByteArray Line)
+{
+    if (Line.endsWith('\n'))
+        Line.chop(1);
+    if (Line.endsWith('\r'))
+        Line.chop(1);
+    return Line;
+}
+
+} // namespace
+
+TransferLog ReadTransferLog(QIODevice &Device)
+{
+    TransferLog log;
+    for (qsizetype number = 1; !Device.atEnd(); ++number) {
+        const QByteArray line = Device.readLine();
+        if (line.isEmpty()) {
+            log.problem = LineProblem(number, u"не удалось прочитать строку."_s);
+            break;
+        }
+        TransferStep step;
+        if (const auto problem = ParseLine(WithoutLineEnd(line), step)) {
+            log.problem = LineProblem(number, *problem);
+            break;
+        }
+        log.steps.push_back(std::move(step));
+    }
+    return log;
+}
+
+TransferLog ReadTransferLog(const QString &Path)
+{
+    QFile file(Path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        TransferLog log;
+        log.problem = u"Файл данных transfer_fw.log не удалось открыть."_s;
+        return log;
+    }
+    return ReadTransferLog(file);
+}
+
+} // namespace procedures

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+class QIODevice;
+
+namespace procedures {
+
+// One line of a recorded exchange ("transfer_fw.log"): "<-" and the bytes to send, "->" and the
+// bytes the modem is expected to answer, or anything else, which is skipped.
+struct TransferStep
+{
+    enum Kind
+    {
+        Send,
+        Expect,
+        Skip
+    };
+    Kind kind = Skip;
+    QByteArray payload; // from the line's fourth character on, as written
+    QByteArray bytes;   // Send: the bytes the payload stands for
+};
+
+// The largest number of bytes one "<-" line may send.
+inline constexpr std::size_t MaxSendBytes = 2048;
+
+// A whole transfer log, read before anything of it is sent, so that a malformed log leaves the
+// modem untouched. Problem says what is wrong and on which line; empty when the log is sound.
+struct TransferLog
+{
+    std::vector<TransferStep> steps;
+    QString problem;
+};
+
+TransferLog ReadTransferLog(QIODevice &Device);
+TransferLog ReadTransferLog(const QString &Path);
+
+} // namespace procedures

@@ -1,0 +1,164 @@
+// Script modems: every file of "compiled" is deleted, written and verified against the CRC the
+// modem reports, until it verifies; then "main.pyo" is made the script to run.
+#include "CompiledFolder.h"
+#include "ProcedureHost.h"
+#include "ProcedureSteps.h"
+#include "Procedures.h"
+#include "atlink/FileTransfer.h"
+#include "atlink/HexText.h"
+#include "atlink/TmyComm.h"
+#include "atlink/WireText.h"
+
+using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
+using namespace procedures;
+
+namespace {
+
+constexpr auto PreambleDelay = 300ms;
+constexpr auto PreambleTimeout = 2000ms;
+constexpr auto AfterResetDelay = 5000ms;
+constexpr auto DeleteDelay = 500ms;
+constexpr auto DeleteTimeout = 7000ms;
+constexpr auto WriteDelay = 200ms;
+constexpr auto PromptTimeout = 5000ms;
+constexpr auto StoreTimeout = 120000ms;
+constexpr auto CheckDelay = 500ms;
+constexpr auto CheckTimeout = 7000ms;
+constexpr auto FinishDelay = 100ms;
+constexpr auto FinishTimeout = 1000ms;
+
+// One file's way into the script store: delete, write, verify.
+class ScriptWriter
+{
+public:
+    ScriptWriter(ProcedureHost &Host, const CompiledFiles &Files) : host(Host), files(Files) {}
+
+    // Whether the delete was answered; the run stops when it was not.
+    bool DeleteOld(const QString &Name)
+    {
+        host.LogLine(u"Удаление старого файла "_s + Name + u" ..."_s);
+        PauseFor(DeleteDelay);
+        SendQuietly(host, "AT#DSCRIPT=" + Quoted(Name), Ok, Error, DeleteTimeout);
+        const QByteArray answer = LogFirstOutcome(
+            host, {{Timeout, u"таймаут"_s}, {Error, u"файл не найден"_s}, {Ok, u"файл удален"_s}});
+        return answer == Ok || answer == Error;
+    }
+
+    // Whether the modem confirmed the stored file.
+    bool Write(const QString &Name)
+    {
+        size = static_cast<std::int32_t>(FileSizeOf(files.PathOf(Name)));
+        // The network settings are stored differently from the scripts.
+        const char flag = Name.toLower() == u"network.ini"_s ? '0' : '1';
+        host.LogLine(u"Запись файла "_s + Name + u" ("_s + QString::number(size) +
+                     u" bytes) ..."_s);
+        PauseFor(WriteDelay);
+        const QByteArray command =
+            "AT#WSCRIPT=" + Quoted(Name) + ',' + QByteArray::number(size) + ',' + flag;
+        SendQuietly(host, command, QByteArrayLiteral(">>>"), Error, PromptTimeout);
+        if (Replied(Error)) {
+            LogRefused(command);
+            return false;
+        }
+        // Without a prompt the modem may still be listening: send all the same.
+        crc = SendFile(host.Channel(), files.PathOf(Name), size, true);
+        WaitQuietly(host, Ok, Error, StoreTimeout);
+        return LogFirstOutcome(host, {{Error, u"ошибка записи файла"_s},
+                                      {Timeout, u"таймаут"_s},
+                                      {Ok, u"файл записан"_s}}) == Ok;
+    }
+
+    // Whether the modem reports the stored file with the size and the CRC that were sent.
+    bool Verify(const QString &Name)
+    {
+        host.LogLine(u"Проверка контрольной суммы "_s + Name + u" ..."_s);
+        const QByteArray report = "#LCSCRIPT: " + Quoted(Name) + ',' + QByteArray::number(size) +
+                                  ',' +
+                                  QByteArray::number(crc, 16).toUpper().rightJustified(4, '0');
+        PauseFor(CheckDelay);
+        const QByteArray command = "AT#LCSCRIPT=" + Quoted(Name);
+        SendQuietly(host, command, report, Error, CheckTimeout);
+        if (Replied(Error)) {
+            LogRefused(command);
+            return false;
+        }
+        if (Replied(Timeout)) {
+            host.LogLine(u"таймаут"_s);
+            return false;
+        }
+        const bool match = Replied(report);
+        host.LogLine(match ? u"CRC ok"_s : u"CRC bad"_s);
+        return match;
+    }
+
+private:
+    bool Replied(const QByteArray &Text) const { return ReplyContains(host.Channel(), Text); }
+
+    void LogRefused(const QByteArray &Command)
+    {
+        host.LogLine(u"ошибка при вызове команды "_s + fromWire(Command));
+    }
+
+    ProcedureHost &host;
+    const CompiledFiles &files;
+    std::int32_t size = 0;
+    std::uint32_t crc = 0;
+};
+
+void SendPreamble(ProcedureHost &Host)
+{
+    Host.LogLine(QString());
+    Host.LogLine(u"Удаление автозапуска..."_s);
+    PauseFor(PreambleDelay);
+    SendAndLog(Host, QByteArrayLiteral("AT#ESCRIPT=\"\""), Ok, Error, PreambleTimeout);
+    PauseFor(PreambleDelay);
+    SendAndLog(Host, QByteArrayLiteral("AT#ENHRST=1,0"), Ok, Error, PreambleTimeout);
+    PauseFor(AfterResetDelay);
+}
+
+void SendFinish(ProcedureHost &Host)
+{
+    Host.LogLine(QString());
+    PauseFor(FinishDelay);
+    SendAndLog(Host, QByteArrayLiteral("AT#ESCRIPT=\"main.pyo\""), Ok, Error, FinishTimeout);
+    PauseFor(FinishDelay);
+    SendAndLog(Host, QByteArrayLiteral("AT#STARTMODESCR=1,15"), Ok, Error, FinishTimeout);
+}
+
+} // namespace
+
+bool FlashVelmora(ProcedureHost &Host)
+{
+    const auto files = ListCompiledFiles(Host);
+    if (!files)
+        return false;
+    const auto count = files->Names.size();
+    SendPreamble(Host);
+
+    ScriptWriter writer(Host, *files);
+    qsizetype done = 0;
+    int attempt = 1;
+    bool goOn = count > 0;
+    // A file is tried again from its delete until it verifies; only a delete left unanswered or
+    // a quit request ends the loop early.
+    while (goOn) {
+        const QString &name = files->Names.at(done);
+        if (attempt > 1)
+            Host.LogLine(u"Попытка №%1"_s.arg(attempt));
+        goOn = writer.DeleteOld(name);
+        if (goOn && writer.Write(name) && writer.Verify(name)) {
+            ++done;
+            attempt = 1;
+        } else {
+            ++attempt;
+        }
+        Host.LogLine(QString());
+        Host.SetGaugePosition(static_cast<int>(done));
+        goOn = goOn && done < count && !Host.QuitRequested();
+    }
+    if (done != count)
+        return false;
+    SendFinish(Host);
+    return true;
+}

@@ -1,0 +1,55 @@
+#include "serial/Notifications.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace serial {
+namespace {
+
+const QEvent::Type DataType = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type HangupType = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type StatusType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// The received block travels inside the event, so a notification dropped unhandled frees it.
+class DataEvent : public QEvent
+{
+public:
+    explicit DataEvent(QByteArray received) : QEvent(DataType), block(std::move(received)) {}
+    const QByteArray block;
+};
+
+class StatusEvent : public QEvent
+{
+public:
+    explicit StatusEvent(std::uint32_t value) : QEvent(StatusType), parameter(value) {}
+    const std::uint32_t parameter;
+};
+
+} // namespace
+
+void NotificationReceiver::postData(QByteArray block)
+{
+    QCoreApplication::postEvent(this, new DataEvent(std::move(block)));
+}
+
+void NotificationReceiver::postHangup()
+{
+    QCoreApplication::postEvent(this, new QEvent(HangupType));
+}
+
+void NotificationReceiver::postStatus(std::uint32_t eventMask, std::uint32_t modemStatus)
+{
+    QCoreApplication::postEvent(this, new StatusEvent((eventMask & 0xFFFF) | (modemStatus << 16)));
+}
+
+void NotificationReceiver::customEvent(QEvent *event)
+{
+    if (event->type() == DataType)
+        sink.receivedData(static_cast<DataEvent *>(event)->block);
+    else if (event->type() == HangupType)
+        sink.hangup();
+    else if (event->type() == StatusType)
+        sink.status(static_cast<StatusEvent *>(event)->parameter);
+}
+
+} // namespace serial

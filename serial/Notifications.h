@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+
+#include <cstdint>
+
+class QEvent;
+
+namespace serial {
+
+// What the reader and writer report; handled on the thread that created the component.
+class NotificationSink
+{
+public:
+    virtual void receivedData(const QByteArray &block) = 0;
+    virtual void hangup() = 0;
+    virtual void status(std::uint32_t eventMaskAndModemStatus) = 0;
+
+protected:
+    ~NotificationSink() = default;
+};
+
+// Lives in the creating thread; the worker threads post to it and its event loop (nested loops
+// included) hands the notifications to the sink in posting order. Notifications still queued when
+// it is destroyed are freed with it.
+class NotificationReceiver : public QObject
+{
+public:
+    explicit NotificationReceiver(NotificationSink &handler) : sink(handler) {}
+
+    // Thread-safe: called by the workers.
+    void postData(QByteArray block);
+    void postHangup();
+    void postStatus(std::uint32_t eventMask, std::uint32_t modemStatus);
+
+protected:
+    void customEvent(QEvent *event) override;
+
+private:
+    NotificationSink &sink;
+};
+
+} // namespace serial

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "serial/DeviceControlBlock.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <sys/types.h>
+
+namespace serial {
+
+// One open serial device. The component's threads use it at the same time: the reader reads and
+// collects line events, the writer writes, the creating thread changes settings and purges; an
+// implementation keeps these apart or guards what they share.
+class SerialDevice
+{
+public:
+    virtual ~SerialDevice() = default; // closes the device without waiting for unsent output
+
+    // Line settings: the device's current ones, and a complete record to apply (false: refused).
+    virtual bool getState(DeviceControlBlock &settings) = 0;
+    virtual bool setState(const DeviceControlBlock &settings) = 0;
+    virtual bool setupQueues(std::uint32_t rxQueue, std::uint32_t txQueue) = 0;
+    virtual bool escape(std::uint32_t code) = 0;
+    // Discards buffered input and/or output (PurgeInput, PurgeOutput).
+    virtual void purge(std::uint32_t what) = 0;
+
+    // Descriptor that polls readable when bytes arrive and reports POLLHUP when the device is gone;
+    // and the descriptor that polls writable when output can be queued.
+    virtual int readDescriptor() const = 0;
+    virtual int writeDescriptor() const = 0;
+    // Non-blocking transfers with the conventions of read(2) and write(2) (errno on -1).
+    virtual ssize_t read(char *buffer, std::size_t size) = 0;
+    virtual ssize_t write(const char *data, std::size_t size) = 0;
+
+    // Line events. startEvents() arms them; from then on eventDescriptor() polls readable while
+    // takeEvents() has a non-empty mask to hand over. -1 where the device has no line events.
+    virtual void startEvents() = 0;
+    virtual void stopEvents() = 0;
+    virtual int eventDescriptor() const = 0;
+    virtual std::uint32_t takeEvents() = 0;
+    // Line errors since the last call (CE_ bits); false when the device cannot tell.
+    virtual bool clearErrors(std::uint32_t &errors) = 0;
+    // The modem status lines (MS_ bits); 0 where the device has none.
+    virtual std::uint32_t modemStatus() = 0;
+};
+
+enum class OpenFailure
+{
+    None,
+    Unavailable,
+    NotCharacterDevice
+};
+
+struct OpenResult
+{
+    std::unique_ptr<SerialDevice> device;
+    OpenFailure failure = OpenFailure::None;
+};
+
+// Opens devices by port name; the component holds one for its whole life.
+class SerialPlatform
+{
+public:
+    virtual ~SerialPlatform() = default;
+    // Opens the port exclusively; fails when it is missing, in use or no character device.
+    virtual OpenResult open(const QString &port) = 0;
+};
+
+// The machine's own serial devices.
+std::unique_ptr<SerialPlatform> systemSerialPlatform();
+
+} // namespace serial

@@ -1,0 +1,361 @@
+#include "serial/TComm32.h"
+
+#include "serial/CommConstants.h"
+#include "serial/DeviceControlBlock.h"
+#include "serial/Notifications.h"
+#include "serial/SerialPlatform.h"
+#include "serial/StopEvent.h"
+#include "serial/TReadThread.h"
+#include "serial/TWriteThread.h"
+
+#include <system_error>
+
+using namespace serial;
+
+namespace {
+
+constexpr int ReaderPriority = 2;
+constexpr int WriterPriority = 1;
+
+} // namespace
+
+ECommsError::ECommsError(const QString &message) : std::runtime_error(message.toStdString()) {}
+
+struct TComm32::Private final : NotificationSink
+{
+    Private(TComm32 &owner, std::unique_ptr<SerialPlatform> devices)
+        : q(owner), platform(std::move(devices)), notifyWindow(*this)
+    {
+    }
+
+    void ReapplySettings();
+    void StopReader();
+    void StopWriter();
+    template<class Thread>
+    std::unique_ptr<Thread> StartThread(int priority, const QString &failure);
+
+    void receivedData(const QByteArray &block) override;
+    void hangup() override;
+    void status(std::uint32_t parameter) override;
+    void fireLineGroup(std::uint32_t mask, std::uint32_t lines, std::uint32_t event,
+                       std::uint32_t line, const TNotifyEvent &change, const TNotifyEvent &set,
+                       const TNotifyEvent &clear);
+    void fire(const TNotifyEvent &handler);
+
+    TComm32 &q;
+    std::unique_ptr<SerialPlatform> platform;
+    std::unique_ptr<TReadThread> reader;
+    std::unique_ptr<TWriteThread> writer;
+    QString commPort = QStringLiteral("COM2");
+    std::unique_ptr<SerialDevice> portHandle;
+    std::unique_ptr<StopEvent> stopEvent;
+    NotificationReceiver notifyWindow;
+    bool portOpen = false;
+    std::uint32_t rxQueue = 4096;
+    std::uint32_t txQueue = 4096;
+    DeviceControlBlock settings;
+    std::uint32_t lastEventMask = 0;
+    std::uint32_t lastModemStatus = 0;
+};
+
+TComm32::TComm32() : TComm32(systemSerialPlatform()) {}
+
+TComm32::TComm32(std::unique_ptr<SerialPlatform> platform)
+    : d(std::make_unique<Private>(*this, std::move(platform)))
+{
+}
+
+// Closing here keeps the threads from posting to a receiver that is about to go away.
+TComm32::~TComm32()
+{
+    ClosePort();
+}
+
+bool TComm32::OpenPort()
+{
+    if (d->portHandle)
+        throw ECommsError(QStringLiteral("Ошибка создания COM-порта !"));
+    OpenResult opened = d->platform->open(d->commPort);
+    if (opened.failure == OpenFailure::NotCharacterDevice)
+        throw ECommsError(QStringLiteral("Неверный тип COM-порта. "));
+    if (!opened.device)
+        throw ECommsError(QStringLiteral("Неверный Handle COM-порта !"));
+    d->portHandle = std::move(opened.device);
+
+    // The device keeps its own values for everything the properties do not cover.
+    DeviceControlBlock current;
+    d->portHandle->getState(current);
+    current.BaudRate = d->settings.BaudRate;
+    current.Flags = d->settings.Flags | fBinary;
+    current.ByteSize = d->settings.ByteSize;
+    current.Parity = d->settings.Parity;
+    current.StopBits = d->settings.StopBits;
+    current.EvtChar = d->settings.EvtChar;
+    d->settings = current;
+
+    d->portOpen = true;
+    if (!d->portHandle->setState(d->settings)) {
+        d->portHandle.reset();
+        d->portOpen = false;
+        throw ECommsError(QStringLiteral("Не удалось настроить COM-порт !"));
+    }
+    d->portHandle->setupQueues(d->rxQueue, d->txQueue);
+
+    d->stopEvent = std::make_unique<StopEvent>();
+    if (!d->stopEvent->valid()) {
+        d->stopEvent.reset();
+        d->portHandle.reset();
+        d->portOpen = false;
+        return false;
+    }
+    d->reader = d->StartThread<TReadThread>(
+        ReaderPriority, QStringLiteral("Ошибка создания потока чтения для COM-порта !"));
+    d->writer = d->StartThread<TWriteThread>(
+        WriterPriority, QStringLiteral("Ошибка создания потока записи для COM-порта !"));
+    EscapeFunction(SETDTR);
+    return true;
+}
+
+template<class Thread>
+std::unique_ptr<Thread> TComm32::Private::StartThread(int priority, const QString &failure)
+{
+    try {
+        auto thread = std::make_unique<Thread>(*portHandle, *stopEvent, notifyWindow);
+        if (!thread->ready())
+            throw ECommsError(failure);
+        thread->start(priority);
+        return thread;
+    } catch (const std::system_error &) {
+        throw ECommsError(failure);
+    } catch (const std::bad_alloc &) {
+        throw ECommsError(failure);
+    }
+}
+
+void TComm32::ClosePort()
+{
+    if (!d->portHandle)
+        return;
+    d->StopReader();
+    d->StopWriter();
+    d->stopEvent.reset();
+    d->portHandle.reset();
+    d->portOpen = false;
+}
+
+void TComm32::Private::StopReader()
+{
+    if (!reader)
+        return;
+    stopEvent->set();
+    portHandle->purge(PurgeInput);
+    reader->wait();
+    reader.reset();
+}
+
+void TComm32::Private::StopWriter()
+{
+    if (!writer)
+        return;
+    stopEvent->set();
+    portHandle->purge(PurgeOutput);
+    writer->wait();
+    writer.reset();
+}
+
+bool TComm32::WriteData(const void *Data, std::int32_t Count)
+{
+    // A negative count or a missing buffer would copy memory that is not there.
+    if (!d->writer || Count < 0 || (Count > 0 && !Data))
+        return false;
+    return d->writer->post(QByteArray(static_cast<const char *>(Data), Count));
+}
+
+bool TComm32::EscapeFunction(std::uint32_t Code)
+{
+    return d->portHandle && d->portHandle->escape(Code);
+}
+
+bool TComm32::PortOpen() const
+{
+    return d->portOpen;
+}
+
+void TComm32::Private::ReapplySettings()
+{
+    if (portOpen && portHandle)
+        portHandle->setState(settings);
+}
+
+QString TComm32::CommPort() const
+{
+    return d->commPort;
+}
+
+void TComm32::SetCommPort(const QString &Port)
+{
+    d->commPort = Port;
+}
+
+std::uint32_t TComm32::BaudRate() const
+{
+    return d->settings.BaudRate;
+}
+
+void TComm32::SetBaudRate(std::uint32_t Rate)
+{
+    d->settings.BaudRate = Rate;
+    d->ReapplySettings();
+}
+
+TBytesize TComm32::ByteSize() const
+{
+    return static_cast<TBytesize>(d->settings.ByteSize - 4);
+}
+
+void TComm32::SetByteSize(TBytesize Size)
+{
+    d->settings.ByteSize = static_cast<std::uint8_t>(Size + 4);
+    d->ReapplySettings();
+}
+
+TParity TComm32::Parity() const
+{
+    return static_cast<TParity>(d->settings.Parity);
+}
+
+void TComm32::SetParity(TParity Value)
+{
+    d->settings.Parity = static_cast<std::uint8_t>(Value);
+    d->ReapplySettings();
+}
+
+TStopBits TComm32::StopBits() const
+{
+    return static_cast<TStopBits>(d->settings.StopBits);
+}
+
+void TComm32::SetStopBits(TStopBits Value)
+{
+    d->settings.StopBits = static_cast<std::uint8_t>(Value);
+    d->ReapplySettings();
+}
+
+TFlowControl TComm32::FlowControl() const
+{
+    const std::uint32_t flags = d->settings.Flags;
+    if ((flags & HardwareFlowBits) == HardwareFlowBits)
+        return fcHardware;
+    if ((flags & SoftwareFlowBits) == SoftwareFlowBits)
+        return fcSoftware;
+    return fcNone;
+}
+
+void TComm32::SetFlowControl(TFlowControl Value)
+{
+    std::uint32_t &flags = d->settings.Flags;
+    switch (Value) {
+    case fcNone:
+        flags &= ~SoftwareFlowBits;
+        flags &= ~HardwareFlowBits;
+        break;
+    case fcHardware:
+        flags &= ~SoftwareFlowBits;
+        flags |= HardwareFlowBits;
+        break;
+    case fcSoftware:
+        flags &= ~HardwareFlowBits;
+        flags |= SoftwareFlowBits;
+        break;
+    }
+    d->ReapplySettings();
+}
+
+std::uint32_t TComm32::RxQueue() const
+{
+    return d->rxQueue;
+}
+
+void TComm32::SetRxQueue(std::uint32_t Size)
+{
+    d->rxQueue = Size;
+    if (d->portOpen && d->portHandle)
+        d->portHandle->setupQueues(d->rxQueue, d->txQueue);
+}
+
+std::uint32_t TComm32::TxQueue() const
+{
+    return d->txQueue;
+}
+
+void TComm32::SetTxQueue(std::uint32_t Size)
+{
+    d->txQueue = Size;
+    if (d->portOpen && d->portHandle)
+        d->portHandle->setupQueues(d->rxQueue, d->txQueue);
+}
+
+char TComm32::EventChar() const
+{
+    return d->settings.EvtChar;
+}
+
+void TComm32::SetEventChar(char Value)
+{
+    d->settings.EvtChar = Value;
+    d->ReapplySettings();
+}
+
+// Handlers run from copies, so one may rebind or unbind itself while it runs.
+void TComm32::Private::fire(const TNotifyEvent &handler)
+{
+    if (const TNotifyEvent call = handler)
+        call(q);
+}
+
+void TComm32::Private::receivedData(const QByteArray &block)
+{
+    if (const TReceiveDataEvent call = q.OnReceiveData)
+        call(block.constData(), static_cast<std::uint16_t>(block.size()));
+}
+
+void TComm32::Private::hangup()
+{
+    fire(q.OnRequestHangup);
+}
+
+void TComm32::Private::status(std::uint32_t parameter)
+{
+    lastEventMask = parameter & 0xFFFF;
+    lastModemStatus = parameter >> 16;
+    const std::uint32_t mask = lastEventMask;
+    const std::uint32_t lines = lastModemStatus;
+    fire(q.OnCommEvent);
+    if ((mask & EV_ERR) && reader) {
+        if (const TErrorEvent call = q.OnError)
+            call(reader->lastErrors());
+    }
+    const std::pair<std::uint32_t, const TNotifyEvent *> singles[] = {{EV_RXFLAG, &q.OnEventChar},
+                                                                      {EV_BREAK, &q.OnBreak},
+                                                                      {EV_TXEMPTY, &q.OnTXEMPTY},
+                                                                      {EV_RX80FULL, &q.OnRX80FULL},
+                                                                      {EV_PERR, &q.OnPERR}};
+    for (const auto &[event, handler] : singles) {
+        if (mask & event)
+            fire(*handler);
+    }
+    fireLineGroup(mask, lines, EV_CTS, MS_CTS_ON, q.OnChangeCTS, q.OnSetCTS, q.OnClearCTS);
+    fireLineGroup(mask, lines, EV_DSR, MS_DSR_ON, q.OnChangeDSR, q.OnSetDSR, q.OnClearDSR);
+    fireLineGroup(mask, lines, EV_RING, MS_RING_ON, q.OnChangeRing, q.OnSetRing, q.OnClearRing);
+    fireLineGroup(mask, lines, EV_RLSD, MS_RLSD_ON, q.OnChangeRLSD, q.OnSetRLSD, q.OnClearRLSD);
+}
+
+void TComm32::Private::fireLineGroup(std::uint32_t mask, std::uint32_t lines, std::uint32_t event,
+                                     std::uint32_t line, const TNotifyEvent &change,
+                                     const TNotifyEvent &set, const TNotifyEvent &clear)
+{
+    if (!(mask & event))
+        return;
+    fire(change);
+    fire((lines & line) ? set : clear);
+}

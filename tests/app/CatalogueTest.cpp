@@ -1,0 +1,108 @@
+#include "ModemCatalogue.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Folder = QStringLiteral("/opt/quillon/");
+
+struct Entry
+{
+    QString title;
+    QString dirName;
+};
+
+struct CatalogueCase
+{
+    const char *name;
+    QString text;
+    std::vector<Entry> entries;
+    bool complete;
+};
+
+void PrintTo(const CatalogueCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class CatalogueLines : public ::testing::TestWithParam<CatalogueCase>
+{
+};
+
+TEST_P(CatalogueLines, GiveTheEntriesInFileOrder)
+{
+    const CatalogueCase &c = GetParam();
+    const ModemCatalogue catalogue = ParseModemCatalogue(c.text, Folder);
+    EXPECT_EQ(catalogue.complete, c.complete);
+    ASSERT_EQ(catalogue.entries.size(), c.entries.size());
+    for (size_t i = 0; i < c.entries.size(); ++i) {
+        const TDirObject &entry = catalogue.entries.at(static_cast<qsizetype>(i));
+        EXPECT_EQ(entry.Title, c.entries[i].title) << i;
+        EXPECT_EQ(entry.DirName, c.entries[i].dirName) << i;
+        EXPECT_EQ(entry.DirPath, Folder + c.entries[i].dirName) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, CatalogueLines,
+    ::testing::Values(CatalogueCase{"only_comments_blanks_and_short_lines",
+                                    QStringLiteral("// list\r\n\r\n  \t\r\nab\r\n a:\r\n//x:y\r\n"),
+                                    {},
+                                    true},
+                      CatalogueCase{"single_slash_is_an_entry",
+                                    QStringLiteral("/a:b\r\n"),
+                                    {{QStringLiteral("/a"), QStringLiteral("b")}},
+                                    true},
+                      CatalogueCase{"one_character_title_and_empty_folder",
+                                    QStringLiteral("A:b\r\nTitle:\r\n"),
+                                    {{QStringLiteral("A"), QStringLiteral("b")},
+                                     {QStringLiteral("Title"), QString()}},
+                                    true},
+                      CatalogueCase{"ends_trimmed_blanks_around_colon_kept",
+                                    QStringLiteral("\t Modem X : velmora \x01\r\n"),
+                                    {{QStringLiteral("Modem X "), QStringLiteral(" velmora")}},
+                                    true},
+                      CatalogueCase{"further_colons_belong_to_the_folder",
+                                    QStringLiteral("T:a:b\nLF only:tc65"),
+                                    {{QStringLiteral("T"), QStringLiteral("a:b")},
+                                     {QStringLiteral("LF only"), QStringLiteral("tc65")}},
+                                    true},
+                      CatalogueCase{"line_without_colon_stops_earlier_entries_kept",
+                                    QStringLiteral("One:1\r\nno colon here\r\nThree:3\r\n"),
+                                    {{QStringLiteral("One"), QStringLiteral("1")}},
+                                    false},
+                      CatalogueCase{
+                          "leading_colon_stops", QStringLiteral(":tu41\r\nTwo:2\r\n"), {}, false},
+                      CatalogueCase{"equal_titles_allowed",
+                                    QStringLiteral("Same:a\r\nSame:a\r\n"),
+                                    {{QStringLiteral("Same"), QStringLiteral("a")},
+                                     {QStringLiteral("Same"), QStringLiteral("a")}},
+                                    true}));
+
+TEST(CatalogueFile, Windows1251AndUtf8WithOrWithoutMarkReadAlike)
+{
+    const QString expected = QStringLiteral("Велмора GL865");
+    for (const char *fixture : {"catalogue_cp1251.ini", "catalogue_utf8_bom.ini"}) {
+        QFile file(QStringLiteral(QUILLON_TEST_DATA "/") + QString::fromLatin1(fixture));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << fixture;
+        const QByteArray bytes = file.readAll();
+        const ModemCatalogue catalogue = ParseModemCatalogue(DecodeCatalogueText(bytes), Folder);
+        ASSERT_EQ(catalogue.entries.size(), 2) << fixture;
+        EXPECT_EQ(catalogue.entries.at(0).Title, expected) << fixture;
+        EXPECT_EQ(catalogue.entries.at(1).DirName, QStringLiteral("tu41")) << fixture;
+    }
+    EXPECT_EQ(DecodeCatalogueText(expected.toUtf8()), expected);
+}
+
+TEST(CatalogueFile, MissingFileGivesNothingAndFailure)
+{
+    QTemporaryDir empty;
+    const ModemCatalogue catalogue = ReadModemCatalogue(empty.path() + u'/');
+    EXPECT_FALSE(catalogue.complete);
+    EXPECT_TRUE(catalogue.entries.isEmpty());
+}
+
+} // namespace

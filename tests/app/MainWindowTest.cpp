@@ -1,0 +1,406 @@
+// The main window driven as a user drives it: open the modem list, pick a type, answer the port
+// dialog, and watch the log, the status line and the boxes, against a simulated modem.
+#include "DropDownComboBox.h"
+#include "MessageBoxes.h"
+#include "ModemSimulator.h"
+#include "TfCOMProperty.h"
+#include "TfMain.h"
+#include "Timing.h"
+#include "TmyComm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString Step1 = QStringLiteral("Ожидаю выбор типа модема на шаге №1...");
+const QString Step2 = QStringLiteral("Ожидаю подключение модема к СОМ-порту...");
+const QString Waiting = QStringLiteral("Ожидаю отклик от модема...");
+const QString Writing = QStringLiteral("Запись данных в модем...");
+const QString Failed =
+    QStringLiteral("Во время опереации произошел сбой. Повторите операцию с шага №1.");
+const QString Succeeded = QStringLiteral("Операция успешно завершена");
+const QString TimedOut = QStringLiteral("Время ожидания отклика от модема истекло.");
+
+bool waitFor(const std::function<bool()> &condition, std::chrono::milliseconds timeout = 60s)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeout.count())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+}
+
+struct DialogAnswer
+{
+    bool accept;
+    QString port; // entry to pick before accepting
+};
+
+class MainWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(data.isValid());
+        QApplication::setQuitOnLastWindowClosed(false);
+        qputenv("QUILLON_PORTS_DIR", QDir(data.path()).filePath(QStringLiteral("ports")).toUtf8());
+        QDir(data.path()).mkdir(QStringLiteral("ports"));
+        MessageBoxes::setAnswerer([this](const MessageBoxes::Box &box) {
+            boxes.push_back(box);
+            statusAtBox.append(window->lblStatus->text());
+        });
+        answerDialogWhenShown();
+        dialogWatcher.start(5);
+        window = std::make_unique<TfMain>(
+            dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
+        // Not shown: painting a window this large converts its image on Qt's own worker
+        // threads, which the thread checker cannot follow. The window works the same unshown.
+    }
+
+    void TearDown() override
+    {
+        dialogWatcher.stop();
+        window.reset();
+        MessageBoxes::setAnswerer({});
+        qunsetenv("QUILLON_PORTS_DIR");
+    }
+
+    // Answers the port dialog from inside its modal loop, as the user would.
+    void answerDialogWhenShown()
+    {
+        QObject::connect(&dialogWatcher, &QTimer::timeout, [this] {
+            if (!dialog.isVisible())
+                return;
+            ++dialogsShown;
+            statusAtDialog.append(window->lblStatus->text());
+            portOpenAtDialog.push_back(window->Channel().Comm->PortOpen());
+            const DialogAnswer answer = answers.empty() ? DialogAnswer{false, {}} : answers.front();
+            if (!answers.empty())
+                answers.pop_front();
+            if (!answer.accept) {
+                dialog.btnCancel->click();
+                return;
+            }
+            if (dialog.cbxPort_N->findText(answer.port) < 0)
+                dialog.cbxPort_N->addItem(answer.port);
+            dialog.cbxPort_N->setCurrentIndex(dialog.cbxPort_N->findText(answer.port));
+            dialog.btnAccept->click();
+        });
+    }
+
+    QString folder() const { return data.path() + u'/'; }
+
+    void writeCatalogue(const QByteArray &text)
+    {
+        writeFile(folder() + QStringLiteral("Quillon_dir.ini"), text);
+    }
+
+    // A type folder with its port profile; the rate differs from 9600 so that the switch runs.
+    void writeType(const QString &dirName)
+    {
+        writeFile(folder() + dirName + QStringLiteral("/upload.ini"), "baudrate=115200\r\n");
+    }
+
+    // Announces the simulator's device as a virtual port, the way the simulator program does.
+    QString announce(const modemsim::ModemSimulator &simulator, const QString &name)
+    {
+        const QString link = folder() + QStringLiteral("ports/") + name;
+        EXPECT_TRUE(QFile::link(simulator.devicePath(), link));
+        return link;
+    }
+
+    // A catalogue of one type whose folder holds a port profile, and a simulated modem on a
+    // virtual port that the port dialog is to be accepted with. Returns the port.
+    QString offerType(const QByteArray &catalogueLine, const QString &dirName,
+                      const modemsim::ModemSimulator &simulator)
+    {
+        writeCatalogue(catalogueLine + "\r\n");
+        writeType(dirName);
+        const QString port = announce(simulator, QStringLiteral("modem"));
+        answers.push_back({true, port});
+        return port;
+    }
+
+    void addScript(const QString &dirName)
+    {
+        writeFile(folder() + dirName + QStringLiteral("/compiled/main.pyo"), "print('hello')\n");
+    }
+
+    void pickType(const QString &title)
+    {
+        window->cbxModems->showPopup();
+        window->cbxModems->hidePopup();
+        const int index = window->cbxModems->findText(title);
+        ASSERT_GE(index, 0) << title.toStdString();
+        window->cbxModems->setCurrentIndex(index);
+        emit window->cbxModems->activated(index);
+    }
+
+    QStringList logLines() const { return window->mmoLog->toPlainText().split(u'\n'); }
+
+    bool runEnded() const { return !boxes.empty() && window->lblStatus->text() == Step1; }
+
+    QTemporaryDir data;
+    TfCOMProperty dialog;
+    std::unique_ptr<TfMain> window;
+    QTimer dialogWatcher;
+    std::deque<DialogAnswer> answers;
+    int dialogsShown = 0;
+    QStringList statusAtDialog;
+    std::vector<bool> portOpenAtDialog;
+    std::vector<MessageBoxes::Box> boxes;
+    QStringList statusAtBox;
+};
+
+TEST_F(MainWindow, StartsAtStepOneWithOneLogLine)
+{
+    EXPECT_EQ(logLines(), QStringList{Step1});
+    EXPECT_EQ(window->lblStatus->text(), Step1);
+    EXPECT_EQ(window->cbxModems->count(), 0);
+    EXPECT_TRUE(window->cbxModems->isEnabled());
+    EXPECT_FALSE(window->lblCommConnect->isEnabled());
+    EXPECT_FALSE(window->lblPowerOn->isEnabled());
+    EXPECT_TRUE(window->pnlLog->isHidden());
+    EXPECT_EQ(window->btnLogSH->text(), QStringLiteral("+"));
+    EXPECT_EQ(window->geometry().size(), QSize(438, 626));
+    EXPECT_FALSE(window->tmrRS->isActive());
+}
+
+TEST_F(MainWindow, LogButtonShowsAndHidesTheLogAndPlacementIsKept)
+{
+    const int closedHeight = window->height();
+    window->btnLogSH->click();
+    EXPECT_FALSE(window->pnlLog->isHidden());
+    EXPECT_EQ(window->btnLogSH->text(), QStringLiteral("-"));
+    EXPECT_EQ(window->actLogSH->toolTip(), QStringLiteral("Скрыть лог конфигурирования"));
+    EXPECT_GT(window->height(), closedHeight);
+
+    window->btnLogSH->click();
+    EXPECT_TRUE(window->pnlLog->isHidden());
+    EXPECT_EQ(window->btnLogSH->text(), QStringLiteral("+"));
+    EXPECT_EQ(window->height(), window->Panel1->height() + window->pnlStatusBar->height());
+
+    window->btnLogSH->click();
+    window->resize(500, 700);
+    ASSERT_TRUE(window->close());
+    TfMain again(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
+    EXPECT_FALSE(again.pnlLog->isHidden());
+    EXPECT_EQ(again.geometry().size(), QSize(500, 700));
+}
+
+TEST_F(MainWindow, CatalogueErrorKeepsEarlierEntriesAndReloadClearsTheSelection)
+{
+    window->cbxModems->showPopup();
+    window->cbxModems->hidePopup();
+    ASSERT_EQ(boxes.size(), 1u); // no catalogue at all
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Ошибка"));
+    EXPECT_EQ(boxes[0].text,
+              QStringLiteral("Файл Quillon_dir.ini отсутствует либо поврежден        "));
+
+    writeCatalogue("// types\r\nFirst:one\r\nSecond:two\r\nbroken line\r\nThird:three\r\n");
+    window->cbxModems->showPopup();
+    window->cbxModems->hidePopup();
+    EXPECT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(window->cbxModems->count(), 2);
+    EXPECT_EQ(window->cbxModems->itemText(1), QStringLiteral("Second"));
+
+    writeCatalogue("First:one\r\nSecond:two\r\n");
+    window->cbxModems->setCurrentIndex(1);
+    window->cbxModems->showPopup();
+    window->cbxModems->hidePopup();
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(window->cbxModems->currentIndex(), -1);
+    EXPECT_EQ(logLines(), QStringList{Step1}); // the catalogue writes nothing to the log
+}
+
+TEST_F(MainWindow, CancellingTheDialogWithoutProfileReturnsToStepOne)
+{
+    writeCatalogue("Nameless:nothing\r\n");
+    answers.push_back({false, {}});
+    pickType(QStringLiteral("Nameless"));
+
+    const QString warning = QStringLiteral("Файл upload.ini не обнаружен или испорчен. Настройки "
+                                           "СОМ-порта взяты по умолчанию.");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Сообщение"));
+    EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Warning);
+    EXPECT_EQ(boxes[0].text, warning + QStringLiteral("        "));
+    EXPECT_EQ(dialogsShown, 1);
+    EXPECT_EQ(logLines(), (QStringList{Step1, QStringLiteral("Выбран модем \"Nameless\""), warning,
+                                       QString(), Step1}));
+    EXPECT_FALSE(window->tmrRS->isActive());
+    EXPECT_FALSE(window->Channel().Comm->PortOpen());
+    EXPECT_EQ(window->cbxModems->currentText(), QStringLiteral("Nameless"));
+}
+
+TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
+{
+    Timing::ScopedSpeedUp faster(10);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    const QString port = offerType("Mystery modem: mystery", QStringLiteral(" mystery"), simulator);
+    pickType(QStringLiteral("Mystery modem"));
+    EXPECT_EQ(window->lblStatus->text(), Step2);
+    EXPECT_TRUE(window->lblCommConnect->isEnabled());
+
+    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    EXPECT_EQ(logLines(),
+              (QStringList{Step1, QStringLiteral("Выбран модем \"Mystery modem\""), Step2,
+                           QStringLiteral("Модем подключен. Порт: ") + port, Waiting,
+                           QStringLiteral("Отклик модема получен"),
+                           QStringLiteral("Устанавливаю скорость порта 9600 (без запоминания)."),
+                           QStringLiteral("Скорость 9600 задана."), Writing, QString(), QString(),
+                           Failed, QString(), Step1}));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Ошибка"));
+    EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Error);
+    EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
+    EXPECT_EQ(statusAtBox.value(0), Writing); // the box is up before the window goes back
+    EXPECT_FALSE(window->Channel().Comm->PortOpen());
+    EXPECT_EQ(window->Channel().Comm->BaudRate(), 9600u);
+    EXPECT_TRUE(window->cbxModems->isEnabled());
+    EXPECT_FALSE(window->lblPowerOn->isEnabled());
+    EXPECT_EQ(window->imgDC->property("Tag").toInt(), 0);
+    EXPECT_EQ(window->imgRS->property("Tag").toInt(), 0);
+    EXPECT_FALSE(window->tmrRS->isActive());
+    EXPECT_FALSE(window->tmrStartPower->isActive());
+}
+
+TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
+{
+    Timing::ScopedSpeedUp faster(20);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    offerType("Velmora GL865:Velmora", QStringLiteral("Velmora"), simulator);
+    addScript(QStringLiteral("Velmora"));
+    pickType(QStringLiteral("Velmora GL865"));
+
+    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Сообщение"));
+    EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Information);
+    EXPECT_EQ(boxes[0].text, Succeeded + QStringLiteral("          "));
+    const QStringList lines = logLines();
+    EXPECT_EQ(lines.mid(lines.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
+    EXPECT_EQ(simulator.storedFiles().count("main.pyo"), 1u);
+}
+
+TEST_F(MainWindow, PowerOnTimeoutReopensTheDialog)
+{
+    Timing::ScopedSpeedUp faster(50);
+    modemsim::Options silent;
+    silent.faults.neverAnswerProbe = true;
+    modemsim::ModemSimulator simulator{silent};
+    const QString port = offerType("Silent:silent", QStringLiteral("silent"), simulator);
+    answers.push_back({true, port});
+    answers.push_back({false, {}});
+    pickType(QStringLiteral("Silent"));
+
+    ASSERT_TRUE(waitFor([&] { return dialogsShown == 3 && window->lblStatus->text() == Step1; }));
+    const QStringList cycle{Step2, QStringLiteral("Модем подключен. Порт: ") + port, Waiting,
+                            TimedOut};
+    const QStringList expected = QStringList{Step1, QStringLiteral("Выбран модем \"Silent\"")} +
+                                 cycle + cycle + QStringList{QString(), Step1};
+    EXPECT_EQ(logLines(), expected);
+    // While the dialog is up after a time-out the port is closed and the status still waits.
+    EXPECT_EQ(statusAtDialog.mid(1), (QStringList{Waiting, Waiting}));
+    EXPECT_EQ(portOpenAtDialog, (std::vector<bool>{false, false, false}));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(window->tmrRS->isActive());
+    EXPECT_FALSE(window->tmrStartPower->isActive());
+    EXPECT_FALSE(window->lblPowerOn->isEnabled());
+}
+
+TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)
+{
+    Timing::ScopedSpeedUp faster(10);
+    writeCatalogue("Ghost:ghost\r\n");
+    writeType(QStringLiteral("ghost"));
+    const QString port = folder() + QStringLiteral("no-such-device");
+    answers.push_back({true, port});
+    pickType(QStringLiteral("Ghost"));
+    ASSERT_TRUE(window->tmrRS->isActive());
+
+    ASSERT_TRUE(waitFor([&] { return !window->lblCommConnect->toolTip().isEmpty(); }));
+    QThread::msleep(100);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->lblCommConnect->toolTip().contains(QStringLiteral("не найдено")));
+    EXPECT_EQ(logLines().last(), Step2);
+    EXPECT_EQ(window->lblStatus->text(), Step2);
+    EXPECT_TRUE(window->tmrRS->isActive());
+    EXPECT_TRUE(window->cbxModems->isEnabled());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainWindow, NoEntrySelectedWhenTheModemAnswersFails)
+{
+    // Real time: the first port tick is 250 ms away when the list is opened.
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    offerType("Velmora:velmora", QStringLiteral("velmora"), simulator);
+    pickType(QStringLiteral("Velmora"));
+    // The user opens the list during step 2 and closes it without choosing.
+    window->cbxModems->showPopup();
+    window->cbxModems->hidePopup();
+    ASSERT_EQ(window->cbxModems->currentIndex(), -1);
+
+    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
+}
+
+TEST_F(MainWindow, ClosingDuringARunLetsItFinishThenCloses)
+{
+    Timing::ScopedSpeedUp faster(20);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    offerType("Velmora:velmora", QStringLiteral("velmora"), simulator);
+    addScript(QStringLiteral("velmora"));
+    bool closeRefused = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (window->lblStatus->text() == Writing && !closeRefused) {
+            closeRefused = !window->close();
+            closer.stop();
+        }
+    });
+    closer.start(1);
+    pickType(QStringLiteral("Velmora"));
+
+    // The window saves its placement when it really closes.
+    ASSERT_TRUE(
+        waitFor([&] { return QFile::exists(data.filePath(QStringLiteral("Quillon.ini"))); }));
+    EXPECT_TRUE(closeRefused);
+    EXPECT_TRUE(window->QuitRequested());
+    ASSERT_EQ(boxes.size(), 1u); // the run ended with its box before the window closed
+    EXPECT_EQ(logLines().last(), Step1);
+    EXPECT_FALSE(window->Channel().Comm->PortOpen());
+}
+
+} // namespace

@@ -1,0 +1,162 @@
+#include "DropDownComboBox.h"
+#include "HexText.h"
+#include "MessageBoxes.h"
+#include "ModemSimulator.h"
+#include "PortDiagnosis.h"
+#include "ProgressGauge.h"
+#include "QuillonApplication.h"
+#include "TComm32.h"
+#include "TfCOMProperty.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Gauge, PositionStaysWithinZeroAndMaximum)
+{
+    ProgressGauge gauge;
+    gauge.setGaugeMaximum(15);
+    gauge.setGaugePosition(20);
+    EXPECT_EQ(gauge.gaugePosition(), 15);
+    gauge.setGaugeMaximum(4); // below the position: the position follows
+    EXPECT_EQ(gauge.gaugePosition(), 4);
+    gauge.setGaugePosition(-3);
+    EXPECT_EQ(gauge.gaugePosition(), 0);
+    gauge.setGaugeMaximum(0); // an empty bar, not the busy animation
+    EXPECT_EQ(gauge.gaugePosition(), 0);
+    EXPECT_GT(gauge.maximum(), gauge.minimum());
+}
+
+// The dialog against a virtual port announced the way the modem simulator does it.
+class PortDialog : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ports.isValid());
+        qputenv("QUILLON_PORTS_DIR", ports.path().toUtf8());
+        link = ports.filePath(QStringLiteral("Velmora"));
+        ASSERT_TRUE(QFile::link(simulator.devicePath(), link));
+    }
+    void TearDown() override { qunsetenv("QUILLON_PORTS_DIR"); }
+
+    QTemporaryDir ports;
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    QString link;
+    TfCOMProperty dialog;
+    TComm32 port;
+};
+
+TEST_F(PortDialog, ShowsThePortsPresentSettingsWhateverSetThem)
+{
+    port.SetCommPort(link.toUpper()); // as a profile writes it
+    port.SetBaudRate(115200);
+    port.SetByteSize(sz_7);
+    port.SetParity(pMark);
+    port.SetStopBits(sb1_5);
+    port.SetFlowControl(fcSoftware);
+    dialog.LoadFromComm(port);
+    EXPECT_EQ(dialog.cbxPort_N->currentText(), link);
+    EXPECT_EQ(dialog.cbxPort_N->maxVisibleItems(), dialog.cbxPort_N->count());
+    EXPECT_EQ(dialog.cbxPort_Speed->currentText(), QStringLiteral("115200"));
+    EXPECT_EQ(dialog.cbxPort_DataBits->currentText(), QStringLiteral("7"));
+    EXPECT_EQ(dialog.cbxPort_Parity->currentText(), QStringLiteral("Маркер (1)"));
+    EXPECT_EQ(dialog.cbxPort_StopBits->currentText(), QStringLiteral("1,5"));
+    EXPECT_EQ(dialog.cbxPort_FlowControl->currentText(), QStringLiteral("Программное"));
+
+    port.SetBaudRate(14400); // none of the nine
+    port.SetCommPort(QStringLiteral("/dev/nonexistent0"));
+    dialog.LoadFromComm(port);
+    EXPECT_EQ(dialog.cbxPort_Speed->currentIndex(), -1);
+    EXPECT_EQ(dialog.cbxPort_N->currentIndex(), -1);
+}
+
+TEST_F(PortDialog, AcceptWritesTheListsBack)
+{
+    dialog.LoadFromComm(port);
+    dialog.cbxPort_N->setCurrentIndex(dialog.cbxPort_N->findText(link));
+    dialog.cbxPort_Speed->setCurrentIndex(8);
+    dialog.cbxPort_DataBits->setCurrentIndex(2);
+    dialog.cbxPort_Parity->setCurrentIndex(2);
+    dialog.cbxPort_StopBits->setCurrentIndex(2);
+    dialog.cbxPort_FlowControl->setCurrentIndex(1);
+    dialog.ApplyToComm(port);
+    EXPECT_EQ(port.CommPort(), link);
+    EXPECT_EQ(port.BaudRate(), 115200u);
+    EXPECT_EQ(port.ByteSize(), sz_6);
+    EXPECT_EQ(port.Parity(), pEven);
+    EXPECT_EQ(port.StopBits(), sb2_0);
+    EXPECT_EQ(port.FlowControl(), fcHardware);
+}
+
+TEST_F(PortDialog, OpeningThePortListDropsTheSelection)
+{
+    port.SetCommPort(link);
+    dialog.LoadFromComm(port);
+    ASSERT_GE(dialog.cbxPort_N->currentIndex(), 0);
+    dialog.cbxPort_N->showPopup();
+    dialog.cbxPort_N->hidePopup();
+    EXPECT_EQ(dialog.cbxPort_N->currentIndex(), -1);
+    dialog.cbxPort_Speed->setCurrentIndex(4);
+    dialog.ApplyToComm(port);
+    EXPECT_EQ(port.CommPort(), QStringLiteral("/dev/"));
+}
+
+TEST_F(PortDialog, UnusableSpeedRaisesAfterThePortNameWasSet)
+{
+    port.SetBaudRate(14400);
+    port.SetParity(pOdd);
+    dialog.LoadFromComm(port);
+    dialog.cbxPort_N->setCurrentIndex(dialog.cbxPort_N->findText(link));
+    dialog.cbxPort_Parity->setCurrentIndex(0);
+    EXPECT_THROW(dialog.ApplyToComm(port), EConvertError);
+    EXPECT_EQ(port.CommPort(), link);
+    EXPECT_EQ(port.BaudRate(), 14400u);
+    EXPECT_EQ(port.Parity(), pOdd);
+}
+
+TEST_F(PortDialog, OpenPortIsLeftAlone)
+{
+    port.SetCommPort(link);
+    ASSERT_TRUE(port.OpenPort());
+    dialog.LoadFromComm(port);
+    dialog.cbxPort_Speed->setCurrentIndex(0);
+    dialog.ApplyToComm(port);
+    EXPECT_EQ(port.BaudRate(), 9600u);
+    port.ClosePort();
+}
+
+TEST(PortDiagnosis, FindsModemManagerInTheProcessTable)
+{
+    QTemporaryDir proc;
+    const auto process = [&](const char *pid, const QByteArray &name) {
+        QDir(proc.path()).mkdir(QString::fromLatin1(pid));
+        QFile comm(proc.filePath(QString::fromLatin1(pid) + QStringLiteral("/comm")));
+        ASSERT_TRUE(comm.open(QIODevice::WriteOnly));
+        comm.write(name + '\n');
+    };
+    process("1", "systemd");
+    process("self", "ModemManager"); // not a process id
+    EXPECT_FALSE(ModemManagerRunning(proc.path()));
+    process("733", "ModemManager");
+    EXPECT_TRUE(ModemManagerRunning(proc.path()));
+}
+
+TEST(DefaultErrorReport, ShowsTheErrorTextUnderTheApplicationTitle)
+{
+    std::vector<MessageBoxes::Box> boxes;
+    MessageBoxes::setAnswerer([&](const MessageBoxes::Box &box) { boxes.push_back(box); });
+    ReportEscapedError(ECommsError(QStringLiteral("Порт не открыт")));
+    MessageBoxes::setAnswerer({});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("QXL - Quillon"));
+    EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Error);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Порт не открыт"));
+}
+
+} // namespace

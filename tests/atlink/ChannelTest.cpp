@@ -1,0 +1,314 @@
+#include "FileTransfer.h"
+#include "HexText.h"
+#include "PtyModem.h"
+#include "Timing.h"
+#include "TmyComm.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <ctime>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Long enough never to pass on a loaded machine when an answer is due.
+constexpr std::uint32_t Generous = 20000;
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds since(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+}
+
+// Processes events until the condition holds, for at most ten seconds.
+bool eventually(const std::function<bool()> &condition)
+{
+    const Clock::time_point start = Clock::now();
+    while (!condition() && since(start) < 10s)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return condition();
+}
+
+} // namespace
+
+class Channel : public ::testing::Test
+{
+protected:
+    PtyModem modem;
+    TmyComm channel;
+
+    void SetUp() override
+    {
+        channel.Comm->SetCommPort(modem.DevicePath());
+        ASSERT_TRUE(channel.Comm->OpenPort());
+    }
+    void TearDown() override { modem.JoinResponder(); }
+};
+
+TEST_F(Channel, CommandWithEchoAndSplitReply)
+{
+    modem.AnswerWhenSeen("\r\n", {"AT+CGMR\r", "\r\nO", "K\r\n"});
+    SendCommand(channel, "AT+CGMR", "OK", "ERROR", Generous);
+    EXPECT_EQ(modem.JoinResponder(), "AT+CGMR\r\n");
+    ASSERT_TRUE(eventually([&] { return channel.Reply.size() >= 14; }));
+    EXPECT_EQ(channel.Reply, "AT+CGMR\r\r\nOK\r\n");
+    EXPECT_EQ(channel.ReplyHex, "41 54 2B 43 47 4D 52 0D 0D 0A 4F 4B 0D 0A ");
+}
+
+TEST_F(Channel, SecondExpectationEndsTheWaitToo)
+{
+    modem.AnswerWhenSeen("\n", {"\r\n+CME ERROR: 3\r\n"});
+    const Clock::time_point start = Clock::now();
+    SendCommand(channel, "AT^SJAM=1", "OK", "ERROR", Generous);
+    EXPECT_LT(since(start), std::chrono::milliseconds(Generous / 2));
+    EXPECT_EQ(channel.Reply, "\r\n+CME ERROR: 3\r\n");
+}
+
+TEST_F(Channel, TimeoutLeavesTheDumpAndLateBytesFollowIt)
+{
+    modem.Write("partial");
+    ASSERT_TRUE(eventually([&] { return channel.Reply == "partial"; }));
+    Timing::ScopedSpeedUp fast(600); // 90 s become 150 ms
+    const Clock::time_point start = Clock::now();
+    channel.SendAndWait(nullptr, 0, "OK", "ERROR", 90000);
+    EXPECT_LT(since(start), 10s);
+    EXPECT_EQ(channel.Reply, "TIMEOUT");
+    EXPECT_EQ(channel.ReplyHex, TextToHex("partial") + ' ');
+
+    modem.Write("\r\nOK\r\n");
+    ASSERT_TRUE(eventually([&] { return channel.Reply.endsWith("OK\r\n"); }));
+    EXPECT_EQ(channel.Reply, "TIMEOUT\r\nOK\r\n");
+}
+
+TEST_F(Channel, EmptyExpectationsNeverMatch)
+{
+    modem.AnswerWhenSeen("\n", {"OK"}, 0ms);
+    SendCommand(channel, "AT", "", "", 300);
+    EXPECT_EQ(channel.Reply, "TIMEOUT");
+}
+
+TEST_F(Channel, ZeroByteEndsTheChunkTextOnly)
+{
+    modem.Write(QByteArray("AB\0CD", 5));
+    ASSERT_TRUE(eventually([&] { return channel.ReplyHex.size() == 15; }));
+    modem.Write("EF");
+    ASSERT_TRUE(eventually([&] { return channel.ReplyHex.size() == 21; }));
+    EXPECT_EQ(channel.Reply, "ABEF");
+    EXPECT_EQ(channel.ReplyHex, "41 42 00 43 44 45 46 ");
+}
+
+TEST_F(Channel, CountZeroOnlyWaitsAndSeesWhatIsThere)
+{
+    channel.ReceiveData("OK", 2);
+    const Clock::time_point start = Clock::now();
+    channel.SendAndWait(nullptr, 0, "OK", "", Generous);
+    EXPECT_LT(since(start), std::chrono::milliseconds(Generous / 2));
+    EXPECT_EQ(channel.Reply, "OK");
+    EXPECT_EQ(modem.ReadUntil({}, 200ms), "") << "a wait with no count sent something";
+}
+
+TEST_F(Channel, IntervalZeroWaitsForTheAnswer)
+{
+    modem.AnswerWhenSeen("\n", {"\r\nOK\r\n"}, 300ms);
+    SendCommand(channel, "AT", "OK", "", 0);
+    EXPECT_EQ(channel.Reply, "\r\nOK\r\n");
+}
+
+TEST_F(Channel, TimeoutInTheSamePassAsTheAnswerWins)
+{
+    // A handler holds the thread past the interval and queues the answer, so that the next pass
+    // delivers both the answer and the time-out.
+    QTimer::singleShot(0, [this] {
+        std::this_thread::sleep_for(300ms);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [this] { channel.ReceiveData("OK", 2); },
+            Qt::QueuedConnection);
+    });
+    channel.SendAndWait(nullptr, 0, "OK", "", 50);
+    EXPECT_EQ(channel.Reply, "TIMEOUT");
+    EXPECT_EQ(channel.ReplyHex, "4F 4B ");
+}
+
+TEST_F(Channel, SilentWaitSleeps)
+{
+    timespec before{};
+    timespec after{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+    channel.SendAndWait(nullptr, 0, "OK", "", 1000);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+    const double cpu =
+        double(after.tv_sec - before.tv_sec) + 1e-9 * double(after.tv_nsec - before.tv_nsec);
+    EXPECT_LT(cpu, 0.1) << "the wait spins";
+}
+
+TEST_F(Channel, HexWaitIgnoresLineEndsAndMatchesWholeUpperCaseBytes)
+{
+    modem.AnswerWhenSeen("AT", {"\r\nOK\r\n"});
+    channel.SendAndWaitEx("AT\r\n", 4, "0D 0A 4F 4B 0D 0A", "", Generous, true);
+    EXPECT_EQ(channel.Reply, "\r\nOK\r\n");
+
+    channel.SendAndWaitEx({}, 0, "0d 0a 4f 4b", "", 300, true);
+    EXPECT_EQ(channel.Reply, "TIMEOUT") << "lower-case digits matched";
+
+    channel.ClearReply();
+    modem.Write("\x14\xF4\xB0");
+    channel.SendAndWaitEx({}, 0, "4F 4B", "", 300, true);
+    EXPECT_EQ(channel.Reply, "TIMEOUT") << "digits of different bytes matched";
+}
+
+TEST_F(Channel, HexWaitWithoutClearMatchesOldAndNewBytes)
+{
+    channel.ReceiveData("O", 1);
+    modem.AnswerWhenSeen("?", {"K"});
+    channel.SendAndWaitEx("AT?", 3, "4F4B", "", Generous, false);
+    EXPECT_EQ(channel.Reply, "OK");
+
+    modem.AnswerWhenSeen("?", {"K"});
+    channel.SendAndWaitEx("AT?", 3, "4F4B", "", 300, true);
+    EXPECT_EQ(channel.Reply, "TIMEOUT");
+}
+
+TEST_F(Channel, HexWaitSendsNoMoreThanTheArrayHolds)
+{
+    modem.AnswerWhenSeen("AT", {"OK"});
+    channel.SendAndWaitEx("AT", 2048, TextToHex("OK"), "", Generous, true);
+    EXPECT_EQ(modem.JoinResponder() + modem.ReadUntil({}, 200ms), "AT");
+}
+
+TEST_F(Channel, ClosedPortReturnsAtOnceKeepingTheBuffers)
+{
+    modem.AnswerWhenSeen("\n", {"OK\r\n"});
+    SendCommand(channel, "AT", "OK", "", Generous);
+    modem.JoinResponder();
+    channel.Comm->ClosePort();
+
+    SendCommand(channel, "ATE0", "OK", "", Generous);
+    channel.SendAndWaitEx("ATE0\r\n", 6, "4F 4B", "", Generous, true);
+    EXPECT_EQ(channel.Reply, "OK\r\n");
+    EXPECT_EQ(channel.ReplyHex, "4F 4B 0D 0A ");
+    EXPECT_EQ(modem.ReadUntil({}, 200ms), "");
+}
+
+// SendFile: the modem must get exactly Size bytes, and nothing at all when the call fails.
+class Transfer : public Channel
+{
+protected:
+    QTemporaryDir dir;
+
+    QString file(const QByteArray &content)
+    {
+        const QString name = dir.filePath(QStringLiteral("script.bin"));
+        QFile out(name);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(content);
+        return name;
+    }
+    QByteArray received(qsizetype count)
+    {
+        QByteArray got;
+        const Clock::time_point start = Clock::now();
+        while (got.size() < count && since(start) < 10s)
+            got += modem.ReadUntil({}, 50ms);
+        return got;
+    }
+};
+
+TEST_F(Transfer, SendsTheFileAndItsCrcAfterClearingTheReplies)
+{
+    channel.ReceiveData("stale", 5);
+    EXPECT_EQ(SendFile(channel, file("123456789"), 9, true), 0x6F91u);
+    EXPECT_TRUE(channel.Reply.isEmpty());
+    EXPECT_TRUE(channel.ReplyHex.isEmpty());
+    EXPECT_EQ(received(9), "123456789");
+    EXPECT_EQ(SendFile(channel, file("123456789"), 9, false), 0u);
+    EXPECT_EQ(received(9), "123456789");
+}
+
+TEST_F(Transfer, ShortFileIsPaddedAndLargestFileSentWhole)
+{
+    SendFile(channel, file("abc"), 6, false);
+    EXPECT_EQ(received(6), QByteArray("abc\0\0\0", 6));
+
+    QByteArray largest(MaxTransferSize, '\0');
+    for (qsizetype i = 0; i < largest.size(); ++i)
+        largest[i] = char(i * 7);
+    const CrcParams params = MakeCrcParams(16, 0x1021, 0xFFFF, 0, true, true);
+    CrcTable table;
+    BuildCrcTable(params, table);
+    const std::uint32_t expected =
+        ComputeCrc(params, reinterpret_cast<const std::uint8_t *>(largest.constData()),
+                   MaxTransferSize, table);
+    EXPECT_EQ(SendFile(channel, file(largest + "tail"), MaxTransferSize, true), expected);
+    EXPECT_EQ(received(MaxTransferSize), largest);
+}
+
+TEST_F(Transfer, FailureSendsAndClearsNothing)
+{
+    channel.ReceiveData("OK", 2);
+    const QString name = file("data");
+    EXPECT_THROW(SendFile(channel, name, MaxTransferSize + 1, true), std::runtime_error);
+    EXPECT_THROW(SendFile(channel, name, -1, true), std::runtime_error);
+    EXPECT_THROW(SendFile(channel, dir.filePath(QStringLiteral("missing")), 4, true),
+                 std::runtime_error);
+    EXPECT_EQ(channel.Reply, "OK");
+    channel.Comm->WriteData("!", 1);
+    EXPECT_EQ(received(1), "!") << "a failed transfer sent bytes";
+}
+
+TEST(Pause, IsScaledAndProcessesPendingEventsOnce)
+{
+    Timing::ScopedSpeedUp fast(1000);
+    bool ran = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { ran = true; }, Qt::QueuedConnection);
+    const Clock::time_point start = Clock::now();
+    Pause(5000);
+    EXPECT_LT(since(start), 3s);
+    EXPECT_TRUE(ran);
+    ran = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { ran = true; }, Qt::QueuedConnection);
+    Pause(0);
+    EXPECT_TRUE(ran);
+}
+
+// Channels live in worker threads with their own event loops and do not disturb each other.
+TEST(ChannelThreads, SeveralChannelsInSeveralThreads)
+{
+    constexpr int Channels = 3;
+    std::atomic<int> answered{0};
+    std::vector<std::unique_ptr<PtyModem>> modems;
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int i = 0; i < Channels; ++i) {
+        modems.push_back(std::make_unique<PtyModem>());
+        PtyModem &modem = *modems.back();
+        const QByteArray id = QByteArray::number(i);
+        modem.AnswerWhenSeen("AT" + id + "\r\n", {"\r\nOK" + id + "\r\n"});
+        threads.emplace_back(QThread::create([&modem, &answered, id] {
+            TmyComm channel;
+            channel.Comm->SetCommPort(modem.DevicePath());
+            try {
+                channel.Comm->OpenPort();
+            } catch (const ECommsError &) {
+                return;
+            }
+            SendCommand(channel, "AT" + id, "OK" + id, "", Generous);
+            if (channel.Reply == "\r\nOK" + id + "\r\n")
+                ++answered;
+            channel.Comm->ClosePort();
+        }));
+        threads.back()->start();
+    }
+    for (auto &thread : threads)
+        ASSERT_TRUE(thread->wait(QDeadlineTimer(30s)));
+    EXPECT_EQ(answered, Channels);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <chrono>
+#include <thread>
+
+// The far end of a pseudo-terminal pair: the channel opens the device like a serial port while
+// the test plays the modem on the other side, directly or from a background responder.
+class PtyModem
+{
+public:
+    PtyModem();
+    ~PtyModem();
+    PtyModem(const PtyModem &) = delete;
+    PtyModem &operator=(const PtyModem &) = delete;
+
+    QString DevicePath() const { return devicePath; }
+    void Write(const QByteArray &Bytes);
+    // Everything read until Until has arrived (or, with an empty Until, until the time is up).
+    QByteArray ReadUntil(const QByteArray &Until,
+                         std::chrono::milliseconds Limit = std::chrono::seconds(10));
+    // In the background: waits for Trigger, then writes the replies one by one, Gap apart.
+    void AnswerWhenSeen(const QByteArray &Trigger, const QList<QByteArray> &Replies,
+                        std::chrono::milliseconds Gap = std::chrono::milliseconds(30));
+    // Waits for the responder to finish and returns what it read.
+    QByteArray JoinResponder();
+
+private:
+    int master = -1;
+    int slave = -1; // kept open so that the master never sees a hang-up between tests
+    QString devicePath;
+    std::thread responder;
+    QByteArray responderRead;
+};

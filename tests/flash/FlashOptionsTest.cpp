@@ -1,0 +1,60 @@
+#include "FlashOptions.h"
+#include "ExitCodes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ParsedCommandLine parse(const char *Arguments)
+{
+    QStringList arguments = QString::fromUtf8(Arguments).split(u' ', Qt::SkipEmptyParts);
+    arguments.prepend(QStringLiteral("quillon-flash"));
+    return ParseFlashCommandLine(arguments);
+}
+
+TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
+{
+    const ParsedCommandLine parsed =
+        parse("--type velmora --data /srv/quillon/../quillon-data "
+              "--port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait");
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->type, QStringLiteral("velmora"));
+    EXPECT_EQ(parsed.options->dataFolder, QStringLiteral("/srv/quillon-data/"));
+    EXPECT_EQ(parsed.options->ports,
+              QStringList({QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB0")}));
+    EXPECT_TRUE(parsed.options->json);
+    EXPECT_TRUE(parsed.options->noWait);
+}
+
+TEST(FlashOptions, HelpNamesEveryExitStatusAndSucceeds)
+{
+    const ParsedCommandLine parsed = parse("--help");
+    EXPECT_FALSE(parsed.options);
+    EXPECT_EQ(parsed.exitCode, 0);
+    for (const char *status : {"  0 ", "  1 ", "  2 ", "  3 ", "  130 "})
+        EXPECT_TRUE(parsed.message.contains(QLatin1StringView(status))) << status;
+}
+
+TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
+{
+    for (const char *arguments : {
+             "",
+             "--port /dev/ttyS0",
+             "--type velmora",
+             "--type a --type b --port /dev/ttyS0",
+             "--type velmora --port",
+             "--type velmora --port= --port /dev/ttyS0",
+             "--type velmora --port /dev/ttyS0 --speed 9600",
+             "--type velmora --port /dev/ttyS0 stray",
+             // One device under two names would be driven by two runs at once.
+             "--type velmora --port /dev/ttyS0 --port COM1",
+             "--type velmora --port /dev/ttyS0 --port /dev/ttyS0",
+         }) {
+        const ParsedCommandLine parsed = parse(arguments);
+        EXPECT_FALSE(parsed.options) << arguments;
+        EXPECT_EQ(parsed.exitCode, FlashExit::BadInvocation) << arguments;
+        EXPECT_TRUE(parsed.message.contains(QStringLiteral("--help"))) << arguments;
+    }
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+#include "FlashOutput.h"
+#include "ExitCodes.h"
+#include "FlashHost.h"
+#include "LiveStatusLines.h"
+#include "TextOutput.h"
+#include "TmyComm.h"
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+PortResult resultOf(PortOutcome Outcome, const QString &Reason = {})
+{
+    PortResult result;
+    result.outcome = Outcome;
+    result.reason = Reason;
+    result.portClosed = true;
+    return result;
+}
+
+TEST(FlashExitCode, FollowsTheDocumentedPrecedence)
+{
+    const PortResult ok = resultOf(PortOutcome::Programmed);
+    const PortResult failed = resultOf(PortOutcome::Failed);
+    const PortResult silent = resultOf(PortOutcome::NoAnswer);
+    EXPECT_EQ(FlashExitCode({ok, ok}, false), FlashExit::AllProgrammed);
+    EXPECT_EQ(FlashExitCode({ok, failed, ok}, false), FlashExit::SomeFailed);
+    // Some modems answered: the silent ones are failures among others, not "no modem answered".
+    EXPECT_EQ(FlashExitCode({ok, silent}, false), FlashExit::SomeFailed);
+    EXPECT_EQ(FlashExitCode({silent, silent}, false), FlashExit::NoModemAnswered);
+    EXPECT_EQ(FlashExitCode({ok, ok}, true), FlashExit::Interrupted);
+}
+
+class TextOutputTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(buffer.open(QIODevice::WriteOnly)); }
+    QString written() const { return QString::fromUtf8(buffer.data()); }
+
+    QBuffer buffer;
+};
+
+TEST_F(TextOutputTest, PrefixesEachPhysicalLineWithItsPortWhenSeveralRun)
+{
+    TextOutput output({QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")}, buffer, 0);
+    output.logLine(1, QStringLiteral("AT#ESCRIPT=\"\" >> \r\nOK\r\n"));
+    output.logLine(0, QString());
+    EXPECT_EQ(written(), QStringLiteral("/dev/ttyUSB1: AT#ESCRIPT=\"\" >> \n/dev/ttyUSB1: OK\n"
+                                        "/dev/ttyUSB1: \n/dev/ttyUSB0: \n"));
+}
+
+TEST_F(TextOutputTest, LiveLinesAreErasedAroundTextAndRedrawnOnlyWhenChanged)
+{
+    LiveStatusLines live(buffer, 20);
+    live.show({QStringLiteral("a"), QStringLiteral("0123456789012345678901234")});
+    live.show({QStringLiteral("a"), QStringLiteral("0123456789012345678901234")});
+    live.printAbove(QStringLiteral("log\n"));
+    live.clear();
+    EXPECT_EQ(written(), QStringLiteral("a\n0123456789012345678\n"
+                                        "\x1b[2A\r\x1b[Jlog\na\n0123456789012345678\n"
+                                        "\x1b[2A\r\x1b[J"));
+}
+
+// Records what a host reports, as the runner's relay would receive it.
+struct RecordingObserver : RunObserver
+{
+    void logLine(int, const QString &Text) override { lines.push_back(Text); }
+    void progress(int, const PortProgress &Progress) override { moves.push_back(Progress); }
+    void finished(int, const PortResult &) override {}
+
+    std::vector<QString> lines;
+    std::vector<PortProgress> moves;
+};
+
+TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheAnnouncedTransfer)
+{
+    TmyComm channel;
+    RecordingObserver observer;
+    const std::atomic<bool> quit{false};
+    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, quit);
+
+    host.SetGaugeMaximum(3);
+    host.SetGaugePosition(7);
+    EXPECT_EQ(host.GaugePosition(), 3);
+    host.SetGaugeMaximum(2);
+    EXPECT_EQ(host.GaugePosition(), 2);
+    host.SetGaugePosition(-1);
+    EXPECT_EQ(host.GaugePosition(), 0);
+
+    host.LogLine(QStringLiteral("Запись файла main.py (31 bytes) ..."));
+    EXPECT_EQ(observer.moves.back().transferBytes, 31);
+    host.LogLine(QString());
+    EXPECT_EQ(observer.moves.back().transferBytes, 0);
+
+    host.ShowErrorBox(QStringLiteral(
+        "Не обнаружен файл данных transfer_fw.log. Запись данных отменена.         "));
+    EXPECT_EQ(observer.lines.back(),
+              QStringLiteral("Не обнаружен файл данных transfer_fw.log. Запись данных отменена."));
+    EXPECT_EQ(host.failureReason(), observer.lines.back());
+}
+
+} // namespace

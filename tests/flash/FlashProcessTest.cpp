@@ -1,0 +1,321 @@
+#include "FlashProcess.h"
+#include "ExitCodes.h"
+#include "ModemSimulator.h"
+#include "ProgrammingRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace std::chrono_literals;
+using modemsim::Family;
+using modemsim::ModemSimulator;
+
+namespace {
+
+QString testData(const QString &Path)
+{
+    return QStringLiteral(QUILLON_TEST_DATA "/") + Path;
+}
+
+QByteArray fileBytes(const QString &Path)
+{
+    QFile file(testData(Path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+modemsim::Options modemOf(Family Kind)
+{
+    modemsim::Options options;
+    options.family = Kind;
+    if (Kind == Family::Replay)
+        options.transferLog = testData(QStringLiteral("tc65/transfer_fw.log"));
+    return options;
+}
+
+QString outcomeOf(const QByteArray &Out, const QString &Port)
+{
+    return ResultEvent(Out, Port)[QStringLiteral("result")].toString();
+}
+
+bool portClosed(const QByteArray &Out, const QString &Port)
+{
+    return ResultEvent(Out, Port)[QStringLiteral("port_closed")].toBool();
+}
+
+struct FamilyCase
+{
+    const char *type;
+    Family family;
+    const char *title;
+};
+
+class EachFamily : public ::testing::TestWithParam<FamilyCase>
+{
+};
+
+TEST_P(EachFamily, IsProgrammedWithTheWindowsLogAndThePortReleased)
+{
+    const FamilyCase &family = GetParam();
+    ModemSimulator modem(modemOf(family.family));
+    const QString port = modem.devicePath();
+    FlashProcess flash(FlashArguments(QString::fromLatin1(family.type), {port})
+                       << QStringLiteral("--json"));
+    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed) << flash.err().toStdString();
+
+    const QStringList log = LogTexts(flash.out(), port);
+    ASSERT_GE(log.size(), 6);
+    EXPECT_EQ(log.at(0),
+              QStringLiteral("Выбран модем \"%1\"").arg(QString::fromUtf8(family.title)));
+    // The profile names COM9; the port given on the command line wins.
+    const QStringList opening{QStringLiteral("Ожидаю подключение модема к СОМ-порту..."),
+                              QStringLiteral("Модем подключен. Порт: ") + port,
+                              QStringLiteral("Ожидаю отклик от модема..."),
+                              QStringLiteral("Отклик модема получен")};
+    const qsizetype first = log.indexOf(opening.first());
+    ASSERT_GT(first, 0);
+    EXPECT_EQ(log.mid(first, opening.size()), opening);
+    EXPECT_TRUE(log.contains(QStringLiteral("Запись данных в модем...")));
+    EXPECT_EQ(log.back(), RunSucceededText());
+    EXPECT_EQ(outcomeOf(flash.out(), port), QStringLiteral("programmed"));
+    EXPECT_TRUE(portClosed(flash.out(), port));
+
+    switch (family.family) {
+    case Family::Script:
+        // The profile's 115200 bit/s makes the run switch the modem to 9600 first.
+        EXPECT_TRUE(log.contains(QStringLiteral("Скорость 9600 задана.")));
+        EXPECT_EQ(modem.storedFiles().at("main.py"),
+                  fileBytes(QStringLiteral("velmora/compiled/main.py")));
+        EXPECT_EQ(modem.storedFiles().size(), 2U);
+        break;
+    case Family::Java:
+        EXPECT_EQ(modem.storedFiles().at("ehsx.jar"),
+                  fileBytes(QStringLiteral("Tu41/compiled/ehsx.jar")));
+        break;
+    case Family::Replay:
+        EXPECT_EQ(log.at(1), QStringLiteral("Файл upload.ini не обнаружен или испорчен. Настройки "
+                                            "СОМ-порта взяты по умолчанию."));
+        EXPECT_EQ(modem.replayedBlocks(), std::vector<int>({0, 1}));
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flash, EachFamily,
+    ::testing::Values(FamilyCase{"velmora", Family::Script, "Velmora script modem"},
+                      FamilyCase{"tu41", Family::Java, "Tu41 Java modem"},
+                      FamilyCase{"TC65", Family::Replay, "TC65 replay modem"}));
+
+std::vector<std::unique_ptr<ModemSimulator>> scriptModems(std::vector<modemsim::Faults> Faults)
+{
+    std::vector<std::unique_ptr<ModemSimulator>> modems;
+    for (modemsim::Faults &faults : Faults) {
+        modemsim::Options options = modemOf(Family::Script);
+        options.faults = std::move(faults);
+        modems.push_back(std::make_unique<ModemSimulator>(options));
+    }
+    return modems;
+}
+
+// A modem that is off: it never answers the probe.
+std::vector<std::unique_ptr<ModemSimulator>> switchedOffModems()
+{
+    modemsim::Faults off;
+    off.neverAnswerProbe = true;
+    return scriptModems({off});
+}
+
+QStringList portsOf(const std::vector<std::unique_ptr<ModemSimulator>> &Modems)
+{
+    QStringList ports;
+    for (const auto &modem : Modems)
+        ports.append(modem->devicePath());
+    return ports;
+}
+
+TEST(FlashSeveralPorts, OneFailingModemLeavesTheOthersProgrammedAndTheSummarySaysWhich)
+{
+    modemsim::Faults deleteNeverAnswered;
+    deleteNeverAnswered.silentCommands = {"AT#DSCRIPT="};
+    const auto modems = scriptModems({{}, deleteNeverAnswered, {}});
+    const QStringList ports = portsOf(modems);
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), ports));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+
+    const QString out = QString::fromUtf8(flash.out());
+    for (qsizetype index : {0, 2}) {
+        EXPECT_TRUE(out.contains(ports.at(index) + QStringLiteral(": ") + RunSucceededText()));
+        EXPECT_EQ(modems.at(static_cast<std::size_t>(index))->storedFiles().size(), 2U);
+    }
+    EXPECT_TRUE(out.contains(ports.at(1) + QStringLiteral(": таймаут")));
+    EXPECT_TRUE(out.contains(ports.at(1) + QStringLiteral(": ") + RunFailedText()));
+
+    const QString summary = out.mid(out.indexOf(QStringLiteral("Summary:")));
+    EXPECT_TRUE(
+        summary.startsWith(QStringLiteral("Summary: 2 of 3 modems programmed (exit status 1)")));
+    const QStringList rows = summary.split(u'\n').mid(1, 3);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_TRUE(rows.at(0).contains(ports.at(0)) &&
+                rows.at(0).contains(QStringLiteral("programmed")));
+    EXPECT_TRUE(rows.at(1).contains(ports.at(1)) && rows.at(1).contains(QStringLiteral("FAILED")) &&
+                rows.at(1).contains(QStringLiteral("0 of 2 done")))
+        << rows.at(1).toStdString();
+    EXPECT_TRUE(rows.at(2).contains(ports.at(2)) &&
+                rows.at(2).contains(QStringLiteral("programmed")));
+}
+
+TEST(FlashSeveralPorts, AVanishingDeviceFailsAloneAndIsReleased)
+{
+    modemsim::Faults vanishing;
+    vanishing.vanishAfterBytes = 60; // during the first commands after the baud-rate switch
+    const auto modems = scriptModems({vanishing, {}});
+    const QStringList ports = portsOf(modems);
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), ports)
+                       << QStringLiteral("--json"));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+
+    EXPECT_EQ(outcomeOf(flash.out(), ports.at(0)), QStringLiteral("failed"));
+    EXPECT_TRUE(portClosed(flash.out(), ports.at(0)));
+    EXPECT_EQ(LogTexts(flash.out(), ports.at(0)).back(), RunFailedText());
+    EXPECT_EQ(outcomeOf(flash.out(), ports.at(1)), QStringLiteral("programmed"));
+    EXPECT_EQ(modems.at(1)->storedFiles().size(), 2U);
+}
+
+TEST(FlashSeveralPorts, AnErrorInsideARunEndsThatRunAsAFailureNotTheProgram)
+{
+    // A profile that exists but cannot be read makes the run raise an error on its own thread.
+    QTemporaryDir data;
+    ASSERT_TRUE(QDir(data.path()).mkpath(QStringLiteral("velmora/compiled")));
+    QFile catalogue(data.filePath(QStringLiteral("Quillon_dir.ini")));
+    ASSERT_TRUE(catalogue.open(QIODevice::WriteOnly));
+    catalogue.write("Velmora:velmora\r\n");
+    catalogue.close();
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"),
+                            data.filePath(QStringLiteral("velmora/upload.ini"))));
+
+    const auto modems = scriptModems({{}, {}});
+    const QStringList ports = portsOf(modems);
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), ports, data.path())
+                       << QStringLiteral("--json"));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+    for (const QString &port : ports) {
+        const QJsonObject result = ResultEvent(flash.out(), port);
+        EXPECT_EQ(result[QStringLiteral("result")].toString(), QStringLiteral("failed"));
+        EXPECT_TRUE(
+            result[QStringLiteral("reason")].toString().contains(QStringLiteral("upload.ini")));
+        EXPECT_TRUE(result[QStringLiteral("port_closed")].toBool());
+    }
+    for (const auto &modem : modems)
+        EXPECT_TRUE(modem->commands().empty());
+}
+
+TEST(FlashNoAnswer, NoModemAnsweringWithinThePowerOnWaitEndsWithStatusThree)
+{
+    const auto modems = switchedOffModems();
+    const QString absent = QStringLiteral("/dev/quillon-test-no-such-port");
+    FlashProcess flash(
+        FlashArguments(QStringLiteral("velmora"), {modems.at(0)->devicePath(), absent})
+        << QStringLiteral("--json"));
+    ASSERT_EQ(flash.finish(), FlashExit::NoModemAnswered) << flash.err().toStdString();
+
+    const QJsonObject silent = ResultEvent(flash.out(), modems.at(0)->devicePath());
+    EXPECT_EQ(silent[QStringLiteral("result")].toString(), QStringLiteral("no-answer"));
+    EXPECT_TRUE(silent[QStringLiteral("reason")].toString().contains(QStringLiteral("no answer")));
+    EXPECT_TRUE(silent[QStringLiteral("port_closed")].toBool());
+    // The whole power-on wait was given, and not much more.
+    const int nominalWaitMs = 15000 / FlashProcess::SpeedUp;
+    EXPECT_GE(silent[QStringLiteral("elapsed_ms")].toInt(), nominalWaitMs);
+    EXPECT_TRUE(LogTexts(flash.out(), modems.at(0)->devicePath())
+                    .contains(QStringLiteral("Время ожидания отклика от модема истекло.")));
+    EXPECT_TRUE(ResultEvent(flash.out(), absent)[QStringLiteral("reason")].toString().contains(
+        QStringLiteral("did not open")));
+    EXPECT_TRUE(modems.at(0)->commands().size() > 1) << "the probe is repeated during the wait";
+}
+
+TEST(FlashNoAnswer, NoWaitGivesUpAfterTheFirstProbes)
+{
+    const auto modems = switchedOffModems();
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json") << QStringLiteral("--no-wait"));
+    ASSERT_EQ(flash.finish(), FlashExit::NoModemAnswered);
+    const int nominalWaitMs = 15000 / FlashProcess::SpeedUp;
+    EXPECT_LT(ResultEvent(flash.out(), port)[QStringLiteral("elapsed_ms")].toInt(), nominalWaitMs);
+    EXPECT_GE(modems.at(0)->commands().size(), 1U);
+}
+
+bool everyPortInPhase(const QByteArray &Out, const QStringList &Ports, const QString &Phase)
+{
+    for (const QString &port : Ports) {
+        const QList<QJsonObject> moves = JsonEvents(Out, port, QStringLiteral("progress"));
+        if (std::none_of(moves.begin(), moves.end(), [&](const QJsonObject &move) {
+                return move[QStringLiteral("phase")].toString() == Phase;
+            }))
+            return false;
+    }
+    return true;
+}
+
+TEST(FlashInterrupt, CtrlCStopsEveryRunClosesThePortsAndEndsWithStatus130)
+{
+    modemsim::Faults slow;
+    slow.answerDelay = 300ms; // keeps the runs busy while the test interrupts them
+    const auto modems = scriptModems({slow, slow});
+    const QStringList ports = portsOf(modems);
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), ports)
+                       << QStringLiteral("--json"));
+    ASSERT_TRUE(flash.waitForOutput([&](const QByteArray &Out) {
+        return everyPortInPhase(Out, ports, QStringLiteral("writing"));
+    }));
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(), FlashExit::Interrupted) << flash.err().toStdString();
+
+    for (const QString &port : ports) {
+        EXPECT_EQ(outcomeOf(flash.out(), port), QStringLiteral("interrupted"));
+        EXPECT_TRUE(portClosed(flash.out(), port));
+        EXPECT_EQ(LogTexts(flash.out(), port).back(), RunFailedText());
+    }
+    const QList<QJsonObject> summary = JsonEvents(flash.out(), {}, QStringLiteral("summary"));
+    ASSERT_EQ(summary.size(), 1);
+    EXPECT_EQ(summary.first()[QStringLiteral("interrupted")].toInt(), 2);
+}
+
+TEST(FlashInterrupt, CtrlCDuringThePowerOnWaitEndsAtOnce)
+{
+    const auto modems = switchedOffModems();
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json"));
+    ASSERT_TRUE(flash.waitForOutput([&](const QByteArray &Out) {
+        return everyPortInPhase(Out, {port}, QStringLiteral("waiting-for-answer"));
+    }));
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(), FlashExit::Interrupted);
+    EXPECT_TRUE(portClosed(flash.out(), port));
+    EXPECT_FALSE(LogTexts(flash.out(), port).contains(QStringLiteral("Отклик модема получен")));
+}
+
+TEST(FlashInvocation, WhatCannotRunEndsWithStatusTwoBeforeAnyPortIsTouched)
+{
+    const QStringList port{QStringLiteral("/dev/quillon-test-no-such-port")};
+    FlashProcess unknownType(FlashArguments(QStringLiteral("velmora_prof"), port));
+    EXPECT_EQ(unknownType.finish(), FlashExit::BadInvocation);
+    EXPECT_TRUE(unknownType.err().contains("Unknown modem type velmora_prof"));
+    EXPECT_TRUE(unknownType.out().isEmpty());
+
+    FlashProcess noData({QStringLiteral("--type"), QStringLiteral("velmora"),
+                         QStringLiteral("--data"), QStringLiteral("/nonexistent/quillon"),
+                         QStringLiteral("--port"), port.first()});
+    EXPECT_EQ(noData.finish(), FlashExit::BadInvocation);
+    EXPECT_TRUE(noData.err().contains("Cannot read the catalogue"));
+
+    FlashProcess noPort({QStringLiteral("--type"), QStringLiteral("velmora")});
+    EXPECT_EQ(noPort.finish(), FlashExit::BadInvocation);
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+#include "ModemTypeLookup.h"
+#include "WireText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ModemTypeLookupTest : public ::testing::Test
+{
+protected:
+    QString folder() const { return dir.path() + u'/'; }
+
+    void writeCatalogue(const QByteArray &Bytes)
+    {
+        QFile file(folder() + QStringLiteral("Quillon_dir.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Bytes);
+    }
+    void makeTypeFolder(const QString &Name) { ASSERT_TRUE(QDir(dir.path()).mkpath(Name)); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(ModemTypeLookupTest, FindsTheTypeIgnoringLetterCaseInEitherEncoding)
+{
+    makeTypeFolder(QStringLiteral("TC65"));
+    makeTypeFolder(QStringLiteral("velmora"));
+    const QString text = QStringLiteral("// типы модемов: title:folder\r\nМодем Велмора:velmora\r\n"
+                                        "Модем TC65:TC65\r\n");
+    for (const QByteArray &bytes : {text.toUtf8(), toWire(text)}) {
+        writeCatalogue(bytes);
+        const ModemTypeLookup lookup = FindModemType(folder(), QStringLiteral("tc65"));
+        ASSERT_TRUE(lookup.entry) << lookup.error.toStdString();
+        EXPECT_EQ(lookup.entry->Title, QStringLiteral("Модем TC65"));
+        EXPECT_EQ(lookup.entry->DirName, QStringLiteral("TC65"));
+        EXPECT_EQ(lookup.entry->DirPath, folder() + QStringLiteral("TC65"));
+    }
+}
+
+TEST_F(ModemTypeLookupTest, RefusesWhatCannotBeProgrammed)
+{
+    makeTypeFolder(QStringLiteral("velmora"));
+    EXPECT_TRUE(FindModemType(folder(), QStringLiteral("velmora"))
+                    .error.contains(QStringLiteral("Cannot read the catalogue")));
+
+    writeCatalogue("Velmora:velmora\r\nTu41:tu41\r\n");
+    const ModemTypeLookup unknown = FindModemType(folder(), QStringLiteral("tc65"));
+    EXPECT_FALSE(unknown.entry);
+    EXPECT_TRUE(unknown.error.contains(QStringLiteral("velmora, tu41")))
+        << unknown.error.toStdString();
+
+    const ModemTypeLookup noFolder = FindModemType(folder(), QStringLiteral("tu41"));
+    EXPECT_FALSE(noFolder.entry);
+    EXPECT_TRUE(noFolder.error.contains(QStringLiteral("missing")));
+
+    // A damaged line stops the whole file, even after the wanted entry.
+    writeCatalogue("Velmora:velmora\r\n:broken\r\n");
+    const ModemTypeLookup damaged = FindModemType(folder(), QStringLiteral("velmora"));
+    EXPECT_FALSE(damaged.entry);
+    EXPECT_TRUE(damaged.error.contains(QStringLiteral("damaged")));
+}
+
+} // namespace

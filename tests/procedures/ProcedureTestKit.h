@@ -1,0 +1,91 @@
+#pragma once
+
+#include "ModemSimulator.h"
+#include "ProgrammingRun.h"
+#include "atlink/TmyComm.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+// Readable failure messages.
+void PrintTo(const QString &Text, std::ostream *Out);
+void PrintTo(const QByteArray &Bytes, std::ostream *Out);
+
+// The window's part of a run, recorded: log lines, boxes, gauge, status; the quit request can be
+// raised when a given line is logged or the gauge reaches a position.
+class FakeHost : public RunHost
+{
+public:
+    FakeHost(TmyComm &Channel, QString DirPath) : channel(Channel), dirPath(std::move(DirPath)) {}
+
+    QStringList lines;
+    QStringList boxes;
+    int gaugeMaximum = 0;
+    int gaugePosition = 0;
+    bool quit = false;
+    QString quitOnLine;
+    int quitAtGauge = -1;
+    int probeFinished = 0;
+    int writingStarted = 0;
+    std::function<QStringList(const QString &)> lister = ListPlainFiles;
+
+    void LogLine(const QString &Text) override;
+    void SetGaugeMaximum(int Maximum) override;
+    void SetGaugePosition(int Position) override;
+    int GaugePosition() const override { return gaugePosition; }
+    QStringList ListFolder(const QString &Folder) override { return lister(Folder); }
+    QString SelectedDirPath() const override { return dirPath; }
+    bool QuitRequested() const override { return quit; }
+    void ShowErrorBox(const QString &Text) override { boxes.append(Text); }
+    TmyComm &Channel() override { return channel; }
+    void SetStatus(const QString &Text) override { LogLine(Text); }
+    void ProbeFinished() override { ++probeFinished; }
+    void WritingStarted() override { ++writingStarted; }
+
+private:
+    TmyComm &channel;
+    QString dirPath;
+};
+
+// A run of the procedures against a simulator speeds time up by this much: the answers still
+// arrive well inside every time-out on a loaded machine.
+inline constexpr int RunSpeedUp = 2;
+
+// A simulated modem with the channel open on it and its probe answered, as at the start of a run,
+// and the modem type's folder in a temporary directory.
+class ModemBench
+{
+public:
+    explicit ModemBench(modemsim::Options Options, std::uint32_t BaudRate = 9600);
+    ~ModemBench();
+
+    // Writes a file of the type's folder ("compiled/a.pyo", "transfer_fw.log").
+    void Put(const QString &RelativePath, const QByteArray &Bytes) const;
+    // The commands the modem received after the probe.
+    std::vector<QByteArray> Commands() const;
+
+    QTemporaryDir folder;
+    modemsim::ModemSimulator modem;
+    TmyComm channel;
+    FakeHost host;
+};
+
+std::unique_ptr<ModemBench> MakeBench(modemsim::Family Family, modemsim::Faults Faults = {},
+                                      QByteArray TransferLog = {});
+
+// Whether Run stands in Log as consecutive lines.
+testing::AssertionResult HasLines(const QStringList &Log, const QStringList &Run);
+
+// A command and the answer framed by line ends, as the log shows an exchange.
+QString Exchange(const QString &Command, const QString &Answer = QStringLiteral("OK"));
+
+// Bytes that hold no CR, so that a modem not expecting them takes no line of them for a command.
+QByteArray FileBytes(int Size, char Seed);

@@ -1,0 +1,162 @@
+#include "ProcedureTestKit.h"
+#include "Procedures.h"
+#include "atlink/Timing.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+using modemsim::Family;
+
+namespace {
+
+const QString SwitchLine = u"Устанавливаю скорость порта 9600 (без запоминания)."_s;
+
+std::unique_ptr<ModemBench> FastBench(modemsim::Faults Faults = {})
+{
+    modemsim::Options options;
+    options.faults = std::move(Faults);
+    return std::make_unique<ModemBench>(std::move(options), 115200);
+}
+
+} // namespace
+
+TEST(ProgrammingRun, UnknownTypeFailsAfterTheBaudSwitch)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    const auto bench = FastBench();
+    // A blank before the folder name makes it another type.
+    EXPECT_FALSE(PerformProgrammingRun(bench->host, u" velmora"_s));
+    const QStringList expected = {u"Отклик модема получен"_s,
+                                  SwitchLine,
+                                  u"Скорость 9600 задана."_s,
+                                  u"Запись данных в модем..."_s,
+                                  {},
+                                  {},
+                                  RunFailedText()};
+    EXPECT_EQ(bench->host.lines, expected);
+    EXPECT_EQ(bench->channel.Comm->BaudRate(), 9600u);
+    EXPECT_FALSE(bench->channel.Comm->PortOpen());
+    EXPECT_EQ(bench->host.probeFinished, 1);
+    EXPECT_EQ(bench->host.writingStarted, 1);
+}
+
+TEST(ProgrammingRun, RefusedOrUnansweredBaudSwitchKeepsTheRate)
+{
+    Timing::ScopedSpeedUp fast(8);
+    modemsim::Faults refused;
+    refused.errorCommands = {{"AT+IPR=", "+CME ERROR: 4"}};
+    modemsim::Faults silent;
+    silent.silentCommands = {"AT+IPR="};
+    for (const auto &[faults, outcome] : {std::pair{refused, u"Ошибка. Скорость 9600 не задана."_s},
+                                          std::pair{silent, u"таймаут"_s}}) {
+        const auto bench = FastBench(faults);
+        SetModemBaud9600(bench->host);
+        EXPECT_EQ(bench->host.lines, (QStringList{SwitchLine, outcome}));
+        EXPECT_EQ(bench->channel.Comm->BaudRate(), 115200u);
+        EXPECT_TRUE(bench->channel.Comm->PortOpen());
+    }
+}
+
+TEST(ProgrammingRun, ErrorInsideTheProcedureIsLoggedAndCountsAsFailure)
+{
+    const auto bench = MakeBench(Family::Script);
+    bench->host.lister = [](const QString &) -> QStringList {
+        throw std::runtime_error("listing failed");
+    };
+    EXPECT_FALSE(PerformProgrammingRun(bench->host, u"velmora"_s));
+    EXPECT_EQ(bench->host.lines.mid(3),
+              (QStringList{u"listing failed"_s, QString(), RunFailedText()}));
+    EXPECT_FALSE(bench->channel.Comm->PortOpen());
+}
+
+// A port that is not open makes every wait return at once with the last answer still in the
+// reply; the run must not read that as the modem agreeing.
+TEST(ProgrammingRun, ClosedPortFailsTheRun)
+{
+    TmyComm channel;
+    channel.Reply = "\r\nOK\r\n";
+    QTemporaryDir folder;
+    QFile log(folder.filePath(u"transfer_fw.log"_s));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write("<- 41\n-> 4F 4B\n");
+    log.close();
+    FakeHost host(channel, folder.path());
+    EXPECT_FALSE(PerformProgrammingRun(host, u"tc65"_s));
+    EXPECT_EQ(host.lines.mid(3), (QStringList{u"СОМ-порт закрыт. Запись данных отменена."_s,
+                                              QString(), RunFailedText()}));
+}
+
+TEST(ProgrammingRun, TypeIsChosenIgnoringLetterCase)
+{
+    const auto bench = MakeBench(Family::Java);
+    EXPECT_EQ(RunProcedureForType(u"TC65"_s, bench->host), std::optional(false));
+    EXPECT_EQ(bench->host.boxes.size(), 1);                                       // the missing log
+    EXPECT_EQ(RunProcedureForType(u"Tu41"_s, bench->host), std::optional(false)); // empty folder
+    EXPECT_EQ(bench->Commands().size(), 2u);
+    EXPECT_EQ(RunProcedureForType(u"tc65x"_s, bench->host), std::nullopt);
+}
+
+TEST(ListPlainFiles, VisibleRegularFilesSortedIgnoringCase)
+{
+    QTemporaryDir folder;
+    for (const QString &name : {u"b.pyo"_s, u"A.pyo"_s, u"a.PYO"_s, u".hidden"_s, u"C"_s}) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QDir(folder.path()).mkdir(u"B-folder"_s);
+    QFile::link(folder.filePath(u"nowhere"_s), folder.filePath(u"broken"_s));
+    EXPECT_EQ(ListPlainFiles(folder.path()),
+              (QStringList{u"A.pyo"_s, u"a.PYO"_s, u"b.pyo"_s, u"C"_s}));
+    EXPECT_TRUE(ListPlainFiles(folder.filePath(u"missing"_s)).isEmpty());
+}
+
+struct Refusal
+{
+    const char *what;
+    QString name; // put into "compiled" after a sound "a.bin"
+    QByteArray bytes;
+    QString line;
+};
+
+class Refusals : public testing::TestWithParam<Refusal>
+{
+};
+
+// Files that cannot go to the modem end the run before any command is sent.
+TEST_P(Refusals, EndTheRunBeforeAnythingIsSent)
+{
+    for (const auto procedure : {&FlashVelmora, &FlashTu41}) {
+        const auto bench = MakeBench(Family::Script);
+        bench->Put(u"compiled/a.bin"_s, "data");
+        if (GetParam().name.isEmpty())
+            QDir(bench->folder.filePath(u"compiled"_s)).removeRecursively();
+        else if (GetParam().bytes.isNull())
+            bench->host.lister = [](const QString &) { return QStringList{u"gone.bin"_s}; };
+        else
+            bench->Put(u"compiled/"_s + GetParam().name, GetParam().bytes);
+        EXPECT_FALSE(procedure(bench->host));
+        QString line = GetParam().line;
+        line.replace(u"{dir}"_s, bench->folder.path());
+        EXPECT_EQ(bench->host.lines, QStringList{line + u" Запись данных отменена."_s});
+        EXPECT_TRUE(bench->Commands().empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CompiledFolder, Refusals,
+    testing::Values(
+        Refusal{"no_folder", {}, {}, u"Не обнаружена папка {dir}/compiled."_s},
+        Refusal{"too_large", u"big.bin"_s, QByteArray(102400, 'x'),
+                u"Файл big.bin больше 102399 байт."_s},
+        Refusal{"empty", u"empty.bin"_s, QByteArray(""), u"Файл empty.bin пуст."_s},
+        Refusal{"unreadable", u"gone.bin"_s, {}, u"Файл gone.bin не удается прочитать."_s},
+        Refusal{"quote", u"b\".bin"_s, "x", u"Имя файла b\".bin содержит недопустимые символы."_s},
+        Refusal{"control", u"b\r.bin"_s, "x", u"Имя файла b?.bin содержит недопустимые символы."_s},
+        Refusal{"code_page", u"b☃.bin"_s, "x",
+                u"Имя файла b☃.bin содержит недопустимые символы."_s}),
+    [](const testing::TestParamInfo<Refusal> &Info) { return std::string(Info.param.what); });

@@ -1,0 +1,151 @@
+#include "ProcedureTestKit.h"
+#include "Procedures.h"
+#include "atlink/Timing.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using modemsim::Family;
+
+namespace {
+
+const QString AutostartOff = u"at^SCFG=\"userware/autostart\",\"\",\"0\""_s;
+const QString Failed = u"Ошибка! Файл данных записать не удалось."_s;
+
+// The modem answers from Answers, the program replays Log.
+std::unique_ptr<ModemBench> ReplayBench(const QByteArray &Log, const QByteArray &Answers,
+                                        modemsim::Faults Faults = {})
+{
+    auto bench = MakeBench(Family::Replay, std::move(Faults), Answers);
+    bench->Put(u"transfer_fw.log"_s, Log);
+    return bench;
+}
+
+std::unique_ptr<ModemBench> ReplayBench(const QByteArray &Log)
+{
+    return ReplayBench(Log, Log);
+}
+
+} // namespace
+
+TEST(Tc65, WholeRunReplaysTheLogAndConfiguresAutostart)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    const auto bench = ReplayBench("// firmware 1.2\r\n"
+                                   "<- 41 54 0D 0A\r\n"
+                                   "-> 0D 0A 4F 4B 0D 0A\r\n"
+                                   "\r\n"
+                                   "<- 2b 2b 2b\r\n"
+                                   "-> 4F 4B\r\n"
+                                   "<- 2B 2B 2B\r\n"
+                                   "-> 4F 4B\r\n"
+                                   "<- 00 01 02 FF\n"
+                                   "-> 06");
+    EXPECT_TRUE(PerformProgrammingRun(bench->host, u"TC65"_s));
+    const QStringList expected = {
+        u"Отклик модема получен"_s,
+        u"Запись данных в модем..."_s,
+        {},
+        Exchange(AutostartOff),
+        {},
+        u"Файл данных успешно записан."_s,
+        Exchange(u"at^SCFG=\"userware/autostart/appname\",\"\",\"a:/tc65.jad\""_s),
+        Exchange(u"at^SCFG=\"userware/autostart/delay\",\"\",\"150\""_s),
+        Exchange(u"AT^SCFG=\"Userware/Mode\",\"normal\",\"\",\"0\""_s),
+        Exchange(u"AT^SCFG=\"Userware/Stdout\",\"USB\""_s),
+        Exchange(u"at^SCFG=\"userware/autostart\",\"\",\"1\""_s),
+        {},
+        RunSucceededText()};
+    EXPECT_EQ(bench->host.lines, expected);
+    EXPECT_EQ(bench->modem.replayedBlocks(), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(bench->host.gaugePosition, 10);
+    EXPECT_EQ(bench->host.gaugeMaximum, 152);
+}
+
+TEST(Tc65, MissingLogShowsTheBoxAndTouchesNothing)
+{
+    const auto bench = MakeBench(Family::Replay);
+    EXPECT_FALSE(FlashTc65(bench->host));
+    EXPECT_EQ(bench->host.boxes,
+              QStringList{u"Не обнаружен файл данных transfer_fw.log. Запись данных отменена."_s +
+                          QString(9, u' ')});
+    EXPECT_TRUE(bench->host.lines.isEmpty());
+    EXPECT_TRUE(bench->Commands().empty());
+}
+
+TEST(Tc65, RefusedAutostartOffEndsTheRunBeforeTheReplay)
+{
+    modemsim::Faults faults;
+    faults.errorCommands = {{"AT^SCFG=", "ERROR"}};
+    const auto bench = ReplayBench("<- 10 20\n-> 4F 4B\n", "<- 10 20\n-> 4F 4B\n", faults);
+    EXPECT_FALSE(FlashTc65(bench->host));
+    EXPECT_EQ(bench->host.lines, QStringList{Exchange(AutostartOff, u"ERROR"_s)});
+    EXPECT_TRUE(bench->modem.replayedBlocks().empty());
+}
+
+TEST(Tc65, ExpectationNotMetInTimeIsReportedAndStopsTheReplay)
+{
+    Timing::ScopedSpeedUp fast(4);
+    const auto bench =
+        ReplayBench("<- 41 54 0D 0A\n-> 4F 4B\n<- 42\n-> 4F 4B\n", "<- 41 54 0D 0A\n-> 45 52 52\n");
+    EXPECT_FALSE(FlashTc65(bench->host));
+    const QStringList report = {{},
+                                u"Запись:\t\t41 54 0D 0A(AT\r\n)"_s,
+                                u"Ошибка!"_s,
+                                u"Ожидалось:\t4F 4B (OK)"_s,
+                                u"Пришло:\t\t45 52 52  (ERR)"_s,
+                                Failed};
+    EXPECT_EQ(bench->host.lines.mid(2), report);
+    EXPECT_EQ(bench->modem.replayedBlocks(), std::vector<int>{0});
+    EXPECT_EQ(bench->Commands().size(), 1u);
+}
+
+TEST(Tc65, ErrorAnswerCountsAsPassed)
+{
+    // The modem rejects the unknown block with "ERROR" after a quiet spell.
+    const auto bench = ReplayBench("<- 58 58\n-> 4F 4B\n", "");
+    EXPECT_TRUE(FlashTc65(bench->host));
+    EXPECT_TRUE(HasLines(bench->host.lines, {{}, u"Файл данных успешно записан."_s}));
+}
+
+TEST(Tc65, OnlyTheLastPendingBlockIsSentAndOnlyOnce)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    // The second "->" sends nothing and is met by what already came.
+    const QByteArray log = "<- 41 41\n<- 42 42\n-> 4F 4B\n-> 4F 4B\n";
+    const auto bench = ReplayBench(log);
+    EXPECT_TRUE(FlashTc65(bench->host));
+    EXPECT_EQ(bench->modem.replayedBlocks(), std::vector<int>{1});
+    EXPECT_FALSE(bench->modem.received().contains("AA"));
+    EXPECT_EQ(bench->modem.received().count("BB"), 1);
+}
+
+TEST(Tc65, QuitRequestStopsTheReplayBeforeTheNextLine)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    const auto bench = ReplayBench("<- 10\n-> 4F 4B\n<- 20\n-> 4F 4B\n");
+    bench->host.quitAtGauge = 2;
+    EXPECT_FALSE(FlashTc65(bench->host));
+    EXPECT_EQ(bench->host.lines.last(), Failed);
+    EXPECT_EQ(bench->modem.replayedBlocks(), std::vector<int>{0});
+    EXPECT_EQ(bench->Commands().size(), 1u);
+}
+
+// A log that cannot be replayed whole is refused before anything is sent.
+TEST(Tc65, MalformedLogIsRefusedBeforeAnythingIsSent)
+{
+    const std::vector<std::pair<QByteArray, QString>> cases = {
+        {"<- 41\n-> 4F 4B\n<- 4G\n",
+         u"строка 3: в данных есть символы, кроме шестнадцатеричных цифр и пробелов."_s},
+        {"-> 4F\t4B\n",
+         u"строка 1: в данных есть символы, кроме шестнадцатеричных цифр и пробелов."_s},
+        {"\n<- " + QByteArray(2049 * 2, '1') + "\n", u"строка 2: больше 2048 байт для отправки."_s},
+    };
+    for (const auto &[log, problem] : cases) {
+        const auto bench = ReplayBench(log, "");
+        EXPECT_FALSE(FlashTc65(bench->host));
+        EXPECT_EQ(bench->host.lines,
+                  (QStringList{u"Файл данных transfer_fw.log, "_s + problem, Failed}));
+        EXPECT_TRUE(bench->Commands().empty());
+    }
+}

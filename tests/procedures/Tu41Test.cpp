@@ -1,0 +1,146 @@
+#include "ProcedureTestKit.h"
+#include "Procedures.h"
+#include "atlink/Timing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+using modemsim::Family;
+
+namespace {
+
+const QByteArray RemoveArchive = "AT^SJAM=2,\"a:/ehsx.jar\",\"\"";
+const QByteArray RemoveLoader = "AT^SJAM=2,\"a:/ehsx_loader.jad\",\"\"";
+const QByteArray StartLoader = "AT^SJAM=0,\"a:/ehsx_loader.jad\",\"\"";
+
+qsizetype DownloadCommands(const ModemBench &Bench)
+{
+    const auto commands = Bench.Commands();
+    return std::count_if(commands.begin(), commands.end(),
+                         [](const QByteArray &Command) { return Command.startsWith("AT^SJDL="); });
+}
+
+} // namespace
+
+TEST(Tu41, WholeRunDownloadsEveryFileAndStartsTheLoader)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    const auto bench = MakeBench(Family::Java);
+    const std::map<QByteArray, QByteArray> files = {
+        {"a.jar", FileBytes(102399, 1)}, {"B.jad", FileBytes(200, 2)}, {"c.txt", "abc"}};
+    for (const auto &[name, bytes] : files)
+        bench->Put(u"compiled/"_s + QString::fromLatin1(name), bytes);
+
+    EXPECT_TRUE(PerformProgrammingRun(bench->host, u"tu41"_s));
+
+    QStringList expected = {u"Отклик модема получен"_s, u"Запись данных в модем..."_s, {}};
+    for (const char *name : {"a.jar", "B.jad", "c.txt"}) {
+        const QByteArray &bytes = files.at(name);
+        const QString size = QString::number(bytes.size());
+        const auto file = QString::fromLatin1(name);
+        expected << u"Запись файла "_s + file + u" ("_s + size + u" bytes)"_s
+                 << Exchange(u"AT^SJDL=1,"_s + size + u",\""_s + file + u"\""_s, u"CONNECT"_s)
+                 << u"\r\nJDL END OK\r\n"_s << QString();
+    }
+    expected << Exchange(QString::fromLatin1(StartLoader)) << QString() << RunSucceededText();
+    EXPECT_EQ(bench->host.lines, expected);
+    EXPECT_EQ(bench->modem.storedFiles(), files);
+    const std::vector<QByteArray> commands = {RemoveArchive,
+                                              RemoveLoader,
+                                              RemoveArchive,
+                                              "AT^SJDL=1,102399,\"a.jar\"",
+                                              "AT^SJDL=1,200,\"B.jad\"",
+                                              "AT^SJDL=1,3,\"c.txt\"",
+                                              RemoveLoader,
+                                              StartLoader};
+    EXPECT_EQ(bench->Commands(), commands);
+    EXPECT_EQ(bench->host.gaugePosition, 3);
+}
+
+TEST(Tu41, EmptyFolderSendsOnlyTheClosingCommandsAndFails)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    const auto bench = MakeBench(Family::Java);
+    EXPECT_FALSE(FlashTu41(bench->host));
+    EXPECT_EQ(bench->host.lines, QStringList{Exchange(QString::fromLatin1(StartLoader))});
+    EXPECT_EQ(bench->Commands(), (std::vector<QByteArray>{RemoveLoader, StartLoader}));
+}
+
+struct Tu41Fault
+{
+    const char *what;
+    int speedUp;
+    modemsim::Faults faults;
+    QStringList lines; // logged right after the download command's line
+};
+
+class Tu41Faults : public testing::TestWithParam<Tu41Fault>
+{
+};
+
+// Each fault ends the loop at the first file, fails the run and still starts the loader.
+TEST_P(Tu41Faults, EndTheLoopAndFail)
+{
+    Timing::ScopedSpeedUp fast(GetParam().speedUp);
+    const auto bench = MakeBench(Family::Java, GetParam().faults);
+    bench->Put(u"compiled/a.bin"_s, FileBytes(100, 3));
+    bench->Put(u"compiled/b.bin"_s, FileBytes(100, 4));
+    EXPECT_FALSE(FlashTu41(bench->host));
+    EXPECT_TRUE(HasLines(bench->host.lines, GetParam().lines));
+    EXPECT_TRUE(bench->host.lines.last().startsWith(QString::fromLatin1(StartLoader)));
+    EXPECT_EQ(DownloadCommands(*bench), 1);
+    EXPECT_EQ(bench->Commands().back(), StartLoader);
+}
+
+modemsim::Faults Answering(const QByteArray &Text)
+{
+    modemsim::Faults faults;
+    faults.errorCommands = {{"AT^SJDL=", Text}};
+    return faults;
+}
+
+modemsim::Faults JdlTimeout()
+{
+    modemsim::Faults faults;
+    faults.jdlTimeout = true;
+    return faults;
+}
+
+const QString Download = u"AT^SJDL=1,100,\"a.bin\""_s;
+
+INSTANTIATE_TEST_SUITE_P(
+    Download, Tu41Faults,
+    testing::Values(
+        Tu41Fault{
+            "refused", RunSpeedUp, Answering("ERROR"), {Exchange(Download, u"ERROR"_s), QString()}},
+        // A refusal that happens to hold "OK" is still a refusal.
+        Tu41Fault{"refused with OK",
+                  RunSpeedUp,
+                  Answering("OK\r\nERROR"),
+                  {Exchange(Download, u"OK\r\nERROR"_s), QString()}},
+        Tu41Fault{"JDL TIMEOUT",
+                  RunSpeedUp,
+                  JdlTimeout(),
+                  {Exchange(Download, u"CONNECT"_s), u"\r\nJDL TIMEOUT\r\n"_s, QString()}},
+        // The modem opens the download but never confirms it: the 90 s wait runs out.
+        Tu41Fault{"no confirmation",
+                  15,
+                  Answering("CONNECT"),
+                  {Exchange(Download, u"CONNECT"_s), u"TIMEOUT"_s, QString()}}),
+    [](const testing::TestParamInfo<Tu41Fault> &Info) {
+        return QByteArray(Info.param.what).replace(' ', '_').toStdString();
+    });
+
+TEST(Tu41, QuitRequestEndsTheLoopAfterThePass)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    const auto bench = MakeBench(Family::Java);
+    bench->Put(u"compiled/a.bin"_s, FileBytes(10, 5));
+    bench->Put(u"compiled/b.bin"_s, FileBytes(10, 6));
+    bench->host.quitAtGauge = 1;
+    EXPECT_FALSE(FlashTu41(bench->host));
+    EXPECT_EQ(DownloadCommands(*bench), 1);
+    EXPECT_EQ(bench->Commands().back(), StartLoader);
+}

@@ -1,0 +1,172 @@
+#include "ProcedureTestKit.h"
+#include "Procedures.h"
+#include "atlink/FileTransfer.h"
+#include "atlink/Timing.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+using modemsim::Family;
+using testing::Contains;
+using testing::Not;
+
+namespace {
+
+QStringList PassLines(const QString &Name, int Size, const QString &Deleted = u"файл не найден"_s)
+{
+    return {u"Удаление старого файла "_s + Name + u" ..."_s,
+            Deleted,
+            u"Запись файла %1 (%2 bytes) ..."_s.arg(Name).arg(Size),
+            u"файл записан"_s,
+            u"Проверка контрольной суммы "_s + Name + u" ..."_s,
+            u"CRC ok"_s,
+            QString()};
+}
+
+QByteArray CrcText(const QByteArray &Bytes)
+{
+    const CrcParams params = MakeCrcParams(16, 0x1021, 0xFFFF, 0, true, true);
+    CrcTable table;
+    BuildCrcTable(params, table);
+    const auto *data = reinterpret_cast<const std::uint8_t *>(Bytes.constData());
+    const std::uint32_t crc = ComputeCrc(params, data, static_cast<int>(Bytes.size()), table);
+    return QByteArray::number(crc, 16).toUpper().rightJustified(4, '0');
+}
+
+const QByteArray FinalCommand = QByteArrayLiteral("AT#ESCRIPT=\"main.pyo\"");
+
+} // namespace
+
+TEST(Velmora, WholeRunStoresEveryFileVerifiedAndStartsTheMainScript)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    const auto bench = MakeBench(Family::Script);
+    const QByteArray a = FileBytes(1000, 1), b = FileBytes(300, 2), main = "print(1)\n";
+    const QByteArray network = "[net]\r\napn=internet\r\n";
+    bench->Put(u"compiled/b.pyo"_s, b);
+    bench->Put(u"compiled/A.pyo"_s, a);
+    bench->Put(u"compiled/main.pyo"_s, main);
+    bench->Put(u"compiled/Network.INI"_s, network);
+    bench->Put(u"compiled/.hidden"_s, "x");
+    QDir(bench->folder.path()).mkpath(u"compiled/sub"_s);
+    bench->modem.putFile("main.pyo", "old");
+
+    EXPECT_TRUE(PerformProgrammingRun(bench->host, u"Velmora_Prof"_s));
+
+    QStringList expected = {u"Отклик модема получен"_s,
+                            u"Запись данных в модем..."_s,
+                            {},
+                            {},
+                            u"Удаление автозапуска..."_s,
+                            Exchange(u"AT#ESCRIPT=\"\""_s),
+                            Exchange(u"AT#ENHRST=1,0"_s)};
+    expected << PassLines(u"A.pyo"_s, 1000) << PassLines(u"b.pyo"_s, 300)
+             << PassLines(u"main.pyo"_s, 9, u"файл удален"_s) << PassLines(u"Network.INI"_s, 21);
+    expected << QString() << Exchange(u"AT#ESCRIPT=\"main.pyo\""_s)
+             << Exchange(u"AT#STARTMODESCR=1,15"_s) << QString() << RunSucceededText();
+    EXPECT_EQ(bench->host.lines, expected);
+
+    const std::map<QByteArray, QByteArray> stored = {
+        {"A.pyo", a}, {"b.pyo", b}, {"main.pyo", main}, {"Network.INI", network}};
+    EXPECT_EQ(bench->modem.storedFiles(), stored);
+    // The CRC the modem reported is the one of the file's bytes.
+    EXPECT_TRUE(bench->modem.sent().contains("#LCSCRIPT: \"A.pyo\",1000," + CrcText(a)));
+    // The network settings go with the flag 0, whatever the letter case of their name.
+    EXPECT_THAT(bench->Commands(), Contains(QByteArray("AT#WSCRIPT=\"Network.INI\",21,0")));
+    EXPECT_THAT(bench->Commands(), Contains(QByteArray("AT#WSCRIPT=\"A.pyo\",1000,1")));
+    EXPECT_EQ(bench->host.gaugePosition, 4);
+    EXPECT_EQ(bench->host.gaugeMaximum, 4);
+    EXPECT_FALSE(bench->channel.Comm->PortOpen());
+}
+
+TEST(Velmora, EmptyFolderStillSendsPreambleAndFinish)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    const auto bench = MakeBench(Family::Script);
+    EXPECT_TRUE(FlashVelmora(bench->host));
+    const std::vector<QByteArray> commands = {"AT#ESCRIPT=\"\"", "AT#ENHRST=1,0", FinalCommand,
+                                              "AT#STARTMODESCR=1,15"};
+    EXPECT_EQ(bench->Commands(), commands);
+}
+
+TEST(Velmora, RefusedWritesAndWrongChecksumsAreRetriedUntilVerified)
+{
+    Timing::ScopedSpeedUp fast(8);
+    modemsim::Faults faults;
+    faults.failFirstN = {{"AT#WSCRIPT=", 1}};
+    faults.wrongCrcWrites = 2;
+    const auto bench = MakeBench(Family::Script, faults);
+    bench->Put(u"compiled/a.pyo"_s, FileBytes(100, 3));
+
+    EXPECT_TRUE(FlashVelmora(bench->host));
+    const QStringList &log = bench->host.lines;
+    EXPECT_TRUE(HasLines(
+        log, {u"ошибка при вызове команды AT#WSCRIPT=\"a.pyo\",100,1"_s, {}, u"Попытка №2"_s}));
+    // A report with a wrong CRC does not end the wait.
+    EXPECT_TRUE(HasLines(
+        log, {u"Проверка контрольной суммы a.pyo ..."_s, u"таймаут"_s, {}, u"Попытка №3"_s}));
+    EXPECT_TRUE(HasLines(log, {u"таймаут"_s, {}, u"Попытка №4"_s}));
+    EXPECT_TRUE(HasLines(log, {u"CRC ok"_s, {}, {}}));
+    EXPECT_EQ(log.count(u"Попытка №5"_s), 0);
+}
+
+TEST(Velmora, WriteWithoutPromptIsSentAllTheSame)
+{
+    Timing::ScopedSpeedUp fast(8);
+    modemsim::Faults faults;
+    faults.noWritePrompt = true;
+    const auto bench = MakeBench(Family::Script, faults);
+    bench->Put(u"compiled/a.pyo"_s, FileBytes(100, 4));
+    EXPECT_TRUE(FlashVelmora(bench->host));
+    EXPECT_EQ(bench->modem.storedFiles().at("a.pyo"), FileBytes(100, 4));
+}
+
+TEST(Velmora, UnansweredDeleteEndsTheRunWithoutFinalCommands)
+{
+    Timing::ScopedSpeedUp fast(8);
+    modemsim::Faults faults;
+    faults.silentCommands = {"AT#DSCRIPT="};
+    const auto bench = MakeBench(Family::Script, faults);
+    bench->Put(u"compiled/a.pyo"_s, FileBytes(100, 5));
+    EXPECT_FALSE(FlashVelmora(bench->host));
+    EXPECT_EQ(bench->host.lines.mid(4),
+              (QStringList{u"Удаление старого файла a.pyo ..."_s, u"таймаут"_s, QString()}));
+    EXPECT_THAT(bench->Commands(), Not(Contains(FinalCommand)));
+}
+
+TEST(Velmora, UnconfirmedFileTimesOutAfterTwoMinutes)
+{
+    Timing::ScopedSpeedUp fast(20);
+    modemsim::Faults faults;
+    faults.errorCommands = {{"AT#WSCRIPT=", ">>>"}}; // a prompt, but nothing stored
+    const auto bench = MakeBench(Family::Script, faults);
+    bench->Put(u"compiled/a.pyo"_s, FileBytes(100, 6));
+    bench->host.quitOnLine = u"таймаут"_s;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(FlashVelmora(bench->host));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(120000 / 20));
+    EXPECT_TRUE(HasLines(bench->host.lines,
+                         {u"Запись файла a.pyo (100 bytes) ..."_s, u"таймаут"_s, QString()}));
+    EXPECT_THAT(bench->Commands(), Not(Contains(FinalCommand)));
+}
+
+TEST(Velmora, QuitRequestEndsTheLoopAfterThePass)
+{
+    Timing::ScopedSpeedUp fast(8);
+    const auto bench = MakeBench(Family::Script);
+    bench->Put(u"compiled/a.pyo"_s, FileBytes(10, 7));
+    bench->Put(u"compiled/b.pyo"_s, FileBytes(10, 8));
+    bench->host.quitOnLine = u"CRC ok"_s;
+    EXPECT_FALSE(FlashVelmora(bench->host));
+    EXPECT_EQ(bench->host.gaugePosition, 1);
+    EXPECT_THAT(bench->Commands(), Not(Contains(FinalCommand)));
+
+    // A request that comes during the last pass does not undo a complete run.
+    QFile::remove(bench->folder.filePath(u"compiled/b.pyo"_s));
+    bench->host.lines.clear();
+    EXPECT_TRUE(FlashVelmora(bench->host));
+    EXPECT_THAT(bench->Commands(), Contains(FinalCommand));
+}

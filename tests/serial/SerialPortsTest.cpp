@@ -1,0 +1,98 @@
+// Port names to devices, and the list the port dialog offers.
+#include "TestSupport.h"
+
+#include "serial/SerialPorts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+// Sets an environment variable (or unsets it, given a null value) for one test.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char *variable, const QByteArray &value)
+        : name(variable), previous(qgetenv(variable))
+    {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    ~ScopedEnvironment() { previous.isNull() ? qunsetenv(name) : qputenv(name, previous); }
+
+private:
+    const char *name;
+    QByteArray previous;
+};
+
+TEST(SerialPortsTest, PortNamesMapToDevices)
+{
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("COM1")), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("COM12")), QStringLiteral("/dev/ttyS11"));
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("com3")), QStringLiteral("/dev/ttyS2"));
+    EXPECT_EQ(ResolveDevicePath(QString()), QString());
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("/dev/null")), QStringLiteral("/dev/null"));
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("null")), QStringLiteral("/dev/null"));
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("NULL")), QStringLiteral("/dev/null"));
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("/DEV/NULL")), QStringLiteral("/dev/null"));
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("/dev/nothing-like-this")),
+              QStringLiteral("/dev/nothing-like-this"));
+
+    QTemporaryDir folder;
+    ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("Ports/ttyVirtual")));
+    const QString upper = folder.path().toUpper() + QStringLiteral("/PORTS/TTYVIRTUAL");
+    // Every component is matched ignoring case, the temporary folder's own name included.
+    EXPECT_EQ(ResolveDevicePath(upper), folder.path() + QStringLiteral("/Ports/ttyVirtual"));
+}
+
+TEST(SerialPortsTest, UpperCasedPseudoTerminalPathOpens)
+{
+    PtyPair pty;
+    TComm32 port;
+    Received received(port);
+    port.SetCommPort(pty.path.toUpper());
+    ASSERT_TRUE(port.OpenPort());
+    pty.send("found");
+    ASSERT_TRUE(waitUntil([&] { return received.bytes == "found"; }));
+    port.ClosePort();
+}
+
+TEST(SerialPortsTest, VirtualPortFolderFollowsTheEnvironment)
+{
+    {
+        ScopedEnvironment chosen("QUILLON_PORTS_DIR", "/somewhere/ports");
+        EXPECT_EQ(VirtualPortFolder(), QStringLiteral("/somewhere/ports"));
+    }
+    ScopedEnvironment unset("QUILLON_PORTS_DIR", QByteArray());
+    {
+        ScopedEnvironment runtime("XDG_RUNTIME_DIR", "/run/user/1000");
+        EXPECT_EQ(VirtualPortFolder(), QStringLiteral("/run/user/1000/quillon-ports"));
+    }
+    ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", QByteArray());
+    EXPECT_EQ(VirtualPortFolder(), QStringLiteral("/tmp/quillon-ports"));
+}
+
+TEST(SerialPortsTest, ListHoldsMachinePortsThenLiveVirtualLinks)
+{
+    QTemporaryDir folder;
+    ScopedEnvironment chosen("QUILLON_PORTS_DIR", folder.path().toLocal8Bit());
+    PtyPair pty;
+    const QString live = folder.filePath(QStringLiteral("modem-a"));
+    ASSERT_TRUE(QFile::link(pty.path, live));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/pts/no-such-terminal"),
+                            folder.filePath(QStringLiteral("stale"))));
+
+    const QList<SerialPortInfo> ports = ListSerialPorts();
+    ASSERT_FALSE(ports.isEmpty());
+    EXPECT_EQ(ports.back().name, live);
+    qsizetype virtualCount = 0;
+    for (const SerialPortInfo &port : ports) {
+        EXPECT_NE(port.name, QStringLiteral("tty0")); // consoles have no device behind them
+        EXPECT_NE(port.name, QStringLiteral("console"));
+        if (port.name.startsWith(QLatin1Char('/')))
+            ++virtualCount;
+    }
+    EXPECT_EQ(virtualCount, 1);
+}
+
+} // namespace

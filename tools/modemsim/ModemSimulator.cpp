@@ -1,0 +1,319 @@
+#include "ModemSimulator.h"
+
+#include "ModemCore.h"
+#include "PtyPair.h"
+#include "ReplyShaper.h"
+#include "TransferLog.h"
+
+#include <QFile>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace modemsim {
+namespace {
+
+std::vector<ReplayExchange> loadReplay(const Options &options)
+{
+    if (options.family != Family::Replay)
+        return {};
+    if (options.transferLog.isEmpty())
+        return parseTransferLog(options.transferLogText);
+    QFile file(options.transferLog);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read the transfer log " +
+                                 options.transferLog.toStdString());
+    return parseTransferLog(file.readAll());
+}
+
+QByteArray joined(const std::vector<WireRecord> &records, WireRecord::Direction direction)
+{
+    QByteArray bytes;
+    for (const WireRecord &entry : records) {
+        if (entry.direction == direction)
+            bytes += entry.bytes;
+    }
+    return bytes;
+}
+
+struct Scheduled
+{
+    Clock::time_point due;
+    QByteArray bytes;
+};
+
+} // namespace
+
+struct ModemSimulator::Private
+{
+    explicit Private(Options opts)
+        : options(std::move(opts)), core(options, loadReplay(options)), shaper(options.faults),
+          stopEvent(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    {
+        if (stopEvent < 0)
+            throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
+        powerOnAt = Clock::now() + options.powerOnDelay;
+    }
+    ~Private() { ::close(stopEvent); }
+    Private(const Private &) = delete;
+    Private &operator=(const Private &) = delete;
+
+    void run();
+    std::optional<Clock::time_point> nextWake();
+    void powerUpIfDue(Clock::time_point now);
+    bool readInput(Clock::time_point now); // false once the device has vanished
+    void expireIfDue(Clock::time_point now);
+    void schedule(const std::vector<Output> &outputs, Clock::time_point now);
+    void enqueue(Clock::time_point due, const QByteArray &bytes);
+    void flush(Clock::time_point now);
+    void record(WireRecord::Direction direction, Clock::time_point when, const QByteArray &bytes);
+    bool vanishDue() const;
+    void vanish();
+
+    const Options options;
+    mutable std::mutex mutex;
+    ModemCore core;               // guarded by mutex
+    std::vector<WireRecord> wire; // guarded by mutex
+    bool gone = false;            // guarded by mutex
+    const ReplyShaper shaper;
+    PtyPair pty;
+    const int stopEvent;
+    std::thread thread;
+
+    // Owned by the simulator's thread.
+    std::deque<Scheduled> queue;
+    QByteArray writing;
+    Clock::time_point powerOnAt;
+    bool poweredUp = false;
+    std::int64_t receivedCount = 0;
+};
+
+void ModemSimulator::Private::run()
+{
+    for (;;) {
+        if (vanishDue()) {
+            vanish();
+            return;
+        }
+        const auto now = Clock::now();
+        int timeout = -1;
+        if (const auto wake = nextWake()) {
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wake - now);
+            timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
+        }
+        std::array<pollfd, 2> fds{
+            {{stopEvent, POLLIN, 0},
+             {pty.master(), static_cast<short>(POLLIN | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
+        if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
+            return;
+        if (fds[0].revents != 0)
+            return;
+        const auto woke = Clock::now();
+        powerUpIfDue(woke);
+        if ((fds[1].revents & POLLIN) != 0 && !readInput(woke)) {
+            vanish();
+            return;
+        }
+        expireIfDue(woke);
+        flush(Clock::now());
+    }
+}
+
+std::optional<Clock::time_point> ModemSimulator::Private::nextWake()
+{
+    std::optional<Clock::time_point> wake;
+    const auto consider = [&wake](Clock::time_point when) {
+        if (!wake || when < *wake)
+            wake = when;
+    };
+    if (!poweredUp)
+        consider(powerOnAt);
+    if (!queue.empty() && writing.isEmpty())
+        consider(queue.front().due);
+    std::lock_guard lock(mutex);
+    if (const auto due = core.deadline())
+        consider(*due);
+    return wake;
+}
+
+void ModemSimulator::Private::powerUpIfDue(Clock::time_point now)
+{
+    if (poweredUp || now < powerOnAt)
+        return;
+    poweredUp = true;
+    if (!options.powerOnLines.isEmpty())
+        enqueue(now, options.powerOnLines);
+}
+
+bool ModemSimulator::Private::readInput(Clock::time_point now)
+{
+    std::array<char, 65536> buffer{};
+    for (;;) {
+        const ssize_t count = ::read(pty.master(), buffer.data(), buffer.size());
+        if (count <= 0)
+            return true;
+        QByteArray chunk(buffer.data(), count);
+        if (options.faults.vanishAfterBytes)
+            chunk.truncate(std::min<std::int64_t>(
+                chunk.size(),
+                std::max<std::int64_t>(0, *options.faults.vanishAfterBytes - receivedCount)));
+        receivedCount += chunk.size();
+        record(WireRecord::Received, now, chunk);
+        if (poweredUp) {
+            std::vector<Output> outputs;
+            {
+                std::lock_guard lock(mutex);
+                outputs = core.receive(chunk, now);
+            }
+            schedule(outputs, now);
+        }
+        if (vanishDue())
+            return false;
+    }
+}
+
+void ModemSimulator::Private::expireIfDue(Clock::time_point now)
+{
+    std::vector<Output> outputs;
+    {
+        std::lock_guard lock(mutex);
+        outputs = core.expire(now);
+    }
+    schedule(outputs, now);
+}
+
+void ModemSimulator::Private::schedule(const std::vector<Output> &outputs, Clock::time_point now)
+{
+    for (const Output &output : outputs) {
+        if (!output.isAnswer) {
+            enqueue(now, output.bytes);
+            continue;
+        }
+        for (const TimedBytes &piece : shaper.shape(output.bytes))
+            enqueue(now + piece.after, piece.bytes);
+    }
+}
+
+void ModemSimulator::Private::enqueue(Clock::time_point due, const QByteArray &bytes)
+{
+    // Output keeps its order: nothing overtakes a delayed answer.
+    if (!queue.empty())
+        due = std::max(due, queue.back().due);
+    queue.push_back({due, bytes});
+}
+
+void ModemSimulator::Private::flush(Clock::time_point now)
+{
+    while (!queue.empty() && queue.front().due <= now) {
+        writing += queue.front().bytes;
+        queue.pop_front();
+    }
+    while (!writing.isEmpty()) {
+        const ssize_t count = ::write(pty.master(), writing.constData(), writing.size());
+        if (count <= 0)
+            return; // the program is not reading; POLLOUT tells when to go on
+        record(WireRecord::Sent, Clock::now(), writing.first(count));
+        writing.remove(0, count);
+    }
+}
+
+void ModemSimulator::Private::record(WireRecord::Direction direction, Clock::time_point when,
+                                     const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    const WireRecord entry{direction, when, bytes};
+    {
+        std::lock_guard lock(mutex);
+        wire.push_back(entry);
+    }
+    if (options.wireObserver)
+        options.wireObserver(entry);
+}
+
+bool ModemSimulator::Private::vanishDue() const
+{
+    return options.faults.vanishAfterBytes && receivedCount >= *options.faults.vanishAfterBytes;
+}
+
+void ModemSimulator::Private::vanish()
+{
+    std::lock_guard lock(mutex);
+    pty.close();
+    gone = true;
+}
+
+ModemSimulator::ModemSimulator(Options options) : d(std::make_unique<Private>(std::move(options)))
+{
+    d->thread = std::thread([this] { d->run(); });
+}
+
+ModemSimulator::~ModemSimulator()
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(d->stopEvent, &one, sizeof one);
+    d->thread.join();
+}
+
+QString ModemSimulator::devicePath() const
+{
+    return d->pty.slavePath();
+}
+
+std::map<QByteArray, QByteArray> ModemSimulator::storedFiles() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->core.files();
+}
+
+void ModemSimulator::putFile(const QByteArray &name, const QByteArray &bytes)
+{
+    std::lock_guard lock(d->mutex);
+    d->core.putFile(name, bytes);
+}
+
+std::vector<int> ModemSimulator::replayedBlocks() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->core.replayedBlocks();
+}
+
+std::vector<WireRecord> ModemSimulator::wire() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->wire;
+}
+
+std::vector<QByteArray> ModemSimulator::commands() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->core.commands();
+}
+
+bool ModemSimulator::vanished() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->gone;
+}
+
+QByteArray ModemSimulator::received() const
+{
+    return joined(wire(), WireRecord::Received);
+}
+
+QByteArray ModemSimulator::sent() const
+{
+    return joined(wire(), WireRecord::Sent);
+}
+
+} // namespace modemsim

@@ -1,0 +1,112 @@
+// quillon-modemsim: a modem simulator on a pseudo-terminal for the demo and for trying the program
+// without hardware. The port dialog lists the link it leaves in the virtual port folder.
+#include "ModemSimulator.h"
+#include "SimulatorCommandLine.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+
+namespace {
+
+using namespace modemsim;
+
+// The same folder the port dialog looks in.
+QString virtualPortFolder()
+{
+    if (const QString dir = qEnvironmentVariable("QUILLON_PORTS_DIR"); !dir.isEmpty())
+        return dir;
+    if (const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR"); !runtime.isEmpty())
+        return runtime + QStringLiteral("/quillon-ports");
+    return QStringLiteral("/tmp/quillon-ports");
+}
+
+// One line per record: time since start, direction, byte count, the bytes as text and as hex.
+class WirePrinter
+{
+public:
+    void operator()(const WireRecord &record) const
+    {
+        const double seconds = std::chrono::duration<double>(record.when - start).count();
+        QByteArray text;
+        for (const char c : record.bytes) {
+            if (c == '\r')
+                text += "\\r";
+            else if (c == '\n')
+                text += "\\n";
+            else if (c >= 0x20 && c < 0x7F)
+                text += c;
+            else
+                text += '.';
+        }
+        const QByteArray line = QByteArray::number(seconds, 'f', 3) +
+                                (record.direction == WireRecord::Received ? " <- " : " -> ") +
+                                QByteArray::number(record.bytes.size()) + " bytes \"" + text +
+                                "\" " + record.bytes.toHex(' ').toUpper() + '\n';
+        std::fputs(line.constData(), stdout);
+        std::fflush(stdout);
+    }
+
+private:
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+};
+
+class PortLink
+{
+public:
+    PortLink(const QString &name, const QString &device) : path(virtualPortFolder() + u'/' + name)
+    {
+        QDir().mkpath(virtualPortFolder());
+        if (QFileInfo(path).isSymLink())
+            QFile::remove(path); // left behind by a simulator that was killed
+        if (!QFile::link(device, path))
+            std::fprintf(stderr, "cannot create the link %s\n", qPrintable(path));
+    }
+    ~PortLink() { QFile::remove(path); }
+    PortLink(const PortLink &) = delete;
+    PortLink &operator=(const PortLink &) = delete;
+
+    const QString path;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillon-modemsim"));
+    auto parsed = parseSimulatorCommandLine(QCoreApplication::arguments());
+    if (const QString *error = std::get_if<QString>(&parsed)) {
+        std::fprintf(stderr, "quillon-modemsim: %s (see --help)\n", qPrintable(*error));
+        return 2;
+    }
+    SimulatorSetup &setup = std::get<SimulatorSetup>(parsed);
+
+    // Blocked before the simulator's thread starts, so that only sigwait below sees them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    setup.options.wireObserver = WirePrinter();
+    try {
+        ModemSimulator simulator(std::move(setup.options));
+        const PortLink link(setup.name, simulator.devicePath());
+        std::printf("device %s\nlink %s\n", qPrintable(simulator.devicePath()),
+                    qPrintable(link.path));
+        std::fflush(stdout);
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "quillon-modemsim: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
