@@ -59,7 +59,7 @@ cmd_test() {
     build "$top/build/asan" -DQUILLON_SANITIZE=address -DQUILLON_BUILD_BENCHMARKS=OFF
     run_tests "$top/build/asan" ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     build "$top/build/tsan" -DQUILLON_SANITIZE=thread -DQUILLON_BUILD_BENCHMARKS=OFF
-    run_tests "$top/build/tsan" TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+    run_tests "$top/build/tsan" TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp"
     run_fuzzers
 }
 

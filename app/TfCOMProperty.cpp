@@ -104,9 +104,13 @@ bool TfCOMProperty::ListComPorts(QComboBox &Items)
 
 void TfCOMProperty::LoadFromComm(const TComm32 &Port)
 {
-    if (ListComPorts(*cbxPort_N))
-        cbxPort_N->setCurrentIndex(
-            cbxPort_N->findText(EntryForCommPort(Port.CommPort()), Qt::MatchFixedString));
+    // A port list that cannot be read leaves the dialog usable with what it has.
+    try {
+        if (ListComPorts(*cbxPort_N))
+            cbxPort_N->setCurrentIndex(
+                cbxPort_N->findText(EntryForCommPort(Port.CommPort()), Qt::MatchFixedString));
+    } catch (const std::exception &) {
+    }
     cbxPort_N->setMaxVisibleItems(cbxPort_N->count());
     cbxPort_Speed->setCurrentIndex(cbxPort_Speed->findText(QString::number(Port.BaudRate())));
     cbxPort_DataBits->setCurrentIndex(Port.ByteSize());

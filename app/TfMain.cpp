@@ -18,7 +18,6 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -384,8 +383,8 @@ void TfMain::setPortStepHint(const QString &Problem)
     if (ModemManagerRunning())
         hints.append(ModemManagerWarning());
     const QString hint = hints.join(QStringLiteral("\n\n"));
-    for (QLabel *part : {Image2, imgRS, lblCommConnect})
-        part->setToolTip(hint);
+    for (QLabel *rowWidget : {Image2, imgRS, lblCommConnect})
+        rowWidget->setToolTip(hint);
 }
 
 bool TfMain::EditPortSettings()

@@ -1,5 +1,6 @@
 #include "WindowPlacement.h"
 
+#include <QGuiApplication>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QWidget>
@@ -23,8 +24,10 @@ void WindowPlacement::restore(QWidget &window, QWidget &logPanel) const
         logPanel.resize(logPanel.width(), store.value(LogHeight).toInt());
     if (store.contains(LogVisible))
         logPanel.setVisible(store.value(LogVisible).toBool());
-    if (store.contains(Geometry))
-        window.setGeometry(store.value(Geometry).toRect());
+    // A place on a screen that is no longer attached would leave the window out of reach.
+    const QRect geometry = store.value(Geometry).toRect();
+    if (geometry.isValid() && QGuiApplication::screenAt(geometry.center()))
+        window.setGeometry(geometry);
 }
 
 void WindowPlacement::save(const QWidget &window, const QWidget &logPanel) const

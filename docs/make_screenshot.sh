@@ -31,7 +31,7 @@ xvfb-run -a -s "-screen 0 438x700x24" bash -c '
     xdotool key Return                  # the first type
     sleep 1.5
     xdotool key Return                  # accept the port dialog
-    sleep 4.5
+    sleep 7                             # into the file transfers
     import -window root "$1"
     kill $program
 ' "$build/app/quillon" "$docs/screenshot.png"

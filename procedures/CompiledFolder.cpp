@@ -23,12 +23,13 @@ bool IsControl(QChar Character)
 }
 
 // The name goes into an AT command between double quotes: a quote would end it early and a
-// control character (CR above all) would start another command. A name the modem's code page
-// cannot hold would reach it as a different name.
+// control character (CR above all) would start another command. A wildcard would have the size
+// taken from another file, and a name the modem's code page cannot hold would reach it as
+// another name.
 bool NameFitsCommand(const QString &Name)
 {
     const bool unsafe = std::any_of(Name.cbegin(), Name.cend(), [](QChar Character) {
-        return Character == QLatin1Char('"') || IsControl(Character);
+        return Character == u'"' || Character == u'*' || Character == u'?' || IsControl(Character);
     });
     return !unsafe && fromWire(toWire(Name)) == Name;
 }

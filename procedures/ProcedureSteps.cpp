@@ -9,14 +9,10 @@ using namespace Qt::StringLiterals;
 
 namespace procedures {
 
-namespace {
-
 std::uint32_t Milliseconds(std::chrono::milliseconds Interval)
 {
     return static_cast<std::uint32_t>(Interval.count());
 }
-
-} // namespace
 
 bool ReplyContains(const TmyComm &Channel, const QByteArray &Text)
 {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <chrono>
+#include <cstdint>
 #include <initializer_list>
 
 class ProcedureHost;
@@ -29,6 +30,9 @@ QByteArray LogFirstOutcome(ProcedureHost &Host, std::initializer_list<Outcome> O
 
 // Whether Text occurs in the channel's reply, letter case significant; an empty text never does.
 bool ReplyContains(const TmyComm &Channel, const QByteArray &Text);
+
+// A delay or time-out as the channel takes it.
+std::uint32_t Milliseconds(std::chrono::milliseconds Interval);
 
 // The fixed delay between two exchanges with the modem.
 void PauseFor(std::chrono::milliseconds Delay);

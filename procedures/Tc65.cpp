@@ -4,7 +4,6 @@
 #include "ProcedureSteps.h"
 #include "Procedures.h"
 #include "TransferLog.h"
-#include "atlink/FileTransfer.h"
 #include "atlink/HexText.h"
 #include "atlink/TmyComm.h"
 #include "atlink/WireText.h"
@@ -75,7 +74,7 @@ private:
         PauseFor(pendingText == "2B 2B 2B" ? EscapeDelay : ExchangeDelay);
         TmyComm &channel = host.Channel();
         channel.SendAndWaitEx(pending, pending.size(), Expected, TextToHex(Error),
-                              static_cast<std::uint32_t>(ExchangeTimeout.count()), true);
+                              Milliseconds(ExchangeTimeout), true);
         pending.clear();
         if (!ReplyContains(channel, Timeout))
             return true;

@@ -62,34 +62,28 @@ QByteArray WithoutLineEnd(QByteArray Line)
 
 } // namespace
 
-TransferLog ReadTransferLog(QIODevice &Device)
+TransferLog ReadTransferLog(const QString &Path)
 {
     TransferLog log;
-    for (qsizetype number = 1; !Device.atEnd(); ++number) {
-        const QByteArray line = Device.readLine();
+    QFile file(Path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        log.problem = u"Файл данных transfer_fw.log не удалось открыть."_s;
+        return log;
+    }
+    for (qsizetype number = 1;; ++number) {
+        const QByteArray line = file.readLine();
         if (line.isEmpty()) {
-            log.problem = LineProblem(number, u"не удалось прочитать строку."_s);
-            break;
+            if (file.error() != QFileDevice::NoError)
+                log.problem = LineProblem(number, u"не удалось прочитать строку."_s);
+            return log;
         }
         TransferStep step;
         if (const auto problem = ParseLine(WithoutLineEnd(line), step)) {
             log.problem = LineProblem(number, *problem);
-            break;
+            return log;
         }
         log.steps.push_back(std::move(step));
     }
-    return log;
-}
-
-TransferLog ReadTransferLog(const QString &Path)
-{
-    QFile file(Path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        TransferLog log;
-        log.problem = u"Файл данных transfer_fw.log не удалось открыть."_s;
-        return log;
-    }
-    return ReadTransferLog(file);
 }
 
 } // namespace procedures

@@ -5,8 +5,6 @@
 
 #include <vector>
 
-class QIODevice;
-
 namespace procedures {
 
 // One line of a recorded exchange ("transfer_fw.log"): "<-" and the bytes to send, "->" and the
@@ -35,7 +33,6 @@ struct TransferLog
     QString problem;
 };
 
-TransferLog ReadTransferLog(QIODevice &Device);
 TransferLog ReadTransferLog(const QString &Path);
 
 } // namespace procedures

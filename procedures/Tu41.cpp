@@ -47,7 +47,7 @@ bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Na
     SendFile(Host.Channel(), path, size, false);
     // The answer is looked for byte-wise: it may come with stray line ends or zero bytes.
     Host.Channel().SendAndWaitEx(QByteArray(), 0, TextToHex(Ok), TextToHex("JDL TIMEOUT"),
-                                 static_cast<std::uint32_t>(TransferTimeout.count()), false);
+                                 Milliseconds(TransferTimeout), false);
     Host.LogLine(ReplyText(Host.Channel()));
     return ReplyContains(Host.Channel(), Ok);
 }

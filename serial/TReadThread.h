@@ -31,7 +31,7 @@ private:
     void ReportInitialLines();
     bool HandleCommEvent();
     Outcome ReadBlock(short revents);
-    Outcome WaitForMoreBytes(std::size_t &filled);
+    Outcome WaitForMoreBytes(std::size_t &filled, short revents);
 
     std::atomic<std::uint32_t> errors{0};
     std::vector<char> buffer;

@@ -99,17 +99,18 @@ bool TReadThread::HandleCommEvent()
 TReadThread::Outcome TReadThread::ReadBlock(short revents)
 {
     std::size_t filled = 0;
-    Outcome outcome = WaitForMoreBytes(filled);
-    // A device that reports a hang-up but has nothing to read would otherwise wake us forever.
-    if (filled == 0 && outcome == Outcome::Go && (revents & (POLLHUP | POLLERR | POLLNVAL)))
-        outcome = Outcome::Fail;
+    const Outcome outcome = WaitForMoreBytes(filled, revents);
     if (filled > 0)
         notifyWindow.postData(QByteArray(buffer.data(), static_cast<qsizetype>(filled)));
     return outcome;
 }
 
-TReadThread::Outcome TReadThread::WaitForMoreBytes(std::size_t &filled)
+// A terminal read with nothing waiting returns 0 as readily as EAGAIN, so only the hang-up that
+// the wait reports, or a read error, tells that the device is gone.
+TReadThread::Outcome TReadThread::WaitForMoreBytes(std::size_t &filled, short revents)
 {
+    constexpr short gone = POLLHUP | POLLERR | POLLNVAL;
+    bool hungUp = revents & gone;
     pollfd waitList[2] = {{stopEvent.handle(), POLLIN, 0},
                           {portHandle.readDescriptor(), POLLIN, 0}};
     Clock::time_point lastByte = Clock::now();
@@ -122,9 +123,11 @@ TReadThread::Outcome TReadThread::WaitForMoreBytes(std::size_t &filled)
                 return Outcome::Go;
             continue; // while bytes stream in, the next read is cheaper than a wait
         }
-        if (count == 0 || (errno != EINTR && errno != EAGAIN))
+        if (count < 0 && errno == EINTR)
+            continue;
+        if ((count < 0 && errno != EAGAIN) || hungUp)
             return Outcome::Fail;
-        if (filled == 0 && errno == EAGAIN)
+        if (filled == 0)
             return Outcome::Go; // woken without bytes after all
         for (;;) {
             const auto left = lastByte + QuietGap - Clock::now();
@@ -140,8 +143,10 @@ TReadThread::Outcome TReadThread::WaitForMoreBytes(std::size_t &filled)
                 return Outcome::Fail;
             if (waitList[0].revents)
                 return Outcome::Stop;
-            if (ready > 0)
+            if (ready > 0) {
+                hungUp = waitList[1].revents & gone;
                 break;
+            }
         }
     }
 }

@@ -1,11 +1,27 @@
 #include "FlashRunner.h"
 
-FlashRunner::FlashRunner(const QList<PortJob> &Jobs, RunObserver &Observer) : observer(Observer)
+FlashRunner::Worker::Worker(PortJob Job, int Port, RunObserver &Observer)
+    : job(std::move(Job)), port(Port), observer(Observer)
 {
-    for (const PortJob &job : Jobs) {
-        workers.push_back(std::make_unique<Worker>());
-        workers.back()->job = job;
-    }
+}
+
+void FlashRunner::Worker::run()
+{
+    const PortResult result = PortRun(job, port, observer, quit).execute();
+    const std::lock_guard guard(resultLock);
+    outcome = result;
+}
+
+PortResult FlashRunner::Worker::result() const
+{
+    const std::lock_guard guard(resultLock);
+    return outcome;
+}
+
+FlashRunner::FlashRunner(const QList<PortJob> &Jobs, RunObserver &Observer)
+{
+    for (int index = 0; index < Jobs.size(); ++index)
+        workers.push_back(std::make_unique<Worker>(Jobs.at(index), index, Observer));
 }
 
 FlashRunner::~FlashRunner()
@@ -16,34 +32,27 @@ FlashRunner::~FlashRunner()
 
 void FlashRunner::start()
 {
-    for (std::size_t index = 0; index < workers.size(); ++index) {
-        Worker &worker = *workers[index];
-        worker.thread = std::thread([this, &worker, index] {
-            worker.result =
-                PortRun(worker.job, static_cast<int>(index), observer, worker.quit).execute();
-        });
-    }
+    for (const auto &worker : workers)
+        worker->start();
 }
 
 void FlashRunner::requestQuit()
 {
     quitting = true;
     for (const auto &worker : workers)
-        worker->quit.store(true);
+        worker->requestQuit();
 }
 
 void FlashRunner::join()
 {
-    for (const auto &worker : workers) {
-        if (worker->thread.joinable())
-            worker->thread.join();
-    }
+    for (const auto &worker : workers)
+        worker->wait();
 }
 
 QList<PortResult> FlashRunner::results() const
 {
     QList<PortResult> all;
     for (const auto &worker : workers)
-        all.append(worker->result);
+        all.append(worker->result());
     return all;
 }

@@ -4,10 +4,11 @@
 #include "RunEvents.h"
 
 #include <QList>
+#include <QThread>
 
 #include <atomic>
 #include <memory>
-#include <thread>
+#include <mutex>
 #include <vector>
 
 // Programs every port at once, each on a thread of its own with its own event loop, channel and
@@ -30,15 +31,27 @@ public:
     QList<PortResult> results() const;
 
 private:
-    struct Worker
+    // A QThread rather than a bare thread: the port component delivers what it receives through
+    // the Qt event dispatcher of the thread that owns it, which only a QThread sets up in full.
+    class Worker : public QThread
     {
-        PortJob job;
+    public:
+        Worker(PortJob Job, int Port, RunObserver &Observer);
+        void requestQuit() { quit.store(true); }
+        PortResult result() const;
+
+    protected:
+        void run() override;
+
+    private:
+        const PortJob job;
+        const int port;
+        RunObserver &observer;
         std::atomic<bool> quit{false};
-        PortResult result;
-        std::thread thread;
+        mutable std::mutex resultLock; // the run's thread writes, the runner's thread reads
+        PortResult outcome;
     };
 
     std::vector<std::unique_ptr<Worker>> workers;
-    RunObserver &observer;
     bool quitting = false;
 };

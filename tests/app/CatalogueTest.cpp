@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+// Failure messages show the texts rather than their UTF-16 code units.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace {
 
 const QString Folder = QStringLiteral("/opt/quillon/");

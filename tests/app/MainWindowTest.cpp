@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -23,10 +24,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 
 using namespace std::chrono_literals;
+
+// Failure messages show the texts rather than their UTF-16 code units.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -216,6 +224,12 @@ TEST_F(MainWindow, LogButtonShowsAndHidesTheLogAndPlacementIsKept)
     TfMain again(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
     EXPECT_FALSE(again.pnlLog->isHidden());
     EXPECT_EQ(again.geometry().size(), QSize(500, 700));
+
+    // A place on a screen that is gone: the window opens where it does at first start.
+    QSettings(data.filePath(QStringLiteral("Quillon.ini")), QSettings::IniFormat)
+        .setValue(QStringLiteral("Window/Geometry"), QRect(9000, 9000, 500, 700));
+    TfMain detached(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
+    EXPECT_EQ(detached.geometry(), QRect(299, 116, 438, 626));
 }
 
 TEST_F(MainWindow, CatalogueErrorKeepsEarlierEntriesAndReloadClearsTheSelection)
@@ -268,6 +282,14 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     Timing::ScopedSpeedUp faster(10);
     modemsim::ModemSimulator simulator{modemsim::Options{}};
     const QString port = offerType("Mystery modem: mystery", QStringLiteral(" mystery"), simulator);
+    // The modem list must stay closed while the baud-rate switch waits for the modem.
+    std::vector<bool> listEnabledDuringSwitch;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (logLines().last().startsWith(QStringLiteral("Устанавливаю скорость")))
+            listEnabledDuringSwitch.push_back(window->cbxModems->isEnabled());
+    });
+    watcher.start(1);
     pickType(QStringLiteral("Mystery modem"));
     EXPECT_EQ(window->lblStatus->text(), Step2);
     EXPECT_TRUE(window->lblCommConnect->isEnabled());
@@ -285,6 +307,8 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Error);
     EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
     EXPECT_EQ(statusAtBox.value(0), Writing); // the box is up before the window goes back
+    ASSERT_FALSE(listEnabledDuringSwitch.empty());
+    EXPECT_EQ(std::count(listEnabledDuringSwitch.begin(), listEnabledDuringSwitch.end(), true), 0);
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
     EXPECT_EQ(window->Channel().Comm->BaudRate(), 9600u);
     EXPECT_TRUE(window->cbxModems->isEnabled());
@@ -315,7 +339,9 @@ TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
 
 TEST_F(MainWindow, PowerOnTimeoutReopensTheDialog)
 {
-    Timing::ScopedSpeedUp faster(50);
+    // Port ticks every millisecond: one falls due while the time-out line is being logged, and
+    // must not reopen the port under the dialog.
+    Timing::ScopedSpeedUp faster(250);
     modemsim::Options silent;
     silent.faults.neverAnswerProbe = true;
     modemsim::ModemSimulator simulator{silent};

@@ -7,13 +7,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QThread>
-#include <QTimer>
-
+#include <QEventLoop>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <atomic>
 #include <ctime>
+#include <functional>
+#include <thread>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -29,12 +32,15 @@ std::chrono::milliseconds since(Clock::time_point start)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
 }
 
-// Processes events until the condition holds, for at most ten seconds.
+// Processes events until the condition holds, for at most ten seconds. It sleeps between events
+// like the channel's own wait does.
 bool eventually(const std::function<bool()> &condition)
 {
+    QTimer tick;
+    tick.start(20ms);
     const Clock::time_point start = Clock::now();
     while (!condition() && since(start) < 10s)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     return condition();
 }
 
@@ -287,13 +293,14 @@ TEST(ChannelThreads, SeveralChannelsInSeveralThreads)
     constexpr int Channels = 3;
     std::atomic<int> answered{0};
     std::vector<std::unique_ptr<PtyModem>> modems;
-    std::vector<std::unique_ptr<QThread>> threads;
+    std::vector<std::thread> threads;
     for (int i = 0; i < Channels; ++i) {
         modems.push_back(std::make_unique<PtyModem>());
         PtyModem &modem = *modems.back();
         const QByteArray id = QByteArray::number(i);
         modem.AnswerWhenSeen("AT" + id + "\r\n", {"\r\nOK" + id + "\r\n"});
-        threads.emplace_back(QThread::create([&modem, &answered, id] {
+        threads.emplace_back([&modem, &answered, id] {
+            const QEventLoop loop; // the thread's own event dispatcher
             TmyComm channel;
             channel.Comm->SetCommPort(modem.DevicePath());
             try {
@@ -305,10 +312,9 @@ TEST(ChannelThreads, SeveralChannelsInSeveralThreads)
             if (channel.Reply == "\r\nOK" + id + "\r\n")
                 ++answered;
             channel.Comm->ClosePort();
-        }));
-        threads.back()->start();
+        });
     }
-    for (auto &thread : threads)
-        ASSERT_TRUE(thread->wait(QDeadlineTimer(30s)));
+    for (std::thread &thread : threads)
+        thread.join();
     EXPECT_EQ(answered, Channels);
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 using namespace Qt::StringLiterals;
 using modemsim::Family;
 
@@ -148,4 +150,11 @@ TEST(Tc65, MalformedLogIsRefusedBeforeAnythingIsSent)
                   (QStringList{u"Файл данных transfer_fw.log, "_s + problem, Failed}));
         EXPECT_TRUE(bench->Commands().empty());
     }
+    // A file that is there but cannot be read (this one fails at its first byte).
+    const auto bench = MakeBench(Family::Replay);
+    QFile::link(u"/proc/self/mem"_s, bench->folder.filePath(u"transfer_fw.log"_s));
+    EXPECT_FALSE(FlashTc65(bench->host));
+    EXPECT_EQ(bench->host.lines,
+              (QStringList{u"Файл данных transfer_fw.log, строка 1: не удалось прочитать строку."_s,
+                           Failed}));
 }

@@ -73,7 +73,8 @@ struct Tu41Fault
     const char *what;
     int speedUp;
     modemsim::Faults faults;
-    QStringList lines; // logged right after the download command's line
+    QStringList lines;                 // logged right after the download command's line
+    std::chrono::milliseconds wait{0}; // the nominal wait the run cannot end before
 };
 
 class Tu41Faults : public testing::TestWithParam<Tu41Fault>
@@ -87,7 +88,9 @@ TEST_P(Tu41Faults, EndTheLoopAndFail)
     const auto bench = MakeBench(Family::Java, GetParam().faults);
     bench->Put(u"compiled/a.bin"_s, FileBytes(100, 3));
     bench->Put(u"compiled/b.bin"_s, FileBytes(100, 4));
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(FlashTu41(bench->host));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, GetParam().wait / GetParam().speedUp);
     EXPECT_TRUE(HasLines(bench->host.lines, GetParam().lines));
     EXPECT_TRUE(bench->host.lines.last().startsWith(QString::fromLatin1(StartLoader)));
     EXPECT_EQ(DownloadCommands(*bench), 1);
@@ -126,9 +129,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {Exchange(Download, u"CONNECT"_s), u"\r\nJDL TIMEOUT\r\n"_s, QString()}},
         // The modem opens the download but never confirms it: the 90 s wait runs out.
         Tu41Fault{"no confirmation",
-                  15,
+                  10,
                   Answering("CONNECT"),
-                  {Exchange(Download, u"CONNECT"_s), u"TIMEOUT"_s, QString()}}),
+                  {Exchange(Download, u"CONNECT"_s), u"TIMEOUT"_s, QString()},
+                  std::chrono::seconds(90)}),
     [](const testing::TestParamInfo<Tu41Fault> &Info) {
         return QByteArray(Info.param.what).replace(' ', '_').toStdString();
     });

@@ -9,14 +9,14 @@
 
 namespace {
 
-// Sets an environment variable (or unsets it, given a null value) for one test.
+// Sets an environment variable for one test.
 class ScopedEnvironment
 {
 public:
     ScopedEnvironment(const char *variable, const QByteArray &value)
         : name(variable), previous(qgetenv(variable))
     {
-        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        qputenv(name, value);
     }
     ~ScopedEnvironment() { previous.isNull() ? qunsetenv(name) : qputenv(name, previous); }
 
@@ -55,21 +55,6 @@ TEST(SerialPortsTest, UpperCasedPseudoTerminalPathOpens)
     pty.send("found");
     ASSERT_TRUE(waitUntil([&] { return received.bytes == "found"; }));
     port.ClosePort();
-}
-
-TEST(SerialPortsTest, VirtualPortFolderFollowsTheEnvironment)
-{
-    {
-        ScopedEnvironment chosen("QUILLON_PORTS_DIR", "/somewhere/ports");
-        EXPECT_EQ(VirtualPortFolder(), QStringLiteral("/somewhere/ports"));
-    }
-    ScopedEnvironment unset("QUILLON_PORTS_DIR", QByteArray());
-    {
-        ScopedEnvironment runtime("XDG_RUNTIME_DIR", "/run/user/1000");
-        EXPECT_EQ(VirtualPortFolder(), QStringLiteral("/run/user/1000/quillon-ports"));
-    }
-    ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", QByteArray());
-    EXPECT_EQ(VirtualPortFolder(), QStringLiteral("/tmp/quillon-ports"));
 }
 
 TEST(SerialPortsTest, ListHoldsMachinePortsThenLiveVirtualLinks)

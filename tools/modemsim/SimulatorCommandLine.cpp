@@ -133,9 +133,11 @@ void readFaults(Reader &reader, Faults &faults)
 std::variant<SimulatorSetup, QString> parseSimulatorCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Answers on a pseudo-terminal as a modem of the chosen family would, "
-                       "and logs every byte it receives and sends. Runs until SIGINT or SIGTERM."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Answers on a pseudo-terminal as a modem of the chosen family would, until SIGINT or "
+        "SIGTERM. Prints the device and the link made to it, then one line per block of bytes: "
+        "seconds since the start, \"<-\" received or \"->\" sent, the count, the bytes as "
+        "text and as hex."));
     parser.addHelpOption();
     for (const Flag &flag : kFlags) {
         const QString name = QString::fromLatin1(flag.name);
