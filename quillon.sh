@@ -30,11 +30,25 @@ build() {
     cmake --build "$dir" -j "$jobs"
 }
 
+passed=0
+failed=0
+
+# run_tests DIR [VAR=value...]: ctest in DIR; the counts add up to the closing summary.
 run_tests() {
     local dir=$1
     shift
     echo "== tests: ${dir##*/}"
-    (cd "$dir" && env "$@" ctest --output-on-failure --no-tests=error -j "$jobs" --timeout 900)
+    local log status=0 total
+    log=$(mktemp)
+    (cd "$dir" && env "$@" ctest --output-on-failure --no-tests=error -j "$jobs" --timeout 900) |
+        tee "$log" || status=$?
+    total=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$log")
+    local failing
+    failing=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log")
+    rm -f "$log"
+    passed=$((passed + ${total:-0} - ${failing:-0}))
+    failed=$((failed + ${failing:-0}))
+    return "$status"
 }
 
 run_fuzzers() {
@@ -42,13 +56,20 @@ run_fuzzers() {
     CXX=clang++ cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_FUZZ=ON \
         -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_BENCHMARKS=OFF >/dev/null
     cmake --build "$dir" -j "$jobs" --target quillon_fuzzers
-    local corpus
+    local corpus log
     for fuzzer in "$dir"/fuzz/fuzz_*; do
-        [ -x "$fuzzer" ] || continue
-        echo "== fuzzing: ${fuzzer##*/}"
+        [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
+        echo "== fuzzing: ${fuzzer##*/} (20 s)"
         corpus=$(mktemp -d)
-        "$fuzzer" -max_total_time=20 -rss_limit_mb=2048 "$corpus" 2>&1 | tail -n 2
-        rm -rf "$corpus"
+        log=$(mktemp)
+        if "$fuzzer" -max_total_time=20 -rss_limit_mb=2048 "$corpus" >"$log" 2>&1; then
+            grep '^Done' "$log" || true
+            passed=$((passed + 1))
+        else
+            tail -n 40 "$log"
+            failed=$((failed + 1))
+        fi
+        rm -rf "$corpus" "$log"
     done
 }
 
@@ -61,6 +82,8 @@ cmd_test() {
     build "$top/build/tsan" -DQUILLON_SANITIZE=thread -DQUILLON_BUILD_BENCHMARKS=OFF
     run_tests "$top/build/tsan" TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp"
     run_fuzzers
+    echo "quillon: $passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
 }
 
 cmd_run() {
