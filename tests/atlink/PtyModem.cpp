@@ -3,35 +3,26 @@
 #include <stdexcept>
 
 #include <poll.h>
-#include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 PtyModem::PtyModem()
 {
+    // Nothing the test writes before the channel opens the device may be echoed back.
     termios raw{};
+    tcgetattr(pair.slave, &raw);
     cfmakeraw(&raw);
-    char name[256] = {};
-    if (openpty(&master, &slave, name, &raw, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
-    devicePath = QString::fromLocal8Bit(name);
+    tcsetattr(pair.slave, TCSANOW, &raw);
 }
 
 PtyModem::~PtyModem()
 {
     JoinResponder();
-    ::close(master);
-    ::close(slave);
 }
 
 void PtyModem::Write(const QByteArray &Bytes)
 {
-    qsizetype done = 0;
-    while (done < Bytes.size()) {
-        const ssize_t n = ::write(master, Bytes.constData() + done, Bytes.size() - done);
-        if (n <= 0)
-            throw std::runtime_error("write to the pty master failed");
-        done += n;
-    }
+    pair.send(Bytes);
 }
 
 QByteArray PtyModem::ReadUntil(const QByteArray &Until, std::chrono::milliseconds Limit)
@@ -44,11 +35,11 @@ QByteArray PtyModem::ReadUntil(const QByteArray &Until, std::chrono::millisecond
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             break;
-        pollfd ready{master, POLLIN, 0};
+        pollfd ready{pair.master, POLLIN, 0};
         if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0)
             continue;
         char chunk[4096];
-        const ssize_t n = ::read(master, chunk, sizeof chunk);
+        const ssize_t n = ::read(pair.master, chunk, sizeof chunk);
         if (n <= 0)
             break;
         got.append(chunk, n);

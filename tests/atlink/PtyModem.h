@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestSupport.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -17,7 +19,7 @@ public:
     PtyModem(const PtyModem &) = delete;
     PtyModem &operator=(const PtyModem &) = delete;
 
-    QString DevicePath() const { return devicePath; }
+    QString DevicePath() const { return pair.path; }
     void Write(const QByteArray &Bytes);
     // Everything read until Until has arrived (or, with an empty Until, until the time is up).
     QByteArray ReadUntil(const QByteArray &Until,
@@ -29,9 +31,7 @@ public:
     QByteArray JoinResponder();
 
 private:
-    int master = -1;
-    int slave = -1; // kept open so that the master never sees a hang-up between tests
-    QString devicePath;
+    PtyPair pair; // its slave stays open, so the master never sees a hang-up between tests
     std::thread responder;
     QByteArray responderRead;
 };

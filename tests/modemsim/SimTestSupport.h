@@ -1,7 +1,7 @@
 #pragma once
 
 // waitUntil and LeakCheckedTest (no thread or descriptor left behind) come from the serial tests.
-#include "../serial/TestSupport.h"
+#include "TestSupport.h"
 
 #include <QByteArray>
 #include <QString>
