@@ -335,7 +335,7 @@ void TfMain::SetPortStep(bool Active)
     lblCommConnect->setEnabled(Active);
     if (Active) {
         setPortStepHint({});
-        SetStatus(QStringLiteral("Ожидаю подключение модема к СОМ-порту..."));
+        SetStatus(WaitingForPortText());
     } else {
         if (!mmoLog->document()->isEmpty())
             LogLine({});
@@ -433,8 +433,7 @@ void TfMain::cbxModemsChange(int Index)
     const TDirObject entry = cbxModems->itemData(Index).value<TDirObject>();
     LogLine(QStringLiteral("Выбран модем \"%1\"").arg(cbxModems->itemText(Index)));
     if (!FComm->LoadPortSettings(entry.DirPath + QStringLiteral("/upload.ini"))) {
-        const QString warning = QStringLiteral("Файл upload.ini не обнаружен или испорчен. "
-                                               "Настройки СОМ-порта взяты по умолчанию.");
+        const QString warning = ProfileMissingText();
         MessageBoxes::showMessage(this, MessageBoxes::Icon::Warning,
                                   withTrailingSpaces(warning, 8));
         LogLine(warning);

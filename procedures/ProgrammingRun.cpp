@@ -19,6 +19,16 @@ bool ProbeAnswered(const TmyComm &Channel)
     return Channel.Reply.contains("OK");
 }
 
+QString ProfileMissingText()
+{
+    return u"Файл upload.ini не обнаружен или испорчен. Настройки СОМ-порта взяты по умолчанию."_s;
+}
+
+QString WaitingForPortText()
+{
+    return u"Ожидаю подключение модема к СОМ-порту..."_s;
+}
+
 QString RunSucceededText()
 {
     return u"Операция успешно завершена"_s;

@@ -22,7 +22,10 @@ void SendProbe(TmyComm &Channel);
 // True when the reply holds "OK" anywhere (case-sensitive).
 bool ProbeAnswered(const TmyComm &Channel);
 
-QString RunSucceededText(); // "Операция успешно завершена"
+// Texts of the run that the window and the headless runner both write.
+QString ProfileMissingText(); // upload.ini is missing: the port keeps its present settings
+QString WaitingForPortText(); // step 2: opening the port
+QString RunSucceededText();   // "Операция успешно завершена"
 QString RunFailedText();    // "Во время опереации произошел сбой. Повторите операцию с шага №1."
 
 // From "Отклик модема получен" to the outcome line: the baud-rate switch, the procedure of the

@@ -30,8 +30,7 @@ PortResult programme(const PortJob &Job, FlashHost &Host)
     TmyComm &channel = Host.Channel();
     Host.LogLine(QStringLiteral("Выбран модем \"") + Job.type.Title + u'"');
     if (!channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini")))
-        Host.LogLine(QStringLiteral("Файл upload.ini не обнаружен или испорчен. Настройки "
-                                    "СОМ-порта взяты по умолчанию."));
+        Host.LogLine(ProfileMissingText());
     channel.Comm->SetCommPort(Job.port);
 
     PowerOnWait wait(Host, Job.noWait ? NoWaitTime : PowerOnWaitTime);

@@ -35,7 +35,7 @@ PowerOnWait::Result PowerOnWait::run()
     QElapsedTimer clock;
     clock.start();
     host.enterPhase(RunPhase::OpeningPort);
-    host.SetStatus(QStringLiteral("Ожидаю подключение модема к СОМ-порту..."));
+    host.SetStatus(WaitingForPortText());
     for (;;) {
         if (host.QuitRequested()) {
             port.ClosePort();
