@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -335,6 +336,76 @@ TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
     const QStringList lines = logLines();
     EXPECT_EQ(lines.mid(lines.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
     EXPECT_EQ(simulator.storedFiles().count("main.pyo"), 1u);
+}
+
+// The demo catalogue as shipped beside the program: one type of each family, each programmed
+// through the window in turn against a modem of its family, as a technician would on a bench.
+TEST_F(MainWindow, EachDemoTypeIsProgrammedInTurn)
+{
+    Timing::ScopedSpeedUp faster(5);
+    for (QDirIterator it(QStringLiteral(QUILLON_DEMO_DATA), QDir::Files,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString source = it.next();
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        writeFile(folder() + QDir(QStringLiteral(QUILLON_DEMO_DATA)).relativeFilePath(source),
+                  file.readAll());
+    }
+    const std::pair<QString, modemsim::Family> types[] = {
+        {QStringLiteral("velmora"), modemsim::Family::Script},
+        {QStringLiteral("tu41"), modemsim::Family::Java},
+        {QStringLiteral("tc65"), modemsim::Family::Replay}};
+    for (const auto &[dirName, family] : types) {
+        SCOPED_TRACE(dirName.toStdString());
+        modemsim::Options options;
+        options.family = family;
+        options.transferLog = folder() + dirName + QStringLiteral("/transfer_fw.log");
+        modemsim::ModemSimulator simulator{options};
+        const QString port = announce(simulator, dirName);
+        answers.push_back({true, port});
+        boxes.clear();
+        const qsizetype runStart = logLines().size();
+
+        window->cbxModems->showPopup();
+        window->cbxModems->hidePopup();
+        int index = 0;
+        while (index < window->cbxModems->count() &&
+               window->cbxModems->itemData(index).value<TDirObject>().DirName != dirName)
+            ++index;
+        ASSERT_LT(index, window->cbxModems->count());
+        const QString title = window->cbxModems->itemText(index);
+        window->cbxModems->setCurrentIndex(index);
+        emit window->cbxModems->activated(index);
+
+        ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, Succeeded + QStringLiteral("          "));
+        const QStringList run = logLines().mid(runStart);
+        EXPECT_EQ(
+            run.mid(0, 9),
+            (QStringList{QStringLiteral("Выбран модем \"") + title + u'"', Step2,
+                         QStringLiteral("Модем подключен. Порт: ") + port, Waiting,
+                         QStringLiteral("Отклик модема получен"),
+                         QStringLiteral("Устанавливаю скорость порта 9600 (без запоминания)."),
+                         QStringLiteral("Скорость 9600 задана."), Writing, QString()}));
+        EXPECT_EQ(run.mid(run.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
+
+        // What the modem holds is what the folder held, byte for byte.
+        const QDir compiled(folder() + dirName + QStringLiteral("/compiled"));
+        if (family == modemsim::Family::Replay) {
+            EXPECT_FALSE(simulator.replayedBlocks().empty());
+            continue;
+        }
+        const auto stored = simulator.storedFiles();
+        for (const QString &name : compiled.entryList(QDir::Files)) {
+            QFile file(compiled.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const auto found = stored.find(name.toUtf8());
+            ASSERT_NE(found, stored.end()) << name.toStdString();
+            EXPECT_EQ(found->second, file.readAll()) << name.toStdString();
+        }
+    }
 }
 
 TEST_F(MainWindow, PowerOnTimeoutReopensTheDialog)
