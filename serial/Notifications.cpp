@@ -1,5 +1,7 @@
 #include "serial/Notifications.h"
 
+#include "serial/HandOver.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 
@@ -27,23 +29,30 @@ public:
 
 } // namespace
 
+void NotificationReceiver::post(QEvent *event)
+{
+    announceHandOver(event);
+    QCoreApplication::postEvent(this, event);
+}
+
 void NotificationReceiver::postData(QByteArray block)
 {
-    QCoreApplication::postEvent(this, new DataEvent(std::move(block)));
+    post(new DataEvent(std::move(block)));
 }
 
 void NotificationReceiver::postHangup()
 {
-    QCoreApplication::postEvent(this, new QEvent(HangupType));
+    post(new QEvent(HangupType));
 }
 
 void NotificationReceiver::postStatus(std::uint32_t eventMask, std::uint32_t modemStatus)
 {
-    QCoreApplication::postEvent(this, new StatusEvent((eventMask & 0xFFFF) | (modemStatus << 16)));
+    post(new StatusEvent((eventMask & 0xFFFF) | (modemStatus << 16)));
 }
 
 void NotificationReceiver::customEvent(QEvent *event)
 {
+    acceptHandOver(event);
     if (event->type() == DataType)
         sink.receivedData(static_cast<DataEvent *>(event)->block);
     else if (event->type() == HangupType)

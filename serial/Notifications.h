@@ -38,6 +38,8 @@ protected:
     void customEvent(QEvent *event) override;
 
 private:
+    void post(QEvent *event);
+
     NotificationSink &sink;
 };
 
