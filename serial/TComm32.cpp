@@ -29,6 +29,7 @@ struct TComm32::Private final : NotificationSink
     }
 
     void ReapplySettings();
+    void ReapplyQueueSizes();
     void StopReader();
     void StopWriter();
     template<class Thread>
@@ -181,6 +182,12 @@ bool TComm32::PortOpen() const
     return d->portOpen;
 }
 
+void TComm32::Private::ReapplyQueueSizes()
+{
+    if (portOpen && portHandle)
+        portHandle->setupQueues(rxQueue, txQueue);
+}
+
 void TComm32::Private::ReapplySettings()
 {
     if (portOpen && portHandle)
@@ -279,8 +286,7 @@ std::uint32_t TComm32::RxQueue() const
 void TComm32::SetRxQueue(std::uint32_t Size)
 {
     d->rxQueue = Size;
-    if (d->portOpen && d->portHandle)
-        d->portHandle->setupQueues(d->rxQueue, d->txQueue);
+    d->ReapplyQueueSizes();
 }
 
 std::uint32_t TComm32::TxQueue() const
@@ -291,8 +297,7 @@ std::uint32_t TComm32::TxQueue() const
 void TComm32::SetTxQueue(std::uint32_t Size)
 {
     d->txQueue = Size;
-    if (d->portOpen && d->portHandle)
-        d->portHandle->setupQueues(d->rxQueue, d->txQueue);
+    d->ReapplyQueueSizes();
 }
 
 char TComm32::EventChar() const
