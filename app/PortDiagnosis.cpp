@@ -1,6 +1,6 @@
 #include "PortDiagnosis.h"
 
-#include "SerialPorts.h"
+#include "serial/SerialPorts.h"
 
 #include <QDir>
 #include <QFile>

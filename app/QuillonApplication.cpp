@@ -1,6 +1,6 @@
 #include "QuillonApplication.h"
 
-#include "MessageBoxes.h"
+#include "app/MessageBoxes.h"
 
 #include <QIcon>
 

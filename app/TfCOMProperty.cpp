@@ -1,9 +1,9 @@
 #include "TfCOMProperty.h"
 
-#include "DropDownComboBox.h"
-#include "HexText.h"
-#include "SerialPorts.h"
-#include "TComm32.h"
+#include "app/DropDownComboBox.h"
+#include "atlink/HexText.h"
+#include "serial/SerialPorts.h"
+#include "serial/TComm32.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

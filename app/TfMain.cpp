@@ -1,12 +1,12 @@
 #include "TfMain.h"
 
-#include "DropDownComboBox.h"
-#include "MessageBoxes.h"
-#include "PortDiagnosis.h"
-#include "ProgressGauge.h"
-#include "TfCOMProperty.h"
-#include "Timing.h"
-#include "TmyComm.h"
+#include "app/DropDownComboBox.h"
+#include "app/MessageBoxes.h"
+#include "app/PortDiagnosis.h"
+#include "app/ProgressGauge.h"
+#include "app/TfCOMProperty.h"
+#include "atlink/Timing.h"
+#include "atlink/TmyComm.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ModemCatalogue.h"
-#include "ProgrammingRun.h"
-#include "WindowPlacement.h"
+#include "app/WindowPlacement.h"
+#include "catalogue/ModemCatalogue.h"
+#include "procedures/ProgrammingRun.h"
 
 #include <QWidget>
 

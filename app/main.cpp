@@ -1,6 +1,6 @@
-#include "QuillonApplication.h"
-#include "TfCOMProperty.h"
-#include "TfMain.h"
+#include "app/QuillonApplication.h"
+#include "app/TfCOMProperty.h"
+#include "app/TfMain.h"
 
 int main(int argc, char **argv)
 {

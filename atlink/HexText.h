@@ -1,19 +1,11 @@
 #pragma once
 
+#include "atlink/EConvertError.h"
+
 #include <QByteArray>
-#include <QString>
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
-
-// A text that cannot be read as a number; the message says which, as "'$ZZ' is not a valid
-// integer value".
-class EConvertError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // Hex text on input: spaces (code 32 only) are ignored anywhere, the rest read in pairs, a final
 // unpaired digit dropped. On output: upper-case pairs separated by single spaces.
@@ -27,8 +19,6 @@ QByteArray TextToHex(const QByteArray &Text);
 // Normalises hex text for comparison: pairs joined by single spaces, the pairs "0A" and "0D" left
 // out (upper case only). Any two characters count as a pair.
 QByteArray StripHexLineEnds(const QByteArray &HexText);
-// Size in bytes of the first file-system entry matching FileName, or -1.
-std::int64_t FileSizeOf(const QString &FileName);
 
 // StripHexLineEnds over a text that arrives in pieces: the result after any number of Append calls
 // equals StripHexLineEnds of everything appended, at a cost linear in the appended length.

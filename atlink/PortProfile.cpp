@@ -1,6 +1,6 @@
 #include "PortProfile.h"
 
-#include "WireText.h"
+#include "atlink/WireText.h"
 
 #include <initializer_list>
 #include <utility>

@@ -1,7 +1,10 @@
 #include "Timing.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
 namespace Timing {
 
@@ -27,3 +30,9 @@ std::chrono::milliseconds scaled(std::chrono::milliseconds nominal)
 }
 
 } // namespace Timing
+
+void Pause(std::uint32_t Milliseconds)
+{
+    std::this_thread::sleep_for(Timing::scaled(std::chrono::milliseconds(Milliseconds)));
+    QCoreApplication::processEvents();
+}

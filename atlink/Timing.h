@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
 // Every delay and time-out of the system passes through here, so that a test can run the long
 // waits (90 s, 120 s) in a fraction of the time. The program itself never changes the speed-up.
@@ -27,3 +28,6 @@ private:
 };
 
 } // namespace Timing
+
+// Blocks the calling thread for the (scaled) time, then processes its pending events once.
+void Pause(std::uint32_t Milliseconds);

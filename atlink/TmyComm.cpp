@@ -1,9 +1,9 @@
 #include "TmyComm.h"
 
-#include "GrowingTextSearch.h"
-#include "HexText.h"
-#include "PortProfile.h"
-#include "Timing.h"
+#include "atlink/GrowingTextSearch.h"
+#include "atlink/HexText.h"
+#include "atlink/PortProfile.h"
+#include "atlink/Timing.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TComm32.h"
+#include "serial/TComm32.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
 // The modem is asked to work at 9600 bit/s for the rest of the run, without storing the rate.
-#include "ProcedureHost.h"
-#include "ProcedureSteps.h"
-#include "Procedures.h"
 #include "atlink/TmyComm.h"
+#include "procedures/ProcedureHost.h"
+#include "procedures/ProcedureSteps.h"
+#include "procedures/Procedures.h"
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;

@@ -1,10 +1,11 @@
 #include "CompiledFolder.h"
 
-#include "ProcedureHost.h"
-#include "ProcedureSteps.h"
+#include "atlink/FileSize.h"
 #include "atlink/FileTransfer.h"
 #include "atlink/HexText.h"
 #include "atlink/WireText.h"
+#include "procedures/ProcedureHost.h"
+#include "procedures/ProcedureSteps.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "Procedures.h"
+#include "procedures/Procedures.h"
 
 std::optional<bool> RunProcedureForType(const QString &DirName, ProcedureHost &Host)
 {

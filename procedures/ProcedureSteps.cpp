@@ -1,9 +1,10 @@
 #include "ProcedureSteps.h"
 
-#include "ProcedureHost.h"
 #include "atlink/FileTransfer.h"
+#include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "atlink/WireText.h"
+#include "procedures/ProcedureHost.h"
 
 using namespace Qt::StringLiterals;
 

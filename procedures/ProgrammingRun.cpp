@@ -1,7 +1,7 @@
 #include "ProgrammingRun.h"
 
-#include "Procedures.h"
 #include "atlink/TmyComm.h"
+#include "procedures/Procedures.h"
 
 #include <exception>
 

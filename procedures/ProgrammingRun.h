@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProcedureHost.h"
+#include "procedures/ProcedureHost.h"
 
 #include <QString>
 
@@ -26,7 +26,7 @@ bool ProbeAnswered(const TmyComm &Channel);
 QString ProfileMissingText(); // upload.ini is missing: the port keeps its present settings
 QString WaitingForPortText(); // step 2: opening the port
 QString RunSucceededText();   // "Операция успешно завершена"
-QString RunFailedText();    // "Во время опереации произошел сбой. Повторите операцию с шага №1."
+QString RunFailedText(); // "Во время опереации произошел сбой. Повторите операцию с шага №1."
 
 // From "Отклик модема получен" to the outcome line: the baud-rate switch, the procedure of the
 // type DirName, closing the port, and the outcome logged. Returns whether the modem was written.

@@ -1,12 +1,12 @@
 // Transfer-log modems: autostart off, the recorded exchange replayed line by line, then the
 // autostart application configured and switched on again.
-#include "ProcedureHost.h"
-#include "ProcedureSteps.h"
-#include "Procedures.h"
-#include "TransferLog.h"
 #include "atlink/HexText.h"
 #include "atlink/TmyComm.h"
 #include "atlink/WireText.h"
+#include "procedures/ProcedureHost.h"
+#include "procedures/ProcedureSteps.h"
+#include "procedures/Procedures.h"
+#include "procedures/TransferLog.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

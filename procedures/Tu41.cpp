@@ -1,12 +1,13 @@
 // Java modems: the old application is removed, every file of "compiled" is downloaded into the
 // modem's file system, and the loader is started again whatever happened.
-#include "CompiledFolder.h"
-#include "ProcedureHost.h"
-#include "ProcedureSteps.h"
-#include "Procedures.h"
+#include "atlink/FileSize.h"
 #include "atlink/FileTransfer.h"
 #include "atlink/HexText.h"
 #include "atlink/TmyComm.h"
+#include "procedures/CompiledFolder.h"
+#include "procedures/ProcedureHost.h"
+#include "procedures/ProcedureSteps.h"
+#include "procedures/Procedures.h"
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;

@@ -1,13 +1,14 @@
 // Script modems: every file of "compiled" is deleted, written and verified against the CRC the
 // modem reports, until it verifies; then "main.pyo" is made the script to run.
-#include "CompiledFolder.h"
-#include "ProcedureHost.h"
-#include "ProcedureSteps.h"
-#include "Procedures.h"
+#include "atlink/FileSize.h"
 #include "atlink/FileTransfer.h"
 #include "atlink/HexText.h"
 #include "atlink/TmyComm.h"
 #include "atlink/WireText.h"
+#include "procedures/CompiledFolder.h"
+#include "procedures/ProcedureHost.h"
+#include "procedures/ProcedureSteps.h"
+#include "procedures/Procedures.h"
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;

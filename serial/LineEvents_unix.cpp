@@ -1,4 +1,4 @@
-#include "serial/LineEvents.h"
+#include "LineEvents.h"
 
 #include "serial/CommConstants.h"
 

@@ -1,4 +1,4 @@
-#include "serial/LineSettings_unix.h"
+#include "LineSettings_unix.h"
 
 namespace serial {
 namespace {

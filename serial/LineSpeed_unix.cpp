@@ -1,5 +1,5 @@
 // Kept apart from <termios.h>: the kernel's own termios2 record clashes with the C library's.
-#include "serial/LineSpeed.h"
+#include "LineSpeed.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

@@ -1,4 +1,4 @@
-#include "serial/Notifications.h"
+#include "Notifications.h"
 
 #include "serial/HandOver.h"
 

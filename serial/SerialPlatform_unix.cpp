@@ -1,4 +1,4 @@
-#include "serial/SerialPlatform.h"
+#include "SerialPlatform.h"
 
 #include "serial/CommConstants.h"
 #include "serial/LineEvents.h"

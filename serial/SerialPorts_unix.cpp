@@ -1,4 +1,4 @@
-#include "serial/SerialPorts.h"
+#include "SerialPorts.h"
 
 #include <QDir>
 #include <QFile>

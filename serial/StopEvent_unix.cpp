@@ -1,4 +1,4 @@
-#include "serial/StopEvent.h"
+#include "StopEvent.h"
 
 #include <cerrno>
 #include <cstdint>

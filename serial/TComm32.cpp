@@ -1,4 +1,4 @@
-#include "serial/TComm32.h"
+#include "TComm32.h"
 
 #include "serial/CommConstants.h"
 #include "serial/DeviceControlBlock.h"

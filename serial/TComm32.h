@@ -18,10 +18,34 @@ class NotificationReceiver;
 } // namespace serial
 
 // Line settings; the ordinals are the indices of the port dialog's lists and are stored as such.
-enum TBytesize { sz_4, sz_5, sz_6, sz_7, sz_8 };
-enum TParity { pNone, pOdd, pEven, pMark, pSpace };
-enum TStopBits { sb1_0, sb1_5, sb2_0 };
-enum TFlowControl { fcNone, fcHardware, fcSoftware };
+enum TBytesize
+{
+    sz_4,
+    sz_5,
+    sz_6,
+    sz_7,
+    sz_8
+};
+enum TParity
+{
+    pNone,
+    pOdd,
+    pEven,
+    pMark,
+    pSpace
+};
+enum TStopBits
+{
+    sb1_0,
+    sb1_5,
+    sb2_0
+};
+enum TFlowControl
+{
+    fcNone,
+    fcHardware,
+    fcSoftware
+};
 
 // The one error type OpenPort raises; the message is shown to the user as it stands.
 class ECommsError : public std::runtime_error

@@ -1,4 +1,4 @@
-#include "serial/TReadThread.h"
+#include "TReadThread.h"
 
 #include "serial/CommConstants.h"
 #include "serial/Notifications.h"

@@ -1,4 +1,4 @@
-#include "serial/TWriteThread.h"
+#include "TWriteThread.h"
 
 #include "serial/CommConstants.h"
 #include "serial/SerialPlatform.h"

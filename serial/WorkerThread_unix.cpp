@@ -1,4 +1,4 @@
-#include "serial/WorkerThread.h"
+#include "WorkerThread.h"
 
 #include "serial/Notifications.h"
 

@@ -1,4 +1,4 @@
-#include "serial/WriteQueue.h"
+#include "WriteQueue.h"
 
 #include <cerrno>
 #include <cstdint>

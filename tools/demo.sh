@@ -8,7 +8,7 @@ set -euo pipefail
 build=$(cd "${1:?usage: demo.sh BUILD_DIR}" && pwd)
 data="$build/app" # the build puts the demo catalogue and type folders beside the program
 simulator="$build/tools/modemsim/quillon-modemsim"
-runner="$build/app/flash/quillon-flash"
+runner="$build/flash/quillon-flash"
 export QUILLON_PORTS_DIR=/tmp/quillon-ports
 logs=$(mktemp -d /tmp/quillon-demo.XXXXXX)
 

@@ -1,8 +1,8 @@
 // Figures of the AT command channel: what a silent wait costs, how matching on the hex dump scales
 // with the bytes received, and how soon a wait returns after the modem's last byte.
-#include "HexText.h"
-#include "PtyModem.h"
-#include "TmyComm.h"
+#include "atlink/HexText.h"
+#include "atlink/TmyComm.h"
+#include "tests/atlink/PtyModem.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,7 +1,7 @@
 // Programs 1, 2, 4 and 8 simulated modems at once with quillon-flash in real time and prints the
 // wall time against the time for one, and the runner's CPU per modem, while programming and while
 // waiting for modems that never answer.
-#include "ModemSimulator.h"
+#include "tools/modemsim/ModemSimulator.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 // Wall time of a whole programming run per family against the simulator, next to the time the
 // run cannot go below, and the program's peak memory during a run of 100 files.
-#include "ModemSimulator.h"
-#include "ProgrammingRun.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
+#include "procedures/ProgrammingRun.h"
+#include "tools/modemsim/ModemSimulator.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ModemCatalogue.h"
+#include "catalogue/ModemCatalogue.h"
 
 #include <QFile>
 #include <QTemporaryDir>

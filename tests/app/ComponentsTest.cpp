@@ -1,12 +1,12 @@
-#include "DropDownComboBox.h"
-#include "HexText.h"
-#include "MessageBoxes.h"
-#include "ModemSimulator.h"
-#include "PortDiagnosis.h"
-#include "ProgressGauge.h"
-#include "QuillonApplication.h"
-#include "TComm32.h"
-#include "TfCOMProperty.h"
+#include "app/DropDownComboBox.h"
+#include "app/MessageBoxes.h"
+#include "app/PortDiagnosis.h"
+#include "app/ProgressGauge.h"
+#include "app/QuillonApplication.h"
+#include "app/TfCOMProperty.h"
+#include "atlink/HexText.h"
+#include "serial/TComm32.h"
+#include "tools/modemsim/ModemSimulator.h"
 
 #include <QDir>
 #include <QFile>

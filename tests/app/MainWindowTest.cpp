@@ -1,12 +1,12 @@
 // The main window driven as a user drives it: open the modem list, pick a type, answer the port
 // dialog, and watch the log, the status line and the boxes, against a simulated modem.
-#include "DropDownComboBox.h"
-#include "MessageBoxes.h"
-#include "ModemSimulator.h"
-#include "TfCOMProperty.h"
-#include "TfMain.h"
-#include "Timing.h"
-#include "TmyComm.h"
+#include "app/DropDownComboBox.h"
+#include "app/MessageBoxes.h"
+#include "app/TfCOMProperty.h"
+#include "app/TfMain.h"
+#include "atlink/Timing.h"
+#include "atlink/TmyComm.h"
+#include "tools/modemsim/ModemSimulator.h"
 
 #include <QAction>
 #include <QApplication>

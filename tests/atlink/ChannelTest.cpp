@@ -1,8 +1,9 @@
-#include "FileTransfer.h"
-#include "HexText.h"
-#include "PtyModem.h"
-#include "Timing.h"
-#include "TmyComm.h"
+#include "atlink/Crc.h"
+#include "atlink/FileTransfer.h"
+#include "atlink/HexText.h"
+#include "atlink/Timing.h"
+#include "atlink/TmyComm.h"
+#include "tests/atlink/PtyModem.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-#include "FileTransfer.h"
+#include "atlink/Crc.h"
+#include "atlink/FileTransfer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-#include "HexText.h"
-#include "WireText.h"
+#include "atlink/HexText.h"
+#include "atlink/FileSize.h"
+#include "atlink/WireText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "PortProfile.h"
-#include "TmyComm.h"
+#include "atlink/PortProfile.h"
+#include "atlink/TmyComm.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QByteArray>
 #include <QList>

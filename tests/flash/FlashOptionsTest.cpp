@@ -1,5 +1,5 @@
-#include "FlashOptions.h"
-#include "ExitCodes.h"
+#include "flash/FlashOptions.h"
+#include "flash/ExitCodes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "FlashOutput.h"
-#include "ExitCodes.h"
-#include "FlashHost.h"
-#include "LiveStatusLines.h"
-#include "TextOutput.h"
-#include "TmyComm.h"
+#include "flash/FlashOutput.h"
+#include "atlink/TmyComm.h"
+#include "flash/ExitCodes.h"
+#include "flash/FlashHost.h"
+#include "flash/LiveStatusLines.h"
+#include "flash/TextOutput.h"
 
 #include <QBuffer>
 

@@ -1,7 +1,7 @@
-#include "FlashProcess.h"
-#include "ExitCodes.h"
-#include "ModemSimulator.h"
-#include "ProgrammingRun.h"
+#include "tests/flash/FlashProcess.h"
+#include "flash/ExitCodes.h"
+#include "procedures/ProgrammingRun.h"
+#include "tools/modemsim/ModemSimulator.h"
 
 #include <QDir>
 #include <QFile>

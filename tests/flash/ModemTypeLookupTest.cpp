@@ -1,5 +1,5 @@
-#include "ModemTypeLookup.h"
-#include "WireText.h"
+#include "flash/ModemTypeLookup.h"
+#include "atlink/WireText.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Hex helpers on arbitrary text: no crash, no write past the buffer, and the piecewise
 // normaliser agrees with the one-shot one wherever the text is cut.
-#include "HexText.h"
+#include "atlink/HexText.h"
 
 #include <array>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // The port profile parser on arbitrary file content.
-#include "PortProfile.h"
+#include "atlink/PortProfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

@@ -1,6 +1,6 @@
 // quillon-modemsim as the demo starts it: a link in the virtual port folder, answers on it, every
 // byte logged, and the link gone again when the simulator is stopped.
-#include "SimTestSupport.h"
+#include "tests/modemsim/SimTestSupport.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // Each family's happy exchange, through the program's own serial component, as the procedures
 // will talk to the simulator.
-#include "SimTestSupport.h"
+#include "tests/modemsim/SimTestSupport.h"
 
 #include "tools/modemsim/ModemSimulator.h"
 #include "tools/modemsim/TransferLog.h"

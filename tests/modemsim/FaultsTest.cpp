@@ -1,5 +1,5 @@
 // The faults other tests inject, each seen on the wire as the program would see it.
-#include "SimTestSupport.h"
+#include "tests/modemsim/SimTestSupport.h"
 
 #include "tools/modemsim/ModemSimulator.h"
 

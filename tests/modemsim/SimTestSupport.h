@@ -1,7 +1,7 @@
 #pragma once
 
 // waitUntil and LeakCheckedTest (no thread or descriptor left behind) come from the serial tests.
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ModemSimulator.h"
-#include "ProgrammingRun.h"
 #include "atlink/TmyComm.h"
+#include "procedures/ProgrammingRun.h"
+#include "tools/modemsim/ModemSimulator.h"
 
 #include <QByteArray>
 #include <QStringList>

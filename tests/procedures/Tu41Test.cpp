@@ -1,6 +1,6 @@
-#include "ProcedureTestKit.h"
-#include "Procedures.h"
 #include "atlink/Timing.h"
+#include "procedures/Procedures.h"
+#include "tests/procedures/ProcedureTestKit.h"
 
 #include <gtest/gtest.h>
 

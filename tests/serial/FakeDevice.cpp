@@ -1,5 +1,5 @@
 #include "FakeDevice.h"
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include <cerrno>
 #include <cstdint>

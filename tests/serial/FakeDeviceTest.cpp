@@ -1,6 +1,6 @@
 // Line events, settings records and the writer, over a device the test controls.
-#include "FakeDevice.h"
-#include "TestSupport.h"
+#include "tests/serial/FakeDevice.h"
+#include "tests/common/TestSupport.h"
 
 #include "serial/CommConstants.h"
 

@@ -1,5 +1,5 @@
 // The component over pseudo-terminal pairs: the real device layer end to end.
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include "serial/LineSpeed.h"
 

@@ -1,5 +1,5 @@
 // Port names to devices, and the list the port dialog offers.
-#include "TestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include "serial/SerialPorts.h"
 

@@ -1,6 +1,6 @@
 #include "ModemCore.h"
 
-#include "Crc16.h"
+#include "tools/modemsim/Crc16.h"
 
 #include <QList>
 

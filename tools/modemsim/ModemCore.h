@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ModemSimulator.h"
-#include "TransferLog.h"
+#include "tools/modemsim/ModemSimulator.h"
+#include "tools/modemsim/TransferLog.h"
 
 #include <QByteArray>
 

@@ -1,9 +1,9 @@
 #include "ModemSimulator.h"
 
-#include "ModemCore.h"
-#include "PtyPair.h"
-#include "ReplyShaper.h"
-#include "TransferLog.h"
+#include "tools/modemsim/ModemCore.h"
+#include "tools/modemsim/PtyPair.h"
+#include "tools/modemsim/ReplyShaper.h"
+#include "tools/modemsim/TransferLog.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ModemSimulator.h"
+#include "tools/modemsim/ModemSimulator.h"
 
 #include <QString>
 #include <QStringList>

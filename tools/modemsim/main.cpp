@@ -1,7 +1,7 @@
 // quillon-modemsim: a modem simulator on a pseudo-terminal for the demo and for trying the program
 // without hardware. The port dialog lists the link it leaves in the virtual port folder.
-#include "ModemSimulator.h"
-#include "SimulatorCommandLine.h"
+#include "tools/modemsim/ModemSimulator.h"
+#include "tools/modemsim/SimulatorCommandLine.h"
 
 #include <QCoreApplication>
 #include <QDir>

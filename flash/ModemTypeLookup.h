@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ModemCatalogue.h"
+#include "catalogue/ModemCatalogue.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "PowerOnWait.h"
 
-#include "FlashHost.h"
-#include "Timing.h"
-#include "TmyComm.h"
+#include "atlink/Timing.h"
+#include "atlink/TmyComm.h"
+#include "flash/FlashHost.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #include "ModemCatalogue.h"
 
-#include "WireText.h"
+#include "atlink/WireText.h"
 
 #include <QCoreApplication>
 #include <QDir>

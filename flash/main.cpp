@@ -1,13 +1,13 @@
 // quillon-flash: programs modems of one type from a script, several ports at once, no window.
-#include "ExitCodes.h"
-#include "FlashOptions.h"
-#include "FlashOutput.h"
-#include "FlashRunner.h"
-#include "InterruptSignals.h"
-#include "JsonOutput.h"
-#include "ModemTypeLookup.h"
-#include "TextOutput.h"
-#include "Timing.h"
+#include "atlink/Timing.h"
+#include "flash/ExitCodes.h"
+#include "flash/FlashOptions.h"
+#include "flash/FlashOutput.h"
+#include "flash/FlashRunner.h"
+#include "flash/InterruptSignals.h"
+#include "flash/JsonOutput.h"
+#include "flash/ModemTypeLookup.h"
+#include "flash/TextOutput.h"
 
 #include <QCoreApplication>
 #include <QFile>

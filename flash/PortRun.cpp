@@ -1,8 +1,8 @@
 #include "PortRun.h"
 
-#include "FlashHost.h"
-#include "PowerOnWait.h"
-#include "TmyComm.h"
+#include "atlink/TmyComm.h"
+#include "flash/FlashHost.h"
+#include "flash/PowerOnWait.h"
 
 #include <chrono>
 #include <exception>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FlashOutput.h"
-#include "LiveStatusLines.h"
+#include "flash/FlashOutput.h"
+#include "flash/LiveStatusLines.h"
 
 #include <QElapsedTimer>
 #include <QStringList>

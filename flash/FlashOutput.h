@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RunEvents.h"
+#include "flash/RunEvents.h"
 
 #include <QList>
 #include <QObject>

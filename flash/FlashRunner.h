@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PortRun.h"
-#include "RunEvents.h"
+#include "flash/PortRun.h"
+#include "flash/RunEvents.h"
 
 #include <QList>
 #include <QThread>

@@ -1,6 +1,6 @@
 #include "FlashOutput.h"
 
-#include "ExitCodes.h"
+#include "flash/ExitCodes.h"
 
 #include <algorithm>
 #include <chrono>

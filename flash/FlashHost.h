@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ProgrammingRun.h"
-#include "RunEvents.h"
+#include "flash/RunEvents.h"
+#include "procedures/ProgrammingRun.h"
 
 #include <QString>
 

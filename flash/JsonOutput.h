@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FlashOutput.h"
+#include "flash/FlashOutput.h"
 
 #include <QElapsedTimer>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ModemCatalogue.h"
-#include "RunEvents.h"
+#include "catalogue/ModemCatalogue.h"
+#include "flash/RunEvents.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "FlashOptions.h"
 
-#include "ExitCodes.h"
-#include "ModemCatalogue.h"
-#include "SerialPorts.h"
+#include "catalogue/ModemCatalogue.h"
+#include "flash/ExitCodes.h"
+#include "serial/SerialPorts.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "InterruptSignals.h"
 
-#include "ExitCodes.h"
+#include "flash/ExitCodes.h"
 
 #include <QSocketNotifier>
 
