@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -63,8 +64,14 @@ struct ModemSimulator::Private
         if (stopEvent < 0)
             throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
         powerOnAt = Clock::now() + options.powerOnDelay;
+        devicePath = pty->slavePath();
+        linkTo(devicePath);
     }
-    ~Private() { ::close(stopEvent); }
+    ~Private()
+    {
+        linkTo(QString());
+        ::close(stopEvent);
+    }
     Private(const Private &) = delete;
     Private &operator=(const Private &) = delete;
 
@@ -79,14 +86,19 @@ struct ModemSimulator::Private
     void record(WireRecord::Direction direction, Clock::time_point when, const QByteArray &bytes);
     bool vanishDue() const;
     void vanish();
+    // Waits for the come-back delay; false when the simulator was stopped meanwhile.
+    bool comeBack();
+    void linkTo(const QString &device);
 
     const Options options;
     mutable std::mutex mutex;
     ModemCore core;               // guarded by mutex
     std::vector<WireRecord> wire; // guarded by mutex
     bool gone = false;            // guarded by mutex
+    bool back = false;            // guarded by mutex
+    QString devicePath;           // guarded by mutex
     const ReplyShaper shaper;
-    PtyPair pty;
+    std::unique_ptr<PtyPair> pty = std::make_unique<PtyPair>();
     const int stopEvent;
     std::thread thread;
 
@@ -103,7 +115,8 @@ void ModemSimulator::Private::run()
     for (;;) {
         if (vanishDue()) {
             vanish();
-            return;
+            if (!comeBack())
+                return;
         }
         const auto now = Clock::now();
         int timeout = -1;
@@ -113,7 +126,7 @@ void ModemSimulator::Private::run()
         }
         std::array<pollfd, 2> fds{
             {{stopEvent, POLLIN, 0},
-             {pty.master(), static_cast<short>(POLLIN | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
+             {pty->master(), static_cast<short>(POLLIN | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
         if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             return;
         if (fds[0].revents != 0)
@@ -122,7 +135,9 @@ void ModemSimulator::Private::run()
         powerUpIfDue(woke);
         if ((fds[1].revents & POLLIN) != 0 && !readInput(woke)) {
             vanish();
-            return;
+            if (!comeBack())
+                return;
+            continue;
         }
         expireIfDue(woke);
         flush(Clock::now());
@@ -159,11 +174,11 @@ bool ModemSimulator::Private::readInput(Clock::time_point now)
 {
     std::array<char, 65536> buffer{};
     for (;;) {
-        const ssize_t count = ::read(pty.master(), buffer.data(), buffer.size());
+        const ssize_t count = ::read(pty->master(), buffer.data(), buffer.size());
         if (count <= 0)
             return true;
         QByteArray chunk(buffer.data(), count);
-        if (options.faults.vanishAfterBytes)
+        if (options.faults.vanishAfterBytes && !back)
             chunk.truncate(std::min<std::int64_t>(
                 chunk.size(),
                 std::max<std::int64_t>(0, *options.faults.vanishAfterBytes - receivedCount)));
@@ -219,7 +234,7 @@ void ModemSimulator::Private::flush(Clock::time_point now)
         queue.pop_front();
     }
     while (!writing.isEmpty()) {
-        const ssize_t count = ::write(pty.master(), writing.constData(), writing.size());
+        const ssize_t count = ::write(pty->master(), writing.constData(), writing.size());
         if (count <= 0)
             return; // the program is not reading; POLLOUT tells when to go on
         record(WireRecord::Sent, Clock::now(), writing.first(count));
@@ -243,14 +258,49 @@ void ModemSimulator::Private::record(WireRecord::Direction direction, Clock::tim
 
 bool ModemSimulator::Private::vanishDue() const
 {
-    return options.faults.vanishAfterBytes && receivedCount >= *options.faults.vanishAfterBytes;
+    std::lock_guard lock(mutex);
+    return !gone && options.faults.vanishAfterBytes &&
+           receivedCount >= *options.faults.vanishAfterBytes;
 }
 
 void ModemSimulator::Private::vanish()
 {
+    linkTo(QString());
     std::lock_guard lock(mutex);
-    pty.close();
+    pty->close();
+    devicePath.clear();
     gone = true;
+}
+
+bool ModemSimulator::Private::comeBack()
+{
+    if (!options.faults.comeBackAfter)
+        return false;
+    pollfd stop{stopEvent, POLLIN, 0};
+    if (poll(&stop, 1, static_cast<int>(options.faults.comeBackAfter->count())) != 0)
+        return false;
+    auto fresh = std::make_unique<PtyPair>();
+    queue.clear();
+    writing.clear();
+    {
+        std::lock_guard lock(mutex);
+        pty = std::move(fresh);
+        core.restart();
+        devicePath = pty->slavePath();
+        back = true;
+    }
+    linkTo(pty->slavePath());
+    return true;
+}
+
+void ModemSimulator::Private::linkTo(const QString &device)
+{
+    if (options.linkPath.isEmpty())
+        return;
+    const QByteArray link = QFile::encodeName(options.linkPath);
+    ::unlink(link.constData());
+    if (!device.isEmpty() && ::symlink(QFile::encodeName(device).constData(), link.constData()))
+        std::fprintf(stderr, "cannot create the link %s\n", link.constData());
 }
 
 ModemSimulator::ModemSimulator(Options options) : d(std::make_unique<Private>(std::move(options)))
@@ -267,7 +317,8 @@ ModemSimulator::~ModemSimulator()
 
 QString ModemSimulator::devicePath() const
 {
-    return d->pty.slavePath();
+    std::lock_guard lock(d->mutex);
+    return d->devicePath;
 }
 
 std::map<QByteArray, QByteArray> ModemSimulator::storedFiles() const
@@ -304,6 +355,12 @@ bool ModemSimulator::vanished() const
 {
     std::lock_guard lock(d->mutex);
     return d->gone;
+}
+
+bool ModemSimulator::cameBack() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->back;
 }
 
 QByteArray ModemSimulator::received() const

@@ -34,11 +34,14 @@ struct Faults
     bool zeroBytes = false;                   // a zero byte put before and after every answer
     int wrongCrcWrites = 0;                   // first N stored scripts report a wrong CRC
     std::optional<std::int64_t> vanishAfterBytes; // master closed after this many received bytes
-    int splitReplies = 0;                         // answers cut into this many pieces...
-    std::chrono::milliseconds splitPause{0};      // ...with this pause between them
-    bool neverAnswerProbe = false;                // "ATE0" never answered (modem off)
-    bool noWritePrompt = false;                   // AT#WSCRIPT answers no ">>>" prompt
-    bool jdlTimeout = false;                      // AT^SJDL transfers end in "JDL TIMEOUT"
+    // After vanishing, a new device appears this long later (an adapter plugged back in); it has
+    // a new path, which `Options::linkPath` follows.
+    std::optional<std::chrono::milliseconds> comeBackAfter;
+    int splitReplies = 0;                    // answers cut into this many pieces...
+    std::chrono::milliseconds splitPause{0}; // ...with this pause between them
+    bool neverAnswerProbe = false;           // "ATE0" never answered (modem off)
+    bool noWritePrompt = false;              // AT#WSCRIPT answers no ">>>" prompt
+    bool jdlTimeout = false;                 // AT^SJDL transfers end in "JDL TIMEOUT"
 };
 
 struct WireRecord
@@ -63,6 +66,9 @@ struct Options
     std::chrono::milliseconds rawByteTimeout{
         2000}; // a raw transfer that goes quiet this long fails
     Faults faults;
+    // When set: a link at this path points at the current device, is removed while the device is
+    // gone and when the simulator ends, and follows a device that comes back.
+    QString linkPath;
     // Called on the simulator's thread for every record, as it is made (the executable logs them).
     std::function<void(const WireRecord &)> wireObserver;
 };
@@ -89,7 +95,8 @@ public:
     ModemSimulator(const ModemSimulator &) = delete;
     ModemSimulator &operator=(const ModemSimulator &) = delete;
 
-    // The path of the slave side, the device the program opens (e.g. /dev/pts/7).
+    // The path of the slave side, the device the program opens (e.g. /dev/pts/7); empty while the
+    // device is gone.
     QString devicePath() const;
 
     // Script family: the script store; Java family: the downloaded files (name -> bytes).
@@ -102,8 +109,10 @@ public:
     std::vector<WireRecord> wire() const;
     // All commands received (text without the line end), in order.
     std::vector<QByteArray> commands() const;
-    // True once the "vanish" fault has closed the device.
+    // True once the "vanish" fault has closed the device (also after it came back).
     bool vanished() const;
+    // True once a vanished device has come back.
+    bool cameBack() const;
 
     // The received and the sent bytes of wire(), each joined in order.
     QByteArray received() const;

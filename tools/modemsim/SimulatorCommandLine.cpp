@@ -35,6 +35,8 @@ constexpr Flag kFlags[] = {
     {"zero-bytes", "Put a zero byte before and after every answer.", nullptr},
     {"wrong-crc", "The first N stored scripts report a wrong CRC.", "n"},
     {"vanish-after", "Close the device after this many received bytes.", "bytes"},
+    {"come-back-after", "After vanishing, open a new device this long later (the link follows).",
+     "ms"},
     {"split", "Cut every answer into this many pieces.", "n"},
     {"split-pause", "The pause between the pieces of a cut answer.", "ms"},
     {"never-answer-probe", "Never answer ATE0, as a modem that is off.", nullptr},
@@ -121,6 +123,8 @@ void readFaults(Reader &reader, Faults &faults)
     faults.wrongCrcWrites = reader.number("wrong-crc", 0);
     if (reader.isSet("vanish-after"))
         faults.vanishAfterBytes = reader.number("vanish-after", 0);
+    if (reader.isSet("come-back-after"))
+        faults.comeBackAfter = reader.duration("come-back-after", {});
     faults.splitReplies = reader.number("split", 0);
     faults.splitPause = reader.duration("split-pause", faults.splitPause);
     faults.neverAnswerProbe = reader.isSet("never-answer-probe");
