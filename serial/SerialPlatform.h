@@ -35,6 +35,16 @@ public:
     virtual ssize_t read(char *buffer, std::size_t size) = 0;
     virtual ssize_t write(const char *data, std::size_t size) = 0;
 
+    // What the writer needs to know when its bytes have left the port. The defaults suit a device
+    // that takes bytes straight onto the line and reports EV_TXEMPTY among its own line events.
+    // Bytes written that still wait in the driver's output buffer (TIOCOUTQ; ClearCommError's
+    // cbOutQue); 0 where the device cannot tell. The few characters already in the hardware's
+    // own buffer are not counted: waiting for them (tcdrain) can block without end on some
+    // adapters while flow control holds the line.
+    virtual std::size_t outputPending() { return 0; }
+    // Raises EV_TXEMPTY among the line events, where the driver does not do so itself.
+    virtual void reportOutputEmpty() {}
+
     // Line events. startEvents() arms them; from then on eventDescriptor() polls readable while
     // takeEvents() has a non-empty mask to hand over. -1 where the device has no line events.
     virtual void startEvents() = 0;

@@ -3,9 +3,13 @@
 #include "serial/WorkerThread.h"
 #include "serial/WriteQueue.h"
 
+#include <atomic>
+#include <cstdint>
+
 namespace serial {
 
-// Writes the queued requests to the device one after the other, each completely.
+// Writes the queued requests to the device one after the other, each completely, and follows
+// the written bytes until they have left the port: then it raises EV_TXEMPTY.
 class TWriteThread : public WorkerThread
 {
 public:
@@ -14,6 +18,9 @@ public:
     bool ready() const override { return queue.valid(); }
     // From any thread; false once the writer has ended.
     bool post(QByteArray request) { return queue.post(std::move(request)); }
+    // From any thread: the bytes that have left the port, written to the device and gone from
+    // its output buffer.
+    std::int64_t bytesSent() const { return sent.load(std::memory_order_acquire); }
 
 protected:
     void execute() override;
@@ -23,12 +30,18 @@ private:
     {
         Stop,
         Ready,
+        Elapsed,
         Failed
     };
-    Wait waitFor(int descriptor, short events);
+    Wait waitFor(int descriptor, short events, int timeoutMs);
     bool WriteBuffer(const QByteArray &block);
+    void FollowOutput();
+    std::int64_t CountSent();
 
     WriteQueue queue;
+    std::int64_t written = 0;
+    bool draining = false; // bytes written and EV_TXEMPTY not yet raised for them
+    std::atomic<std::int64_t> sent{0};
 };
 
 } // namespace serial

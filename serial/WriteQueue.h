@@ -21,6 +21,7 @@ public:
     bool valid() const { return descriptor >= 0; }
     bool post(QByteArray request);
     std::optional<QByteArray> take();
+    bool waiting();
     void close();
     int handle() const { return descriptor; }
 
