@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#ifndef _WIN32
 #include <sys/types.h>
+#endif
 
 namespace serial {
 
@@ -27,6 +29,11 @@ public:
     // Discards buffered input and/or output (PurgeInput, PurgeOutput).
     virtual void purge(std::uint32_t what) = 0;
 
+#ifdef _WIN32
+    // The device handle (a HANDLE), opened for overlapped I/O with reads that end after 1 ms
+    // without a byte: the reader and writer issue their reads, event waits and writes on it.
+    virtual void *handle() const = 0;
+#else
     // Descriptor that polls readable when bytes arrive and reports POLLHUP when the device is gone;
     // and the descriptor that polls writable when output can be queued.
     virtual int readDescriptor() const = 0;
@@ -35,14 +42,15 @@ public:
     virtual ssize_t read(char *buffer, std::size_t size) = 0;
     virtual ssize_t write(const char *data, std::size_t size) = 0;
 
-    // What the writer needs to know when its bytes have left the port. The defaults suit a device
-    // that takes bytes straight onto the line and reports EV_TXEMPTY among its own line events.
-    // Bytes written that still wait in the driver's output buffer (TIOCOUTQ; ClearCommError's
-    // cbOutQue); 0 where the device cannot tell. The few characters already in the hardware's
-    // own buffer are not counted: waiting for them (tcdrain) can block without end on some
-    // adapters while flow control holds the line.
+    // How the writer learns that its bytes have left the port (a Windows driver completes a write
+    // only then, and reports EV_TXEMPTY itself). The defaults suit a device that puts written
+    // bytes straight onto the line.
+    // Bytes written that still wait in the driver's output buffer (TIOCOUTQ); 0 where the device
+    // cannot tell. The few characters already in the hardware's own buffer are not counted:
+    // waiting for them (tcdrain) can block without end on some adapters while flow control holds
+    // the line.
     virtual std::size_t outputPending() { return 0; }
-    // Raises EV_TXEMPTY among the line events, where the driver does not do so itself.
+    // Raises EV_TXEMPTY among the line events once everything written has left.
     virtual void reportOutputEmpty() {}
 
     // Line events. startEvents() arms them; from then on eventDescriptor() polls readable while
@@ -51,6 +59,7 @@ public:
     virtual void stopEvents() = 0;
     virtual int eventDescriptor() const = 0;
     virtual std::uint32_t takeEvents() = 0;
+#endif
     // Line errors since the last call (CE_ bits); false when the device cannot tell.
     virtual bool clearErrors(std::uint32_t &errors) = 0;
     // The modem status lines (MS_ bits); 0 where the device has none.

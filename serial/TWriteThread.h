@@ -8,6 +8,10 @@
 
 namespace serial {
 
+#ifdef _WIN32
+class OverlappedOperation;
+#endif
+
 // Writes the queued requests to the device one after the other, each completely, and follows
 // the written bytes until they have left the port: then it raises EV_TXEMPTY.
 class TWriteThread : public WorkerThread
@@ -33,14 +37,19 @@ private:
         Elapsed,
         Failed
     };
+#ifdef _WIN32
+    Wait waitFor(void *handle);
+    bool WriteBuffer(OverlappedOperation &write, const QByteArray &block);
+#else
     Wait waitFor(int descriptor, short events, int timeoutMs);
     bool WriteBuffer(const QByteArray &block);
     void FollowOutput();
     std::int64_t CountSent();
+    bool draining = false; // bytes written and EV_TXEMPTY not yet raised for them
+#endif
 
     WriteQueue queue;
     std::int64_t written = 0;
-    bool draining = false; // bytes written and EV_TXEMPTY not yet raised for them
     std::atomic<std::int64_t> sent{0};
 };
 
