@@ -49,7 +49,10 @@ public:
     // cannot tell. The few characters already in the hardware's own buffer are not counted:
     // waiting for them (tcdrain) can block without end on some adapters while flow control holds
     // the line.
-    virtual std::size_t outputPending() { return 0; }
+    virtual std::size_t outputPending()
+    {
+        return 0;
+    }
     // Raises EV_TXEMPTY among the line events once everything written has left.
     virtual void reportOutputEmpty() {}
 

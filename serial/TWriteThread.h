@@ -49,7 +49,7 @@ private:
 #endif
 
     WriteQueue queue;
-    std::int64_t written = 0;
+    std::int64_t writtenInAll = 0; // bytes the device has taken
     std::atomic<std::int64_t> sent{0};
 };
 

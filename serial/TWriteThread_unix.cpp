@@ -78,8 +78,9 @@ TWriteThread::Wait TWriteThread::waitFor(int descriptor, short events, int timeo
 // Returns how many written bytes still wait in the device.
 std::int64_t TWriteThread::CountSent()
 {
-    const auto pending = std::min(static_cast<std::int64_t>(portHandle.outputPending()), written);
-    sent.store(written - pending, std::memory_order_release);
+    const auto pending =
+        std::min(static_cast<std::int64_t>(portHandle.outputPending()), writtenInAll);
+    sent.store(writtenInAll - pending, std::memory_order_release);
     return pending;
 }
 
@@ -93,7 +94,7 @@ bool TWriteThread::WriteBuffer(const QByteArray &block)
         if (count >= 0) {
             next += count;
             remaining -= count;
-            written += count;
+            writtenInAll += count;
             continue;
         }
         if (errno == EINTR)

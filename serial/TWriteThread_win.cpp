@@ -27,8 +27,8 @@ void TWriteThread::execute()
                 break;
             // The driver completes a write once its bytes are out of its hands; the device
             // reports EV_TXEMPTY itself.
-            written += request->size();
-            sent.store(written, std::memory_order_release);
+            writtenInAll += request->size();
+            sent.store(writtenInAll, std::memory_order_release);
         }
     }
     portHandle.purge(PurgeOutput);
