@@ -84,9 +84,18 @@ void expectOnScreen(const QWidget &window)
         << available.height();
 }
 
-void expectPainted(QWidget &window)
+// Painted; QUILLON_LAYOUT_SHOTS names a folder to keep the pictures in, for a look by eye.
+void expectPainted(QWidget &window, const QString &name)
 {
-    EXPECT_FALSE(window.grab().isNull()) << window.objectName().toStdString();
+    const QPixmap picture = window.grab();
+    EXPECT_FALSE(picture.isNull()) << name.toStdString();
+    const QString folder = qEnvironmentVariable("QUILLON_LAYOUT_SHOTS");
+    if (!folder.isEmpty())
+        picture.save(QStringLiteral("%1/%2-%3x%4-%5pt.png")
+                         .arg(folder, name)
+                         .arg(window.screen()->availableGeometry().width())
+                         .arg(window.screen()->availableGeometry().height())
+                         .arg(QApplication::font().pointSize()));
 }
 
 void report(const char *what, const QWidget &window)
@@ -149,7 +158,7 @@ TEST_P(Layout, WindowShowsEveryTextWholeAndStaysOnTheScreenWithTheLog)
 
     expectNothingCut(window);
     expectOnScreen(window);
-    expectPainted(window);
+    expectPainted(window, QStringLiteral("window"));
     // No band above the instructions' end or below the status line.
     EXPECT_EQ(window.height(), window.Panel1->height() + window.pnlStatusBar->height());
     EXPECT_LE(window.Memo1->height(), window.Memo1->sizeHint().height());
@@ -158,7 +167,7 @@ TEST_P(Layout, WindowShowsEveryTextWholeAndStaysOnTheScreenWithTheLog)
     report("window with the log", window);
     expectOnScreen(window);
     EXPECT_GE(window.pnlLog->height(), window.pnlLog->minimumHeight());
-    expectPainted(window);
+    expectPainted(window, QStringLiteral("window-log"));
 
     // A log taller than any screen, as a larger monitor may have left it.
     window.btnLogSH->click();
@@ -185,7 +194,7 @@ TEST_P(Layout, DialogShowsEveryLabelAndTheWholePortPathCentredOnTheScreen)
 
     expectNothingCut(dialog);
     expectOnScreen(dialog);
-    expectPainted(dialog);
+    expectPainted(dialog, QStringLiteral("port-dialog"));
     // The buttons follow the settings without an empty band between them.
     const QWidget *group = dialog.findChild<QGroupBox *>();
     const QWidget *buttons = dialog.findChild<QDialogButtonBox *>();
@@ -210,6 +219,7 @@ TEST_P(Layout, MessageBoxPutsEachSentenceOnALineAndIsNoWiderThanTheWindow)
         shown = box->text();
         expectNothingCut(*box);
         expectOnScreen(*box);
+        expectPainted(*box, QStringLiteral("failure-box"));
         EXPECT_LE(box->width(), window.width());
         box->accept();
     });
