@@ -3,11 +3,13 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <thread>
+
+#ifndef _WIN32
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -19,6 +21,7 @@ int entriesIn(const QString &folder)
 }
 
 } // namespace
+#endif
 
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds deadline)
 {
@@ -32,6 +35,7 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds dead
     return true;
 }
 
+#ifndef _WIN32
 QByteArray readFor(int descriptor, qsizetype count, std::chrono::milliseconds deadline)
 {
     QByteArray got;
@@ -104,6 +108,8 @@ void PtyPair::send(const QByteArray &bytes)
         }
     }
 }
+
+#endif
 
 Received::Received(TComm32 &port)
 {

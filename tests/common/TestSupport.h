@@ -19,6 +19,7 @@ inline void pumpFor(std::chrono::milliseconds time)
     waitUntil([] { return false; }, time);
 }
 
+#ifndef _WIN32
 // Reads from a descriptor until `count` bytes have come or the deadline passed.
 QByteArray readFor(int descriptor, qsizetype count, std::chrono::milliseconds deadline);
 
@@ -54,6 +55,8 @@ public:
         return readFor(master, count, deadline);
     }
 };
+
+#endif
 
 // Collects what a component delivers.
 struct Received
