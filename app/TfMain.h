@@ -66,7 +66,7 @@ public:
     static void ClearModemList(QComboBox &Items);
 
     QWidget *Panel1;
-    QPlainTextEdit *Memo1;
+    QLabel *Memo1;
     QLabel *lblChoiceModem;
     DropDownComboBox *cbxModems;
     QLabel *Image1;
@@ -92,6 +92,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void cbxModemsDropDown();
@@ -105,6 +106,8 @@ private:
     QWidget *buildTopPanel();
     QWidget *buildStatusBar();
     QWidget *buildLogPanel();
+    // Moves and cuts the window so that it lies on its screen's free area.
+    void keepOnScreen();
     void runProgramming();
     void showIndicator(QLabel &Indicator, bool State);
     void setPortStepHint(const QString &Problem);
