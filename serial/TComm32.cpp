@@ -51,6 +51,7 @@ struct TComm32::Private final : NotificationSink
     std::unique_ptr<SerialDevice> portHandle;
     std::unique_ptr<StopEvent> stopEvent;
     NotificationReceiver notifyWindow;
+    std::int64_t bytesQueued = 0;
     std::uint32_t rxQueue = 4096;
     std::uint32_t txQueue = 4096;
     DeviceControlBlock settings;
@@ -140,6 +141,7 @@ void TComm32::ClosePort()
         d->hungUp = true;
     d->stopEvent.reset();
     d->portHandle.reset();
+    d->bytesQueued = 0;
 }
 
 void TComm32::Private::StopReader()
@@ -167,7 +169,20 @@ bool TComm32::WriteData(const void *Data, std::int32_t Count)
     // A negative count or a missing buffer would copy memory that is not there.
     if (!d->writer || Count < 0 || (Count > 0 && !Data))
         return false;
-    return d->writer->post(QByteArray(static_cast<const char *>(Data), Count));
+    if (!d->writer->post(QByteArray(static_cast<const char *>(Data), Count)))
+        return false;
+    d->bytesQueued += Count;
+    return true;
+}
+
+std::int64_t TComm32::BytesQueued() const
+{
+    return d->bytesQueued;
+}
+
+std::int64_t TComm32::BytesSent() const
+{
+    return d->writer ? d->writer->bytesSent() : 0;
 }
 
 bool TComm32::EscapeFunction(std::uint32_t Code)

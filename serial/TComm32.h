@@ -77,6 +77,11 @@ public:
     // (unplugged, or the far end of a pseudo-terminal closed). Kept after ClosePort, so that a
     // caller still learns why the port was given up; the next OpenPort clears it.
     bool HungUp() const;
+    // Bytes WriteData has queued since the port opened, and how many of them have left the port:
+    // written to the device and gone from its output buffer. Equal once the output has drained
+    // (OnTXEMPTY fires then); both 0 while the port is closed.
+    std::int64_t BytesQueued() const;
+    std::int64_t BytesSent() const;
 
     QString CommPort() const;
     void SetCommPort(const QString &Port);

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace modemsim {
@@ -41,6 +42,8 @@ public:
     void restart();
     const std::vector<int> &replayedBlocks() const { return replayed; }
     const std::vector<QByteArray> &commands() const { return received; }
+    // The rate the last accepted "AT+IPR=<rate>" asked for, once; no value when none came since.
+    std::optional<std::uint32_t> takeRequestedRate() { return std::exchange(requestedRate, {}); }
 
 private:
     struct RawTransfer
@@ -94,6 +97,7 @@ private:
     std::vector<QByteArray> received;
     std::vector<int> replayed;
     std::vector<Output> out;
+    std::optional<std::uint32_t> requestedRate;
 };
 
 } // namespace modemsim

@@ -38,11 +38,13 @@ struct Faults
     // After vanishing, a new device appears this long later (an adapter plugged back in); it has
     // a new path, which `Options::linkPath` follows.
     std::optional<std::chrono::milliseconds> comeBackAfter;
-    int splitReplies = 0;                    // answers cut into this many pieces...
-    std::chrono::milliseconds splitPause{0}; // ...with this pause between them
-    bool neverAnswerProbe = false;           // "ATE0" never answered (modem off)
-    bool noWritePrompt = false;              // AT#WSCRIPT answers no ">>>" prompt
-    bool jdlTimeout = false;                 // AT^SJDL transfers end in "JDL TIMEOUT"
+    std::optional<std::int64_t> stallAfterBytes;  // no input taken after this many bytes, as on
+                                                  // a line that flow control holds
+    int splitReplies = 0;                         // answers cut into this many pieces...
+    std::chrono::milliseconds splitPause{0};      // ...with this pause between them
+    bool neverAnswerProbe = false;                // "ATE0" never answered (modem off)
+    bool noWritePrompt = false;                   // AT#WSCRIPT answers no ">>>" prompt
+    bool jdlTimeout = false;                      // AT^SJDL transfers end in "JDL TIMEOUT"
 };
 
 struct WireRecord
@@ -66,6 +68,11 @@ struct Options
     int lineEnds = 1;        // CR LF pairs around each result code
     std::chrono::milliseconds rawByteTimeout{
         2000}; // a raw transfer that goes quiet this long fails
+    // Bits per second of the line the modem's input comes over: input is taken no faster than
+    // such a line carries it, one character per frame of the program's character format. 0: as
+    // fast as the pseudo-terminal carries it. While it is on, "AT+IPR=<rate>" sets it to <rate>.
+    std::uint32_t lineRate = 0;
+    int lineSpeedUp = 1; // the line carries this many times its rate (tests that speed time up)
     Faults faults;
     // When set: a link at this path points at the current device, is removed while the device is
     // gone and when the simulator ends, and follows a device that comes back.
@@ -87,6 +94,7 @@ struct Options
 // answer; input that is neither such a block nor a known command is answered "ERROR". The log's
 // first block, arriving out of turn, starts the replay over (a new run of the program).
 // A raw transfer that goes quiet for `rawByteTimeout` ends in "ERROR" ("JDL TIMEOUT" for Java).
+// With a line rate, the answer to a raw transfer goes out as soon as its last byte has been taken.
 class ModemSimulator
 {
 public:
