@@ -103,6 +103,8 @@ private:
     QWidget *buildStatusBar();
     QWidget *buildLogPanel();
     void runProgramming();
+    // A run that cannot start: the line in the log and an error box.
+    void refuse(const QString &Refusal);
     void showIndicator(QLabel &Indicator, bool State);
     void setPortStepHint(const QString &Problem);
 
