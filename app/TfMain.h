@@ -63,7 +63,7 @@ public:
     static void ClearModemList(QComboBox &Items);
 
     QWidget *Panel1;
-    QPlainTextEdit *Memo1;
+    QLabel *Memo1;
     QLabel *lblChoiceModem;
     DropDownComboBox *cbxModems;
     QLabel *Image1;
@@ -89,6 +89,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void cbxModemsDropDown();
@@ -102,6 +103,8 @@ private:
     QWidget *buildTopPanel();
     QWidget *buildStatusBar();
     QWidget *buildLogPanel();
+    // Moves and cuts the window so that it lies on its screen's free area.
+    void keepOnScreen();
     void runProgramming();
     // A run that cannot start: the line in the log and an error box.
     void refuse(const QString &Refusal);
