@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -309,6 +310,19 @@ void TfMain::SetStatus(const QString &Text)
 {
     lblStatus->setText(Text);
     LogLine(Text);
+}
+
+void TfMain::ShowTransfer(const TransferProgress &Progress)
+{
+    if (!FStatusBeforeTransfer)
+        FStatusBeforeTransfer = lblStatus->text();
+    lblStatus->setText(TransferText(Progress));
+}
+
+void TfMain::TransferEnded()
+{
+    if (FStatusBeforeTransfer)
+        lblStatus->setText(*std::exchange(FStatusBeforeTransfer, std::nullopt));
 }
 
 void TfMain::SetGaugeMaximum(int Maximum)

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class DropDownComboBox;
 class ProgressGauge;
@@ -50,6 +51,8 @@ public:
     bool QuitRequested() const override;
     void ShowErrorBox(const QString &Text) override;
     TmyComm &Channel() override;
+    void ShowTransfer(const TransferProgress &Progress) override;
+    void TransferEnded() override;
     void ProbeFinished() override;
     void WritingStarted() override;
     void PowerWaitStarted() override;
@@ -116,6 +119,8 @@ private:
     bool FInRun = false;
     bool FQuitRequested = false;
     QString FRunDirPath;
+    // The status line a file transfer's progress stands in for, given back when it ends.
+    std::optional<QString> FStatusBeforeTransfer;
     QString programFolder;
     WindowPlacement placement;
 };
