@@ -2,6 +2,9 @@
 # Set-up, build, test and demo in one place. Run as root on a fresh Debian 12 machine:
 #   ./quillon.sh test   installs what is needed, builds, runs every test (normal, ASan+UBSan, TSan)
 #   ./quillon.sh run    installs, builds, and starts the program on its demo data with simulated modems
+#   ./quillon.sh windows        cross-builds the Windows programs and packs them into a zip
+#   ./quillon.sh test-windows   the same, then tests them under Wine (unit tests, runs, the window)
+#   ./quillon.sh deb            builds the Debian package of what `cmake --install` installs
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -10,9 +13,18 @@ jobs=$(nproc)
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           clang libclang-rt-14-dev xvfb xauth fonts-dejavu-core)
 
+# Only for the Windows commands: the cross compilers, Google Test's sources, what Qt's source
+# package needs, Wine, and the null modem, display and screenshot tools of the Wine tests.
+windows_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+                  binutils-mingw-w64-x86-64 googletest dpkg-dev xz-utils zip unzip wine64 socat xvfb xauth
+                  xdotool imagemagick)
+
+# install_packages [PACKAGE...]: the missing ones of those given (default: the list above).
 install_packages() {
+    local wanted=("$@")
+    ((${#wanted[@]})) || wanted=("${packages[@]}")
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if ((${#missing[@]})); then
@@ -86,6 +98,67 @@ cmd_test() {
     [ "$failed" -eq 0 ]
 }
 
+windows_build="$top/build/windows"
+
+# build_windows: Qt for Windows (built once, cached outside the tree), the programs, the zip.
+build_windows() {
+    install_packages
+    install_packages "${windows_packages[@]}"
+    local qt
+    qt=$("$top/tools/windows/build-qt.sh" | tail -n 1)
+    "$qt/bin/qt-cmake" -S "$top" -B "$windows_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DQUILLON_BUILD_BENCHMARKS=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$(wine_program)" >/dev/null
+    cmake --build "$windows_build" -j "$jobs"
+    windows_zip=$("$top/tools/windows/make-zip.sh" "$windows_build" "$qt")
+}
+
+wine_program() {
+    command -v wine64 || command -v wine || echo /usr/lib/wine/wine64
+}
+
+cmd_windows() {
+    build_windows
+    echo "quillon: $windows_zip ($(du -h "$windows_zip" | cut -f1))"
+}
+
+# The Windows programs under Wine: the unit tests (the serial suite over a null modem of two
+# pseudo-terminals), a programming run of each demo type against the Linux simulator, and the
+# window under Xvfb, whose screenshot goes to docs/.
+cmd_test_windows() {
+    build_windows
+    build "$top/build/normal"
+    local work status=0
+    work=$(mktemp -d /tmp/quillon-wine.XXXXXX)
+    unzip -q "$windows_zip" -d "$work"
+    export WINEPREFIX=${QUILLON_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/quillon/wine} WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts to install .NET or a browser engine
+    local wine
+    wine=$(wine_program)
+    [ -d "$WINEPREFIX/dosdevices" ] || "$wine" wineboot -i >/dev/null 2>&1
+    "$top/tools/windows/null-modem.sh" start "$work" com5 com6
+    # The tests find the Qt and runtime DLLs in the unpacked program folder.
+    run_tests "$windows_build" WINEPATH="Z:${work//\//\\}\\Quillon" \
+        QUILLON_TEST_COM_PAIR=COM5,COM6 || status=1
+    "$top/tools/windows/null-modem.sh" stop "$work"
+    echo "== end to end under Wine"
+    if "$top/tools/windows/test-wine.sh" "$work/Quillon" "$top/build/normal" "$top/docs"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        status=1
+    fi
+    rm -rf "$work"
+    echo "quillon (Windows under Wine): $passed passed, $failed failed"
+    return "$status"
+}
+
+cmd_deb() {
+    install_packages
+    install_packages dpkg-dev
+    build "$top/build/normal"
+    (cd "$top/build/normal" && cpack -G DEB | sed -n 's/.*package: //p')
+}
+
 cmd_run() {
     install_packages
     build "$top/build/normal"
@@ -96,8 +169,11 @@ case "${1:-}" in
 test) cmd_test ;;
 run) cmd_run ;;
 build) install_packages && build "$top/build/normal" ;;
+windows) cmd_windows ;;
+test-windows) cmd_test_windows ;;
+deb) cmd_deb ;;
 *)
-    echo "usage: $0 test|run|build" >&2
+    echo "usage: $0 test|run|build|windows|test-windows|deb" >&2
     exit 2
     ;;
 esac

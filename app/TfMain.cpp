@@ -2,11 +2,11 @@
 
 #include "app/DropDownComboBox.h"
 #include "app/MessageBoxes.h"
-#include "app/PortDiagnosis.h"
 #include "app/ProgressGauge.h"
 #include "app/TfCOMProperty.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
+#include "procedures/PortDiagnosis.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -34,9 +34,6 @@ static void initResources()
 
 namespace {
 
-constexpr auto PortTickInterval = 250ms;
-constexpr auto PowerTickInterval = 1000ms;
-constexpr int PowerOnSeconds = 15;
 constexpr int IndicatorSize = 24;
 constexpr int TopPanelHeight = 329;
 constexpr int StatusBarHeight = 24;
@@ -344,6 +341,9 @@ void TfMain::SetPortStep(bool Active)
         SetPowerStep(false);
     }
     actLogSHUpdate();
+    // Step 1 starts from the modem list, which lost the keyboard while it was disabled.
+    if (!Active)
+        cbxModems->setFocus();
 }
 
 void TfMain::SetPowerStep(bool Active)
@@ -390,13 +390,15 @@ void TfMain::setPortStepHint(const QString &Problem)
 bool TfMain::EditPortSettings()
 {
     tmrRS->stop();
+    powerOn.stop();
     FComm->Comm->ClosePort();
     actLogSHUpdate();
     fCOMProperty.LoadFromComm(*FComm->Comm);
     if (fCOMProperty.exec() != QDialog::Accepted)
         return false;
     fCOMProperty.ApplyToComm(*FComm->Comm);
-    startScaled(*tmrRS, PortTickInterval);
+    powerOn.start();
+    startScaled(*tmrRS, PowerOnStep::PortTickInterval);
     return true;
 }
 
@@ -445,64 +447,53 @@ void TfMain::tmrRSTimer()
 {
     if (FModemAnswered || FInRun)
         return;
-    if (!FComm->Comm->PortOpen())
-        tryOpenPort();
-    else if (!ProbeAnswered(*FComm))
-        SendProbe(*FComm);
-    else
+    if (powerOn.portTick() == PowerOnStep::State::Answered)
         runProgramming();
 }
 
-void TfMain::tryOpenPort()
+void TfMain::PowerWaitStarted()
 {
-    bool opened = false;
-    try {
-        opened = FComm->Comm->OpenPort();
-    } catch (const ECommsError &error) {
-        FComm->Comm->ClosePort();
-        actLogSHUpdate();
-        setPortStepHint(PortOpenFailureHint(FComm->Comm->CommPort(), error.message()));
-        return;
-    }
-    if (!opened)
-        return;
     setPortStepHint({});
     SetPowerStep(true);
-    SetStatus(QStringLiteral("Модем подключен. Порт: ") + FComm->Comm->CommPort());
-    SetStatus(QStringLiteral("Ожидаю отклик от модема..."));
-    ggProgress->setGaugePosition(0);
-    ggProgress->setGaugeMaximum(PowerOnSeconds);
-    startScaled(*tmrStartPower, PowerTickInterval);
+    startScaled(*tmrStartPower, PowerOnStep::PowerTickInterval);
+    actLogSHUpdate();
+}
+
+void TfMain::PortOpenFailed(const QString &Diagnosis)
+{
+    actLogSHUpdate();
+    setPortStepHint(Diagnosis);
 }
 
 void TfMain::runProgramming()
 {
-    // The list stays disabled for the whole run, also during the baud-rate switch before the
-    // modem counts as answered; a close request waits until the run has ended.
-    FInRun = true;
-    const struct RunEnd
     {
-        TfMain &window;
-        ~RunEnd()
+        // The list stays disabled for the whole run, also during the baud-rate switch before the
+        // modem counts as answered; a close request waits until the run has ended.
+        FInRun = true;
+        const struct RunEnd
         {
-            window.FInRun = false;
-            window.actLogSHUpdate();
-            if (window.FQuitRequested)
-                QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
-        }
-    } runEnd{*this};
+            TfMain &window;
+            ~RunEnd()
+            {
+                window.FInRun = false;
+                if (window.FQuitRequested)
+                    QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+            }
+        } runEnd{*this};
 
-    const int selected = cbxModems->currentIndex();
-    const TDirObject entry =
-        selected >= 0 ? cbxModems->itemData(selected).value<TDirObject>() : TDirObject{};
-    FRunDirPath = entry.DirPath;
-    if (PerformProgrammingRun(*this, entry.DirName))
-        MessageBoxes::showMessage(this, MessageBoxes::Icon::Information,
-                                  withTrailingSpaces(RunSucceededText(), 10));
-    else
-        MessageBoxes::showError(this, withTrailingSpaces(RunFailedText(), 10));
-    tmrStartPower->stop();
-    ggProgress->setGaugePosition(0);
+        const int selected = cbxModems->currentIndex();
+        const TDirObject entry =
+            selected >= 0 ? cbxModems->itemData(selected).value<TDirObject>() : TDirObject{};
+        FRunDirPath = entry.DirPath;
+        if (PerformProgrammingRun(*this, entry.DirName))
+            MessageBoxes::showMessage(this, MessageBoxes::Icon::Information,
+                                      withTrailingSpaces(RunSucceededText(), 10));
+        else
+            MessageBoxes::showError(this, withTrailingSpaces(RunFailedText(), 10));
+        tmrStartPower->stop();
+        ggProgress->setGaugePosition(0);
+    }
     SetPortStep(false);
 }
 
@@ -510,22 +501,14 @@ void TfMain::tmrStartPowerTimer()
 {
     if (FInRun)
         return;
-    const int next = ggProgress->gaugePosition() + 1;
-    if (next <= PowerOnSeconds) {
-        ggProgress->setGaugePosition(next);
+    // Both timers stop before the time-out line lets a port tick in, which would reopen the port
+    // under the dialog.
+    if (powerOn.powerTick() != PowerOnStep::State::TimedOut)
         return;
-    }
-    ggProgress->setGaugePosition(0);
     tmrStartPower->stop();
-    // Stopped before the log line lets a port tick in, which would reopen the port under the
-    // dialog and restart the power-on wait.
     tmrRS->stop();
-    FComm->Comm->ClosePort();
-    LogLine(QStringLiteral("Время ожидания отклика от модема истекло."));
     const bool accepted = EditPortSettings();
     SetPortStep(accepted);
-    if (!accepted)
-        tmrRS->stop();
 }
 
 void TfMain::actLogSHExecute()

@@ -2,7 +2,7 @@
 
 #include "app/WindowPlacement.h"
 #include "catalogue/ModemCatalogue.h"
-#include "procedures/ProgrammingRun.h"
+#include "procedures/PowerOnStep.h"
 
 #include <QWidget>
 
@@ -30,7 +30,7 @@ struct MainWindowSetup
 // The main window: the three steps a user goes through (modem type, port, power), the timers that
 // open the port and probe the modem, and the programming run that starts once the modem answers.
 // It owns the AT command channel and is the host the programming procedures report to.
-class TfMain : public QWidget, public RunHost
+class TfMain : public QWidget, public PowerOnHost
 {
     Q_OBJECT
 public:
@@ -52,6 +52,8 @@ public:
     TmyComm &Channel() override;
     void ProbeFinished() override;
     void WritingStarted() override;
+    void PowerWaitStarted() override;
+    void PortOpenFailed(const QString &Diagnosis) override;
 
     void SetPortStep(bool Active);
     void SetPowerStep(bool Active);
@@ -100,13 +102,13 @@ private:
     QWidget *buildTopPanel();
     QWidget *buildStatusBar();
     QWidget *buildLogPanel();
-    void tryOpenPort();
     void runProgramming();
     void showIndicator(QLabel &Indicator, bool State);
     void setPortStepHint(const QString &Problem);
 
     TfCOMProperty &fCOMProperty;
     std::unique_ptr<TmyComm> FComm;
+    PowerOnStep powerOn{*this};
     bool FModemAnswered = false;
     bool FInRun = false;
     bool FQuitRequested = false;

@@ -94,6 +94,19 @@ void FlashHost::WritingStarted()
     enterPhase(RunPhase::Writing);
 }
 
+void FlashHost::PowerWaitStarted()
+{
+    enterPhase(RunPhase::WaitingForAnswer);
+}
+
+void FlashHost::PortOpenFailed(const QString &Diagnosis)
+{
+    if (Diagnosis == openDiagnosis)
+        return;
+    openDiagnosis = Diagnosis;
+    LogLine(Diagnosis);
+}
+
 void FlashHost::enterPhase(RunPhase Phase)
 {
     progressNow.phase = Phase;

@@ -7,3 +7,4 @@ for picture in yes no port power device; do
     convert -background none "src/$picture.svg" "$picture.png"
 done
 convert -background none -density 96 src/quillon.svg -resize 256x256 quillon.png
+convert quillon.png -define icon:auto-resize=256,64,48,32,16 quillon.ico # the Windows program icon

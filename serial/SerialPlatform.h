@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#ifndef _WIN32
 #include <sys/types.h>
+#endif
 
 namespace serial {
 
@@ -27,6 +29,11 @@ public:
     // Discards buffered input and/or output (PurgeInput, PurgeOutput).
     virtual void purge(std::uint32_t what) = 0;
 
+#ifdef _WIN32
+    // The device handle (a HANDLE), opened for overlapped I/O with reads that end after 1 ms
+    // without a byte: the reader and writer issue their reads, event waits and writes on it.
+    virtual void *handle() const = 0;
+#else
     // Descriptor that polls readable when bytes arrive and reports POLLHUP when the device is gone;
     // and the descriptor that polls writable when output can be queued.
     virtual int readDescriptor() const = 0;
@@ -41,6 +48,7 @@ public:
     virtual void stopEvents() = 0;
     virtual int eventDescriptor() const = 0;
     virtual std::uint32_t takeEvents() = 0;
+#endif
     // Line errors since the last call (CE_ bits); false when the device cannot tell.
     virtual bool clearErrors(std::uint32_t &errors) = 0;
     // The modem status lines (MS_ bits); 0 where the device has none.

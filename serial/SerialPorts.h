@@ -3,23 +3,28 @@
 #include <QList>
 #include <QString>
 
-// What the port dialog offers: the machine's serial ports and the virtual ports announced by the
-// modem simulator.
+// What the port dialog offers: the machine's serial ports and, on Linux, the virtual ports
+// announced by the modem simulator.
 struct SerialPortInfo
 {
-    QString name;        // shown in the dialog: "ttyUSB0" for /dev/ttyUSB0, the full path otherwise
+    QString name;        // shown in the dialog: "COM3" on Windows; "ttyUSB0" for /dev/ttyUSB0,
+                         // the full path otherwise
     QString description; // maker and model where the system knows them, else empty
 };
 
-// The machine's serial ports (phantom 8250 ports left out, no port reconfigured) followed by
-// the virtual ones, in a stable order.
+// Windows: the ports registered under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, in the registry's
+// order. Linux: the machine's serial ports (phantom 8250 ports left out, no port reconfigured)
+// followed by the virtual ones, in a stable order.
 QList<SerialPortInfo> ListSerialPorts();
 
+#ifndef _WIN32
 // The folder where a modem simulator leaves a link to its device for the dialog to list:
 // $QUILLON_PORTS_DIR, else $XDG_RUNTIME_DIR/quillon-ports, else /tmp/quillon-ports.
 QString VirtualPortFolder();
+#endif
 
-// The device a port name stands for: "COMn" is the n-th serial port (/dev/ttyS{n-1}); an existing
-// path is itself; a bare name is looked up in /dev; a path that does not exist as written is
-// resolved component by component ignoring letter case (profiles upper-case the name).
+// The device a port name stands for. Windows: "COMn" is "\\.\COMn", anything else itself.
+// Linux: "COMn" is the n-th serial port (/dev/ttyS{n-1}); an existing path is itself; a bare
+// name is looked up in /dev; a path that does not exist as written is resolved component by
+// component ignoring letter case (profiles upper-case the name).
 QString ResolveDevicePath(const QString &CommPort);

@@ -11,14 +11,35 @@ public:
     StopEvent(const StopEvent &) = delete;
     StopEvent &operator=(const StopEvent &) = delete;
 
-    bool valid() const { return descriptor >= 0; }
     void set();
     bool isSet() const;
+#ifdef _WIN32
+    bool valid() const
+    {
+        return event != nullptr;
+    }
+    // A manual-reset event object, signalled once set.
+    void *handle() const
+    {
+        return event;
+    }
+
+private:
+    void *event;
+#else
+    bool valid() const
+    {
+        return descriptor >= 0;
+    }
     // Polls readable once set.
-    int handle() const { return descriptor; }
+    int handle() const
+    {
+        return descriptor;
+    }
 
 private:
     int descriptor;
+#endif
 };
 
 } // namespace serial

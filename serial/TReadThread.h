@@ -8,6 +8,10 @@
 
 namespace serial {
 
+#ifdef _WIN32
+class OverlappedOperation;
+#endif
+
 // Sleeps until the stop event, a line event or received bytes wake it (served in that order),
 // and posts what it got to the notification receiver.
 class TReadThread : public WorkerThread
@@ -29,9 +33,23 @@ private:
         Fail
     };
     void ReportInitialLines();
+    // Posts the status notification a device event calls for; false when the line errors cannot
+    // be read.
+    bool ReportCommEvent(std::uint32_t mask);
+#ifdef _WIN32
+    Outcome Serve(OverlappedOperation &read, OverlappedOperation &wait);
+    Outcome StartRead(OverlappedOperation &read);
+    Outcome CompleteRead(OverlappedOperation &read);
+    bool PostReceivedData(unsigned long count);
+    Outcome StartEventWait(OverlappedOperation &wait, bool &lineEvents);
+    Outcome HandleCommEvent(OverlappedOperation &wait);
+
+    unsigned long eventMask = 0; // filled by the device when an event wait finishes
+#else
     bool HandleCommEvent();
     Outcome ReadBlock(short revents);
     Outcome WaitForMoreBytes(std::size_t &filled, short revents);
+#endif
 
     std::atomic<std::uint32_t> errors{0};
     std::vector<char> buffer;

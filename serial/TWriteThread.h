@@ -5,6 +5,10 @@
 
 namespace serial {
 
+#ifdef _WIN32
+class OverlappedOperation;
+#endif
+
 // Writes the queued requests to the device one after the other, each completely.
 class TWriteThread : public WorkerThread
 {
@@ -25,8 +29,13 @@ private:
         Ready,
         Failed
     };
+#ifdef _WIN32
+    Wait waitFor(void *handle);
+    bool WriteBuffer(OverlappedOperation &write, const QByteArray &block);
+#else
     Wait waitFor(int descriptor, short events);
     bool WriteBuffer(const QByteArray &block);
+#endif
 
     WriteQueue queue;
 };

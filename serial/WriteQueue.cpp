@@ -1,19 +1,6 @@
 #include "WriteQueue.h"
 
-#include <cerrno>
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 namespace serial {
-
-WriteQueue::WriteQueue() : descriptor(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
-WriteQueue::~WriteQueue()
-{
-    if (descriptor >= 0)
-        ::close(descriptor);
-}
 
 bool WriteQueue::post(QByteArray request)
 {
@@ -21,11 +8,8 @@ bool WriteQueue::post(QByteArray request)
     if (closed)
         return false;
     requests.push_back(std::move(request));
-    if (requests.size() == 1) {
-        const std::uint64_t one = 1;
-        while (::write(descriptor, &one, sizeof one) < 0 && errno == EINTR) {
-        }
-    }
+    if (requests.size() == 1)
+        raiseSignal();
     return true;
 }
 
@@ -36,11 +20,8 @@ std::optional<QByteArray> WriteQueue::take()
         return std::nullopt;
     QByteArray request = std::move(requests.front());
     requests.pop_front();
-    if (requests.empty()) {
-        std::uint64_t count;
-        while (::read(descriptor, &count, sizeof count) < 0 && errno == EINTR) {
-        }
-    }
+    if (requests.empty())
+        lowerSignal();
     return request;
 }
 

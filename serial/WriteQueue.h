@@ -8,8 +8,8 @@
 
 namespace serial {
 
-// The writer's first-in first-out request queue. Its descriptor polls readable while requests
-// wait; once closed it refuses new requests and has dropped the queued ones.
+// The writer's first-in first-out request queue. Its handle is signalled while requests wait;
+// once closed it refuses new requests and has dropped the queued ones.
 class WriteQueue
 {
 public:
@@ -18,17 +18,44 @@ public:
     WriteQueue(const WriteQueue &) = delete;
     WriteQueue &operator=(const WriteQueue &) = delete;
 
-    bool valid() const { return descriptor >= 0; }
     bool post(QByteArray request);
     std::optional<QByteArray> take();
     void close();
-    int handle() const { return descriptor; }
+#ifdef _WIN32
+    bool valid() const
+    {
+        return signal != nullptr;
+    }
+    // A manual-reset event object.
+    void *handle() const
+    {
+        return signal;
+    }
+#else
+    bool valid() const
+    {
+        return descriptor >= 0;
+    }
+    // Polls readable.
+    int handle() const
+    {
+        return descriptor;
+    }
+#endif
 
 private:
+    // The handle becomes signalled with the first waiting request and clear with the last taken.
+    void raiseSignal();
+    void lowerSignal();
+
     std::mutex lock;
     std::deque<QByteArray> requests;
     bool closed = false;
+#ifdef _WIN32
+    void *signal;
+#else
     int descriptor;
+#endif
 };
 
 } // namespace serial

@@ -1,6 +1,6 @@
 #include "app/DropDownComboBox.h"
 #include "app/MessageBoxes.h"
-#include "app/PortDiagnosis.h"
+#include "procedures/PortDiagnosis.h"
 #include "app/ProgressGauge.h"
 #include "app/QuillonApplication.h"
 #include "app/TfCOMProperty.h"

@@ -3,24 +3,20 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <thread>
+
+#ifndef _WIN32
 #include <array>
 #include <cerrno>
-#include <fcntl.h>
 #include <poll.h>
-#include <thread>
 #include <unistd.h>
+#endif
 
 namespace {
 
 QByteArray escaped(QByteArray text)
 {
     return text.replace("\r", "\\r").replace("\n", "\\n");
-}
-
-int entriesIn(const QString &folder)
-{
-    return static_cast<int>(
-        QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
 }
 
 } // namespace
@@ -47,7 +43,14 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds dead
     return true;
 }
 
+#ifndef _WIN32
 namespace {
+
+int entriesIn(const QString &folder)
+{
+    return static_cast<int>(
+        QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
 
 // Reads `descriptor` while `wanted` (of what was read so far) asks for more bytes, at most that
 // many at a time.
@@ -127,6 +130,7 @@ void PtyPair::send(const QByteArray &bytes)
         }
     }
 }
+#endif
 
 Received::Received(TComm32 &port)
 {

@@ -4,7 +4,9 @@
 // component sent, the leak check, and the pseudo-terminal pair of the simulator with the test
 // playing the modem on its master.
 #include "serial/TComm32.h"
+#ifndef _WIN32
 #include "tools/modemsim/PtyPair.h"
+#endif
 
 #include <QByteArray>
 #include <QString>
@@ -32,6 +34,7 @@ inline void pumpFor(std::chrono::milliseconds time)
     waitUntil([] { return false; }, time);
 }
 
+#ifndef _WIN32
 // Reads a descriptor until `count` bytes have come, the other end closes or the deadline passes;
 // never more than `count` bytes.
 QByteArray readFor(int descriptor, qsizetype count, std::chrono::milliseconds deadline);
@@ -52,7 +55,8 @@ private:
 };
 
 // The simulator's pseudo-terminal pair, with the test on the master: the component opens the
-// slave by its path, and the test keeps a descriptor of the slave to inspect its settings.
+// slave by its path, and the test keeps a descriptor of the slave to inspect its settings. (On
+// Windows the devices are real ports joined by a null modem.)
 class PtyPair : public modemsim::PtyPair
 {
 public:
@@ -67,6 +71,8 @@ public:
         return readFrom(master(), needle, deadline);
     }
 };
+
+#endif
 
 // Collects what a component delivers.
 struct Received

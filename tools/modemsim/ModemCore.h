@@ -43,10 +43,12 @@ private:
     struct RawTransfer
     {
         QByteArray name;
+        bool java = false; // ends in "JDL END OK" rather than "OK"
         qsizetype size = 0;
         QByteArray bytes;
     };
 
+    bool understands(Family family) const;
     void process();
     void takeRawBytes();
     void takeReplayBlock();

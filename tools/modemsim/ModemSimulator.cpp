@@ -25,7 +25,7 @@ namespace {
 
 std::vector<ReplayExchange> loadReplay(const Options &options)
 {
-    if (options.family != Family::Replay)
+    if (options.family != Family::Replay && options.family != Family::Every)
         return {};
     if (options.transferLog.isEmpty())
         return parseTransferLog(options.transferLogText);

@@ -17,7 +17,8 @@ enum class Family
 {
     Script,
     Java,
-    Replay
+    Replay,
+    Every // the commands of all three, as one modem kept on the bench for every type
 };
 
 // Faults a test (or the executable's flags) can inject. Commands are matched by their prefix up to
@@ -55,8 +56,8 @@ struct WireRecord
 struct Options
 {
     Family family = Family::Script;
-    QString transferLog;                       // Replay family: the transfer log to answer...
-    QByteArray transferLogText;                // ...or its text, used when no file is named
+    QString transferLog;        // Replay (or Every) family: the transfer log to answer...
+    QByteArray transferLogText; // ...or its text, used when no file is named
     std::chrono::milliseconds powerOnDelay{0}; // input before this is lost, as on a booting modem
     QByteArray powerOnLines; // unsolicited text at power-up, e.g. "\r\n^SYSSTART\r\n"
     int lineEnds = 1;        // CR LF pairs around each result code

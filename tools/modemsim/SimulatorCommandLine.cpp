@@ -15,7 +15,8 @@ struct Flag
 };
 
 constexpr Flag kFlags[] = {
-    {"family", "The modem family to answer as: script, java or replay.", "family"},
+    {"family", "The modem family to answer as: script, java, replay or every (all three).",
+     "family"},
     {"transfer-log", "Replay family: the transfer log whose blocks are answered.", "file"},
     {"name",
      "The name of the link to the device in the virtual port folder ($QUILLON_PORTS_DIR, else "
@@ -88,6 +89,8 @@ std::optional<Family> familyNamed(const QString &name)
         return Family::Java;
     if (name == u"replay")
         return Family::Replay;
+    if (name == u"every")
+        return Family::Every;
     return std::nullopt;
 }
 
@@ -154,7 +157,7 @@ std::variant<SimulatorSetup, QString> parseSimulatorCommandLine(const QStringLis
     SimulatorSetup setup;
     const auto family = familyNamed(parser.value(QStringLiteral("family")));
     if (!family)
-        return QStringLiteral("--family must be script, java or replay");
+        return QStringLiteral("--family must be script, java, replay or every");
     setup.options.family = *family;
     setup.name = parser.isSet(QStringLiteral("name")) ? parser.value(QStringLiteral("name"))
                                                       : parser.value(QStringLiteral("family"));

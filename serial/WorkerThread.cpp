@@ -1,9 +1,7 @@
 #include "WorkerThread.h"
 
 #include "serial/Notifications.h"
-
-#include <sys/resource.h>
-#include <unistd.h>
+#include "serial/ThreadPriority.h"
 
 namespace serial {
 
@@ -15,8 +13,7 @@ WorkerThread::~WorkerThread()
 void WorkerThread::start(int raise)
 {
     thread = std::thread([this, raise] {
-        // Only allowed with privileges; the threads work the same without it.
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -raise);
+        raiseThreadPriority(raise);
         execute();
     });
 }

@@ -1,0 +1,83 @@
+#include "TWriteThread.h"
+
+#include "serial/CommConstants.h"
+#include "serial/OverlappedOperation_win.h"
+#include "serial/SerialPlatform.h"
+#include "serial/StopEvent.h"
+
+namespace serial {
+
+void TWriteThread::execute()
+{
+    {
+        OverlappedOperation write(portHandle.handle());
+        if (!write.valid())
+            PostHangup();
+        while (write.valid()) {
+            std::optional<QByteArray> request = queue.take();
+            if (!request) {
+                const Wait woken = waitFor(queue.handle());
+                if (woken == Wait::Ready)
+                    continue;
+                if (woken == Wait::Failed)
+                    PostHangup();
+                break;
+            }
+            if (stopEvent.isSet() || !WriteBuffer(write, *request))
+                break;
+        }
+    }
+    portHandle.purge(PurgeOutput);
+    queue.close();
+}
+
+TWriteThread::Wait TWriteThread::waitFor(void *handle)
+{
+    const HANDLE waitList[2] = {stopEvent.handle(), handle};
+    switch (WaitForMultipleObjects(2, waitList, FALSE, INFINITE)) {
+    case WAIT_OBJECT_0:
+        return Wait::Stop;
+    case WAIT_OBJECT_0 + 1:
+        return Wait::Ready;
+    default:
+        return Wait::Failed;
+    }
+}
+
+// Partial writes are continued with the rest; the stop event abandons it. The block stays
+// untouched by the device once this returns.
+bool TWriteThread::WriteBuffer(OverlappedOperation &write, const QByteArray &block)
+{
+    const char *next = block.constData();
+    DWORD remaining = static_cast<DWORD>(block.size());
+    while (remaining > 0) {
+        DWORD written = 0;
+        if (!WriteFile(portHandle.handle(), next, remaining, &written, write.record())) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_INVALID_HANDLE)
+                return false;
+            if (error != ERROR_IO_PENDING) {
+                PostHangup();
+                return false;
+            }
+            write.started();
+            const Wait woken = waitFor(write.event());
+            if (woken == Wait::Stop) {
+                write.finish();
+                return false;
+            }
+            if (woken == Wait::Failed || !write.collect(written, true)) {
+                const DWORD failure = GetLastError();
+                write.finish();
+                if (!stopEvent.isSet() && failure != ERROR_INVALID_HANDLE)
+                    PostHangup();
+                return false;
+            }
+        }
+        next += written;
+        remaining -= written;
+    }
+    return true;
+}
+
+} // namespace serial

@@ -1,0 +1,220 @@
+// The Windows serial layer: port names, the registry's port list, and the component on a pair of
+// COM ports joined by a null modem (named in QUILLON_TEST_COM_PAIR, e.g. "COM5,COM6").
+#include "tests/common/TestSupport.h"
+
+#include "serial/SerialPorts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <thread>
+#include <windows.h>
+
+namespace {
+
+const QString HandleError = QStringLiteral("Неверный Handle COM-порта !");
+
+QByteArray pattern(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>('A' + (i * 7 + i / 251) % 26);
+    return bytes;
+}
+
+bool runsUnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// A value of the registry's serial port key, removed again at the end of the test.
+class RegisteredPort
+{
+public:
+    RegisteredPort(const wchar_t *name, const wchar_t *port) : valueName(name)
+    {
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr,
+                            REG_OPTION_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS) {
+            key = nullptr;
+            return;
+        }
+        const auto bytes = static_cast<DWORD>((wcslen(port) + 1) * sizeof(wchar_t));
+        if (RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(port), bytes) !=
+            ERROR_SUCCESS) {
+            RegCloseKey(key);
+            key = nullptr;
+        }
+    }
+    ~RegisteredPort()
+    {
+        if (!key)
+            return;
+        RegDeleteValueW(key, valueName);
+        RegCloseKey(key);
+    }
+    bool written() const { return key != nullptr; }
+
+private:
+    const wchar_t *valueName;
+    HKEY key = nullptr;
+};
+
+QStringList portNames()
+{
+    QStringList names;
+    for (const SerialPortInfo &port : ListSerialPorts())
+        names.append(port.name);
+    return names;
+}
+
+TEST(WinSerialPortsTest, BareComNamesOpenThroughTheDeviceNamespace)
+{
+    // COM10 and up cannot be opened by their bare name.
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("COM3")), QStringLiteral("\\\\.\\COM3"));
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("com12")), QStringLiteral("\\\\.\\com12"));
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("\\\\.\\COM12")), QStringLiteral("\\\\.\\COM12"));
+    EXPECT_EQ(ResolveDevicePath(QStringLiteral("COM0")), QStringLiteral("COM0"));
+    EXPECT_EQ(ResolveDevicePath(QString()), QString());
+}
+
+TEST(WinSerialPortsTest, DeviceValuesShowTheirPortAndOthersTheirName)
+{
+    RegisteredPort driver(L"\\DeVice\\QuillonTest0", L"COM77");
+    RegisteredPort plain(L"COM78", L"ignored");
+    if (!driver.written() || !plain.written())
+        GTEST_SKIP() << "the serial port key cannot be written here";
+    const QStringList names = portNames();
+    EXPECT_TRUE(names.contains(QStringLiteral("COM77")));
+    EXPECT_TRUE(names.contains(QStringLiteral("COM78")));
+    EXPECT_FALSE(names.contains(QStringLiteral("ignored")));
+}
+
+TEST(WinSerialPortsTest, OpenFailuresRaiseTheirMessages)
+{
+    TComm32 port;
+    for (const QString &name :
+         {QString(), QStringLiteral("COM199"), QStringLiteral("\\\\.\\no-such-device-here")}) {
+        port.SetCommPort(name);
+        EXPECT_EQ(commsError([&] { port.OpenPort(); }), HandleError) << name.toStdString();
+        EXPECT_FALSE(port.PortOpen());
+    }
+    QTemporaryDir folder;
+    QFile plain(folder.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    port.SetCommPort(QDir::toNativeSeparators(plain.fileName()));
+    EXPECT_EQ(commsError([&] { port.OpenPort(); }), QStringLiteral("Неверный тип COM-порта. "));
+    EXPECT_FALSE(port.PortOpen());
+}
+
+// Two components on the two ends of a null modem.
+class ComPairTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QStringList pair = qEnvironmentVariable("QUILLON_TEST_COM_PAIR").split(u',');
+        if (pair.size() != 2)
+            GTEST_SKIP() << "QUILLON_TEST_COM_PAIR names no pair of ports";
+        near.SetCommPort(QStringLiteral("\\\\.\\") + pair[0]);
+        far.SetCommPort(QStringLiteral("\\\\.\\") + pair[1]);
+        ASSERT_TRUE(near.OpenPort());
+        ASSERT_TRUE(far.OpenPort());
+        // Whatever an earlier test left on the line.
+        pumpFor(200ms);
+        for (Received *received : {&nearReceived, &farReceived}) {
+            received->bytes.clear();
+            received->blockSizes.clear();
+        }
+    }
+
+    TComm32 near;
+    TComm32 far;
+    Received nearReceived{near};
+    Received farReceived{far};
+};
+
+TEST_F(ComPairTest, ExchangesBytesAndReopens)
+{
+    ASSERT_TRUE(near.WriteData("ATE0\r\n", 6));
+    ASSERT_TRUE(waitUntil([&] { return farReceived.bytes == "ATE0\r\n"; }));
+    ASSERT_TRUE(far.WriteData("\r\nOK\r\n", 6));
+    ASSERT_TRUE(waitUntil([&] { return nearReceived.bytes == "\r\nOK\r\n"; }));
+    EXPECT_TRUE(nearReceived.everyBlockTerminated);
+
+    EXPECT_EQ(commsError([&] { near.OpenPort(); }), QStringLiteral("Ошибка создания COM-порта !"));
+    near.ClosePort();
+    EXPECT_FALSE(near.PortOpen());
+    near.ClosePort(); // harmless the second time
+    EXPECT_FALSE(near.WriteData("x", 1));
+    ASSERT_TRUE(near.OpenPort());
+    EXPECT_TRUE(near.WriteData("", 0));
+    ASSERT_TRUE(near.WriteData("again", 5));
+    ASSERT_TRUE(waitUntil([&] { return farReceived.bytes.endsWith("again"); }));
+    near.ClosePort();
+    far.ClosePort();
+    pumpFor(50ms);
+    EXPECT_EQ(nearReceived.hangups + farReceived.hangups, 0);
+}
+
+TEST_F(ComPairTest, BlocksEndWhenTheLineFallsQuiet)
+{
+    ASSERT_TRUE(far.WriteData("first", 5));
+    ASSERT_TRUE(waitUntil([&] { return nearReceived.bytes == "first"; }));
+    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(far.WriteData("second", 6));
+    ASSERT_TRUE(waitUntil([&] { return nearReceived.bytes == "firstsecond"; }));
+    // The reader hands over what came before a pause, never waiting for its buffer to fill.
+    EXPECT_GE(nearReceived.blockSizes.size(), 2U);
+    near.ClosePort();
+    far.ClosePort();
+}
+
+TEST_F(ComPairTest, LargeWritesArriveCompleteAndInOrder)
+{
+    const QByteArray data = pattern(300000);
+    for (qsizetype at = 0, step = 1; at < data.size(); at += step, step = step * 3 % 70001 + 1)
+        ASSERT_TRUE(near.WriteData(data.constData() + at,
+                                   static_cast<std::int32_t>(std::min(step, data.size() - at))));
+    ASSERT_TRUE(waitUntil([&] { return farReceived.bytes.size() >= data.size(); }, 60s));
+    EXPECT_TRUE(farReceived.bytes == data);
+    EXPECT_TRUE(farReceived.everyBlockTerminated);
+    EXPECT_LE(*std::max_element(farReceived.blockSizes.begin(), farReceived.blockSizes.end()),
+              32768);
+    near.ClosePort();
+    far.ClosePort();
+}
+
+TEST_F(ComPairTest, DeviceIsExclusive)
+{
+    if (runsUnderWine())
+        GTEST_SKIP() << "Wine opens a COM port any number of times";
+    TComm32 second;
+    second.SetCommPort(near.CommPort());
+    EXPECT_EQ(commsError([&] { second.OpenPort(); }), HandleError);
+    near.ClosePort();
+    ASSERT_TRUE(second.OpenPort());
+    second.ClosePort();
+    far.ClosePort();
+}
+
+// Last: it leaves unsent bytes in the null modem.
+TEST_F(ComPairTest, ClosePortIsPromptWhileTheFarSideDoesNotRead)
+{
+    far.ClosePort();
+    const QByteArray data = pattern(4 * 1024 * 1024);
+    ASSERT_TRUE(near.WriteData(data.constData(), static_cast<std::int32_t>(data.size())));
+    ASSERT_TRUE(near.WriteData("queued behind", 13));
+    std::this_thread::sleep_for(300ms); // the writer now waits for room
+    const auto before = std::chrono::steady_clock::now();
+    near.ClosePort();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+    pumpFor(100ms);
+    EXPECT_EQ(nearReceived.hangups, 0);
+}
+
+} // namespace

@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# The Windows programs under Wine, against the Linux modem simulator on a pseudo-terminal that a
+# COM port of the Wine prefix links to:
+#  - quillon-flash.exe programs each demo type, and the simulator receives the same bytes as from
+#    the Linux runner;
+#  - a modem that vanishes in the middle of a run fails the run, as on Linux;
+#  - quillon.exe shows its window under Xvfb; the screenshot goes to DOCS_DIR/windows.png.
+#   tools/windows/test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR DOCS_DIR
+# PROGRAM_DIR is the unpacked zip; WINEPREFIX names a prepared Wine prefix.
+set -euo pipefail
+
+program=$(cd "${1:?usage: test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR DOCS_DIR}" && pwd)
+linux=$(cd "${2:?}" && pwd)
+docs=$(cd "${3:?}" && pwd)
+: "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
+wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+simulator="$linux/tools/modemsim/quillon-modemsim"
+runner="$linux/flash/quillon-flash"
+work=$(mktemp -d /tmp/quillon-e2e.XXXXXX)
+export QUILLON_PORTS_DIR="$work/ports"
+com=com7
+
+background=()
+cleanup() {
+    for pid in "${background[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -f "$WINEPREFIX/dosdevices/$com"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() {
+    echo "FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+
+# simulate NAME ARGS...: a simulator whose wire record goes to $work/NAME.wire; sets `device`
+# to its pseudo-terminal and `simulator_pid`.
+simulate() {
+    local name=$1
+    shift
+    "$simulator" --name "$name" "$@" >"$work/$name.wire" 2>&1 &
+    simulator_pid=$!
+    background+=("$simulator_pid")
+    for _ in $(seq 200); do
+        device=$(sed -n 's/^device //p' "$work/$name.wire")
+        [ -n "$device" ] && return
+        sleep 0.05
+    done
+    echo "the simulator $name did not start: $(cat "$work/$name.wire")" >&2
+    exit 1
+}
+
+stop_simulator() {
+    kill "$simulator_pid" 2>/dev/null || true
+    wait "$simulator_pid" 2>/dev/null || true
+}
+
+# The bytes a simulator received, in hex; the probes before the modem's first answer count once.
+received() {
+    awk '$2 == "<-" {
+            for (i = NF; i > 0 && $i ~ /^[0-9A-F][0-9A-F]$/; --i) {}
+            for (j = i + 1; j <= NF; ++j) printf "%s ", $j
+        }' "$1" | sed -E 's/^(41 54 45 30 0D 0A )+/41 54 45 30 0D 0A /'
+}
+
+# run_both NAME EXPECTED_STATUS FLASH_ARGS -- SIMULATOR_ARGS: the same run by the Linux runner
+# and by quillon-flash.exe under Wine; both must end with the expected status and the
+# simulators must have received the same bytes.
+run_both() {
+    local name=$1 expected=$2
+    shift 2
+    local flash=()
+    while [ "$1" != -- ]; do
+        flash+=("$1")
+        shift
+    done
+    shift
+    local status
+
+    simulate "linux-$name" "$@"
+    status=0
+    "$runner" "${flash[@]}" --data "$program" --port "$device" >"$work/linux-$name.out" 2>&1 ||
+        status=$?
+    stop_simulator
+    [ "$status" -eq "$expected" ] ||
+        fail "$name: the Linux runner ended with $status, not $expected (see its output below)"
+
+    simulate "wine-$name" "$@"
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    status=0
+    local started=$SECONDS
+    timeout 900 "$wine" "$program/quillon-flash.exe" "${flash[@]}" --port "${com^^}" \
+        >"$work/wine-$name.out" 2>&1 || status=$?
+    stop_simulator
+    echo "$name: quillon-flash.exe ended with $status after $((SECONDS - started)) s"
+    if [ "$status" -ne "$expected" ]; then
+        fail "$name: quillon-flash.exe ended with $status, not $expected"
+        tail -n 30 "$work/wine-$name.out" >&2
+    fi
+    if [ "$(received "$work/linux-$name.wire")" != "$(received "$work/wine-$name.wire")" ]; then
+        fail "$name: the modem received other bytes under Wine than from the Linux runner"
+        diff <(received "$work/linux-$name.wire" | tr ' ' '\n') \
+            <(received "$work/wine-$name.wire" | tr ' ' '\n') | head -n 20 >&2 || true
+    fi
+}
+
+run_both velmora 0 --type velmora -- --family script
+run_both tu41 0 --type tu41 -- --family java
+run_both tc65 0 --type tc65 -- --family replay --transfer-log "$program/tc65/transfer_fw.log"
+# The modem goes away during the first file transfer.
+run_both vanishing 1 --type velmora -- --family script --vanish-after 400
+
+# The window: started on its demo data, the modem list opened.
+shot="$docs/windows.png"
+export XDG_CONFIG_HOME="$work/config"
+xvfb-run -a -s "-screen 0 800x720x24" bash -c '
+    set -e
+    "$0" "$1" &
+    program=$!
+    window=$(timeout 120 xdotool search --sync --onlyvisible --name "Velmora" | head -n 1)
+    sleep 2
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove $((X + 120)) $((Y + 215)) click 1 # the modem list
+    sleep 2
+    import -window root -crop "${WIDTH}x$((HEIGHT + 160))+${X}+${Y}" +repage "$2"
+    kill $program
+    wait $program 2>/dev/null || true
+' "$wine" "$program/quillon.exe" "$shot" || fail "the window did not show under Wine"
+if [ -f "$shot" ]; then
+    spread=$(convert "$shot" -colorspace Gray -format '%[fx:standard_deviation]' info:)
+    awk -v s="$spread" 'BEGIN { exit !(s > 0.05) }' || fail "the screenshot $shot is blank"
+fi
+
+[ "$failures" -eq 0 ] && echo "end to end under Wine: all passed"
+[ "$failures" -eq 0 ]
