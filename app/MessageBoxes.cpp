@@ -1,6 +1,7 @@
 #include "MessageBoxes.h"
 
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace MessageBoxes {
 
@@ -25,6 +26,14 @@ QMessageBox::Icon toQt(Icon icon)
     return QMessageBox::Critical;
 }
 
+// Each sentence on a line of its own, so that the box is as wide as its longest sentence and a line
+// never breaks inside one; spaces at the end of the text stay.
+QString sentencePerLine(const QString &text)
+{
+    static const QRegularExpression sentenceEnd(QStringLiteral("(?<=[.!?])\\s+(?=\\S)"));
+    return QString(text).replace(sentenceEnd, QStringLiteral("\n"));
+}
+
 } // namespace
 
 void setAnswerer(Answerer answerer)
@@ -38,7 +47,9 @@ void show(QWidget *parent, const Box &box)
         installedAnswerer()(box);
         return;
     }
-    QMessageBox message(toQt(box.icon), box.caption, box.text, QMessageBox::Ok, parent);
+    QMessageBox message(toQt(box.icon), box.caption, sentencePerLine(box.text), QMessageBox::Ok,
+                        parent);
+    message.setTextFormat(Qt::PlainText);
     message.exec();
 }
 

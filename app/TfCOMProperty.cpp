@@ -16,6 +16,9 @@ namespace {
 
 const QString DevicePrefix = QStringLiteral("/dev/");
 constexpr int CommPortEntryLength = 99;
+// The dialog's width at the default font and its narrowest; it grows for larger fonts and for long
+// port names. Its height is always that of its content.
+constexpr int DialogWidth = 344;
 
 QComboBox *fixedList(QWidget *parent, const QStringList &entries)
 {
@@ -44,12 +47,13 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Настройки СОМ-порта"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(344, 323);
 
     auto *group = new QGroupBox(QStringLiteral("[ Настройки СОМ-порта ]"), this);
     cbxPort_N = new DropDownComboBox(group);
     cbxPort_N->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
                          QStringLiteral("COM4")});
+    // The whole name of the port stays readable, however long its path.
+    cbxPort_N->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cbxPort_Speed = fixedList(
         group, {QStringLiteral("300"), QStringLiteral("1200"), QStringLiteral("2400"),
                 QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
@@ -66,6 +70,8 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
                                             QStringLiteral("Программное")});
 
     auto *form = new QFormLayout(group);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setRowWrapPolicy(QFormLayout::DontWrapRows);
     form->addRow(QStringLiteral("Порт:"), cbxPort_N);
     form->addRow(QStringLiteral("Скорость (бит/с):"), cbxPort_Speed);
     form->addRow(QStringLiteral("Биты данных:"), cbxPort_DataBits);
@@ -81,9 +87,11 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(group);
-    layout->addStretch();
     layout->addWidget(buttons);
+    const QMargins margins = layout->contentsMargins();
+    group->setMinimumWidth(DialogWidth - margins.left() - margins.right());
 
     connect(cbxPort_N, &DropDownComboBox::dropDown, this, &TfCOMProperty::cbxPort_NDropDown);
     cbxPort_N->setFocus();

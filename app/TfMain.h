@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class DropDownComboBox;
 class ProgressGauge;
@@ -50,6 +51,8 @@ public:
     bool QuitRequested() const override;
     void ShowErrorBox(const QString &Text) override;
     TmyComm &Channel() override;
+    void ShowTransfer(const TransferProgress &Progress) override;
+    void TransferEnded() override;
     void ProbeFinished() override;
     void WritingStarted() override;
     void PowerWaitStarted() override;
@@ -63,7 +66,7 @@ public:
     static void ClearModemList(QComboBox &Items);
 
     QWidget *Panel1;
-    QPlainTextEdit *Memo1;
+    QLabel *Memo1;
     QLabel *lblChoiceModem;
     DropDownComboBox *cbxModems;
     QLabel *Image1;
@@ -89,6 +92,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void cbxModemsDropDown();
@@ -102,6 +106,8 @@ private:
     QWidget *buildTopPanel();
     QWidget *buildStatusBar();
     QWidget *buildLogPanel();
+    // Moves and cuts the window so that it lies on its screen's free area.
+    void keepOnScreen();
     void runProgramming();
     void showIndicator(QLabel &Indicator, bool State);
     void setPortStepHint(const QString &Problem);
@@ -113,6 +119,8 @@ private:
     bool FInRun = false;
     bool FQuitRequested = false;
     QString FRunDirPath;
+    // The status line a file transfer's progress stands in for, given back when it ends.
+    std::optional<QString> FStatusBeforeTransfer;
     QString programFolder;
     WindowPlacement placement;
 };

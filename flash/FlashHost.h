@@ -24,6 +24,8 @@ public:
     bool QuitRequested() const override;
     void ShowErrorBox(const QString &Text) override;
     TmyComm &Channel() override { return channel; }
+    void ShowTransfer(const TransferProgress &Progress) override;
+    void TransferEnded() override;
 
     void SetStatus(const QString &Text) override;
     void ProbeFinished() override;

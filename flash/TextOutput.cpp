@@ -54,8 +54,8 @@ QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &P
     line += QStringLiteral("  ") + ElapsedText(ElapsedMs);
     if (Progress.total > 0)
         line += QStringLiteral("  %1/%2").arg(Progress.done).arg(Progress.total);
-    if (!Result && Progress.transferBytes > 0)
-        line += QStringLiteral("  file %1 bytes").arg(Progress.transferBytes);
+    if (!Result && Progress.transfer.total > 0)
+        line += QStringLiteral("  ") + TransferText(Progress.transfer);
     return line;
 }
 

@@ -52,6 +52,7 @@ struct TComm32::Private final : NotificationSink
     std::unique_ptr<StopEvent> stopEvent;
     NotificationReceiver notifyWindow;
     bool portOpen = false;
+    std::int64_t bytesQueued = 0;
     std::uint32_t rxQueue = 4096;
     std::uint32_t txQueue = 4096;
     DeviceControlBlock settings;
@@ -142,6 +143,7 @@ void TComm32::ClosePort()
     d->stopEvent.reset();
     d->portHandle.reset();
     d->portOpen = false;
+    d->bytesQueued = 0;
 }
 
 void TComm32::Private::StopReader()
@@ -169,7 +171,20 @@ bool TComm32::WriteData(const void *Data, std::int32_t Count)
     // A negative count or a missing buffer would copy memory that is not there.
     if (!d->writer || Count < 0 || (Count > 0 && !Data))
         return false;
-    return d->writer->post(QByteArray(static_cast<const char *>(Data), Count));
+    if (!d->writer->post(QByteArray(static_cast<const char *>(Data), Count)))
+        return false;
+    d->bytesQueued += Count;
+    return true;
+}
+
+std::int64_t TComm32::BytesQueued() const
+{
+    return d->bytesQueued;
+}
+
+std::int64_t TComm32::BytesSent() const
+{
+    return d->writer ? d->writer->bytesSent() : 0;
 }
 
 bool TComm32::EscapeFunction(std::uint32_t Code)

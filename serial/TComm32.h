@@ -79,6 +79,11 @@ public:
     bool EscapeFunction(std::uint32_t Code);
 
     bool PortOpen() const;
+    // Bytes WriteData has queued since the port opened, and how many of them have left the port:
+    // written to the device and gone from its output buffer. Equal once the output has drained
+    // (OnTXEMPTY fires then); both 0 while the port is closed.
+    std::int64_t BytesQueued() const;
+    std::int64_t BytesSent() const;
 
     QString CommPort() const;
     void SetCommPort(const QString &Port);

@@ -182,7 +182,10 @@ TEST_F(MainWindow, StartsAtStepOneWithOneLogLine)
     EXPECT_FALSE(window->lblPowerOn->isEnabled());
     EXPECT_TRUE(window->pnlLog->isHidden());
     EXPECT_EQ(window->btnLogSH->text(), QStringLiteral("+"));
-    EXPECT_EQ(window->geometry().size(), QSize(438, 626));
+    // Placed as at every first start, and with the log hidden exactly as tall as its content.
+    EXPECT_EQ(window->geometry().topLeft(), QPoint(299, 116));
+    EXPECT_EQ(window->width(), 438);
+    EXPECT_EQ(window->height(), window->Panel1->height() + window->pnlStatusBar->height());
     EXPECT_FALSE(window->tmrRS->isActive());
 }
 

@@ -179,6 +179,41 @@ TEST_F(Channel, ClosedPortReturnsAtOnceKeepingTheBuffers)
     EXPECT_EQ(modem.ReadUntil({}, 200ms), "");
 }
 
+// A wait that follows bytes sent before, such as a file, counts its interval from the moment
+// the last of them has left the port: the far side here reads nothing for 3 s, far longer than
+// the 1.5 s interval, and still answers in time.
+TEST_F(Channel, WaitAfterBytesCountsFromTheirLastByte)
+{
+    const QByteArray block = QByteArray(60000, 'x') + "END"; // more than the device buffers
+    ASSERT_TRUE(
+        channel.Comm->WriteData(block.constData(), static_cast<std::int32_t>(block.size())));
+    std::thread slowModem([this] {
+        std::this_thread::sleep_for(3s);
+        modem.ReadUntil("END");
+        modem.Write("\r\nOK\r\n");
+    });
+    channel.SendAndWait("", 0, "OK", "ERROR", 1500);
+    slowModem.join();
+    EXPECT_EQ(channel.Reply, "\r\nOK\r\n");
+}
+
+// Bytes that never leave (a line held by flow control) do not hold the wait for ever: it ends
+// after the line time of the bytes still to go plus its interval, both sped up here. The device
+// takes some 20 kB before it holds, so at least 40,000 bytes' line time (3.5 s) is added to the
+// interval's 1 s.
+TEST_F(Channel, WaitAfterBytesThatNeverLeaveStillEnds)
+{
+    channel.Comm->SetBaudRate(115200); // 60,000 bytes: 5.2 s of line time
+    const QByteArray block(60000, 'x');
+    ASSERT_TRUE(
+        channel.Comm->WriteData(block.constData(), static_cast<std::int32_t>(block.size())));
+    Timing::ScopedSpeedUp fast(10);
+    const Clock::time_point start = Clock::now();
+    channel.SendAndWait("", 0, "OK", "ERROR", 1000);
+    EXPECT_EQ(channel.Reply, "TIMEOUT");
+    EXPECT_GE(since(start), 400ms);
+}
+
 // SendFile: the modem must get exactly Size bytes, and nothing at all when the call fails.
 class Transfer : public Channel
 {

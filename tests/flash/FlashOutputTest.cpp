@@ -76,7 +76,7 @@ struct RecordingObserver : RunObserver
     std::vector<PortProgress> moves;
 };
 
-TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheAnnouncedTransfer)
+TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheTransferItIsTold)
 {
     TmyComm channel;
     RecordingObserver observer;
@@ -91,10 +91,15 @@ TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheAnnouncedTransfer)
     host.SetGaugePosition(-1);
     EXPECT_EQ(host.GaugePosition(), 0);
 
+    // The size comes from the procedure, never from the text of a log line.
+    const auto moves = observer.moves.size();
     host.LogLine(QStringLiteral("Запись файла main.py (31 bytes) ..."));
-    EXPECT_EQ(observer.moves.back().transferBytes, 31);
-    host.LogLine(QString());
-    EXPECT_EQ(observer.moves.back().transferBytes, 0);
+    EXPECT_EQ(observer.moves.size(), moves);
+    host.ShowTransfer({QStringLiteral("main.py"), 12, 31, 960});
+    EXPECT_EQ(observer.moves.back().transfer.sent, 12);
+    EXPECT_EQ(observer.moves.back().transfer.total, 31);
+    host.TransferEnded();
+    EXPECT_EQ(observer.moves.back().transfer.total, 0);
 
     host.ShowErrorBox(QStringLiteral(
         "Не обнаружен файл данных transfer_fw.log. Запись данных отменена.         "));

@@ -46,6 +46,11 @@ public:
     void SetStatus(const QString &Text) override { LogLine(Text); }
     void ProbeFinished() override { ++probeFinished; }
     void WritingStarted() override { ++writingStarted; }
+    void ShowTransfer(const TransferProgress &Progress) override { transfers.push_back(Progress); }
+    void TransferEnded() override { ++transfersEnded; }
+
+    std::vector<TransferProgress> transfers;
+    int transfersEnded = 0;
 
 private:
     TmyComm &channel;

@@ -356,3 +356,31 @@ TEST_F(PtyTest, DestroyingAnOpenComponentClosesIt)
 }
 
 } // namespace
+
+// A byte counts as sent once it has left the port, not when it was queued; EV_TXEMPTY follows
+// each time everything has.
+TEST_F(PtyTest, BytesCountAsSentOnceTheyLeaveAndTxEmptyFollows)
+{
+    TComm32 port;
+    int emptied = 0;
+    port.OnTXEMPTY = [&](TComm32 &) { ++emptied; };
+    openPort(port);
+    const QByteArray block = pattern(200000); // far more than the far side's buffer holds
+    ASSERT_TRUE(port.WriteData(block.constData(), static_cast<std::int32_t>(block.size())));
+    EXPECT_EQ(port.BytesQueued(), block.size());
+    pumpFor(200ms);
+    EXPECT_LT(port.BytesSent(), block.size()); // nothing read on the far side yet
+    EXPECT_EQ(emptied, 0);
+
+    EXPECT_EQ(pty.receive(block.size()), block);
+    ASSERT_TRUE(waitUntil([&] { return emptied == 1; }));
+    EXPECT_EQ(port.BytesSent(), block.size());
+    ASSERT_TRUE(port.WriteData("x", 1));
+    EXPECT_EQ(pty.receive(1), QByteArray("x"));
+    ASSERT_TRUE(waitUntil([&] { return emptied == 2; }));
+    EXPECT_EQ(port.BytesSent(), block.size() + 1);
+
+    port.ClosePort();
+    EXPECT_EQ(port.BytesQueued(), 0);
+    EXPECT_EQ(port.BytesSent(), 0);
+}

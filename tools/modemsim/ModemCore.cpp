@@ -265,8 +265,9 @@ bool ModemCore::handleCommon(const QByteArray &name, const QByteArray &upper)
     } else if (name == "AT+IPR") {
         const QList<QByteArray> values = parameters(upper);
         bool ok = false;
-        if (values.size() == 1)
-            values.front().toUInt(&ok);
+        const std::uint32_t rate = values.size() == 1 ? values.front().toUInt(&ok) : 0;
+        if (ok && rate > 0) // 0 asks for automatic rate detection: the line keeps its rate
+            requestedRate = rate;
         result(ok ? "OK" : "ERROR");
     } else {
         return false;

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace modemsim {
@@ -38,6 +39,8 @@ public:
     void putFile(const QByteArray &name, const QByteArray &bytes);
     const std::vector<int> &replayedBlocks() const { return replayed; }
     const std::vector<QByteArray> &commands() const { return received; }
+    // The rate the last accepted "AT+IPR=<rate>" asked for, once; no value when none came since.
+    std::optional<std::uint32_t> takeRequestedRate() { return std::exchange(requestedRate, {}); }
 
 private:
     struct RawTransfer
@@ -91,6 +94,7 @@ private:
     std::vector<QByteArray> received;
     std::vector<int> replayed;
     std::vector<Output> out;
+    std::optional<std::uint32_t> requestedRate;
 };
 
 } // namespace modemsim

@@ -1,5 +1,6 @@
 #include "ModemSimulator.h"
 
+#include "tools/modemsim/LinePace.h"
 #include "tools/modemsim/ModemCore.h"
 #include "tools/modemsim/PtyPair.h"
 #include "tools/modemsim/ReplyShaper.h"
@@ -9,6 +10,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <array>
@@ -63,6 +65,7 @@ struct ModemSimulator::Private
         if (stopEvent < 0)
             throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
         powerOnAt = Clock::now() + options.powerOnDelay;
+        pace.setRate(options.lineRate, options.lineSpeedUp);
     }
     ~Private() { ::close(stopEvent); }
     Private(const Private &) = delete;
@@ -72,6 +75,11 @@ struct ModemSimulator::Private
     std::optional<Clock::time_point> nextWake();
     void powerUpIfDue(Clock::time_point now);
     bool readInput(Clock::time_point now); // false once the device has vanished
+    std::size_t readLimit(Clock::time_point now);
+    void followRateChange();
+    int frameBits() const;
+    bool wantsInput(Clock::time_point now);
+    bool stalled() const;
     void expireIfDue(Clock::time_point now);
     void schedule(const std::vector<Output> &outputs, Clock::time_point now);
     void enqueue(Clock::time_point due, const QByteArray &bytes);
@@ -96,6 +104,7 @@ struct ModemSimulator::Private
     Clock::time_point powerOnAt;
     bool poweredUp = false;
     std::int64_t receivedCount = 0;
+    LinePace pace;
 };
 
 void ModemSimulator::Private::run()
@@ -111,16 +120,17 @@ void ModemSimulator::Private::run()
             const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wake - now);
             timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
         }
+        const short input = wantsInput(now) ? POLLIN : 0;
         std::array<pollfd, 2> fds{
             {{stopEvent, POLLIN, 0},
-             {pty.master(), static_cast<short>(POLLIN | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
+             {pty.master(), static_cast<short>(input | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
         if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             return;
         if (fds[0].revents != 0)
             return;
         const auto woke = Clock::now();
         powerUpIfDue(woke);
-        if ((fds[1].revents & POLLIN) != 0 && !readInput(woke)) {
+        if (((fds[1].revents & POLLIN) != 0 || pace.busy()) && !readInput(woke)) {
             vanish();
             return;
         }
@@ -140,6 +150,8 @@ std::optional<Clock::time_point> ModemSimulator::Private::nextWake()
         consider(powerOnAt);
     if (!queue.empty() && writing.isEmpty())
         consider(queue.front().due);
+    if (pace.busy())
+        consider(pace.nextDue(frameBits()));
     std::lock_guard lock(mutex);
     if (const auto due = core.deadline())
         consider(*due);
@@ -159,7 +171,13 @@ bool ModemSimulator::Private::readInput(Clock::time_point now)
 {
     std::array<char, 65536> buffer{};
     for (;;) {
-        const ssize_t count = ::read(pty.master(), buffer.data(), buffer.size());
+        const std::size_t limit = std::min(buffer.size(), readLimit(now));
+        if (limit == 0)
+            return true;
+        const ssize_t count = ::read(pty.master(), buffer.data(), limit);
+        if (pace.paced())
+            pace.took(static_cast<std::size_t>(std::max<ssize_t>(0, count)), frameBits(),
+                      count < static_cast<ssize_t>(limit));
         if (count <= 0)
             return true;
         QByteArray chunk(buffer.data(), count);
@@ -176,10 +194,64 @@ bool ModemSimulator::Private::readInput(Clock::time_point now)
                 outputs = core.receive(chunk, now);
             }
             schedule(outputs, now);
+            followRateChange();
         }
         if (vanishDue())
             return false;
+        if (pace.paced())
+            return true; // the line's allowance is used up, or nothing more waits
     }
+}
+
+// Whether to poll for input: always without a line rate; with one, while the line is quiet (to
+// notice new input) or once it has delivered characters that wait to be taken.
+bool ModemSimulator::Private::wantsInput(Clock::time_point now)
+{
+    if (stalled())
+        return false;
+    return !pace.paced() || !pace.busy() || pace.allowance(now, frameBits()) > 0;
+}
+
+bool ModemSimulator::Private::stalled() const
+{
+    return options.faults.stallAfterBytes && receivedCount >= *options.faults.stallAfterBytes;
+}
+
+// How many characters may be read now. Input that finds the line quiet starts it: its first
+// character is only taken once the line has carried it.
+std::size_t ModemSimulator::Private::readLimit(Clock::time_point now)
+{
+    if (stalled())
+        return 0;
+    if (pace.paced() && !pace.busy()) {
+        pace.startCarrying(now);
+        return 0;
+    }
+    std::size_t limit = pace.allowance(now, frameBits());
+    if (options.faults.stallAfterBytes)
+        limit = std::min<std::size_t>(
+            limit, static_cast<std::size_t>(*options.faults.stallAfterBytes - receivedCount));
+    return limit;
+}
+
+void ModemSimulator::Private::followRateChange()
+{
+    std::optional<std::uint32_t> rate;
+    {
+        std::lock_guard lock(mutex);
+        rate = core.takeRequestedRate();
+    }
+    if (rate && pace.paced())
+        pace.setRate(*rate, options.lineSpeedUp);
+}
+
+// The program's character format, which a pseudo-terminal shares between its two ends.
+int ModemSimulator::Private::frameBits() const
+{
+    termios line{};
+    if (tcgetattr(pty.master(), &line) != 0)
+        return 10;
+    return frameBitsOf(line.c_cflag);
 }
 
 void ModemSimulator::Private::expireIfDue(Clock::time_point now)

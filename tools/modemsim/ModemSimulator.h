@@ -35,6 +35,8 @@ struct Faults
     bool zeroBytes = false;                   // a zero byte put before and after every answer
     int wrongCrcWrites = 0;                   // first N stored scripts report a wrong CRC
     std::optional<std::int64_t> vanishAfterBytes; // master closed after this many received bytes
+    std::optional<std::int64_t> stallAfterBytes;  // no input taken after this many bytes, as on
+                                                  // a line that flow control holds
     int splitReplies = 0;                         // answers cut into this many pieces...
     std::chrono::milliseconds splitPause{0};      // ...with this pause between them
     bool neverAnswerProbe = false;                // "ATE0" never answered (modem off)
@@ -63,6 +65,11 @@ struct Options
     int lineEnds = 1;        // CR LF pairs around each result code
     std::chrono::milliseconds rawByteTimeout{
         2000}; // a raw transfer that goes quiet this long fails
+    // Bits per second of the line the modem's input comes over: input is taken no faster than
+    // such a line carries it, one character per frame of the program's character format. 0: as
+    // fast as the pseudo-terminal carries it. While it is on, "AT+IPR=<rate>" sets it to <rate>.
+    std::uint32_t lineRate = 0;
+    int lineSpeedUp = 1; // the line carries this many times its rate (tests that speed time up)
     Faults faults;
     // Called on the simulator's thread for every record, as it is made (the executable logs them).
     std::function<void(const WireRecord &)> wireObserver;
@@ -81,6 +88,7 @@ struct Options
 // answer; input that is neither such a block nor a known command is answered "ERROR". The log's
 // first block, arriving out of turn, starts the replay over (a new run of the program).
 // A raw transfer that goes quiet for `rawByteTimeout` ends in "ERROR" ("JDL TIMEOUT" for Java).
+// With a line rate, the answer to a raw transfer goes out as soon as its last byte has been taken.
 class ModemSimulator
 {
 public:

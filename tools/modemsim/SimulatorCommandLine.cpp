@@ -25,6 +25,10 @@ constexpr Flag kFlags[] = {
     {"line-ends", "CR LF pairs around each result code (default 1).", "n"},
     {"power-on-delay", "Input is lost for this long after the start, as on a booting modem.", "ms"},
     {"power-on-line", "An unsolicited line sent at power-up, e.g. ^SYSSTART (repeatable).", "text"},
+    {"line-rate",
+     "Take input no faster than a serial line of this many bits per second carries it (one "
+     "character per frame of the program's character format); AT+IPR changes it.",
+     "bps"},
     {"raw-timeout", "A raw transfer that goes quiet this long fails (default 2000).", "ms"},
     {"silent", "Never answer this command (matched up to and including the first '=').", "command"},
     {"error", "Answer this command with TEXT (default ERROR), e.g. 'AT#DSCRIPT=@+CME ERROR: 4'.",
@@ -36,6 +40,7 @@ constexpr Flag kFlags[] = {
     {"zero-bytes", "Put a zero byte before and after every answer.", nullptr},
     {"wrong-crc", "The first N stored scripts report a wrong CRC.", "n"},
     {"vanish-after", "Close the device after this many received bytes.", "bytes"},
+    {"stall-after", "Take no more input after this many received bytes (a held line).", "bytes"},
     {"split", "Cut every answer into this many pieces.", "n"},
     {"split-pause", "The pause between the pieces of a cut answer.", "ms"},
     {"never-answer-probe", "Never answer ATE0, as a modem that is off.", nullptr},
@@ -124,6 +129,8 @@ void readFaults(Reader &reader, Faults &faults)
     faults.wrongCrcWrites = reader.number("wrong-crc", 0);
     if (reader.isSet("vanish-after"))
         faults.vanishAfterBytes = reader.number("vanish-after", 0);
+    if (reader.isSet("stall-after"))
+        faults.stallAfterBytes = reader.number("stall-after", 0);
     faults.splitReplies = reader.number("split", 0);
     faults.splitPause = reader.duration("split-pause", faults.splitPause);
     faults.neverAnswerProbe = reader.isSet("never-answer-probe");
@@ -171,6 +178,8 @@ std::variant<SimulatorSetup, QString> parseSimulatorCommandLine(const QStringLis
     for (const QString &line : reader.values("power-on-line"))
         setup.options.powerOnLines += "\r\n" + line.toLatin1() + "\r\n";
     setup.options.rawByteTimeout = reader.duration("raw-timeout", setup.options.rawByteTimeout);
+    setup.options.lineRate = static_cast<std::uint32_t>(
+        reader.number("line-rate", static_cast<int>(setup.options.lineRate)));
     readFaults(reader, setup.options.faults);
     if (!reader.error.isEmpty())
         return reader.error;
