@@ -492,7 +492,7 @@ TEST_F(MainWindow, DataOrSettingsThatCannotWorkAreRefusedBeforeThePortOpens)
     EXPECT_EQ(logLines().mid(runStart), (QStringList{QStringLiteral("Выбран модем \"Velmora\""),
                                                      stopBits, QString(), Step1}));
     EXPECT_FALSE(window->tmrRS->isActive());
-    waitFor([] { return false; }, 300ms);
+    waitUntil([] { return false; }, 300ms);
     EXPECT_TRUE(simulator.received().isEmpty());
 }
 
