@@ -301,7 +301,7 @@ TEST_F(PtyTest, VanishedDeviceEndsTheReaderWithAHangup)
 
     // The device is back under a new name: the next open starts clean.
     PtyPair back;
-    port.SetCommPort(back.path);
+    port.SetCommPort(back.slavePath());
     ASSERT_TRUE(port.OpenPort());
     EXPECT_FALSE(port.HungUp());
     port.ClosePort();
@@ -314,14 +314,14 @@ TEST_F(PtyTest, HangupQueuedAtCloseCountsForThatPortOnly)
     auto vanishing = std::make_unique<PtyPair>();
     TComm32 port;
     Received received(port);
-    port.SetCommPort(vanishing->path);
+    port.SetCommPort(vanishing->slavePath());
     ASSERT_TRUE(port.OpenPort());
     vanishing.reset();
     std::this_thread::sleep_for(200ms); // the reader has posted its hang-up, nothing handled it
     port.ClosePort();
     EXPECT_TRUE(port.HungUp());
     PtyPair back;
-    port.SetCommPort(back.path);
+    port.SetCommPort(back.slavePath());
     ASSERT_TRUE(port.OpenPort());
     pumpFor(100ms);
     EXPECT_FALSE(port.HungUp());
