@@ -137,7 +137,7 @@ protected:
     }
 
     const QFont defaultFont = QApplication::font();
-    QTemporaryDir data;
+    QTemporaryDir data{QStringLiteral("/tmp/qlXXXXXX")}; // as short as the program's own folder
 };
 
 INSTANTIATE_TEST_SUITE_P(Fonts, Layout, ::testing::Values(0, 11),
