@@ -7,6 +7,7 @@
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
+#include "procedures/Procedures.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -385,8 +386,8 @@ void TfMain::SetPortStep(bool Active)
 {
     lblCommConnect->setEnabled(Active);
     if (Active) {
-        setPortStepHint({});
-        SetStatus(WaitingForPortText());
+        setPortStepHint(FPortNote);
+        SetStatus(FPortNote.isEmpty() ? WaitingForPortText() : FPortNote);
     } else {
         if (!mmoLog->document()->isEmpty())
             LogLine({});
@@ -451,8 +452,17 @@ bool TfMain::EditPortSettings()
     if (fCOMProperty.exec() != QDialog::Accepted)
         return false;
     fCOMProperty.ApplyToComm(*FComm->Comm);
-    powerOn.start();
-    startScaled(*tmrRS, PowerOnStep::PortTickInterval);
+    if (const auto refusal = PortSettingsRefusal(*FComm->Comm)) {
+        refuse(*refusal);
+        return false;
+    }
+    // Without a port there is nothing to open: step 2 says so rather than trying a name that
+    // names no device.
+    FPortNote = fCOMProperty.PortNote();
+    if (FPortNote.isEmpty()) {
+        powerOn.start();
+        startScaled(*tmrRS, PowerOnStep::PortTickInterval);
+    }
     return true;
 }
 
@@ -484,6 +494,7 @@ void TfMain::cbxModemsChange(int Index)
     if (Index < 0)
         return;
     tmrRS->stop();
+    powerOn.stop();
     FComm->Comm->ClosePort();
     FModemAnswered = false;
     const TDirObject entry = cbxModems->itemData(Index).value<TDirObject>();
@@ -494,7 +505,19 @@ void TfMain::cbxModemsChange(int Index)
                                   withTrailingSpaces(warning, 8));
         LogLine(warning);
     }
+    // Data the procedure would refuse is refused now, before the modem is switched on for it.
+    if (const auto refusal = TypeDataRefusal(entry.DirName, entry.DirPath)) {
+        refuse(*refusal);
+        SetPortStep(false);
+        return;
+    }
     SetPortStep(EditPortSettings());
+}
+
+void TfMain::refuse(const QString &Refusal)
+{
+    LogLine(Refusal);
+    MessageBoxes::showError(this, withTrailingSpaces(Refusal, 9));
 }
 
 void TfMain::tmrRSTimer()

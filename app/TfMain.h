@@ -109,6 +109,8 @@ private:
     // Moves and cuts the window so that it lies on its screen's free area.
     void keepOnScreen();
     void runProgramming();
+    // A run that cannot start: the line in the log and an error box.
+    void refuse(const QString &Refusal);
     void showIndicator(QLabel &Indicator, bool State);
     void setPortStepHint(const QString &Problem);
 
@@ -119,6 +121,7 @@ private:
     bool FInRun = false;
     bool FQuitRequested = false;
     QString FRunDirPath;
+    QString FPortNote; // why the accepted settings name no port to open; empty when they do
     // The status line a file transfer's progress stands in for, given back when it ends.
     std::optional<QString> FStatusBeforeTransfer;
     QString programFolder;
