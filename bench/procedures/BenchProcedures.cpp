@@ -231,7 +231,7 @@ void LinePacedDownload()
     Clock::time_point lastByte{};
     Clock::time_point answerSent{};
     for (const modemsim::WireRecord &record : modem.wire()) {
-        if (record.direction == modemsim::WireRecord::Sent && record.bytes.contains("OK")) {
+        if (record.direction == modemsim::WireRecord::Sent && record.bytes.contains("JDL END")) {
             answerSent = record.when;
             break;
         }
