@@ -7,6 +7,7 @@
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
+#include "procedures/Procedures.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -451,6 +452,10 @@ bool TfMain::EditPortSettings()
     if (fCOMProperty.exec() != QDialog::Accepted)
         return false;
     fCOMProperty.ApplyToComm(*FComm->Comm);
+    if (const auto refusal = PortSettingsRefusal(*FComm->Comm)) {
+        refuse(*refusal);
+        return false;
+    }
     powerOn.start();
     startScaled(*tmrRS, PowerOnStep::PortTickInterval);
     return true;
@@ -484,6 +489,7 @@ void TfMain::cbxModemsChange(int Index)
     if (Index < 0)
         return;
     tmrRS->stop();
+    powerOn.stop();
     FComm->Comm->ClosePort();
     FModemAnswered = false;
     const TDirObject entry = cbxModems->itemData(Index).value<TDirObject>();
@@ -494,7 +500,19 @@ void TfMain::cbxModemsChange(int Index)
                                   withTrailingSpaces(warning, 8));
         LogLine(warning);
     }
+    // Data the procedure would refuse is refused now, before the modem is switched on for it.
+    if (const auto refusal = TypeDataRefusal(entry.DirName, entry.DirPath)) {
+        refuse(*refusal);
+        SetPortStep(false);
+        return;
+    }
     SetPortStep(EditPortSettings());
+}
+
+void TfMain::refuse(const QString &Refusal)
+{
+    LogLine(Refusal);
+    MessageBoxes::showError(this, withTrailingSpaces(Refusal, 9));
 }
 
 void TfMain::tmrRSTimer()

@@ -109,6 +109,8 @@ private:
     // Moves and cuts the window so that it lies on its screen's free area.
     void keepOnScreen();
     void runProgramming();
+    // A run that cannot start: the line in the log and an error box.
+    void refuse(const QString &Refusal);
     void showIndicator(QLabel &Indicator, bool State);
     void setPortStepHint(const QString &Problem);
 

@@ -241,13 +241,10 @@ bool TmyComm::LoadPortSettings(const QString &FileName)
     if (!QFileInfo(FileName).isFile())
         return false;
     QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("cannot open file \"" + FileName.toStdString() +
-                                 "\": " + file.errorString().toStdString());
-    const QByteArray content = file.readAll();
+    const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (file.error() != QFileDevice::NoError)
-        throw std::runtime_error("cannot read file \"" + FileName.toStdString() +
-                                 "\": " + file.errorString().toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Файл %1 не удается прочитать.").arg(FileName).toStdString());
     for (const QByteArray &line : ProfileLines(content))
         ApplyPortSetting(line);
     return true;

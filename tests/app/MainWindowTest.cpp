@@ -482,6 +482,44 @@ TEST_F(MainWindow, PowerOnTimeoutReopensTheDialog)
     EXPECT_FALSE(window->lblPowerOn->isEnabled());
 }
 
+// Data the procedure would refuse, or line settings no port can take, are refused when the type
+// is chosen, before the modem is probed and switched: a line, an error box, step 1 again.
+TEST_F(MainWindow, DataOrSettingsThatCannotWorkAreRefusedBeforeThePortOpens)
+{
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    const QString port = offerType("Velmora:velmora", QStringLiteral("velmora"), simulator);
+    addScript(QStringLiteral("velmora"));
+    writeFile(folder() + QStringLiteral("velmora/compiled/empty.bin"), {});
+    answers.clear();
+    pickType(QStringLiteral("Velmora"));
+
+    const QString emptyFile = QStringLiteral("Файл empty.bin пуст. Запись данных отменена.");
+    EXPECT_EQ(dialogsShown, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Ошибка"));
+    EXPECT_EQ(boxes[0].text, emptyFile + QStringLiteral("         "));
+    EXPECT_EQ(logLines().mid(1), (QStringList{QStringLiteral("Выбран модем \"Velmora\""), emptyFile,
+                                              QString(), Step1}));
+
+    // Only five data bits take 1.5 stop bits; the dialog shows the profile's and they are kept.
+    QFile::remove(folder() + QStringLiteral("velmora/compiled/empty.bin"));
+    writeFile(folder() + QStringLiteral("velmora/upload.ini"), "databits=8\r\nstopbits=1,5\r\n");
+    answers.push_back({true, port});
+    boxes.clear();
+    const qsizetype runStart = logLines().size();
+    pickType(QStringLiteral("Velmora"));
+    const QString stopBits =
+        QStringLiteral("Стоповые биты: 1,5. Они возможны только при 5 битах данных. Запись "
+                       "данных отменена.");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, stopBits + QStringLiteral("         "));
+    EXPECT_EQ(logLines().mid(runStart), (QStringList{QStringLiteral("Выбран модем \"Velmora\""),
+                                                     stopBits, QString(), Step1}));
+    EXPECT_FALSE(window->tmrRS->isActive());
+    waitFor([] { return false; }, 300ms);
+    EXPECT_TRUE(simulator.received().isEmpty());
+}
+
 TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)
 {
     Timing::ScopedSpeedUp faster(10);
@@ -508,6 +546,7 @@ TEST_F(MainWindow, NoEntrySelectedWhenTheModemAnswersFails)
     // Real time: the first port tick is 250 ms away when the list is opened.
     modemsim::ModemSimulator simulator{modemsim::Options{}};
     offerType("Velmora:velmora", QStringLiteral("velmora"), simulator);
+    addScript(QStringLiteral("velmora"));
     pickType(QStringLiteral("Velmora"));
     // The user opens the list during step 2 and closes it without choosing.
     window->cbxModems->showPopup();
