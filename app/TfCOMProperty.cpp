@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -36,9 +37,11 @@ QString CommPortForEntry(const QString &Entry)
 
 QString EntryForCommPort(const QString &CommPort)
 {
-    if (CommPort.startsWith(DevicePrefix, Qt::CaseInsensitive))
-        return CommPort.mid(DevicePrefix.size(), CommPortEntryLength);
-    return CommPort;
+    // COM1 stands for ttyS0 here as it does when the port is opened.
+    const QString device = ResolveDevicePath(CommPort);
+    if (device.startsWith(DevicePrefix, Qt::CaseInsensitive))
+        return device.mid(DevicePrefix.size(), CommPortEntryLength);
+    return device;
 }
 
 TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
@@ -93,8 +96,31 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     const QMargins margins = layout->contentsMargins();
     group->setMinimumWidth(DialogWidth - margins.left() - margins.right());
 
+    // Said under the port list while there is no port to open.
+    lblPortNote = new QLabel(group);
+    lblPortNote->setObjectName(QStringLiteral("lblPortNote"));
+    lblPortNote->setWordWrap(true);
+    lblPortNote->hide();
+    form->insertRow(1, lblPortNote);
+
     connect(cbxPort_N, &DropDownComboBox::dropDown, this, &TfCOMProperty::cbxPort_NDropDown);
+    connect(cbxPort_N, &QComboBox::currentIndexChanged, this, &TfCOMProperty::showPortNote);
     cbxPort_N->setFocus();
+}
+
+QString TfCOMProperty::PortNote() const
+{
+    if (cbxPort_N->count() == 0)
+        return NoPortsText();
+    if (cbxPort_N->currentIndex() < 0)
+        return NoPortChosenText();
+    return {};
+}
+
+void TfCOMProperty::showPortNote()
+{
+    lblPortNote->setText(PortNote());
+    lblPortNote->setVisible(!lblPortNote->text().isEmpty());
 }
 
 bool TfCOMProperty::ListComPorts(QComboBox &Items)
@@ -125,6 +151,7 @@ void TfCOMProperty::LoadFromComm(const TComm32 &Port)
     cbxPort_Parity->setCurrentIndex(Port.Parity());
     cbxPort_StopBits->setCurrentIndex(Port.StopBits());
     cbxPort_FlowControl->setCurrentIndex(Port.FlowControl());
+    showPortNote();
     cbxPort_N->setFocus();
 }
 
@@ -154,4 +181,15 @@ void TfCOMProperty::showEvent(QShowEvent *event)
 void TfCOMProperty::cbxPort_NDropDown()
 {
     ListComPorts(*cbxPort_N);
+    showPortNote();
+}
+
+QString NoPortsText()
+{
+    return QStringLiteral("Последовательные порты не найдены. Подключите кабель модема.");
+}
+
+QString NoPortChosenText()
+{
+    return QStringLiteral("СОМ-порт не выбран. Выберите порт модема в списке.");
 }

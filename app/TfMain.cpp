@@ -386,8 +386,8 @@ void TfMain::SetPortStep(bool Active)
 {
     lblCommConnect->setEnabled(Active);
     if (Active) {
-        setPortStepHint({});
-        SetStatus(WaitingForPortText());
+        setPortStepHint(FPortNote);
+        SetStatus(FPortNote.isEmpty() ? WaitingForPortText() : FPortNote);
     } else {
         if (!mmoLog->document()->isEmpty())
             LogLine({});
@@ -456,8 +456,13 @@ bool TfMain::EditPortSettings()
         refuse(*refusal);
         return false;
     }
-    powerOn.start();
-    startScaled(*tmrRS, PowerOnStep::PortTickInterval);
+    // Without a port there is nothing to open: step 2 says so rather than trying a name that
+    // names no device.
+    FPortNote = fCOMProperty.PortNote();
+    if (FPortNote.isEmpty()) {
+        powerOn.start();
+        startScaled(*tmrRS, PowerOnStep::PortTickInterval);
+    }
     return true;
 }
 

@@ -121,6 +121,7 @@ private:
     bool FInRun = false;
     bool FQuitRequested = false;
     QString FRunDirPath;
+    QString FPortNote; // why the accepted settings name no port to open; empty when they do
     // The status line a file transfer's progress stands in for, given back when it ends.
     std::optional<QString> FStatusBeforeTransfer;
     QString programFolder;

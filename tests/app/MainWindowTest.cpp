@@ -123,6 +123,11 @@ protected:
                 dialog.btnCancel->click();
                 return;
             }
+            if (answer.port.isEmpty()) {
+                dialog.cbxPort_N->setCurrentIndex(-1); // opened and closed without choosing
+                dialog.btnAccept->click();
+                return;
+            }
             if (dialog.cbxPort_N->findText(answer.port) < 0)
                 dialog.cbxPort_N->addItem(answer.port);
             dialog.cbxPort_N->setCurrentIndex(dialog.cbxPort_N->findText(answer.port));
@@ -518,6 +523,21 @@ TEST_F(MainWindow, DataOrSettingsThatCannotWorkAreRefusedBeforeThePortOpens)
     EXPECT_FALSE(window->tmrRS->isActive());
     waitFor([] { return false; }, 300ms);
     EXPECT_TRUE(simulator.received().isEmpty());
+}
+
+// Accepted without a port there is nothing to open: step 2 says so and tries nothing.
+TEST_F(MainWindow, NoPortChosenIsSaidAtStepTwoInsteadOfRetrying)
+{
+    writeCatalogue("Ghost:ghost\r\n");
+    writeType(QStringLiteral("ghost"));
+    answers.push_back({true, {}});
+    pickType(QStringLiteral("Ghost"));
+    EXPECT_EQ(window->lblStatus->text(), NoPortChosenText());
+    EXPECT_EQ(logLines().last(), NoPortChosenText());
+    EXPECT_EQ(window->lblCommConnect->toolTip().left(NoPortChosenText().size()),
+              NoPortChosenText());
+    EXPECT_FALSE(window->tmrRS->isActive());
+    EXPECT_TRUE(window->cbxModems->isEnabled());
 }
 
 TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)
