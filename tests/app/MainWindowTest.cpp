@@ -337,6 +337,8 @@ TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Сообщение"));
     EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Information);
     EXPECT_EQ(boxes[0].text, Succeeded + QStringLiteral("          "));
+    // The file's progress stood in the status line only while it was on its way.
+    EXPECT_EQ(statusAtBox.value(0), Writing);
     const QStringList lines = logLines();
     EXPECT_EQ(lines.mid(lines.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
     EXPECT_EQ(simulator.storedFiles().count("main.pyo"), 1u);

@@ -197,6 +197,20 @@ TEST_F(Channel, WaitAfterBytesCountsFromTheirLastByte)
     EXPECT_EQ(channel.Reply, "\r\nOK\r\n");
 }
 
+// The same for a block of raw bytes sent by the hex wait itself, as a replayed exchange sends.
+TEST_F(Channel, HexWaitCountsFromTheBlocksLastByte)
+{
+    const QByteArray block = QByteArray(60000, 'y') + "END";
+    std::thread slowModem([this] {
+        std::this_thread::sleep_for(2500ms);
+        modem.ReadUntil("END");
+        modem.Write("OK");
+    });
+    channel.SendAndWaitEx(block, block.size(), "4F 4B", "", 1200, true);
+    slowModem.join();
+    EXPECT_EQ(channel.Reply, "OK");
+}
+
 // Bytes that never leave (a line held by flow control) do not hold the wait for ever: it ends
 // after the line time of the bytes still to go plus its interval, both sped up here. The device
 // takes some 20 kB before it holds, so at least 40,000 bytes' line time (3.5 s) is added to the
