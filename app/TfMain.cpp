@@ -39,8 +39,8 @@ static void initResources()
 namespace {
 
 constexpr int IndicatorSize = 24;
-// The window's place and size at first start, and its narrowest width; at a larger font the
-// window grows to what its texts need.
+// The window's place and size at first start (with the log hidden, cut to its content's height),
+// and its narrowest width; at a larger font the window grows to what its texts need.
 const QRect FirstPlacement(299, 116, 438, 626);
 // The status bar's height and the log button's side at the default font.
 constexpr int StatusBarHeight = 24;
