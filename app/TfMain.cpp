@@ -563,10 +563,12 @@ void TfMain::runProgramming()
         const TDirObject entry =
             selected >= 0 ? cbxModems->itemData(selected).value<TDirObject>() : TDirObject{};
         FRunDirPath = entry.DirPath;
-        if (PerformProgrammingRun(*this, entry.DirName))
+        const bool written = PerformProgrammingRun(*this, entry.DirName);
+        // After a close request the outcome is in the log; a box would hold the window open.
+        if (!FQuitRequested && written)
             MessageBoxes::showMessage(this, MessageBoxes::Icon::Information,
                                       withTrailingSpaces(RunSucceededText(), 10));
-        else
+        else if (!FQuitRequested)
             MessageBoxes::showError(this, withTrailingSpaces(RunFailedText(), 10));
         tmrStartPower->stop();
         ggProgress->setGaugePosition(0);

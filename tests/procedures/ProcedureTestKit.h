@@ -30,6 +30,9 @@ public:
     int gaugePosition = 0;
     bool quit = false;
     QString quitOnLine;
+    // With quitOnLine: the request comes this long after the line, in the middle of what follows.
+    std::chrono::milliseconds quitDelay{0};
+    std::chrono::steady_clock::time_point quitAt;
     int quitAtGauge = -1;
     int probeFinished = 0;
     int writingStarted = 0;
