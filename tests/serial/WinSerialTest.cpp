@@ -4,9 +4,11 @@
 
 #include "serial/SerialPorts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <thread>
@@ -170,6 +172,27 @@ TEST_F(ComPairTest, BlocksEndWhenTheLineFallsQuiet)
     ASSERT_TRUE(waitUntil([&] { return localReceived.bytes == "firstsecond"; }));
     // The reader hands over what came before a pause, never waiting for its buffer to fill.
     EXPECT_GE(localReceived.blockSizes.size(), 2U);
+    local.ClosePort();
+    remote.ClosePort();
+}
+
+// The channel waits for a reply as below: one blocking pass of the event loop, then a look at what
+// came. Each reply must end such a pass, not sit unseen until the time-out ends it.
+TEST_F(ComPairTest, AWaitingCallerSeesEachReplyBeforeItsTimeOut)
+{
+    for (int round = 0; round < 10; ++round) {
+        const QByteArray reply = "\r\n>>>" + QByteArray::number(round);
+        bool expired = false;
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        QObject::connect(&timeout, &QTimer::timeout, [&expired] { expired = true; });
+        timeout.start(3000);
+        localReceived.bytes.clear();
+        ASSERT_TRUE(remote.WriteData(reply.constData(), static_cast<std::int32_t>(reply.size())));
+        while (!expired && localReceived.bytes != reply)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        ASSERT_FALSE(expired) << "round " << round;
+    }
     local.ClosePort();
     remote.ClosePort();
 }
