@@ -13,7 +13,6 @@ public:
 
     void setGaugeMaximum(int maximum);
     void setGaugePosition(int position);
-    int gaugeMaximum() const { return gaugeMax; }
     int gaugePosition() const { return gaugePos; }
 
 private:

@@ -17,8 +17,9 @@ void ReportEscapedError(const std::exception &error)
 
 QuillonApplication::QuillonApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
+    // No display name: Qt would append it to every window's caption. The title reaches the task
+    // bar through the desktop file.
     setApplicationName(QStringLiteral("Quillon"));
-    setApplicationDisplayName(ApplicationTitle());
     setDesktopFileName(QStringLiteral("quillon"));
     setWindowIcon(QIcon(QStringLiteral(":/quillon/quillon.png")));
 }

@@ -4,7 +4,8 @@
 
 #include <exception>
 
-// The application title, shown on the task bar and as the caption of the error report.
+// The application title: the name in the desktop file, shown on the task bar, and the caption
+// of the error report.
 QString ApplicationTitle();
 
 // The report for an error that escaped an event handler: its text in an error box captioned with

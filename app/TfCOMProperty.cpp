@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -16,6 +17,9 @@ namespace {
 
 const QString DevicePrefix = QStringLiteral("/dev/");
 constexpr int CommPortEntryLength = 99;
+// The dialog's width at the default font and its narrowest; it grows for larger fonts and for long
+// port names. Its height is always that of its content.
+constexpr int DialogWidth = 344;
 
 QComboBox *fixedList(QWidget *parent, const QStringList &entries)
 {
@@ -33,9 +37,11 @@ QString CommPortForEntry(const QString &Entry)
 
 QString EntryForCommPort(const QString &CommPort)
 {
-    if (CommPort.startsWith(DevicePrefix, Qt::CaseInsensitive))
-        return CommPort.mid(DevicePrefix.size(), CommPortEntryLength);
-    return CommPort;
+    // COM1 stands for ttyS0 here as it does when the port is opened.
+    const QString device = ResolveDevicePath(CommPort);
+    if (device.startsWith(DevicePrefix, Qt::CaseInsensitive))
+        return device.mid(DevicePrefix.size(), CommPortEntryLength);
+    return device;
 }
 
 TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
@@ -44,12 +50,13 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Настройки СОМ-порта"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(344, 323);
 
     auto *group = new QGroupBox(QStringLiteral("[ Настройки СОМ-порта ]"), this);
     cbxPort_N = new DropDownComboBox(group);
     cbxPort_N->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
                          QStringLiteral("COM4")});
+    // The whole name of the port stays readable, however long its path.
+    cbxPort_N->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cbxPort_Speed = fixedList(
         group, {QStringLiteral("300"), QStringLiteral("1200"), QStringLiteral("2400"),
                 QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
@@ -66,6 +73,8 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
                                             QStringLiteral("Программное")});
 
     auto *form = new QFormLayout(group);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setRowWrapPolicy(QFormLayout::DontWrapRows);
     form->addRow(QStringLiteral("Порт:"), cbxPort_N);
     form->addRow(QStringLiteral("Скорость (бит/с):"), cbxPort_Speed);
     form->addRow(QStringLiteral("Биты данных:"), cbxPort_DataBits);
@@ -81,12 +90,37 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(group);
-    layout->addStretch();
     layout->addWidget(buttons);
+    const QMargins margins = layout->contentsMargins();
+    group->setMinimumWidth(DialogWidth - margins.left() - margins.right());
+
+    // Said under the port list while there is no port to open.
+    lblPortNote = new QLabel(group);
+    lblPortNote->setObjectName(QStringLiteral("lblPortNote"));
+    lblPortNote->setWordWrap(true);
+    lblPortNote->hide();
+    form->insertRow(1, lblPortNote);
 
     connect(cbxPort_N, &DropDownComboBox::dropDown, this, &TfCOMProperty::cbxPort_NDropDown);
+    connect(cbxPort_N, &QComboBox::currentIndexChanged, this, &TfCOMProperty::showPortNote);
     cbxPort_N->setFocus();
+}
+
+QString TfCOMProperty::PortNote() const
+{
+    if (cbxPort_N->count() == 0)
+        return NoPortsText();
+    if (cbxPort_N->currentIndex() < 0)
+        return NoPortChosenText();
+    return {};
+}
+
+void TfCOMProperty::showPortNote()
+{
+    lblPortNote->setText(PortNote());
+    lblPortNote->setVisible(!lblPortNote->text().isEmpty());
 }
 
 bool TfCOMProperty::ListComPorts(QComboBox &Items)
@@ -117,6 +151,7 @@ void TfCOMProperty::LoadFromComm(const TComm32 &Port)
     cbxPort_Parity->setCurrentIndex(Port.Parity());
     cbxPort_StopBits->setCurrentIndex(Port.StopBits());
     cbxPort_FlowControl->setCurrentIndex(Port.FlowControl());
+    showPortNote();
     cbxPort_N->setFocus();
 }
 
@@ -146,4 +181,15 @@ void TfCOMProperty::showEvent(QShowEvent *event)
 void TfCOMProperty::cbxPort_NDropDown()
 {
     ListComPorts(*cbxPort_N);
+    showPortNote();
+}
+
+QString NoPortsText()
+{
+    return QStringLiteral("Последовательные порты не найдены. Подключите кабель модема.");
+}
+
+QString NoPortChosenText()
+{
+    return QStringLiteral("СОМ-порт не выбран. Выберите порт модема в списке.");
 }

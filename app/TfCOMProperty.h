@@ -4,6 +4,7 @@
 
 class DropDownComboBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class TComm32;
 
@@ -21,6 +22,9 @@ public:
     void LoadFromComm(const TComm32 &Port);
     // Does nothing while the port is open. Raises EConvertError when no speed is selected.
     void ApplyToComm(TComm32 &Port);
+    // Why no port can be opened with the dialog's choice: no ports, or none chosen; empty when
+    // one is chosen.
+    QString PortNote() const;
 
     DropDownComboBox *cbxPort_N;
     QComboBox *cbxPort_Speed;
@@ -28,6 +32,7 @@ public:
     QComboBox *cbxPort_Parity;
     QComboBox *cbxPort_StopBits;
     QComboBox *cbxPort_FlowControl;
+    QLabel *lblPortNote;
     QPushButton *btnAccept;
     QPushButton *btnCancel;
 
@@ -36,6 +41,7 @@ protected:
 
 private:
     void cbxPort_NDropDown();
+    void showPortNote();
 };
 
 // The CommPort that stands for a port list entry: a device under /dev by its bare name, a port
@@ -43,3 +49,6 @@ private:
 QString CommPortForEntry(const QString &Entry);
 // The port list entry a CommPort stands for, to be matched ignoring case.
 QString EntryForCommPort(const QString &CommPort);
+
+QString NoPortsText();      // the system lists no serial port
+QString NoPortChosenText(); // the port list has entries but none is chosen

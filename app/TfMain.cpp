@@ -2,11 +2,12 @@
 
 #include "app/DropDownComboBox.h"
 #include "app/MessageBoxes.h"
-#include "app/PortDiagnosis.h"
 #include "app/ProgressGauge.h"
 #include "app/TfCOMProperty.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
+#include "procedures/PortDiagnosis.h"
+#include "procedures/Procedures.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -18,12 +19,15 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -34,11 +38,11 @@ static void initResources()
 
 namespace {
 
-constexpr auto PortTickInterval = 250ms;
-constexpr auto PowerTickInterval = 1000ms;
-constexpr int PowerOnSeconds = 15;
 constexpr int IndicatorSize = 24;
-constexpr int TopPanelHeight = 329;
+// The window's place and size at first start (with the log hidden, cut to its content's height),
+// and its narrowest width; at a larger font the window grows to what its texts need.
+const QRect FirstPlacement(299, 116, 438, 626);
+// The status bar's height and the log button's side at the default font.
 constexpr int StatusBarHeight = 24;
 constexpr int LogPanelHeight = 273;
 constexpr int LogPanelMinimumHeight = 25;
@@ -62,6 +66,18 @@ QLabel *picture(QWidget *parent, const QString &Resource)
     return label;
 }
 
+// The geometry moved and cut so that it lies within Available, though never below Minimum.
+QRect fittedInto(QRect Geometry, const QRect &Available, const QSize &Minimum)
+{
+    Geometry.setWidth(std::max(Minimum.width(), std::min(Geometry.width(), Available.width())));
+    Geometry.setHeight(std::max(Minimum.height(), std::min(Geometry.height(), Available.height())));
+    Geometry.moveRight(std::min(Geometry.right(), Available.right()));
+    Geometry.moveBottom(std::min(Geometry.bottom(), Available.bottom()));
+    Geometry.moveLeft(std::max(Geometry.left(), Available.left()));
+    Geometry.moveTop(std::max(Geometry.top(), Available.top()));
+    return Geometry;
+}
+
 QHBoxLayout *stepRow(QLabel *Icon, QLabel *Indicator, QLabel *Caption)
 {
     auto *row = new QHBoxLayout;
@@ -80,6 +96,7 @@ TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
     initResources();
     buildWindow();
     placement.restore(*this, *pnlLog);
+    keepOnScreen();
 
     // FormCreate
     FModemAnswered = false;
@@ -100,8 +117,6 @@ void TfMain::buildWindow()
 {
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(QStringLiteral("Velmora: конфигуратор модема"));
-    setGeometry(299, 116, 438, 626);
-    setMinimumWidth(438);
 
     actLogSH = new QAction(QStringLiteral("+"), this);
     actLogSH->setToolTip(QStringLiteral("Показать лог конфигурирования"));
@@ -116,35 +131,47 @@ void TfMain::buildWindow()
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // The window is never narrower or shorter than its content needs, and with the log hidden it
+    // is exactly as tall as the top panel and the status bar: no empty band below them.
+    layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
     layout->addWidget(buildTopPanel());
     layout->addWidget(buildStatusBar());
     layout->addWidget(buildLogPanel(), 1);
-    // Takes up the room the log leaves when it is hidden.
-    layout->addStretch(0);
+    // Cut to the content's limits once the layout first takes effect.
+    setGeometry(FirstPlacement);
 
     cbxModems->setFocus();
+}
+
+void TfMain::keepOnScreen()
+{
+    layout()->activate();
+    // Before the first show the frame is not known yet; the window manager adds it later.
+    const QMargins frame(geometry().left() - frameGeometry().left(),
+                         geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    setGeometry(
+        fittedInto(geometry(), screen()->availableGeometry().marginsRemoved(frame), minimumSize()));
 }
 
 QWidget *TfMain::buildTopPanel()
 {
     Panel1 = new QWidget(this);
-    Panel1->setFixedHeight(TopPanelHeight);
+    Panel1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     Panel1->setAutoFillBackground(true);
     QPalette grey = Panel1->palette();
     grey.setColor(QPalette::Window, QColor(238, 238, 238));
     grey.setColor(QPalette::Base, QColor(238, 238, 238));
     Panel1->setPalette(grey);
 
-    Memo1 = new QPlainTextEdit(Panel1);
-    Memo1->setReadOnly(true);
-    Memo1->setFrameShape(QFrame::NoFrame);
-    Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Its lines are kept whole (the window is as wide as the longest), so none wraps or is cut.
+    Memo1 = new QLabel(Panel1);
+    Memo1->setTextFormat(Qt::PlainText);
     QFont small = Memo1->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     Memo1->setFont(small);
-    Memo1->document()->setDocumentMargin(0);
-    Memo1->setPlainText(
+    Memo1->setText(
         QStringLiteral("Внимание!\n"
                        "Программа автоматически начнет запись прошивки после выбора типа модема,\n"
                        "подтверждения/установки настроек СОМ-порта и подаче питания на модем.\n"
@@ -189,34 +216,46 @@ QWidget *TfMain::buildTopPanel()
     lblQXLRef->setAlignment(Qt::AlignRight);
     connect(lblQXLRef, &QLabel::linkActivated, this, &TfMain::lblQXLRefClick);
 
-    auto *choice = new QGridLayout;
-    choice->addWidget(lblChoiceModem, 0, 0);
-    choice->addWidget(cbxModems, 1, 0, Qt::AlignTop);
-    choice->addWidget(Image1, 0, 1, 2, 1);
-    choice->setColumnStretch(0, 1);
+    // The step 1 caption and the list sit level with the middle of the device picture.
+    auto *choiceColumn = new QVBoxLayout;
+    choiceColumn->addStretch();
+    choiceColumn->addWidget(lblChoiceModem);
+    choiceColumn->addWidget(cbxModems);
+    choiceColumn->addStretch();
+    auto *choice = new QHBoxLayout;
+    choice->addLayout(choiceColumn, 1);
+    choice->addWidget(Image1);
 
     auto *layout = new QVBoxLayout(Panel1);
-    layout->setContentsMargins(8, 8, 8, 4);
+    layout->setContentsMargins(5, 6, 5, 4);
     layout->setSpacing(4);
-    layout->addWidget(Memo1, 1);
+    layout->addWidget(Memo1);
     layout->addLayout(choice);
     layout->addLayout(stepRow(Image2, imgRS, lblCommConnect));
     layout->addLayout(stepRow(Image3, imgDC, lblPowerOn));
     layout->addWidget(lblQXLRef);
+    // The window's narrowest width, as a spacer: a widget's own minimum would hide what the texts
+    // need at a larger font.
+    const QMargins margins = layout->contentsMargins();
+    layout->addSpacerItem(new QSpacerItem(FirstPlacement.width() - margins.left() - margins.right(),
+                                          0, QSizePolicy::Minimum, QSizePolicy::Fixed));
     return Panel1;
 }
 
 QWidget *TfMain::buildStatusBar()
 {
+    // As tall as its content: the gauge at the default font, more when the status text needs it.
     pnlStatusBar = new QWidget(this);
-    pnlStatusBar->setFixedHeight(StatusBarHeight);
+    pnlStatusBar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     btnLogSH = new QToolButton(pnlStatusBar);
     btnLogSH->setAutoRaise(true);
     btnLogSH->setDefaultAction(actLogSH);
-    btnLogSH->setFixedSize(StatusBarHeight, StatusBarHeight);
+    btnLogSH->setMinimumSize(StatusBarHeight, StatusBarHeight);
+    btnLogSH->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 
     ggProgress = new ProgressGauge(pnlStatusBar);
+    ggProgress->setMinimumHeight(StatusBarHeight);
     ggProgress->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: lime; }"));
     lblStatus = new QLabel(pnlStatusBar);
     QFont bold = lblStatus->font();
@@ -272,6 +311,19 @@ void TfMain::SetStatus(const QString &Text)
 {
     lblStatus->setText(Text);
     LogLine(Text);
+}
+
+void TfMain::ShowTransfer(const TransferProgress &Progress)
+{
+    if (!FStatusBeforeTransfer)
+        FStatusBeforeTransfer = lblStatus->text();
+    lblStatus->setText(TransferText(Progress));
+}
+
+void TfMain::TransferEnded()
+{
+    if (FStatusBeforeTransfer)
+        lblStatus->setText(*std::exchange(FStatusBeforeTransfer, std::nullopt));
 }
 
 void TfMain::SetGaugeMaximum(int Maximum)
@@ -334,8 +386,8 @@ void TfMain::SetPortStep(bool Active)
 {
     lblCommConnect->setEnabled(Active);
     if (Active) {
-        setPortStepHint({});
-        SetStatus(WaitingForPortText());
+        setPortStepHint(FPortNote);
+        SetStatus(FPortNote.isEmpty() ? WaitingForPortText() : FPortNote);
     } else {
         if (!mmoLog->document()->isEmpty())
             LogLine({});
@@ -344,6 +396,9 @@ void TfMain::SetPortStep(bool Active)
         SetPowerStep(false);
     }
     actLogSHUpdate();
+    // Step 1 starts from the modem list, which lost the keyboard while it was disabled.
+    if (!Active)
+        cbxModems->setFocus();
 }
 
 void TfMain::SetPowerStep(bool Active)
@@ -390,13 +445,24 @@ void TfMain::setPortStepHint(const QString &Problem)
 bool TfMain::EditPortSettings()
 {
     tmrRS->stop();
+    powerOn.stop();
     FComm->Comm->ClosePort();
     actLogSHUpdate();
     fCOMProperty.LoadFromComm(*FComm->Comm);
     if (fCOMProperty.exec() != QDialog::Accepted)
         return false;
     fCOMProperty.ApplyToComm(*FComm->Comm);
-    startScaled(*tmrRS, PortTickInterval);
+    if (const auto refusal = PortSettingsRefusal(*FComm->Comm)) {
+        refuse(*refusal);
+        return false;
+    }
+    // Without a port there is nothing to open: step 2 says so rather than trying a name that
+    // names no device.
+    FPortNote = fCOMProperty.PortNote();
+    if (FPortNote.isEmpty()) {
+        powerOn.start();
+        startScaled(*tmrRS, PowerOnStep::PortTickInterval);
+    }
     return true;
 }
 
@@ -428,6 +494,7 @@ void TfMain::cbxModemsChange(int Index)
     if (Index < 0)
         return;
     tmrRS->stop();
+    powerOn.stop();
     FComm->Comm->ClosePort();
     FModemAnswered = false;
     const TDirObject entry = cbxModems->itemData(Index).value<TDirObject>();
@@ -438,71 +505,74 @@ void TfMain::cbxModemsChange(int Index)
                                   withTrailingSpaces(warning, 8));
         LogLine(warning);
     }
+    // Data the procedure would refuse is refused now, before the modem is switched on for it.
+    if (const auto refusal = TypeDataRefusal(entry.DirName, entry.DirPath)) {
+        refuse(*refusal);
+        SetPortStep(false);
+        return;
+    }
     SetPortStep(EditPortSettings());
+}
+
+void TfMain::refuse(const QString &Refusal)
+{
+    LogLine(Refusal);
+    MessageBoxes::showError(this, withTrailingSpaces(Refusal, 9));
 }
 
 void TfMain::tmrRSTimer()
 {
     if (FModemAnswered || FInRun)
         return;
-    if (!FComm->Comm->PortOpen())
-        tryOpenPort();
-    else if (!ProbeAnswered(*FComm))
-        SendProbe(*FComm);
-    else
+    if (powerOn.portTick() == PowerOnStep::State::Answered)
         runProgramming();
 }
 
-void TfMain::tryOpenPort()
+void TfMain::PowerWaitStarted()
 {
-    bool opened = false;
-    try {
-        opened = FComm->Comm->OpenPort();
-    } catch (const ECommsError &error) {
-        FComm->Comm->ClosePort();
-        actLogSHUpdate();
-        setPortStepHint(PortOpenFailureHint(FComm->Comm->CommPort(), error.message()));
-        return;
-    }
-    if (!opened)
-        return;
     setPortStepHint({});
     SetPowerStep(true);
-    SetStatus(QStringLiteral("Модем подключен. Порт: ") + FComm->Comm->CommPort());
-    SetStatus(QStringLiteral("Ожидаю отклик от модема..."));
-    ggProgress->setGaugePosition(0);
-    ggProgress->setGaugeMaximum(PowerOnSeconds);
-    startScaled(*tmrStartPower, PowerTickInterval);
+    startScaled(*tmrStartPower, PowerOnStep::PowerTickInterval);
+    actLogSHUpdate();
+}
+
+void TfMain::PortOpenFailed(const QString &Diagnosis)
+{
+    actLogSHUpdate();
+    setPortStepHint(Diagnosis);
 }
 
 void TfMain::runProgramming()
 {
-    // The list stays disabled for the whole run, also during the baud-rate switch before the
-    // modem counts as answered; a close request waits until the run has ended.
-    FInRun = true;
-    const struct RunEnd
     {
-        TfMain &window;
-        ~RunEnd()
+        // The list stays disabled for the whole run, also during the baud-rate switch before the
+        // modem counts as answered; a close request waits until the run has ended.
+        FInRun = true;
+        const struct RunEnd
         {
-            window.FInRun = false;
-            window.actLogSHUpdate();
-            if (window.FQuitRequested)
-                QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
-        }
-    } runEnd{*this};
+            TfMain &window;
+            ~RunEnd()
+            {
+                window.FInRun = false;
+                if (window.FQuitRequested)
+                    QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+            }
+        } runEnd{*this};
 
-    const int selected = cbxModems->currentIndex();
-    const TDirObject entry =
-        selected >= 0 ? cbxModems->itemData(selected).value<TDirObject>() : TDirObject{};
-    FRunDirPath = entry.DirPath;
-    if (PerformProgrammingRun(*this, entry.DirName))
-        MessageBoxes::showMessage(this, MessageBoxes::Icon::Information,
-                                  withTrailingSpaces(RunSucceededText(), 10));
-    else
-        MessageBoxes::showError(this, withTrailingSpaces(RunFailedText(), 10));
-    tmrStartPower->stop();
-    ggProgress->setGaugePosition(0);
+        const int selected = cbxModems->currentIndex();
+        const TDirObject entry =
+            selected >= 0 ? cbxModems->itemData(selected).value<TDirObject>() : TDirObject{};
+        FRunDirPath = entry.DirPath;
+        const bool written = PerformProgrammingRun(*this, entry.DirName);
+        // After a close request the outcome is in the log; a box would hold the window open.
+        if (!FQuitRequested && written)
+            MessageBoxes::showMessage(this, MessageBoxes::Icon::Information,
+                                      withTrailingSpaces(RunSucceededText(), 10));
+        else if (!FQuitRequested)
+            MessageBoxes::showError(this, withTrailingSpaces(RunFailedText(), 10));
+        tmrStartPower->stop();
+        ggProgress->setGaugePosition(0);
+    }
     SetPortStep(false);
 }
 
@@ -510,32 +580,27 @@ void TfMain::tmrStartPowerTimer()
 {
     if (FInRun)
         return;
-    const int next = ggProgress->gaugePosition() + 1;
-    if (next <= PowerOnSeconds) {
-        ggProgress->setGaugePosition(next);
+    // Both timers stop before the time-out line lets a port tick in, which would reopen the port
+    // under the dialog.
+    if (powerOn.powerTick() != PowerOnStep::State::TimedOut)
         return;
-    }
-    ggProgress->setGaugePosition(0);
     tmrStartPower->stop();
-    // Stopped before the log line lets a port tick in, which would reopen the port under the
-    // dialog and restart the power-on wait.
     tmrRS->stop();
-    FComm->Comm->ClosePort();
-    LogLine(QStringLiteral("Время ожидания отклика от модема истекло."));
     const bool accepted = EditPortSettings();
     SetPortStep(accepted);
-    if (!accepted)
-        tmrRS->stop();
 }
 
 void TfMain::actLogSHExecute()
 {
-    if (pnlLog->isHidden())
-        resize(width(), height() + pnlLog->height());
-    pnlLog->setVisible(pnlLog->isHidden());
-    if (pnlLog->isHidden()) {
-        layout()->activate(); // the size hint without the log
-        resize(width(), sizeHint().height());
+    const bool show = pnlLog->isHidden();
+    const int closedHeight = height();
+    const int logHeight = pnlLog->height();
+    pnlLog->setVisible(show);
+    // Hiding the log lowers the window's maximum height to its content, which shrinks it.
+    layout()->activate();
+    if (show) {
+        resize(width(), closedHeight + logHeight);
+        keepOnScreen();
     }
     actLogSHUpdate();
 }
@@ -543,6 +608,13 @@ void TfMain::actLogSHExecute()
 void TfMain::lblQXLRefClick()
 {
     QDesktopServices::openUrl(QUrl(PortalAddress));
+}
+
+void TfMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Now with the frame the window system gave it.
+    keepOnScreen();
 }
 
 void TfMain::closeEvent(QCloseEvent *event)

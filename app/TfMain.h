@@ -2,11 +2,12 @@
 
 #include "app/WindowPlacement.h"
 #include "catalogue/ModemCatalogue.h"
-#include "procedures/ProgrammingRun.h"
+#include "procedures/PowerOnStep.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class DropDownComboBox;
 class ProgressGauge;
@@ -30,7 +31,7 @@ struct MainWindowSetup
 // The main window: the three steps a user goes through (modem type, port, power), the timers that
 // open the port and probe the modem, and the programming run that starts once the modem answers.
 // It owns the AT command channel and is the host the programming procedures report to.
-class TfMain : public QWidget, public RunHost
+class TfMain : public QWidget, public PowerOnHost
 {
     Q_OBJECT
 public:
@@ -50,8 +51,12 @@ public:
     bool QuitRequested() const override;
     void ShowErrorBox(const QString &Text) override;
     TmyComm &Channel() override;
+    void ShowTransfer(const TransferProgress &Progress) override;
+    void TransferEnded() override;
     void ProbeFinished() override;
     void WritingStarted() override;
+    void PowerWaitStarted() override;
+    void PortOpenFailed(const QString &Diagnosis) override;
 
     void SetPortStep(bool Active);
     void SetPowerStep(bool Active);
@@ -61,7 +66,7 @@ public:
     static void ClearModemList(QComboBox &Items);
 
     QWidget *Panel1;
-    QPlainTextEdit *Memo1;
+    QLabel *Memo1;
     QLabel *lblChoiceModem;
     DropDownComboBox *cbxModems;
     QLabel *Image1;
@@ -87,6 +92,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void cbxModemsDropDown();
@@ -100,17 +106,24 @@ private:
     QWidget *buildTopPanel();
     QWidget *buildStatusBar();
     QWidget *buildLogPanel();
-    void tryOpenPort();
+    // Moves and cuts the window so that it lies on its screen's free area.
+    void keepOnScreen();
     void runProgramming();
+    // A run that cannot start: the line in the log and an error box.
+    void refuse(const QString &Refusal);
     void showIndicator(QLabel &Indicator, bool State);
     void setPortStepHint(const QString &Problem);
 
     TfCOMProperty &fCOMProperty;
     std::unique_ptr<TmyComm> FComm;
+    PowerOnStep powerOn{*this};
     bool FModemAnswered = false;
     bool FInRun = false;
     bool FQuitRequested = false;
     QString FRunDirPath;
+    QString FPortNote; // why the accepted settings name no port to open; empty when they do
+    // The status line a file transfer's progress stands in for, given back when it ends.
+    std::optional<QString> FStatusBeforeTransfer;
     QString programFolder;
     WindowPlacement placement;
 };

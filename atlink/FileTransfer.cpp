@@ -17,16 +17,15 @@ constexpr std::size_t TransferBufferSize = 102400;
 std::vector<std::uint8_t> readTransferBuffer(const QString &FileName, std::int32_t Size)
 {
     if (Size < 0 || Size > MaxTransferSize)
-        throw std::runtime_error("cannot send " + std::to_string(Size) + " bytes: at most " +
-                                 std::to_string(MaxTransferSize) + " fit the transfer buffer");
+        throw std::runtime_error(QStringLiteral("Файл %1 больше %2 байт.")
+                                     .arg(FileName, QString::number(MaxTransferSize))
+                                     .toStdString());
     std::vector<std::uint8_t> buffer(TransferBufferSize, 0);
     QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("cannot open file \"" + FileName.toStdString() +
-                                 "\": " + file.errorString().toStdString());
-    if (file.read(reinterpret_cast<char *>(buffer.data()), Size) < 0)
-        throw std::runtime_error("cannot read file \"" + FileName.toStdString() +
-                                 "\": " + file.errorString().toStdString());
+    if (!file.open(QIODevice::ReadOnly) ||
+        file.read(reinterpret_cast<char *>(buffer.data()), Size) < 0)
+        throw std::runtime_error(
+            QStringLiteral("Файл %1 не удается прочитать.").arg(FileName).toStdString());
     return buffer;
 }
 
@@ -43,7 +42,7 @@ std::uint32_t SendFile(TmyComm &Channel, const QString &FileName, std::int32_t S
         result = ComputeCrc(params, buffer.data(), Size, table);
     }
     Channel.ClearReply();
-    if (Size > 0)
+    if (Size > 0 && Channel.SendingAllowed())
         Channel.Comm->WriteData(buffer.data(), Size);
     return result;
 }

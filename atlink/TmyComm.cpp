@@ -16,46 +16,25 @@
 #include <cstring>
 #include <stdexcept>
 
-// The time-out of one wait. It runs from Start until a match stops it or its interval passes;
-// an interval of 0 never passes.
-class TmyComm::WaitTimer
-{
-public:
-    WaitTimer(TmyComm &Owner, std::uint32_t Interval)
-    {
-        const std::chrono::milliseconds scaled =
-            Timing::scaled(std::chrono::milliseconds(Interval));
-        timer.setSingleShot(true);
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(
-            std::min<std::chrono::milliseconds>(scaled, std::chrono::milliseconds(INT_MAX)));
-        QObject::connect(&timer, &QTimer::timeout, [this, &Owner] { Owner.WaitTimerFired(*this); });
-        hasInterval = Interval > 0;
-    }
-
-    void Start()
-    {
-        running = true;
-        if (hasInterval)
-            timer.start();
-    }
-    void Stop()
-    {
-        running = false;
-        timer.stop();
-    }
-    void MarkExpired() { expired = true; }
-    bool Running() const { return running; }
-    bool Expired() const { return expired; }
-
-private:
-    QTimer timer;
-    bool hasInterval = false;
-    bool running = false;
-    bool expired = false;
-};
-
 namespace {
+
+// The time the line takes for `Bytes` characters in the port's character format: a start bit,
+// the data bits, a parity bit where there is one, and the stop bits.
+std::chrono::milliseconds LineTime(const TComm32 &Port, std::int64_t Bytes)
+{
+    const int dataBits = static_cast<int>(Port.ByteSize()) + 4;
+    const int parityBits = Port.Parity() == pNone ? 0 : 1;
+    const int stopHalfBits = Port.StopBits() == sb1_0 ? 2 : Port.StopBits() == sb1_5 ? 3 : 4;
+    const std::int64_t halfBits = 2 * (1 + dataBits + parityBits) + stopHalfBits;
+    const std::int64_t rate = std::max<std::int64_t>(1, Port.BaudRate());
+    return std::chrono::milliseconds((Bytes * halfBits * 1000 + 2 * rate - 1) / (2 * rate));
+}
+
+std::chrono::milliseconds Bounded(std::chrono::milliseconds Nominal)
+{
+    return std::min<std::chrono::milliseconds>(Timing::scaled(Nominal),
+                                               std::chrono::milliseconds(INT_MAX));
+}
 
 constexpr char Timeout[] = "TIMEOUT";
 
@@ -64,7 +43,77 @@ std::int32_t writableCount(std::int64_t Count)
     return static_cast<std::int32_t>(std::min<std::int64_t>(Count, INT32_MAX));
 }
 
+// While a wait wants the port's output to drain, the loop looks this often whether it has.
+constexpr std::chrono::milliseconds DrainCheck(10);
+
 } // namespace
+
+// The time-out of one wait. It runs from Start, or from the moment the port's output has drained,
+// until a match stops it or its interval passes; an interval of 0 never passes.
+class TmyComm::WaitTimer
+{
+public:
+    WaitTimer(TmyComm &Owner, std::uint32_t Interval) : interval(Interval)
+    {
+        for (QTimer *limit : {&timer, &drainLimit}) {
+            limit->setSingleShot(true);
+            limit->setTimerType(Qt::PreciseTimer);
+            QObject::connect(limit, &QTimer::timeout,
+                             [this, &Owner] { Owner.WaitTimerFired(*this); });
+        }
+        timer.setInterval(Bounded(std::chrono::milliseconds(Interval)));
+        drainCheck.setInterval(DrainCheck);
+    }
+
+    void Start()
+    {
+        running = true;
+        if (interval > 0)
+            timer.start();
+    }
+    // The interval counts from the moment everything queued on the port has left it. Until then
+    // the wait is bounded by the line time of what is still to go plus the interval, so a line
+    // that flow control holds still ends.
+    void StartWhenSent(const TComm32 &Port)
+    {
+        running = true;
+        awaitingOutput = true;
+        if (interval > 0) {
+            const std::int64_t unsent = Port.BytesQueued() - Port.BytesSent();
+            drainLimit.start(Bounded(LineTime(Port, unsent) + std::chrono::milliseconds(interval)));
+        }
+        drainCheck.start();
+        FollowOutput(Port);
+    }
+    void FollowOutput(const TComm32 &Port)
+    {
+        if (!awaitingOutput || !running || Port.BytesSent() < Port.BytesQueued())
+            return;
+        awaitingOutput = false;
+        drainLimit.stop();
+        drainCheck.stop();
+        Start();
+    }
+    void Stop()
+    {
+        running = false;
+        timer.stop();
+        drainLimit.stop();
+        drainCheck.stop();
+    }
+    void MarkExpired() { expired = true; }
+    bool Running() const { return running; }
+    bool Expired() const { return expired; }
+
+private:
+    const std::uint32_t interval;
+    QTimer timer;
+    QTimer drainLimit;
+    QTimer drainCheck; // only wakes the wait loop
+    bool awaitingOutput = false;
+    bool running = false;
+    bool expired = false;
+};
 
 TmyComm::TmyComm() : TmyComm(std::make_unique<TComm32>()) {}
 
@@ -107,6 +156,22 @@ void TmyComm::ClearReply()
     ReplyHex.clear();
 }
 
+bool TmyComm::SendingAllowed() const
+{
+    if (Comm->HungUp())
+        return false;
+    return closingScopes > 0 || !StopRequested || !StopRequested();
+}
+
+bool TmyComm::RefuseWait()
+{
+    if (SendingAllowed())
+        return false;
+    // A stale answer left in the reply must not pass for one to this wait.
+    Reply = Timeout;
+    return true;
+}
+
 template<typename Matched> void TmyComm::WaitWhileRunning(WaitTimer &Timer, Matched matched)
 {
     // The first pass only takes what is already queued; later passes sleep until something
@@ -115,8 +180,14 @@ template<typename Matched> void TmyComm::WaitWhileRunning(WaitTimer &Timer, Matc
     while (Timer.Running()) {
         QCoreApplication::processEvents(flags);
         flags = QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
-        if (matched())
+        Timer.FollowOutput(*Comm);
+        // Giving up wins over an answer that came in the same pass: the run is ending anyway.
+        if (!SendingAllowed()) {
             Timer.Stop();
+            Timer.MarkExpired();
+        } else if (matched()) {
+            Timer.Stop();
+        }
     }
     // A time-out that fired wins over an answer that came in the same pass.
     if (Timer.Expired())
@@ -126,14 +197,18 @@ template<typename Matched> void TmyComm::WaitWhileRunning(WaitTimer &Timer, Matc
 void TmyComm::SendAndWait(const char *Data, std::int64_t Count, const QByteArray &Expect1,
                           const QByteArray &Expect2, std::uint32_t Interval)
 {
-    if (!Comm->PortOpen())
+    if (RefuseWait() || !Comm->PortOpen())
         return;
     WaitTimer timer(*this, Interval);
     if (Count > 0) {
         ClearReply();
         Comm->WriteData(Data, writableCount(Count));
+        timer.Start();
+    } else {
+        // Only waiting: the answer to bytes sent before, such as a file, which the modem can
+        // only give once they have all crossed the line.
+        timer.StartWhenSent(*Comm);
     }
-    timer.Start();
     GrowingTextSearch first(Expect1);
     GrowingTextSearch second(Expect2);
     WaitWhileRunning(timer, [&] { return first.FoundIn(Reply) || second.FoundIn(Reply); });
@@ -142,12 +217,11 @@ void TmyComm::SendAndWait(const char *Data, std::int64_t Count, const QByteArray
 void TmyComm::SendAndWaitEx(QByteArray Data, std::int64_t Count, const QByteArray &Expect1,
                             const QByteArray &Expect2, std::uint32_t Interval, bool ClearFirst)
 {
-    if (!Comm->PortOpen())
+    if (RefuseWait() || !Comm->PortOpen())
         return;
     GrowingTextSearch first(StripHexLineEnds(Expect1));
     GrowingTextSearch second(StripHexLineEnds(Expect2));
     WaitTimer timer(*this, Interval);
-    timer.Start();
     if (Count > 0) {
         if (ClearFirst)
             ClearReply();
@@ -155,6 +229,8 @@ void TmyComm::SendAndWaitEx(QByteArray Data, std::int64_t Count, const QByteArra
         Comm->WriteData(Data.constData(),
                         writableCount(std::min<std::int64_t>(Count, Data.size())));
     }
+    // Blocks of raw bytes take the line long enough at low rates to count from their last byte.
+    timer.StartWhenSent(*Comm);
     // The dump is normalised as it grows: only the bytes added since the last pass are read.
     HexLineEndStripper dump;
     qsizetype normalisedUpTo = 0;
@@ -186,13 +262,10 @@ bool TmyComm::LoadPortSettings(const QString &FileName)
     if (!QFileInfo(FileName).isFile())
         return false;
     QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("cannot open file \"" + FileName.toStdString() +
-                                 "\": " + file.errorString().toStdString());
-    const QByteArray content = file.readAll();
+    const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (file.error() != QFileDevice::NoError)
-        throw std::runtime_error("cannot read file \"" + FileName.toStdString() +
-                                 "\": " + file.errorString().toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Файл %1 не удается прочитать.").arg(FileName).toStdString());
     for (const QByteArray &line : ProfileLines(content))
         ApplyPortSetting(line);
     return true;

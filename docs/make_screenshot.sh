@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Takes docs/screenshot.png: the window under Xvfb in the middle of a run on a simulated script
-# modem, with the log shown. Needs xvfb-run, xdotool and ImageMagick.
+# Takes the pictures of the README under Xvfb, on a simulated script modem at the default font:
+#   docs/port-dialog.png  the port dialog after the modem type is chosen, its port preselected;
+#   docs/screenshot.png   the window in the middle of the run, with the log shown.
+# Needs xvfb-run, xdotool and ImageMagick.
 #   docs/make_screenshot.sh BUILD_DIR
 set -euo pipefail
 
@@ -15,24 +17,30 @@ simulator=$!
 trap 'kill $simulator 2>/dev/null || true; wait $simulator 2>/dev/null || true; rm -rf "$work"' EXIT
 cat >"$work/Quillon.ini" <<'INI'
 [Window]
-Geometry=@Rect(0 0 438 700)
+Geometry=@Rect(0 0 438 640)
 [Log]
 Visible=true
-Height=347
+Height=357
 INI
 
-xvfb-run -a -s "-screen 0 438x700x24" bash -c '
+# A netbook's screen: the window and the dialog have to fit it.
+# Without a window manager the keys go to the window under the pointer.
+xvfb-run -a -s "-screen 0 1024x600x24" bash -c '
     set -e
     "$0" &
     program=$!
-    sleep 3
-    xdotool mousemove 120 215 click 1   # open the modem list
+    window=$(xdotool search --sync --name "^Velmora: конфигуратор модема$" | head -1)
+    sleep 2
+    xdotool mousemove 200 100
+    xdotool key alt+Down                # open the modem list (it has the focus)
     sleep 1
     xdotool key Return                  # the first type
+    dialog=$(xdotool search --sync --name "^Настройки СОМ-порта$" | head -1)
     sleep 1.5
-    xdotool key Return                  # accept the port dialog
+    import -window "$dialog" "$1"
+    xdotool mousemove 512 300 key Return  # accept the port dialog, centred on the screen
     sleep 7                             # into the file transfers
-    import -window root "$1"
+    import -window "$window" "$2"
     kill $program
-' "$build/app/quillon" "$docs/screenshot.png"
-echo "$docs/screenshot.png"
+' "$build/app/quillon" "$docs/port-dialog.png" "$docs/screenshot.png"
+echo "$docs/port-dialog.png $docs/screenshot.png"

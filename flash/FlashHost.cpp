@@ -1,26 +1,12 @@
 #include "FlashHost.h"
 
+#include "atlink/TmyComm.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
-
-// The procedures announce each transfer as "... (<size> bytes)"; the live line shows that size.
-std::optional<std::int64_t> announcedTransferSize(const QString &Line)
-{
-    static constexpr QStringView suffix = u" bytes)";
-    const qsizetype end = Line.indexOf(suffix);
-    if (end < 0)
-        return std::nullopt;
-    const qsizetype open = Line.lastIndexOf(u'(', end);
-    if (open < 0)
-        return std::nullopt;
-    bool ok = false;
-    const std::int64_t size = QStringView(Line).mid(open + 1, end - open - 1).toLongLong(&ok);
-    return ok ? std::optional(size) : std::nullopt;
-}
 
 QString withoutTrailingBlanks(QString Text)
 {
@@ -40,13 +26,6 @@ FlashHost::FlashHost(TmyComm &Channel, QString DirPath, int Port, RunObserver &O
 void FlashHost::LogLine(const QString &Text)
 {
     observer.logLine(port, Text);
-    // An empty line closes a pass; a new size comes with the next file.
-    const std::optional<std::int64_t> size =
-        Text.isEmpty() ? std::optional<std::int64_t>(0) : announcedTransferSize(Text);
-    if (size && *size != progressNow.transferBytes) {
-        progressNow.transferBytes = *size;
-        reportProgress();
-    }
     QCoreApplication::processEvents();
 }
 
@@ -78,6 +57,18 @@ void FlashHost::ShowErrorBox(const QString &Text)
     reportError(withoutTrailingBlanks(Text));
 }
 
+void FlashHost::ShowTransfer(const TransferProgress &Progress)
+{
+    progressNow.transfer = Progress;
+    reportProgress();
+}
+
+void FlashHost::TransferEnded()
+{
+    progressNow.transfer = {};
+    reportProgress();
+}
+
 void FlashHost::SetStatus(const QString &Text)
 {
     LogLine(Text);
@@ -94,6 +85,19 @@ void FlashHost::WritingStarted()
     enterPhase(RunPhase::Writing);
 }
 
+void FlashHost::PowerWaitStarted()
+{
+    enterPhase(RunPhase::WaitingForAnswer);
+}
+
+void FlashHost::PortOpenFailed(const QString &Diagnosis)
+{
+    if (Diagnosis == openDiagnosis)
+        return;
+    openDiagnosis = Diagnosis;
+    LogLine(Diagnosis);
+}
+
 void FlashHost::enterPhase(RunPhase Phase)
 {
     progressNow.phase = Phase;
@@ -108,6 +112,9 @@ void FlashHost::reportError(const QString &Text)
 
 QString FlashHost::failureReason() const
 {
+    // Whatever else went wrong followed from that.
+    if (channel.Comm->HungUp())
+        return DeviceLostText(channel.Comm->CommPort());
     if (!lastError.isEmpty())
         return lastError;
     if (progressNow.total > 0)

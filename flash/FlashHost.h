@@ -1,7 +1,7 @@
 #pragma once
 
 #include "flash/RunEvents.h"
-#include "procedures/ProgrammingRun.h"
+#include "procedures/PowerOnStep.h"
 
 #include <QString>
 
@@ -9,7 +9,7 @@
 
 // The run's host without a window: log lines and gauge moves go to the observer, the quit
 // request is the runner's flag for this port, and an error box becomes a log line.
-class FlashHost : public RunHost
+class FlashHost : public PowerOnHost
 {
 public:
     FlashHost(TmyComm &Channel, QString DirPath, int Port, RunObserver &Observer,
@@ -24,10 +24,17 @@ public:
     bool QuitRequested() const override;
     void ShowErrorBox(const QString &Text) override;
     TmyComm &Channel() override { return channel; }
+    void ShowTransfer(const TransferProgress &Progress) override;
+    void TransferEnded() override;
 
     void SetStatus(const QString &Text) override;
     void ProbeFinished() override;
     void WritingStarted() override;
+    void PowerWaitStarted() override;
+    // Said in the log each time the reason changes, so a port held by another program is named
+    // while the runner keeps trying.
+    void PortOpenFailed(const QString &Diagnosis) override;
+    QString portOpenDiagnosis() const { return openDiagnosis; }
 
     void enterPhase(RunPhase Phase);
     // Logs an error that ended the run and keeps it as the reason for the summary.
@@ -45,4 +52,5 @@ private:
     const std::atomic<bool> &quit;
     PortProgress progressNow;
     QString lastError;
+    QString openDiagnosis;
 };

@@ -22,7 +22,11 @@ void JsonOutput::progress(int Port, const PortProgress &Progress)
               {{QStringLiteral("phase"), PhaseName(Progress.phase)},
                {QStringLiteral("done"), Progress.done},
                {QStringLiteral("total"), Progress.total},
-               {QStringLiteral("transfer_bytes"), static_cast<qint64>(Progress.transferBytes)}});
+               {QStringLiteral("transfer_file"), Progress.transfer.name},
+               {QStringLiteral("transfer_bytes"), static_cast<qint64>(Progress.transfer.total)},
+               {QStringLiteral("transfer_sent"), static_cast<qint64>(Progress.transfer.sent)},
+               {QStringLiteral("transfer_bytes_per_second"),
+                static_cast<qint64>(Progress.transfer.bytesPerSecond)}});
 }
 
 void JsonOutput::finished(int Port, const PortResult &Result)

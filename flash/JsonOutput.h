@@ -10,7 +10,9 @@ class QIODevice;
 
 // One JSON object per line for every event, for scripts that read the run as it goes:
 //   {"event":"log","port":...,"text":...,"elapsed_ms":...}
-//   {"event":"progress","port":...,"phase":...,"done":...,"total":...,"transfer_bytes":...,...}
+//   {"event":"progress","port":...,"phase":...,"done":...,"total":...,"transfer_file":...,
+//    "transfer_bytes":...,"transfer_sent":...,"transfer_bytes_per_second":...,...}
+//   (the file's size, its bytes that have left the port and their pace; 0 between files)
 //   {"event":"result","port":...,"result":...,"reason":...,"port_closed":...,...}
 //   {"event":"summary","exit_code":...,"programmed":...,"failed":...,"no_answer":...,...}
 class JsonOutput : public FlashOutput

@@ -1,5 +1,10 @@
 #include "ModemTypeLookup.h"
 
+#include "atlink/TmyComm.h"
+#include "procedures/PortDiagnosis.h"
+#include "procedures/ProcedureSteps.h"
+#include "procedures/Procedures.h"
+
 #include <QFileInfo>
 
 namespace {
@@ -44,4 +49,17 @@ ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type)
     }
     return failure(QStringLiteral("Unknown modem type %1; the catalogue %2 offers: %3")
                        .arg(Type, cataloguePath, knownTypes(catalogue)));
+}
+
+std::optional<QString> RunRefusal(const TDirObject &Type)
+{
+    if (auto refusal = TypeDataRefusal(Type.DirName, Type.DirPath))
+        return refusal;
+    TmyComm settings;
+    try {
+        settings.LoadPortSettings(Type.DirPath + QStringLiteral("/upload.ini"));
+    } catch (const std::exception &error) {
+        return procedures::RefusalLine(QString::fromUtf8(error.what()));
+    }
+    return PortSettingsRefusal(*settings.Comm);
 }

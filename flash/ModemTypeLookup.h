@@ -17,3 +17,8 @@ struct ModemTypeLookup
 // does. A catalogue that cannot be read whole, or a type folder that is missing, is an error: a
 // script is better stopped before any modem is touched.
 ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type);
+
+// What would make every run of Type refuse, checked before any port is touched: its data as its
+// procedure checks it, a profile that cannot be read, line settings no port can take. The
+// refusal line, or no value when the runs can start.
+std::optional<QString> RunRefusal(const TDirObject &Type);

@@ -4,24 +4,17 @@
 #include "flash/FlashHost.h"
 #include "flash/PowerOnWait.h"
 
-#include <chrono>
 #include <exception>
-
-using namespace std::chrono_literals;
 
 namespace {
 
-constexpr std::chrono::milliseconds PowerOnWaitTime = 15s;
-// Enough for the first few probes of a modem that is already on.
-constexpr std::chrono::milliseconds NoWaitTime = 1s;
-
-QString noAnswerReason(const PowerOnWait &Wait)
+QString noAnswerReason(const PowerOnWait &Wait, const FlashHost &Host)
 {
     if (Wait.portEverOpened())
         return QStringLiteral("no answer to the probe within the power-on wait");
-    if (Wait.lastOpenError().isEmpty())
+    if (Host.portOpenDiagnosis().isEmpty())
         return QStringLiteral("the port did not open within the power-on wait");
-    return QStringLiteral("the port did not open: ") + Wait.lastOpenError();
+    return QStringLiteral("the port did not open: ") + Host.portOpenDiagnosis();
 }
 
 // Everything from the chosen type to the outcome; the caller closes the port afterwards.
@@ -33,7 +26,7 @@ PortResult programme(const PortJob &Job, FlashHost &Host)
         Host.LogLine(ProfileMissingText());
     channel.Comm->SetCommPort(Job.port);
 
-    PowerOnWait wait(Host, Job.noWait ? NoWaitTime : PowerOnWaitTime);
+    PowerOnWait wait(Host, Job.noWait);
     PortResult result;
     switch (wait.run()) {
     case PowerOnWait::Result::Interrupted:
@@ -41,7 +34,7 @@ PortResult programme(const PortJob &Job, FlashHost &Host)
         return result;
     case PowerOnWait::Result::NoAnswer:
         result.outcome = PortOutcome::NoAnswer;
-        result.reason = noAnswerReason(wait);
+        result.reason = noAnswerReason(wait, Host);
         return result;
     case PowerOnWait::Result::Answered:
         break;

@@ -3,73 +3,69 @@
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "flash/FlashHost.h"
+#include "procedures/PowerOnStep.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 using namespace std::chrono_literals;
 
-namespace {
-
-constexpr std::chrono::milliseconds ProbeInterval = 250ms;
-
-// Sleeps without blocking the thread's events: the modem's answer arrives through them.
-void idleFor(std::chrono::milliseconds Duration)
-{
-    QEventLoop loop;
-    QTimer::singleShot(Duration, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-} // namespace
-
-PowerOnWait::PowerOnWait(FlashHost &Host, std::chrono::milliseconds Wait) : host(Host), wait(Wait)
-{
-}
+PowerOnWait::PowerOnWait(FlashHost &Host, bool NoWait) : host(Host), noWait(NoWait) {}
 
 PowerOnWait::Result PowerOnWait::run()
 {
-    TComm32 &port = *host.Channel().Comm;
-    const std::chrono::milliseconds limit = Timing::scaled(wait);
-    QElapsedTimer clock;
-    clock.start();
+    PowerOnStep step(host, noWait ? 0 : PowerOnStep::PowerOnSeconds);
+    QEventLoop loop;
+    QTimer portTicks;
+    QTimer powerTicks;
+    QTimer openDeadline;
+    openDeadline.setSingleShot(true);
+    Result result = Result::NoAnswer;
+    const auto finish = [&](Result Outcome) {
+        result = Outcome;
+        portTicks.stop();
+        powerTicks.stop();
+        openDeadline.stop();
+        step.stop();
+        loop.quit();
+    };
+
+    const auto portTick = [&] {
+        if (host.QuitRequested()) {
+            host.Channel().Comm->ClosePort();
+            finish(Result::Interrupted);
+            return;
+        }
+        const PowerOnStep::State state = step.portTick();
+        if (state == PowerOnStep::State::Answered) {
+            finish(Result::Answered);
+        } else if (state == PowerOnStep::State::Probing && !powerTicks.isActive()) {
+            opened = true;
+            openDeadline.stop();
+            powerTicks.start(Timing::scaled(PowerOnStep::PowerTickInterval));
+        }
+    };
+    QObject::connect(&portTicks, &QTimer::timeout, portTick);
+    QObject::connect(&powerTicks, &QTimer::timeout, [&] {
+        if (step.powerTick() == PowerOnStep::State::TimedOut)
+            finish(Result::NoAnswer);
+    });
+    QObject::connect(&openDeadline, &QTimer::timeout, [&] {
+        host.Channel().Comm->ClosePort();
+        host.LogLine(PowerOnTimedOutText());
+        finish(Result::NoAnswer);
+    });
+
     host.enterPhase(RunPhase::OpeningPort);
     host.SetStatus(WaitingForPortText());
-    for (;;) {
-        if (host.QuitRequested()) {
-            port.ClosePort();
-            return Result::Interrupted;
-        }
-        if (!port.PortOpen())
-            tryOpen();
-        else if (ProbeAnswered(host.Channel()))
-            return Result::Answered;
-        else
-            SendProbe(host.Channel());
-        if (std::chrono::milliseconds(clock.elapsed()) >= limit) {
-            port.ClosePort();
-            host.LogLine(QStringLiteral("Время ожидания отклика от модема истекло."));
-            return Result::NoAnswer;
-        }
-        idleFor(Timing::scaled(ProbeInterval));
-    }
-}
-
-void PowerOnWait::tryOpen()
-{
-    TComm32 &port = *host.Channel().Comm;
-    try {
-        if (!port.OpenPort())
-            return;
-    } catch (const ECommsError &error) {
-        // As in the window: a modem that is still off often has no device yet; try again.
-        port.ClosePort();
-        openError = error.message();
-        return;
-    }
-    opened = true;
-    host.enterPhase(RunPhase::WaitingForAnswer);
-    host.SetStatus(QStringLiteral("Модем подключен. Порт: ") + port.CommPort());
-    host.SetStatus(QStringLiteral("Ожидаю отклик от модема..."));
+    step.start();
+    const std::chrono::milliseconds openLimit =
+        noWait ? PowerOnStep::PowerTickInterval
+               : PowerOnStep::PowerTickInterval * (PowerOnStep::PowerOnSeconds + 1);
+    openDeadline.start(Timing::scaled(openLimit));
+    portTicks.start(Timing::scaled(PowerOnStep::PortTickInterval));
+    // The first tick at once: there is no dialog to close first.
+    QTimer::singleShot(0, &portTicks, portTick);
+    loop.exec();
+    return result;
 }

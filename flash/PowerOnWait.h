@@ -2,12 +2,11 @@
 
 #include <QString>
 
-#include <chrono>
-
 class FlashHost;
 
-// The window's port and probe tick without the window: every 250 ms either try to open the port,
-// or look for "OK", or send the next probe; the modem must answer before the wait runs out.
+// Drives the power-on step without a window: a port tick every 250 ms and, once the port is
+// open, a power tick every second, until the modem answers, the wait runs out or the run is told
+// to quit. A port that never opens ends the wait after as long as the modem would have had.
 class PowerOnWait
 {
 public:
@@ -18,17 +17,14 @@ public:
         Interrupted
     };
 
-    PowerOnWait(FlashHost &Host, std::chrono::milliseconds Wait);
+    // NoWait: the modem is already on, so it has one second instead of the power-on wait.
+    PowerOnWait(FlashHost &Host, bool NoWait);
 
     Result run();
     bool portEverOpened() const { return opened; }
-    QString lastOpenError() const { return openError; }
 
 private:
-    void tryOpen();
-
     FlashHost &host;
-    const std::chrono::milliseconds wait;
+    const bool noWait;
     bool opened = false;
-    QString openError;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "procedures/TransferProgress.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -17,9 +19,9 @@ enum class RunPhase
 struct PortProgress
 {
     RunPhase phase = RunPhase::OpeningPort;
-    int done = 0;                   // the run's gauge: files (or transfer-log lines) done...
-    int total = 0;                  // ...out of this many
-    std::int64_t transferBytes = 0; // size of the file being transferred, 0 between files
+    int done = 0;              // the run's gauge: files (or transfer-log lines) done...
+    int total = 0;             // ...out of this many
+    TransferProgress transfer; // the file on its way to the modem; total 0 between files
 };
 
 enum class PortOutcome

@@ -46,8 +46,12 @@ private:
     std::vector<PortState> states;
 };
 
+// The line with every character that could drive a terminal (controls other than TAB, format
+// characters) written as an escape: ESC becomes \x1B.
+QString TerminalSafe(const QString &Line);
 // "02:05" for 125 s; hours are added when needed.
 QString ElapsedText(qint64 Milliseconds);
-// One port's live line: port, phase or outcome, gauge, size of the current transfer, time.
+// One port's live line: port, phase or outcome, time, gauge, and how far the file on its way to
+// the modem has got.
 QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &Progress,
                        const std::optional<PortResult> &Result, qint64 ElapsedMs);

@@ -80,6 +80,10 @@ int main(int argc, char **argv)
         writeTo(stderr, type.error + u'\n');
         return FlashExit::BadInvocation;
     }
+    if (const auto refusal = RunRefusal(*type.entry)) {
+        writeTo(stderr, *refusal + u'\n');
+        return FlashExit::BadInvocation;
+    }
 
     QFile out;
     if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))

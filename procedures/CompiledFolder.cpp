@@ -64,26 +64,56 @@ std::optional<QString> TransferFileProblem(const CompiledFiles &Files, const QSt
     return std::nullopt;
 }
 
+QString CompiledFolderOf(const QString &DirPath)
+{
+    return DirPath + u"/compiled"_s;
+}
+
+std::optional<QString> MissingFolderRefusal(const QString &Folder)
+{
+    if (QFileInfo(Folder).isDir())
+        return std::nullopt;
+    return RefusalLine(u"Не обнаружена папка %1."_s.arg(Folder));
+}
+
+// The refusal line for the first file that cannot be sent, if any.
+std::optional<QString> FilesRefusal(const CompiledFiles &Files)
+{
+    for (const QString &name : Files.Names) {
+        if (const auto problem = TransferFileProblem(Files, name))
+            return RefusalLine(*problem);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<CompiledFiles> ListCompiledFiles(ProcedureHost &Host)
 {
     CompiledFiles files;
-    files.Folder = Host.SelectedDirPath() + u"/compiled"_s;
-    if (!QFileInfo(files.Folder).isDir()) {
-        Host.LogLine(RefusalLine(u"Не обнаружена папка %1."_s.arg(files.Folder)));
+    files.Folder = CompiledFolderOf(Host.SelectedDirPath());
+    if (const auto missing = MissingFolderRefusal(files.Folder)) {
+        Host.LogLine(*missing);
         return std::nullopt;
     }
     files.Names = Host.ListFolder(files.Folder);
     Host.SetGaugePosition(0);
     Host.SetGaugeMaximum(static_cast<int>(files.Names.size()));
-    for (const QString &name : std::as_const(files.Names)) {
-        if (const auto problem = TransferFileProblem(files, name)) {
-            Host.LogLine(RefusalLine(*problem));
-            return std::nullopt;
-        }
+    if (const auto refusal = FilesRefusal(files)) {
+        Host.LogLine(*refusal);
+        return std::nullopt;
     }
     return files;
+}
+
+std::optional<QString> CompiledFilesRefusal(const QString &DirPath)
+{
+    CompiledFiles files;
+    files.Folder = CompiledFolderOf(DirPath);
+    if (const auto missing = MissingFolderRefusal(files.Folder))
+        return missing;
+    files.Names = ListPlainFiles(files.Folder);
+    return FilesRefusal(files);
 }
 
 } // namespace procedures

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "procedures/TransferProgress.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +30,11 @@ public:
     // A modal error box ("Ошибка" caption, error icon, OK) that returns when it is closed.
     virtual void ShowErrorBox(const QString &Text) = 0;
     virtual TmyComm &Channel() = 0;
+    // A file on its way to the modem: called when its bytes are queued (none sent yet), a few
+    // times a second while they leave the port, and once more when the answer to them is in;
+    // then TransferEnded. Hosts that show no such detail leave both alone.
+    virtual void ShowTransfer(const TransferProgress &Progress) { Q_UNUSED(Progress); }
+    virtual void TransferEnded() {}
 };
 
 // The listing every host uses for ListFolder: regular files only, names starting with a dot left

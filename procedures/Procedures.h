@@ -16,6 +16,11 @@ bool FlashTc65(ProcedureHost &Host);
 // type has no procedure (the run then counts as failed).
 std::optional<bool> RunProcedureForType(const QString &DirName, ProcedureHost &Host);
 
+// The type's data checked as its procedure will check it, before any port is touched: the
+// refusal line for the log, or no value when the data can go to the modem (or the type has no
+// procedure, which the run itself reports).
+std::optional<QString> TypeDataRefusal(const QString &DirName, const QString &DirPath);
+
 // Asks the modem for 9600 bit/s and reopens the port at that rate; logs the outcome through Host.
 // May raise ECommsError from reopening the port.
 void SetModemBaud9600(ProcedureHost &Host);

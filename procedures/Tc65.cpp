@@ -126,10 +126,9 @@ bool Configure(ProcedureHost &Host)
 
 bool FlashTc65(ProcedureHost &Host)
 {
-    const QString logPath = Host.SelectedDirPath() + u"/transfer_fw.log"_s;
+    const QString logPath = TransferLogPath(Host.SelectedDirPath());
     if (!QFileInfo(logPath).isFile()) {
-        Host.ShowErrorBox(u"Не обнаружен файл данных transfer_fw.log. Запись данных отменена."_s +
-                          QString(9, QLatin1Char(' ')));
+        Host.ShowErrorBox(MissingTransferLogText() + QString(9, QLatin1Char(' ')));
         return false;
     }
     const TransferLog log = ReadTransferLog(logPath);

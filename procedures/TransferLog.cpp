@@ -1,8 +1,10 @@
 #include "TransferLog.h"
 
 #include "atlink/HexText.h"
+#include "procedures/ProcedureSteps.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <array>
@@ -84,6 +86,27 @@ TransferLog ReadTransferLog(const QString &Path)
         }
         log.steps.push_back(std::move(step));
     }
+}
+
+QString TransferLogPath(const QString &DirPath)
+{
+    return DirPath + u"/transfer_fw.log"_s;
+}
+
+QString MissingTransferLogText()
+{
+    return RefusalLine(u"Не обнаружен файл данных transfer_fw.log."_s);
+}
+
+std::optional<QString> TransferLogRefusal(const QString &DirPath)
+{
+    const QString path = TransferLogPath(DirPath);
+    if (!QFileInfo(path).isFile())
+        return MissingTransferLogText();
+    const TransferLog log = ReadTransferLog(path);
+    if (!log.problem.isEmpty())
+        return RefusalLine(log.problem);
+    return std::nullopt;
 }
 
 } // namespace procedures

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace procedures {
@@ -34,5 +35,13 @@ struct TransferLog
 };
 
 TransferLog ReadTransferLog(const QString &Path);
+
+// The transfer log of the type folder DirPath.
+QString TransferLogPath(const QString &DirPath);
+// "Не обнаружен файл данных transfer_fw.log. Запись данных отменена."
+QString MissingTransferLogText();
+// The same check as the procedure's, without a run, before any port is opened: the refusal line
+// for a missing or malformed log, or no value when it can be replayed.
+std::optional<QString> TransferLogRefusal(const QString &DirPath);
 
 } // namespace procedures

@@ -8,6 +8,7 @@
 #include "procedures/ProcedureHost.h"
 #include "procedures/ProcedureSteps.h"
 #include "procedures/Procedures.h"
+#include "procedures/TransferWatch.h"
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
@@ -45,10 +46,13 @@ bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Na
     if (!ReplyContains(Host.Channel(), QByteArrayLiteral("CONNECT")))
         return false;
     PauseFor(TransferDelay);
-    SendFile(Host.Channel(), path, size, false);
-    // The answer is looked for byte-wise: it may come with stray line ends or zero bytes.
-    Host.Channel().SendAndWaitEx(QByteArray(), 0, TextToHex(Ok), TextToHex("JDL TIMEOUT"),
-                                 Milliseconds(TransferTimeout), false);
+    {
+        const TransferWatch watch(Host, Name, size);
+        SendFile(Host.Channel(), path, size, false);
+        // The answer is looked for byte-wise: it may come with stray line ends or zero bytes.
+        Host.Channel().SendAndWaitEx(QByteArray(), 0, TextToHex(Ok), TextToHex("JDL TIMEOUT"),
+                                     Milliseconds(TransferTimeout), false);
+    }
     Host.LogLine(ReplyText(Host.Channel()));
     return ReplyContains(Host.Channel(), Ok);
 }
@@ -80,7 +84,8 @@ bool FlashTu41(ProcedureHost &Host)
         // Judged by the last file itself: a refused download command may still hold "OK".
         result = taken && passes == count;
     }
-    // The loader is started again after every listing, a failed one included.
+    // The loader is started again after every listing, a failed or interrupted one included.
+    const TmyComm::ClosingCommands closing(Host.Channel());
     SendUnlogged(Host, RemoveLoader);
     PauseFor(CommandDelay);
     SendAndLog(Host, StartLoader, Ok, Error, CommandTimeout);

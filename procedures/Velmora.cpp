@@ -9,6 +9,7 @@
 #include "procedures/ProcedureHost.h"
 #include "procedures/ProcedureSteps.h"
 #include "procedures/Procedures.h"
+#include "procedures/TransferWatch.h"
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
@@ -62,9 +63,12 @@ public:
             LogRefused(command);
             return false;
         }
-        // Without a prompt the modem may still be listening: send all the same.
-        crc = SendFile(host.Channel(), files.PathOf(Name), size, true);
-        WaitQuietly(host, Ok, Error, StoreTimeout);
+        {
+            const TransferWatch watch(host, Name, size);
+            // Without a prompt the modem may still be listening: send all the same.
+            crc = SendFile(host.Channel(), files.PathOf(Name), size, true);
+            WaitQuietly(host, Ok, Error, StoreTimeout);
+        }
         return LogFirstOutcome(host, {{Error, u"ошибка записи файла"_s},
                                       {Timeout, u"таймаут"_s},
                                       {Ok, u"файл записан"_s}}) == Ok;

@@ -31,9 +31,10 @@ public:
     // Called by the reader with every block it read.
     void received(const char *data, std::size_t size);
     void setEventChar(char value) { eventChar.store(value, std::memory_order_relaxed); }
+    // Events noticed elsewhere (the writer's EV_TXEMPTY), handed over like the monitor's.
+    void raise(std::uint32_t events, std::uint32_t errors);
 
 private:
-    void raise(std::uint32_t events, std::uint32_t errors);
     void watch();
     std::uint32_t compareCounters(std::uint32_t &errors);
 

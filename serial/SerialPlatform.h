@@ -42,6 +42,20 @@ public:
     virtual ssize_t read(char *buffer, std::size_t size) = 0;
     virtual ssize_t write(const char *data, std::size_t size) = 0;
 
+    // How the writer learns that its bytes have left the port (a Windows driver completes a write
+    // only then, and reports EV_TXEMPTY itself). The defaults suit a device that puts written
+    // bytes straight onto the line.
+    // Bytes written that still wait in the driver's output buffer (TIOCOUTQ); 0 where the device
+    // cannot tell. The few characters already in the hardware's own buffer are not counted:
+    // waiting for them (tcdrain) can block without end on some adapters while flow control holds
+    // the line.
+    virtual std::size_t outputPending()
+    {
+        return 0;
+    }
+    // Raises EV_TXEMPTY among the line events once everything written has left.
+    virtual void reportOutputEmpty() {}
+
     // Line events. startEvents() arms them; from then on eventDescriptor() polls readable while
     // takeEvents() has a non-empty mask to hand over. -1 where the device has no line events.
     virtual void startEvents() = 0;

@@ -76,6 +76,9 @@ public:
         return ::write(descriptor, data, size);
     }
 
+    std::size_t outputPending() override;
+    void reportOutputEmpty() override { events.raise(EV_TXEMPTY, 0); }
+
     void startEvents() override { events.start(); }
     void stopEvents() override { events.stop(); }
     int eventDescriptor() const override { return events.handle(); }
@@ -180,6 +183,14 @@ ssize_t UnixSerialDevice::read(char *buffer, std::size_t size)
     if (count > 0)
         events.received(buffer, static_cast<std::size_t>(count));
     return count;
+}
+
+std::size_t UnixSerialDevice::outputPending()
+{
+    int pending = 0;
+    if (ioctl(descriptor, TIOCOUTQ, &pending) != 0 || pending < 0)
+        return 0;
+    return static_cast<std::size_t>(pending);
 }
 
 bool UnixSerialDevice::clearErrors(std::uint32_t &errors)

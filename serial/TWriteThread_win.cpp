@@ -25,6 +25,10 @@ void TWriteThread::execute()
             }
             if (stopEvent.isSet() || !WriteBuffer(write, *request))
                 break;
+            // The driver completes a write once its bytes are out of its hands; the device
+            // reports EV_TXEMPTY itself.
+            writtenInAll += request->size();
+            sent.store(writtenInAll, std::memory_order_release);
         }
     }
     portHandle.purge(PurgeOutput);

@@ -25,6 +25,12 @@ std::optional<QByteArray> WriteQueue::take()
     return request;
 }
 
+bool WriteQueue::waiting()
+{
+    std::lock_guard guard(lock);
+    return !requests.empty();
+}
+
 void WriteQueue::close()
 {
     std::lock_guard guard(lock);

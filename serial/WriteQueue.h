@@ -20,6 +20,7 @@ public:
 
     bool post(QByteArray request);
     std::optional<QByteArray> take();
+    bool waiting();
     void close();
 #ifdef _WIN32
     bool valid() const

@@ -1,7 +1,10 @@
 // Wall time of a whole programming run per family against the simulator, next to the time the
-// run cannot go below, and the program's peak memory during a run of 100 files.
+// run cannot go below; the program's peak memory during a run of 100 files; and the largest
+// download over a line that carries 960 bytes a second, next to its line time. "line-pace" as the
+// only argument runs the last alone.
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
+#include "procedures/Procedures.h"
 #include "procedures/ProgrammingRun.h"
 #include "tools/modemsim/ModemSimulator.h"
 
@@ -15,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -189,6 +193,63 @@ private:
     QProcess process;
 };
 
+// Notes when a file's bytes are queued and when the wait for the modem's answer to them ends.
+class TransferClock : public QuietHost
+{
+public:
+    using QuietHost::QuietHost;
+    void ShowTransfer(const TransferProgress &Progress) override
+    {
+        if (Progress.sent == 0 && !queued)
+            queued = Clock::now();
+    }
+    void TransferEnded() override { answered = Clock::now(); }
+
+    std::optional<Clock::time_point> queued;
+    Clock::time_point answered;
+};
+
+// The largest Java download at 9600 bit/s in real time: its wall time from queuing the bytes to
+// seeing the modem's answer, against the line time of the bytes; and how long after the modem
+// took the last byte its answer was seen.
+void LinePacedDownload()
+{
+    QTemporaryDir folder;
+    constexpr qsizetype Size = 102399;
+    QDir(folder.path()).mkpath(u"compiled"_s);
+    Write(folder.filePath(u"compiled/ehsx.jar"_s), Content(Size, 7));
+    modemsim::Options options;
+    options.family = modemsim::Family::Java;
+    options.lineRate = 9600;
+    modemsim::ModemSimulator modem(options);
+    TmyComm channel;
+    channel.Comm->SetBaudRate(9600);
+    Connect(channel, modem.devicePath());
+    TransferClock host(channel, folder.path());
+    const bool written = FlashTu41(host);
+    // The modem's last byte of the file: the last it received before it answered the download.
+    Clock::time_point lastByte{};
+    Clock::time_point answerSent{};
+    for (const modemsim::WireRecord &record : modem.wire()) {
+        if (record.direction == modemsim::WireRecord::Sent && record.bytes.contains("JDL END")) {
+            answerSent = record.when;
+            break;
+        }
+        if (record.direction == modemsim::WireRecord::Received)
+            lastByte = record.when;
+    }
+    using Milliseconds = std::chrono::duration<double, std::milli>;
+    const Milliseconds wall = host.answered - *host.queued;
+    const double lineMs = Size / LineBytesPerSecond * 1000.0;
+    std::printf("tu41     %-5s %lld bytes at 9600 bit/s: wall %.0f ms, line time %.0f ms, ratio "
+                "%.4f; last byte taken -> answer seen %.2f ms (the modem's answer written after "
+                "%.2f ms, seen %.2f ms after that)\n",
+                written ? "ok" : "FAIL", static_cast<long long>(Size), wall.count(), lineMs,
+                wall.count() / lineMs, Milliseconds(host.answered - lastByte).count(),
+                Milliseconds(answerSent - lastByte).count(),
+                Milliseconds(host.answered - answerSent).count());
+}
+
 void PeakOfHundredFiles(const char *Type, const char *FamilyName)
 {
     QTemporaryDir folder;
@@ -222,6 +283,11 @@ int main(int argc, char **argv)
          }},
     };
     try {
+        const bool linePaceOnly = argc == 2 && qstrcmp(argv[1], "line-pace") == 0;
+        std::printf("The largest download over a line-paced modem, in real time:\n");
+        LinePacedDownload();
+        if (linePaceOnly)
+            return 0;
         std::printf("Whole runs in real time (the pty does not throttle, so the floor is the "
                     "prescribed pauses):\n");
         for (const Family &run : runs)

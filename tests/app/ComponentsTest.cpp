@@ -1,15 +1,16 @@
 #include "app/DropDownComboBox.h"
 #include "app/MessageBoxes.h"
-#include "app/PortDiagnosis.h"
 #include "app/ProgressGauge.h"
 #include "app/QuillonApplication.h"
 #include "app/TfCOMProperty.h"
 #include "atlink/HexText.h"
+#include "procedures/PortDiagnosis.h"
 #include "serial/TComm32.h"
 #include "tools/modemsim/ModemSimulator.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -99,12 +100,31 @@ TEST_F(PortDialog, OpeningThePortListDropsTheSelection)
     port.SetCommPort(link);
     dialog.LoadFromComm(port);
     ASSERT_GE(dialog.cbxPort_N->currentIndex(), 0);
+    EXPECT_TRUE(dialog.PortNote().isEmpty());
+    EXPECT_TRUE(dialog.lblPortNote->isHidden());
     dialog.cbxPort_N->showPopup();
     dialog.cbxPort_N->hidePopup();
     EXPECT_EQ(dialog.cbxPort_N->currentIndex(), -1);
+    // The dialog says that no port is chosen.
+    EXPECT_EQ(dialog.PortNote(), NoPortChosenText());
+    EXPECT_FALSE(dialog.lblPortNote->isHidden());
+    EXPECT_EQ(dialog.lblPortNote->text(), NoPortChosenText());
     dialog.cbxPort_Speed->setCurrentIndex(4);
     dialog.ApplyToComm(port);
     EXPECT_EQ(port.CommPort(), QStringLiteral("/dev/"));
+}
+
+// A profile's COMn is the port opening takes for it, ttyS(n-1), so the dialog shows that entry.
+TEST(PortDialogEntries, NumberedComNamesStandForTheirDevices)
+{
+    EXPECT_EQ(EntryForCommPort(QStringLiteral("COM1")), QStringLiteral("ttyS0"));
+    EXPECT_EQ(EntryForCommPort(QStringLiteral("com12")), QStringLiteral("ttyS11"));
+    EXPECT_EQ(EntryForCommPort(QStringLiteral("/dev/quillon-none0")),
+              QStringLiteral("quillon-none0"));
+    EXPECT_EQ(EntryForCommPort(QStringLiteral("/tmp/quillon-ports/x")),
+              QStringLiteral("/tmp/quillon-ports/x"));
+    EXPECT_EQ(CommPortForEntry(EntryForCommPort(QStringLiteral("COM3"))),
+              QStringLiteral("/dev/ttyS2"));
 }
 
 TEST_F(PortDialog, UnusableSpeedRaisesAfterThePortNameWasSet)

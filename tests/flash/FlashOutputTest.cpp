@@ -53,6 +53,22 @@ TEST_F(TextOutputTest, PrefixesEachPhysicalLineWithItsPortWhenSeveralRun)
                                         "/dev/ttyUSB1: \n/dev/ttyUSB0: \n"));
 }
 
+// Nothing a modem answers may drive the user's terminal: a title change (OSC), colours, a bell,
+// a bidi override; TAB and the letters stay.
+TEST_F(TextOutputTest, ModemBytesThatDriveATerminalAreShownEscaped)
+{
+    TextOutput output({QStringLiteral("/dev/ttyUSB0")}, buffer, 0);
+    output.logLine(0, QStringLiteral("AT >> \x1b]0;pwned\a\x1b[31mOK\tЁ\u009b\u202e\x7f\r\n"));
+    EXPECT_EQ(written(),
+              QStringLiteral("AT >> \\x1B]0;pwned\\x07\\x1B[31mOK\tЁ\\x9B\\u202E\\x7F\n\n"));
+    buffer.buffer().clear();
+    buffer.seek(0);
+    PortResult failed;
+    failed.reason = QStringLiteral("bad \x1b[2J");
+    output.summarize({failed}, 1);
+    EXPECT_TRUE(written().contains(QStringLiteral("bad \\x1B[2J\n"))) << written().toStdString();
+}
+
 TEST_F(TextOutputTest, LiveLinesAreErasedAroundTextAndRedrawnOnlyWhenChanged)
 {
     LiveStatusLines live(buffer, 20);
@@ -76,7 +92,7 @@ struct RecordingObserver : RunObserver
     std::vector<PortProgress> moves;
 };
 
-TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheAnnouncedTransfer)
+TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheTransferItIsTold)
 {
     TmyComm channel;
     RecordingObserver observer;
@@ -91,16 +107,40 @@ TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheAnnouncedTransfer)
     host.SetGaugePosition(-1);
     EXPECT_EQ(host.GaugePosition(), 0);
 
+    // The size comes from the procedure, never from the text of a log line.
+    const auto moves = observer.moves.size();
     host.LogLine(QStringLiteral("Запись файла main.py (31 bytes) ..."));
-    EXPECT_EQ(observer.moves.back().transferBytes, 31);
-    host.LogLine(QString());
-    EXPECT_EQ(observer.moves.back().transferBytes, 0);
+    EXPECT_EQ(observer.moves.size(), moves);
+    host.ShowTransfer({QStringLiteral("main.py"), 12, 31, 960});
+    EXPECT_EQ(observer.moves.back().transfer.sent, 12);
+    EXPECT_EQ(observer.moves.back().transfer.total, 31);
+    host.TransferEnded();
+    EXPECT_EQ(observer.moves.back().transfer.total, 0);
 
     host.ShowErrorBox(QStringLiteral(
         "Не обнаружен файл данных transfer_fw.log. Запись данных отменена.         "));
     EXPECT_EQ(observer.lines.back(),
               QStringLiteral("Не обнаружен файл данных transfer_fw.log. Запись данных отменена."));
     EXPECT_EQ(host.failureReason(), observer.lines.back());
+}
+
+} // namespace
+
+namespace {
+
+TEST(LiveLine, ShowsTheFileOnItsWayAsTheWindowDoes)
+{
+    PortProgress progress;
+    progress.phase = RunPhase::Writing;
+    progress.transfer = {QStringLiteral("ehsx.jar"), 48 * 1024, 102399, 960};
+    const QString port = QStringLiteral("/dev/ttyUSB0");
+    EXPECT_TRUE(StatusLineText(port, 12, progress, std::nullopt, 65000)
+                    .endsWith(QStringLiteral("ehsx.jar: 48 из 100 КБ, 960 Б/с, осталось 56 с")));
+    progress.transfer.bytesPerSecond = 0; // the pace is not known yet: no time left either
+    EXPECT_TRUE(StatusLineText(port, 12, progress, std::nullopt, 65000)
+                    .endsWith(QStringLiteral("ehsx.jar: 48 из 100 КБ")));
+    progress.transfer = {}; // between files
+    EXPECT_FALSE(StatusLineText(port, 12, progress, std::nullopt, 65000).contains(u"КБ"));
 }
 
 } // namespace

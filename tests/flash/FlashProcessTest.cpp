@@ -5,11 +5,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -93,14 +96,24 @@ TEST_P(EachFamily, IsProgrammedWithTheWindowsLogAndThePortReleased)
                   fileBytes(QStringLiteral("velmora/compiled/main.py")));
         EXPECT_EQ(modem.storedFiles().size(), 2U);
         break;
-    case Family::Java:
-        EXPECT_EQ(modem.storedFiles().at("ehsx.jar"),
-                  fileBytes(QStringLiteral("Tu41/compiled/ehsx.jar")));
+    case Family::Java: {
+        const QByteArray jar = fileBytes(QStringLiteral("Tu41/compiled/ehsx.jar"));
+        EXPECT_EQ(modem.storedFiles().at("ehsx.jar"), jar);
+        // The progress events follow the file's bytes to the last one.
+        const QList<QJsonObject> moves = JsonEvents(flash.out(), port, QStringLiteral("progress"));
+        EXPECT_TRUE(std::any_of(moves.begin(), moves.end(), [&](const QJsonObject &move) {
+            return move[QStringLiteral("transfer_file")].toString() == u"ehsx.jar" &&
+                   move[QStringLiteral("transfer_bytes")].toInteger() == jar.size() &&
+                   move[QStringLiteral("transfer_sent")].toInteger() == jar.size();
+        }));
         break;
+    }
     case Family::Replay:
         EXPECT_EQ(log.at(1), QStringLiteral("Файл upload.ini не обнаружен или испорчен. Настройки "
                                             "СОМ-порта взяты по умолчанию."));
         EXPECT_EQ(modem.replayedBlocks(), std::vector<int>({0, 1}));
+        break;
+    case Family::Every:
         break;
     }
 }
@@ -186,32 +199,60 @@ TEST(FlashSeveralPorts, AVanishingDeviceFailsAloneAndIsReleased)
     EXPECT_EQ(modems.at(1)->storedFiles().size(), 2U);
 }
 
-TEST(FlashSeveralPorts, AnErrorInsideARunEndsThatRunAsAFailureNotTheProgram)
+// Data no run could use stops the runner before any modem is probed or switched, with the line
+// the procedure would have logged, whatever the number of ports.
+TEST(FlashInvocation, DataThatCannotBeSentEndsWithStatusTwoBeforeAnyPortIsOpened)
 {
-    // A profile that exists but cannot be read makes the run raise an error on its own thread.
     QTemporaryDir data;
-    ASSERT_TRUE(QDir(data.path()).mkpath(QStringLiteral("velmora/compiled")));
-    QFile catalogue(data.filePath(QStringLiteral("Quillon_dir.ini")));
-    ASSERT_TRUE(catalogue.open(QIODevice::WriteOnly));
-    catalogue.write("Velmora:velmora\r\n");
-    catalogue.close();
-    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"),
-                            data.filePath(QStringLiteral("velmora/upload.ini"))));
+    const auto write = [&](const QString &Name, const QByteArray &Bytes) {
+        QDir().mkpath(QFileInfo(data.filePath(Name)).path());
+        QFile file(data.filePath(Name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Bytes);
+    };
+    write(QStringLiteral("Quillon_dir.ini"), "Velmora:velmora\r\nTc65:tc65\r\n");
+    write(QStringLiteral("velmora/compiled/main.py"), "print(1)\n");
+    write(QStringLiteral("tc65/transfer_fw.log"), "<- 41 54 0D 0A\r\n-> 4F 4B\r\n");
 
+    const struct
+    {
+        QString type;
+        std::function<void()> spoil;
+        QByteArray said;
+    } cases[] = {
+        {QStringLiteral("velmora"),
+         [&] { write(QStringLiteral("velmora/compiled/empty.bin"), {}); },
+         "Файл empty.bin пуст. Запись данных отменена."},
+        {QStringLiteral("tc65"),
+         [&] { write(QStringLiteral("tc65/transfer_fw.log"), "<- 41 5G\r\n"); },
+         "transfer_fw.log, строка 1"},
+        {QStringLiteral("velmora"),
+         [&] {
+             QFile::remove(data.filePath(QStringLiteral("velmora/compiled/empty.bin")));
+             write(QStringLiteral("velmora/upload.ini"), "databits=8\r\nstopbits=1,5\r\n");
+         },
+         "Стоповые биты: 1,5"},
+        {QStringLiteral("velmora"),
+         [&] { write(QStringLiteral("velmora/upload.ini"), "databits=4\r\n"); }, "Биты данных: 4"},
+        {QStringLiteral("velmora"),
+         [&] {
+             QFile::remove(data.filePath(QStringLiteral("velmora/upload.ini")));
+             ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"),
+                                     data.filePath(QStringLiteral("velmora/upload.ini"))));
+         },
+         "upload.ini не удается прочитать"},
+    };
     const auto modems = scriptModems({{}, {}});
-    const QStringList ports = portsOf(modems);
-    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), ports, data.path())
-                       << QStringLiteral("--json"));
-    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
-    for (const QString &port : ports) {
-        const QJsonObject result = ResultEvent(flash.out(), port);
-        EXPECT_EQ(result[QStringLiteral("result")].toString(), QStringLiteral("failed"));
-        EXPECT_TRUE(
-            result[QStringLiteral("reason")].toString().contains(QStringLiteral("upload.ini")));
-        EXPECT_TRUE(result[QStringLiteral("port_closed")].toBool());
+    for (const auto &each : cases) {
+        SCOPED_TRACE(each.said.toStdString());
+        each.spoil();
+        FlashProcess flash(FlashArguments(each.type, portsOf(modems), data.path()));
+        EXPECT_EQ(flash.finish(), FlashExit::BadInvocation);
+        EXPECT_TRUE(flash.err().contains(each.said)) << flash.err().toStdString();
+        EXPECT_TRUE(flash.out().isEmpty());
     }
     for (const auto &modem : modems)
-        EXPECT_TRUE(modem->commands().empty());
+        EXPECT_TRUE(modem->received().isEmpty());
 }
 
 TEST(FlashNoAnswer, NoModemAnsweringWithinThePowerOnWaitEndsWithStatusThree)
@@ -298,6 +339,43 @@ TEST(FlashInterrupt, CtrlCDuringThePowerOnWaitEndsAtOnce)
     ASSERT_EQ(flash.finish(), FlashExit::Interrupted);
     EXPECT_TRUE(portClosed(flash.out(), port));
     EXPECT_FALSE(LogTexts(flash.out(), port).contains(QStringLiteral("Отклик модема получен")));
+}
+
+// The interrupt meets the run in a wait the modem never answers: that wait ends, nothing more is
+// sent, and the program ends without sitting out the wait.
+TEST(FlashInterrupt, CtrlCEndsTheWaitItMeetsAndSendsNothingMore)
+{
+    modemsim::Faults silent;
+    silent.silentCommands = {"AT#DSCRIPT="};
+    const auto modems = scriptModems({silent});
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json"));
+    ASSERT_TRUE(flash.waitForOutput([&](const QByteArray &Out) {
+        return LogTexts(Out, port).contains(QStringLiteral("Удаление старого файла main.py ..."));
+    }));
+    std::this_thread::sleep_for(200ms); // the pause before the command is over
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(), FlashExit::Interrupted) << flash.err().toStdString();
+    const std::vector<QByteArray> commands = modems.at(0)->commands();
+    EXPECT_TRUE(commands.back().startsWith("AT#DSCRIPT=")) << commands.back().toStdString();
+    EXPECT_TRUE(portClosed(flash.out(), port));
+}
+
+// A modem unplugged mid-transfer: the run fails at once and the summary says why.
+TEST(FlashLostDevice, UnpluggedModemIsNamedInTheLogAndTheSummary)
+{
+    modemsim::Faults vanishing;
+    vanishing.vanishAfterBytes = 120;
+    const auto modems = scriptModems({vanishing});
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json"));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+    const QString lost = DeviceLostText(port);
+    EXPECT_EQ(LogTexts(flash.out(), port).count(lost), 1);
+    EXPECT_EQ(ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString(), lost);
+    EXPECT_TRUE(portClosed(flash.out(), port));
 }
 
 TEST(FlashInvocation, WhatCannotRunEndsWithStatusTwoBeforeAnyPortIsTouched)

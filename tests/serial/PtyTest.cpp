@@ -25,13 +25,13 @@ class PtyTest : public LeakCheckedTest
 protected:
     void openPort(TComm32 &port)
     {
-        port.SetCommPort(pty.path);
+        port.SetCommPort(pty.slavePath());
         ASSERT_TRUE(port.OpenPort());
     }
     termios slaveSettings() const
     {
         termios settings{};
-        tcgetattr(pty.slave, &settings);
+        tcgetattr(pty.slave(), &settings);
         return settings;
     }
     PtyPair pty;
@@ -97,7 +97,7 @@ TEST_F(PtyTest, OpenFailuresRaiseTheirMessages)
     EXPECT_FALSE(port.PortOpen());
 
     // Settings the line cannot carry are refused at open and leave the component closed.
-    port.SetCommPort(pty.path);
+    port.SetCommPort(pty.slavePath());
     port.SetByteSize(sz_4);
     EXPECT_EQ(commsError([&] { port.OpenPort(); }), SettingsError);
     port.SetByteSize(sz_8);
@@ -119,7 +119,7 @@ TEST_F(PtyTest, DeviceIsExclusive)
     TComm32 first;
     openPort(first);
     TComm32 second;
-    second.SetCommPort(pty.path);
+    second.SetCommPort(pty.slavePath());
     EXPECT_EQ(commsError([&] { second.OpenPort(); }), HandleError);
     first.ClosePort();
     ASSERT_TRUE(second.OpenPort());
@@ -130,7 +130,7 @@ TEST_F(PtyTest, DeviceIsExclusive)
     int release[2];
     ASSERT_EQ(pipe2(held, O_CLOEXEC), 0);
     ASSERT_EQ(pipe2(release, O_CLOEXEC), 0);
-    const QByteArray path = pty.path.toLocal8Bit();
+    const QByteArray path = pty.slavePath().toLocal8Bit();
     const pid_t child = fork();
     if (child == 0) {
         const int device = open(path.constData(), O_RDWR | O_NOCTTY);
@@ -154,6 +154,10 @@ TEST_F(PtyTest, DeviceIsExclusive)
 
 TEST_F(PtyTest, SettingsReachTheDeviceAtOnceWhileOpen)
 {
+    // The line starts cooked, as another program may have left a serial device.
+    termios cooked = slaveSettings();
+    cooked.c_lflag |= ICANON | ECHO | ISIG;
+    ASSERT_EQ(tcsetattr(pty.slave(), TCSANOW, &cooked), 0);
     TComm32 port;
     openPort(port);
     termios settings = slaveSettings();
@@ -166,7 +170,7 @@ TEST_F(PtyTest, SettingsReachTheDeviceAtOnceWhileOpen)
     EXPECT_EQ(cfgetospeed(&(settings = slaveSettings())), static_cast<speed_t>(B115200));
     port.SetBaudRate(250000);
     std::uint32_t speed = 0;
-    EXPECT_TRUE(serial::lineSpeed(pty.slave, speed));
+    EXPECT_TRUE(serial::lineSpeed(pty.slave(), speed));
     EXPECT_EQ(speed, 250000u);
     port.SetStopBits(sb2_0); // (a pty keeps 8 data bits and no parity whatever it is told)
     EXPECT_TRUE(slaveSettings().c_cflag & CSTOPB);
@@ -257,7 +261,7 @@ TEST_F(PtyTest, DataReceivedBeforeClosePortIsDeliveredAfterIt)
     int waiting = 1;
     for (int i = 0; i < 100 && waiting > 0; ++i) {
         std::this_thread::sleep_for(20ms);
-        ioctl(pty.slave, FIONREAD, &waiting);
+        ioctl(pty.slave(), FIONREAD, &waiting);
     }
     std::this_thread::sleep_for(50ms); // read by now, and posted
     port.ClosePort();
@@ -270,7 +274,7 @@ TEST_F(PtyTest, VanishedDeviceEndsTheReaderWithAHangup)
     auto vanishing = std::make_unique<PtyPair>();
     TComm32 port;
     Received received(port);
-    port.SetCommPort(vanishing->path);
+    port.SetCommPort(vanishing->slavePath());
     ASSERT_TRUE(port.OpenPort());
     vanishing->send("last words");
     ASSERT_TRUE(waitUntil([&] { return received.bytes == "last words"; }));
@@ -290,8 +294,39 @@ TEST_F(PtyTest, VanishedDeviceEndsTheReaderWithAHangup)
     EXPECT_TRUE(port.PortOpen());
     port.WriteData("x", 1); // the writer finds out on its next write
     EXPECT_TRUE(waitUntil([&] { return !port.WriteData("y", 1); }));
+    EXPECT_TRUE(port.HungUp());
     port.ClosePort();
     EXPECT_FALSE(port.PortOpen());
+    EXPECT_TRUE(port.HungUp()); // still says why the port was given up
+
+    // The device is back under a new name: the next open starts clean.
+    PtyPair back;
+    port.SetCommPort(back.slavePath());
+    ASSERT_TRUE(port.OpenPort());
+    EXPECT_FALSE(port.HungUp());
+    port.ClosePort();
+}
+
+// A hang-up the owner had no chance to handle before closing is still learnt, and a stale one
+// never reaches the next open.
+TEST_F(PtyTest, HangupQueuedAtCloseCountsForThatPortOnly)
+{
+    auto vanishing = std::make_unique<PtyPair>();
+    TComm32 port;
+    Received received(port);
+    port.SetCommPort(vanishing->slavePath());
+    ASSERT_TRUE(port.OpenPort());
+    vanishing.reset();
+    std::this_thread::sleep_for(200ms); // the reader has posted its hang-up, nothing handled it
+    port.ClosePort();
+    EXPECT_TRUE(port.HungUp());
+    PtyPair back;
+    port.SetCommPort(back.slavePath());
+    ASSERT_TRUE(port.OpenPort());
+    pumpFor(100ms);
+    EXPECT_FALSE(port.HungUp());
+    EXPECT_EQ(received.hangups, 0);
+    port.ClosePort();
 }
 
 TEST_F(PtyTest, NestedEventLoopsStillDeliverInOrder)
@@ -320,7 +355,7 @@ TEST_F(PtyTest, WorksInAWorkerThreadWithItsOwnEventLoop)
     std::thread worker([&] {
         QEventLoop loop; // gives the thread its own event dispatcher
         TComm32 port;
-        port.SetCommPort(pty.path);
+        port.SetCommPort(pty.slavePath());
         port.OnReceiveData = [&](const char *buffer, std::uint16_t length) {
             handlerThread = std::this_thread::get_id();
             got.append(buffer, length);
@@ -352,3 +387,31 @@ TEST_F(PtyTest, DestroyingAnOpenComponentClosesIt)
 }
 
 } // namespace
+
+// A byte counts as sent once it has left the port, not when it was queued; EV_TXEMPTY follows
+// each time everything has.
+TEST_F(PtyTest, BytesCountAsSentOnceTheyLeaveAndTxEmptyFollows)
+{
+    TComm32 port;
+    int emptied = 0;
+    port.OnTXEMPTY = [&](TComm32 &) { ++emptied; };
+    openPort(port);
+    const QByteArray block = pattern(200000); // far more than the far side's buffer holds
+    ASSERT_TRUE(port.WriteData(block.constData(), static_cast<std::int32_t>(block.size())));
+    EXPECT_EQ(port.BytesQueued(), block.size());
+    pumpFor(200ms);
+    EXPECT_LT(port.BytesSent(), block.size()); // nothing read on the far side yet
+    EXPECT_EQ(emptied, 0);
+
+    EXPECT_EQ(pty.receive(block.size()), block);
+    ASSERT_TRUE(waitUntil([&] { return emptied == 1; }));
+    EXPECT_EQ(port.BytesSent(), block.size());
+    ASSERT_TRUE(port.WriteData("x", 1));
+    EXPECT_EQ(pty.receive(1), QByteArray("x"));
+    ASSERT_TRUE(waitUntil([&] { return emptied == 2; }));
+    EXPECT_EQ(port.BytesSent(), block.size() + 1);
+
+    port.ClosePort();
+    EXPECT_EQ(port.BytesQueued(), 0);
+    EXPECT_EQ(port.BytesSent(), 0);
+}

@@ -105,7 +105,7 @@ std::optional<Clock::time_point> ModemCore::deadline() const
     if (raw)
         return raw->bytes.isEmpty() ? std::nullopt
                                     : std::optional(lastInput + options.rawByteTimeout);
-    if (options.family == Family::Replay && !input.isEmpty())
+    if (understands(Family::Replay) && !input.isEmpty())
         return lastInput + kUnmatchedInputQuiet;
     return std::nullopt;
 }
@@ -130,10 +130,24 @@ std::vector<Output> ModemCore::expire(Clock::time_point now)
     return std::exchange(out, {});
 }
 
+void ModemCore::restart()
+{
+    input.clear();
+    skipLineFeed = false;
+    echo = true;
+    raw.reset();
+    out.clear();
+}
+
 void ModemCore::putFile(const QByteArray &name, const QByteArray &bytes)
 {
     store[name] = bytes;
     wrongCrc.erase(name);
+}
+
+bool ModemCore::understands(Family family) const
+{
+    return options.family == family || options.family == Family::Every;
 }
 
 void ModemCore::process()
@@ -227,9 +241,9 @@ void ModemCore::handleCommand(const QByteArray &rawLine)
         return;
     const QByteArray name = commandName(line);
     const bool handled = handleCommon(name, line.toUpper()) ||
-                         (options.family == Family::Script && handleScript(name, line)) ||
-                         (options.family == Family::Java && handleJava(name, line)) ||
-                         (options.family == Family::Replay && handleReplay(name));
+                         (understands(Family::Script) && handleScript(name, line)) ||
+                         (understands(Family::Java) && handleJava(name, line)) ||
+                         (understands(Family::Replay) && handleReplay(name));
     if (!handled)
         result("ERROR");
 }
@@ -260,8 +274,9 @@ bool ModemCore::handleCommon(const QByteArray &name, const QByteArray &upper)
     } else if (name == "AT+IPR") {
         const QList<QByteArray> values = parameters(upper);
         bool ok = false;
-        if (values.size() == 1)
-            values.front().toUInt(&ok);
+        const std::uint32_t rate = values.size() == 1 ? values.front().toUInt(&ok) : 0;
+        if (ok && rate > 0) // 0 asks for automatic rate detection: the line keeps its rate
+            requestedRate = rate;
         result(ok ? "OK" : "ERROR");
     } else {
         return false;
@@ -281,7 +296,7 @@ bool ModemCore::handleScript(const QByteArray &name, const QByteArray &line)
         if (file.isEmpty() || size == 0) {
             result("ERROR");
         } else {
-            raw = RawTransfer{file, size, {}};
+            raw = RawTransfer{file, false, size, {}};
             if (!options.faults.noWritePrompt)
                 answer(frame + ">>>");
         }
@@ -320,7 +335,7 @@ bool ModemCore::handleJava(const QByteArray &name, const QByteArray &line)
         if (values.value(0).trimmed() != "1" || size == 0 || values.value(2).isEmpty()) {
             result("ERROR");
         } else {
-            raw = RawTransfer{values.value(2), size, {}};
+            raw = RawTransfer{values.value(2), true, size, {}};
             result("CONNECT");
         }
     } else {
@@ -341,12 +356,12 @@ void ModemCore::finishRawTransfer()
 {
     RawTransfer done = std::move(*raw);
     raw.reset();
-    if (options.family == Family::Java && options.faults.jdlTimeout) {
+    if (done.java && options.faults.jdlTimeout) {
         result("JDL TIMEOUT");
         return;
     }
     store[done.name] = done.bytes;
-    if (options.family == Family::Java) {
+    if (done.java) {
         result("JDL END OK");
         return;
     }
@@ -359,8 +374,9 @@ void ModemCore::finishRawTransfer()
 
 void ModemCore::abandonRawTransfer()
 {
+    const bool java = raw->java;
     raw.reset();
-    result(options.family == Family::Java ? "JDL TIMEOUT" : "ERROR");
+    result(java ? "JDL TIMEOUT" : "ERROR");
 }
 
 void ModemCore::answer(const QByteArray &text)

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace modemsim {
@@ -36,17 +37,24 @@ public:
 
     const std::map<QByteArray, QByteArray> &files() const { return store; }
     void putFile(const QByteArray &name, const QByteArray &bytes);
+    // The modem starts afresh, as after its device was plugged back: unfinished input and raw
+    // transfers are dropped and the echo is on again; stored files stay.
+    void restart();
     const std::vector<int> &replayedBlocks() const { return replayed; }
     const std::vector<QByteArray> &commands() const { return received; }
+    // The rate the last accepted "AT+IPR=<rate>" asked for, once; no value when none came since.
+    std::optional<std::uint32_t> takeRequestedRate() { return std::exchange(requestedRate, {}); }
 
 private:
     struct RawTransfer
     {
         QByteArray name;
+        bool java = false; // ends in "JDL END OK" rather than "OK"
         qsizetype size = 0;
         QByteArray bytes;
     };
 
+    bool understands(Family family) const;
     void process();
     void takeRawBytes();
     void takeReplayBlock();
@@ -89,6 +97,7 @@ private:
     std::vector<QByteArray> received;
     std::vector<int> replayed;
     std::vector<Output> out;
+    std::optional<std::uint32_t> requestedRate;
 };
 
 } // namespace modemsim

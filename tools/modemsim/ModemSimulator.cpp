@@ -1,5 +1,6 @@
 #include "ModemSimulator.h"
 
+#include "tools/modemsim/LinePace.h"
 #include "tools/modemsim/ModemCore.h"
 #include "tools/modemsim/PtyPair.h"
 #include "tools/modemsim/ReplyShaper.h"
@@ -9,10 +10,12 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -25,7 +28,7 @@ namespace {
 
 std::vector<ReplayExchange> loadReplay(const Options &options)
 {
-    if (options.family != Family::Replay)
+    if (options.family != Family::Replay && options.family != Family::Every)
         return {};
     if (options.transferLog.isEmpty())
         return parseTransferLog(options.transferLogText);
@@ -63,8 +66,15 @@ struct ModemSimulator::Private
         if (stopEvent < 0)
             throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
         powerOnAt = Clock::now() + options.powerOnDelay;
+        pace.setRate(options.lineRate, options.lineSpeedUp);
+        devicePath = pty->slavePath();
+        linkTo(devicePath);
     }
-    ~Private() { ::close(stopEvent); }
+    ~Private()
+    {
+        linkTo(QString());
+        ::close(stopEvent);
+    }
     Private(const Private &) = delete;
     Private &operator=(const Private &) = delete;
 
@@ -72,6 +82,11 @@ struct ModemSimulator::Private
     std::optional<Clock::time_point> nextWake();
     void powerUpIfDue(Clock::time_point now);
     bool readInput(Clock::time_point now); // false once the device has vanished
+    std::size_t readLimit(Clock::time_point now);
+    void followRateChange();
+    int frameBits() const;
+    bool wantsInput(Clock::time_point now);
+    bool stalled() const;
     void expireIfDue(Clock::time_point now);
     void schedule(const std::vector<Output> &outputs, Clock::time_point now);
     void enqueue(Clock::time_point due, const QByteArray &bytes);
@@ -79,14 +94,19 @@ struct ModemSimulator::Private
     void record(WireRecord::Direction direction, Clock::time_point when, const QByteArray &bytes);
     bool vanishDue() const;
     void vanish();
+    // Waits for the come-back delay; false when the simulator was stopped meanwhile.
+    bool comeBack();
+    void linkTo(const QString &device);
 
     const Options options;
     mutable std::mutex mutex;
     ModemCore core;               // guarded by mutex
     std::vector<WireRecord> wire; // guarded by mutex
     bool gone = false;            // guarded by mutex
+    bool back = false;            // guarded by mutex
+    QString devicePath;           // guarded by mutex
     const ReplyShaper shaper;
-    PtyPair pty;
+    std::unique_ptr<PtyPair> pty = std::make_unique<PtyPair>();
     const int stopEvent;
     std::thread thread;
 
@@ -96,6 +116,7 @@ struct ModemSimulator::Private
     Clock::time_point powerOnAt;
     bool poweredUp = false;
     std::int64_t receivedCount = 0;
+    LinePace pace;
 };
 
 void ModemSimulator::Private::run()
@@ -103,7 +124,8 @@ void ModemSimulator::Private::run()
     for (;;) {
         if (vanishDue()) {
             vanish();
-            return;
+            if (!comeBack())
+                return;
         }
         const auto now = Clock::now();
         int timeout = -1;
@@ -111,18 +133,21 @@ void ModemSimulator::Private::run()
             const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wake - now);
             timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
         }
+        const short input = wantsInput(now) ? POLLIN : 0;
         std::array<pollfd, 2> fds{
             {{stopEvent, POLLIN, 0},
-             {pty.master(), static_cast<short>(POLLIN | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
+             {pty->master(), static_cast<short>(input | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
         if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             return;
         if (fds[0].revents != 0)
             return;
         const auto woke = Clock::now();
         powerUpIfDue(woke);
-        if ((fds[1].revents & POLLIN) != 0 && !readInput(woke)) {
+        if (((fds[1].revents & POLLIN) != 0 || pace.busy()) && !readInput(woke)) {
             vanish();
-            return;
+            if (!comeBack())
+                return;
+            continue;
         }
         expireIfDue(woke);
         flush(Clock::now());
@@ -140,6 +165,8 @@ std::optional<Clock::time_point> ModemSimulator::Private::nextWake()
         consider(powerOnAt);
     if (!queue.empty() && writing.isEmpty())
         consider(queue.front().due);
+    if (pace.busy())
+        consider(pace.nextDue(frameBits()));
     std::lock_guard lock(mutex);
     if (const auto due = core.deadline())
         consider(*due);
@@ -159,11 +186,17 @@ bool ModemSimulator::Private::readInput(Clock::time_point now)
 {
     std::array<char, 65536> buffer{};
     for (;;) {
-        const ssize_t count = ::read(pty.master(), buffer.data(), buffer.size());
+        const std::size_t limit = std::min(buffer.size(), readLimit(now));
+        if (limit == 0)
+            return true;
+        const ssize_t count = ::read(pty->master(), buffer.data(), limit);
+        if (pace.paced())
+            pace.took(static_cast<std::size_t>(std::max<ssize_t>(0, count)), frameBits(),
+                      count < static_cast<ssize_t>(limit));
         if (count <= 0)
             return true;
         QByteArray chunk(buffer.data(), count);
-        if (options.faults.vanishAfterBytes)
+        if (options.faults.vanishAfterBytes && !back)
             chunk.truncate(std::min<std::int64_t>(
                 chunk.size(),
                 std::max<std::int64_t>(0, *options.faults.vanishAfterBytes - receivedCount)));
@@ -176,10 +209,64 @@ bool ModemSimulator::Private::readInput(Clock::time_point now)
                 outputs = core.receive(chunk, now);
             }
             schedule(outputs, now);
+            followRateChange();
         }
         if (vanishDue())
             return false;
+        if (pace.paced())
+            return true; // the line's allowance is used up, or nothing more waits
     }
+}
+
+// Whether to poll for input: always without a line rate; with one, while the line is quiet (to
+// notice new input) or once it has delivered characters that wait to be taken.
+bool ModemSimulator::Private::wantsInput(Clock::time_point now)
+{
+    if (stalled())
+        return false;
+    return !pace.paced() || !pace.busy() || pace.allowance(now, frameBits()) > 0;
+}
+
+bool ModemSimulator::Private::stalled() const
+{
+    return options.faults.stallAfterBytes && receivedCount >= *options.faults.stallAfterBytes;
+}
+
+// How many characters may be read now. Input that finds the line quiet starts it: its first
+// character is only taken once the line has carried it.
+std::size_t ModemSimulator::Private::readLimit(Clock::time_point now)
+{
+    if (stalled())
+        return 0;
+    if (pace.paced() && !pace.busy()) {
+        pace.startCarrying(now);
+        return 0;
+    }
+    std::size_t limit = pace.allowance(now, frameBits());
+    if (options.faults.stallAfterBytes)
+        limit = std::min<std::size_t>(
+            limit, static_cast<std::size_t>(*options.faults.stallAfterBytes - receivedCount));
+    return limit;
+}
+
+void ModemSimulator::Private::followRateChange()
+{
+    std::optional<std::uint32_t> rate;
+    {
+        std::lock_guard lock(mutex);
+        rate = core.takeRequestedRate();
+    }
+    if (rate && pace.paced())
+        pace.setRate(*rate, options.lineSpeedUp);
+}
+
+// The program's character format, which a pseudo-terminal shares between its two ends.
+int ModemSimulator::Private::frameBits() const
+{
+    termios line{};
+    if (tcgetattr(pty->master(), &line) != 0)
+        return 10;
+    return frameBitsOf(line.c_cflag);
 }
 
 void ModemSimulator::Private::expireIfDue(Clock::time_point now)
@@ -219,7 +306,7 @@ void ModemSimulator::Private::flush(Clock::time_point now)
         queue.pop_front();
     }
     while (!writing.isEmpty()) {
-        const ssize_t count = ::write(pty.master(), writing.constData(), writing.size());
+        const ssize_t count = ::write(pty->master(), writing.constData(), writing.size());
         if (count <= 0)
             return; // the program is not reading; POLLOUT tells when to go on
         record(WireRecord::Sent, Clock::now(), writing.first(count));
@@ -243,14 +330,49 @@ void ModemSimulator::Private::record(WireRecord::Direction direction, Clock::tim
 
 bool ModemSimulator::Private::vanishDue() const
 {
-    return options.faults.vanishAfterBytes && receivedCount >= *options.faults.vanishAfterBytes;
+    std::lock_guard lock(mutex);
+    return !gone && options.faults.vanishAfterBytes &&
+           receivedCount >= *options.faults.vanishAfterBytes;
 }
 
 void ModemSimulator::Private::vanish()
 {
+    linkTo(QString());
     std::lock_guard lock(mutex);
-    pty.close();
+    pty->close();
+    devicePath.clear();
     gone = true;
+}
+
+bool ModemSimulator::Private::comeBack()
+{
+    if (!options.faults.comeBackAfter)
+        return false;
+    pollfd stop{stopEvent, POLLIN, 0};
+    if (poll(&stop, 1, static_cast<int>(options.faults.comeBackAfter->count())) != 0)
+        return false;
+    auto fresh = std::make_unique<PtyPair>();
+    queue.clear();
+    writing.clear();
+    {
+        std::lock_guard lock(mutex);
+        pty = std::move(fresh);
+        core.restart();
+        devicePath = pty->slavePath();
+        back = true;
+    }
+    linkTo(pty->slavePath());
+    return true;
+}
+
+void ModemSimulator::Private::linkTo(const QString &device)
+{
+    if (options.linkPath.isEmpty())
+        return;
+    const QByteArray link = QFile::encodeName(options.linkPath);
+    ::unlink(link.constData());
+    if (!device.isEmpty() && ::symlink(QFile::encodeName(device).constData(), link.constData()))
+        std::fprintf(stderr, "cannot create the link %s\n", link.constData());
 }
 
 ModemSimulator::ModemSimulator(Options options) : d(std::make_unique<Private>(std::move(options)))
@@ -267,7 +389,8 @@ ModemSimulator::~ModemSimulator()
 
 QString ModemSimulator::devicePath() const
 {
-    return d->pty.slavePath();
+    std::lock_guard lock(d->mutex);
+    return d->devicePath;
 }
 
 std::map<QByteArray, QByteArray> ModemSimulator::storedFiles() const
@@ -304,6 +427,12 @@ bool ModemSimulator::vanished() const
 {
     std::lock_guard lock(d->mutex);
     return d->gone;
+}
+
+bool ModemSimulator::cameBack() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->back;
 }
 
 QByteArray ModemSimulator::received() const

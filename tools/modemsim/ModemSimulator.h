@@ -17,7 +17,8 @@ enum class Family
 {
     Script,
     Java,
-    Replay
+    Replay,
+    Every // the commands of all three, as one modem kept on the bench for every type
 };
 
 // Faults a test (or the executable's flags) can inject. Commands are matched by their prefix up to
@@ -34,6 +35,11 @@ struct Faults
     bool zeroBytes = false;                   // a zero byte put before and after every answer
     int wrongCrcWrites = 0;                   // first N stored scripts report a wrong CRC
     std::optional<std::int64_t> vanishAfterBytes; // master closed after this many received bytes
+    // After vanishing, a new device appears this long later (an adapter plugged back in); it has
+    // a new path, which `Options::linkPath` follows.
+    std::optional<std::chrono::milliseconds> comeBackAfter;
+    std::optional<std::int64_t> stallAfterBytes;  // no input taken after this many bytes, as on
+                                                  // a line that flow control holds
     int splitReplies = 0;                         // answers cut into this many pieces...
     std::chrono::milliseconds splitPause{0};      // ...with this pause between them
     bool neverAnswerProbe = false;                // "ATE0" never answered (modem off)
@@ -55,14 +61,22 @@ struct WireRecord
 struct Options
 {
     Family family = Family::Script;
-    QString transferLog;                       // Replay family: the transfer log to answer...
-    QByteArray transferLogText;                // ...or its text, used when no file is named
+    QString transferLog;        // Replay (or Every) family: the transfer log to answer...
+    QByteArray transferLogText; // ...or its text, used when no file is named
     std::chrono::milliseconds powerOnDelay{0}; // input before this is lost, as on a booting modem
     QByteArray powerOnLines; // unsolicited text at power-up, e.g. "\r\n^SYSSTART\r\n"
     int lineEnds = 1;        // CR LF pairs around each result code
     std::chrono::milliseconds rawByteTimeout{
         2000}; // a raw transfer that goes quiet this long fails
+    // Bits per second of the line the modem's input comes over: input is taken no faster than
+    // such a line carries it, one character per frame of the program's character format. 0: as
+    // fast as the pseudo-terminal carries it. While it is on, "AT+IPR=<rate>" sets it to <rate>.
+    std::uint32_t lineRate = 0;
+    int lineSpeedUp = 1; // the line carries this many times its rate (tests that speed time up)
     Faults faults;
+    // When set: a link at this path points at the current device, is removed while the device is
+    // gone and when the simulator ends, and follows a device that comes back.
+    QString linkPath;
     // Called on the simulator's thread for every record, as it is made (the executable logs them).
     std::function<void(const WireRecord &)> wireObserver;
 };
@@ -80,6 +94,7 @@ struct Options
 // answer; input that is neither such a block nor a known command is answered "ERROR". The log's
 // first block, arriving out of turn, starts the replay over (a new run of the program).
 // A raw transfer that goes quiet for `rawByteTimeout` ends in "ERROR" ("JDL TIMEOUT" for Java).
+// With a line rate, the answer to a raw transfer goes out as soon as its last byte has been taken.
 class ModemSimulator
 {
 public:
@@ -89,7 +104,8 @@ public:
     ModemSimulator(const ModemSimulator &) = delete;
     ModemSimulator &operator=(const ModemSimulator &) = delete;
 
-    // The path of the slave side, the device the program opens (e.g. /dev/pts/7).
+    // The path of the slave side, the device the program opens (e.g. /dev/pts/7); empty while the
+    // device is gone.
     QString devicePath() const;
 
     // Script family: the script store; Java family: the downloaded files (name -> bytes).
@@ -102,8 +118,10 @@ public:
     std::vector<WireRecord> wire() const;
     // All commands received (text without the line end), in order.
     std::vector<QByteArray> commands() const;
-    // True once the "vanish" fault has closed the device.
+    // True once the "vanish" fault has closed the device (also after it came back).
     bool vanished() const;
+    // True once a vanished device has come back.
+    bool cameBack() const;
 
     // The received and the sent bytes of wire(), each joined in order.
     QByteArray received() const;

@@ -15,7 +15,8 @@ struct Flag
 };
 
 constexpr Flag kFlags[] = {
-    {"family", "The modem family to answer as: script, java or replay.", "family"},
+    {"family", "The modem family to answer as: script, java, replay or every (all three).",
+     "family"},
     {"transfer-log", "Replay family: the transfer log whose blocks are answered.", "file"},
     {"name",
      "The name of the link to the device in the virtual port folder ($QUILLON_PORTS_DIR, else "
@@ -24,6 +25,10 @@ constexpr Flag kFlags[] = {
     {"line-ends", "CR LF pairs around each result code (default 1).", "n"},
     {"power-on-delay", "Input is lost for this long after the start, as on a booting modem.", "ms"},
     {"power-on-line", "An unsolicited line sent at power-up, e.g. ^SYSSTART (repeatable).", "text"},
+    {"line-rate",
+     "Take input no faster than a serial line of this many bits per second carries it (one "
+     "character per frame of the program's character format); AT+IPR changes it.",
+     "bps"},
     {"raw-timeout", "A raw transfer that goes quiet this long fails (default 2000).", "ms"},
     {"silent", "Never answer this command (matched up to and including the first '=').", "command"},
     {"error", "Answer this command with TEXT (default ERROR), e.g. 'AT#DSCRIPT=@+CME ERROR: 4'.",
@@ -35,6 +40,9 @@ constexpr Flag kFlags[] = {
     {"zero-bytes", "Put a zero byte before and after every answer.", nullptr},
     {"wrong-crc", "The first N stored scripts report a wrong CRC.", "n"},
     {"vanish-after", "Close the device after this many received bytes.", "bytes"},
+    {"come-back-after", "After vanishing, open a new device this long later (the link follows).",
+     "ms"},
+    {"stall-after", "Take no more input after this many received bytes (a held line).", "bytes"},
     {"split", "Cut every answer into this many pieces.", "n"},
     {"split-pause", "The pause between the pieces of a cut answer.", "ms"},
     {"never-answer-probe", "Never answer ATE0, as a modem that is off.", nullptr},
@@ -88,6 +96,8 @@ std::optional<Family> familyNamed(const QString &name)
         return Family::Java;
     if (name == u"replay")
         return Family::Replay;
+    if (name == u"every")
+        return Family::Every;
     return std::nullopt;
 }
 
@@ -121,6 +131,10 @@ void readFaults(Reader &reader, Faults &faults)
     faults.wrongCrcWrites = reader.number("wrong-crc", 0);
     if (reader.isSet("vanish-after"))
         faults.vanishAfterBytes = reader.number("vanish-after", 0);
+    if (reader.isSet("come-back-after"))
+        faults.comeBackAfter = reader.duration("come-back-after", {});
+    if (reader.isSet("stall-after"))
+        faults.stallAfterBytes = reader.number("stall-after", 0);
     faults.splitReplies = reader.number("split", 0);
     faults.splitPause = reader.duration("split-pause", faults.splitPause);
     faults.neverAnswerProbe = reader.isSet("never-answer-probe");
@@ -154,7 +168,7 @@ std::variant<SimulatorSetup, QString> parseSimulatorCommandLine(const QStringLis
     SimulatorSetup setup;
     const auto family = familyNamed(parser.value(QStringLiteral("family")));
     if (!family)
-        return QStringLiteral("--family must be script, java or replay");
+        return QStringLiteral("--family must be script, java, replay or every");
     setup.options.family = *family;
     setup.name = parser.isSet(QStringLiteral("name")) ? parser.value(QStringLiteral("name"))
                                                       : parser.value(QStringLiteral("family"));
@@ -168,6 +182,8 @@ std::variant<SimulatorSetup, QString> parseSimulatorCommandLine(const QStringLis
     for (const QString &line : reader.values("power-on-line"))
         setup.options.powerOnLines += "\r\n" + line.toLatin1() + "\r\n";
     setup.options.rawByteTimeout = reader.duration("raw-timeout", setup.options.rawByteTimeout);
+    setup.options.lineRate = static_cast<std::uint32_t>(
+        reader.number("line-rate", static_cast<int>(setup.options.lineRate)));
     readFaults(reader, setup.options.faults);
     if (!reader.error.isEmpty())
         return reader.error;

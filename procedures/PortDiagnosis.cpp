@@ -1,5 +1,8 @@
 #include "PortDiagnosis.h"
 
+#include "procedures/ProcedureSteps.h"
+#include "serial/TComm32.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -24,4 +27,16 @@ QString ModemManagerWarning()
     return QStringLiteral("Запущена служба ModemManager: она опрашивает новые порты АТ-командами и "
                           "может помешать записи. Остановите её на время работы: "
                           "sudo systemctl stop ModemManager");
+}
+
+std::optional<QString> PortSettingsRefusal(const TComm32 &Port)
+{
+    if (Port.ByteSize() < sz_5)
+        return procedures::RefusalLine(
+            QStringLiteral("Биты данных: %1. СОМ-порт передает от 5 до 8 бит данных.")
+                .arg(Port.ByteSize() + 4));
+    if (Port.StopBits() == sb1_5 && Port.ByteSize() != sz_5)
+        return procedures::RefusalLine(
+            QStringLiteral("Стоповые биты: 1,5. Они возможны только при 5 битах данных."));
+    return std::nullopt;
 }

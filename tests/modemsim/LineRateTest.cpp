@@ -1,0 +1,94 @@
+// The simulator with a line rate takes its input no faster than a serial line of that rate
+// carries it, in the character format the program set, and follows the program's AT+IPR.
+#include "tests/modemsim/SimTestSupport.h"
+
+#include "tools/modemsim/ModemSimulator.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace modemsim;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A script write of `size` raw bytes on an open device; the time from the last byte written
+// until the modem has taken them all and confirmed.
+Clock::duration TimeScriptWrite(SlaveLine &line, int size)
+{
+    line.send("AT#WSCRIPT=\"a.pyo\"," + QByteArray::number(size) + ",1\r\n");
+    EXPECT_TRUE(line.waitFor(">>>").endsWith(">>>"));
+    const auto start = Clock::now();
+    line.send(QByteArray(size, 'x'));
+    EXPECT_TRUE(line.waitFor("OK\r\n").endsWith("OK\r\n"));
+    return Clock::now() - start;
+}
+
+Options ScriptModemAt(std::uint32_t bitsPerSecond)
+{
+    Options options;
+    options.family = Family::Script;
+    options.lineRate = bitsPerSecond;
+    return options;
+}
+
+void SetCharacterFormat(const QString &device, tcflag_t format)
+{
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    termios line{};
+    ASSERT_EQ(tcgetattr(fd, &line), 0);
+    cfmakeraw(&line);
+    line.c_cflag = (line.c_cflag & ~(CSIZE | PARENB | CSTOPB)) | format;
+    ASSERT_EQ(tcsetattr(fd, TCSANOW, &line), 0);
+    ::close(fd);
+}
+
+} // namespace
+
+class LineRate : public LeakCheckedTest
+{
+};
+
+// 4800 bytes at 48000 bit/s: one second with 10-bit characters (8N1), 1.1 s with 11-bit ones
+// (two stop bits; a pseudo-terminal keeps no parity setting). Only the lower bound is checked: a
+// busy machine may be slower, never faster.
+TEST_F(LineRate, TakesInputNoFasterThanItsCharacterFormatAllows)
+{
+    ModemSimulator modem(ScriptModemAt(48000));
+    SlaveLine line(modem.devicePath());
+    SetCharacterFormat(modem.devicePath(), CS8);
+    EXPECT_GE(TimeScriptWrite(line, 4800), 950ms);
+
+    SetCharacterFormat(modem.devicePath(), CS8 | CSTOPB);
+    EXPECT_GE(TimeScriptWrite(line, 4800), 1050ms);
+    EXPECT_EQ(modem.storedFiles().at("a.pyo"), QByteArray(4800, 'x'));
+}
+
+// At 4800 bit/s the 9600 bytes would take 20 s; after AT+IPR=96000 they take one.
+TEST_F(LineRate, FollowsTheRateTheProgramAsksFor)
+{
+    ModemSimulator modem(ScriptModemAt(4800));
+    SlaveLine line(modem.devicePath());
+    SetCharacterFormat(modem.devicePath(), CS8);
+    line.send("AT+IPR=96000\r\n");
+    EXPECT_TRUE(line.waitFor("OK\r\n").endsWith("OK\r\n"));
+    const auto taken = TimeScriptWrite(line, 9600);
+    EXPECT_GE(taken, 950ms);
+    EXPECT_LT(taken, 10s);
+}
+
+// A line that flow control holds: the modem takes nothing after the first bytes, so the sender's
+// output backs up; the bytes taken are exactly those allowed.
+TEST_F(LineRate, StallHoldsTheRestOfTheInput)
+{
+    Options options = ScriptModemAt(0);
+    options.faults.stallAfterBytes = 10;
+    ModemSimulator modem(options);
+    SlaveLine line(modem.devicePath());
+    line.send("AT+IPR=9600\r\nAT\r\n");
+    line.drain();
+    EXPECT_EQ(modem.received(), "AT+IPR=960");
+}
