@@ -1,5 +1,7 @@
 #include "FlashHost.h"
 
+#include "atlink/TmyComm.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -110,6 +112,9 @@ void FlashHost::reportError(const QString &Text)
 
 QString FlashHost::failureReason() const
 {
+    // Whatever else went wrong followed from that.
+    if (channel.Comm->HungUp())
+        return DeviceLostText(channel.Comm->CommPort());
     if (!lastError.isEmpty())
         return lastError;
     if (progressNow.total > 0)

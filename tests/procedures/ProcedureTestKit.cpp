@@ -3,14 +3,21 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 void FakeHost::LogLine(const QString &Text)
 {
     lines.append(Text);
-    if (!quitOnLine.isEmpty() && Text == quitOnLine)
+    const auto requestQuit = [this] {
         quit = true;
+        quitAt = std::chrono::steady_clock::now();
+    };
+    if (!quitOnLine.isEmpty() && Text == quitOnLine && quitDelay.count() > 0)
+        QTimer::singleShot(quitDelay, requestQuit);
+    else if (!quitOnLine.isEmpty() && Text == quitOnLine)
+        requestQuit();
     QCoreApplication::processEvents();
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -29,6 +30,9 @@ public:
     int gaugePosition = 0;
     bool quit = false;
     QString quitOnLine;
+    // With quitOnLine: the request comes this long after the line, in the middle of what follows.
+    std::chrono::milliseconds quitDelay{0};
+    std::chrono::steady_clock::time_point quitAt;
     int quitAtGauge = -1;
     int probeFinished = 0;
     int writingStarted = 0;
