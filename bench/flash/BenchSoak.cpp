@@ -68,7 +68,7 @@ int main(int argc, char **argv)
     }
     modemsim::ModemSimulator modem{modemsim::Options{}};
     QuietObserver observer;
-    const PortJob job{modem.devicePath(), *type.entry, true, 0};
+    const PortJob job{modem.devicePath(), *type.entry, false, 0};
     int programmed = 0;
     QElapsedTimer clock;
     clock.start();
