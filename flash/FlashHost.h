@@ -24,6 +24,8 @@ public:
     bool QuitRequested() const override;
     void ShowErrorBox(const QString &Text) override;
     TmyComm &Channel() override { return channel; }
+    int MaxAttempts() const override { return maxAttempts; }
+    void SetMaxAttempts(int Attempts) { maxAttempts = Attempts; }
     void ShowTransfer(const TransferProgress &Progress) override;
     void TransferEnded() override;
 
@@ -53,4 +55,5 @@ private:
     PortProgress progressNow;
     QString lastError;
     QString openDiagnosis;
+    int maxAttempts = 0;
 };
