@@ -183,6 +183,15 @@ std::function<void(ModemBench &)> QuitAfter(const QString &Line, std::chrono::mi
     };
 }
 
+// A file whose name cannot go into a command; Shown is the name as the log line gives it.
+FaultCase BadName(const char *Row, Family Kind, const QString &Name, const QString &Shown)
+{
+    return {Row,   Kind,
+            {},    Putting(u"compiled/"_s + Name, "x"),
+            false, {u"Имя файла %1 содержит недопустимые символы."_s.arg(Shown) + Refused},
+            2,     0ms};
+}
+
 QByteArray BinaryWithoutExpectation()
 {
     QByteArray binary(20000, '\0');
@@ -377,14 +386,7 @@ const FaultCase Cases[] = {
      {u"{dir}/compiled/b.pyo"_s + NotRegular + Refused},
      2,
      0ms},
-    {"script_control_character_in_name",
-     Family::Script,
-     {},
-     Putting(u"compiled/b\r.pyo"_s, "x"),
-     false,
-     {u"Имя файла b?.pyo содержит недопустимые символы."_s + Refused},
-     2,
-     0ms},
+    BadName("script_control_character_in_name", Family::Script, u"b\r.pyo"_s, u"b?.pyo"_s),
 
     // Java family.
     {"java_sound", Family::Java, {}, {}, true, JavaStored(), 2, JavaRun},
@@ -502,30 +504,9 @@ const FaultCase Cases[] = {
      {u"{dir}/compiled/p.bin"_s + NotRegular + Refused},
      2,
      0ms},
-    {"java_quote_in_name",
-     Family::Java,
-     {},
-     Putting(u"compiled/b\".bin"_s, "x"),
-     false,
-     {u"Имя файла b\".bin содержит недопустимые символы."_s + Refused},
-     2,
-     0ms},
-    {"java_wildcard_in_name",
-     Family::Java,
-     {},
-     Putting(u"compiled/b*.bin"_s, "x"),
-     false,
-     {u"Имя файла b*.bin содержит недопустимые символы."_s + Refused},
-     2,
-     0ms},
-    {"java_name_outside_code_page",
-     Family::Java,
-     {},
-     Putting(u"compiled/b☃.bin"_s, "x"),
-     false,
-     {u"Имя файла b☃.bin содержит недопустимые символы."_s + Refused},
-     2,
-     0ms},
+    BadName("java_quote_in_name", Family::Java, u"b\".bin"_s, u"b\".bin"_s),
+    BadName("java_wildcard_in_name", Family::Java, u"b*.bin"_s, u"b*.bin"_s),
+    BadName("java_name_outside_code_page", Family::Java, u"b☃.bin"_s, u"b☃.bin"_s),
 
     // Transfer-log family.
     {"replay_sound",
