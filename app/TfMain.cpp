@@ -432,12 +432,7 @@ void TfMain::showIndicator(QLabel &Indicator, bool State)
 
 void TfMain::setPortStepHint(const QString &Problem)
 {
-    QStringList hints;
-    if (!Problem.isEmpty())
-        hints.append(Problem);
-    if (ModemManagerRunning())
-        hints.append(ModemManagerWarning());
-    const QString hint = hints.join(QStringLiteral("\n\n"));
+    const QString hint = PortStepHint(Problem);
     for (QLabel *rowWidget : {Image2, imgRS, lblCommConnect})
         rowWidget->setToolTip(hint);
 }
