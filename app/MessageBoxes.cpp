@@ -1,7 +1,11 @@
 #include "MessageBoxes.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace MessageBoxes {
 
@@ -34,6 +38,19 @@ QString sentencePerLine(const QString &text)
     return QString(text).replace(sentenceEnd, QStringLiteral("\n"));
 }
 
+// A message box wraps its text at half the screen's width, and on a small screen it then cuts the
+// wrapped lines off; lines that fit the screen are kept whole instead.
+void keepLinesWhole(QMessageBox &message, const QString &text)
+{
+    auto *label = message.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    if (label == nullptr)
+        return;
+    int widest = 0;
+    for (const QString &line : text.split(u'\n'))
+        widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+    label->setMinimumWidth(std::min(widest, message.screen()->availableGeometry().width() * 3 / 4));
+}
+
 } // namespace
 
 void setAnswerer(Answerer answerer)
@@ -47,9 +64,10 @@ void show(QWidget *parent, const Box &box)
         installedAnswerer()(box);
         return;
     }
-    QMessageBox message(toQt(box.icon), box.caption, sentencePerLine(box.text), QMessageBox::Ok,
-                        parent);
+    const QString text = sentencePerLine(box.text);
+    QMessageBox message(toQt(box.icon), box.caption, text, QMessageBox::Ok, parent);
     message.setTextFormat(Qt::PlainText);
+    keepLinesWhole(message, text);
     message.exec();
 }
 

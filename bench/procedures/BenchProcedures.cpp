@@ -229,19 +229,25 @@ void LinePacedDownload()
     const bool written = FlashTu41(host);
     // The modem's last byte of the file: the last it received before it answered the download.
     Clock::time_point lastByte{};
+    Clock::time_point answerSent{};
     for (const modemsim::WireRecord &record : modem.wire()) {
-        if (record.direction == modemsim::WireRecord::Sent && record.bytes.contains("JDL END OK"))
+        if (record.direction == modemsim::WireRecord::Sent && record.bytes.contains("JDL END")) {
+            answerSent = record.when;
             break;
+        }
         if (record.direction == modemsim::WireRecord::Received)
             lastByte = record.when;
     }
-    const std::chrono::duration<double, std::milli> wall = host.answered - *host.queued;
-    const std::chrono::duration<double, std::milli> answer = host.answered - lastByte;
+    using Milliseconds = std::chrono::duration<double, std::milli>;
+    const Milliseconds wall = host.answered - *host.queued;
     const double lineMs = Size / LineBytesPerSecond * 1000.0;
     std::printf("tu41     %-5s %lld bytes at 9600 bit/s: wall %.0f ms, line time %.0f ms, ratio "
-                "%.4f; last byte taken -> answer seen %.2f ms\n",
+                "%.4f; last byte taken -> answer seen %.2f ms (the modem's answer written after "
+                "%.2f ms, seen %.2f ms after that)\n",
                 written ? "ok" : "FAIL", static_cast<long long>(Size), wall.count(), lineMs,
-                wall.count() / lineMs, answer.count());
+                wall.count() / lineMs, Milliseconds(host.answered - lastByte).count(),
+                Milliseconds(answerSent - lastByte).count(),
+                Milliseconds(host.answered - answerSent).count());
 }
 
 void PeakOfHundredFiles(const char *Type, const char *FamilyName)

@@ -1,15 +1,10 @@
 #include "catalogue/ModemCatalogue.h"
+#include "tests/common/TestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-// Failure messages show the texts rather than their UTF-16 code units.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -60,7 +60,11 @@ void expectNothingCut(const QWidget &top)
         if (!widget->isVisible())
             continue;
         const QSize size = widget->size();
-        if (qobject_cast<const QLabel *>(widget) || qobject_cast<const QAbstractButton *>(widget)) {
+        const auto *label = qobject_cast<const QLabel *>(widget);
+        if (label != nullptr && label->wordWrap()) {
+            EXPECT_GE(size.height(), label->heightForWidth(size.width()))
+                << describe(*widget).toStdString();
+        } else if (label != nullptr || qobject_cast<const QAbstractButton *>(widget)) {
             const QSize wanted = widget->sizeHint();
             EXPECT_GE(size.width(), wanted.width()) << describe(*widget).toStdString();
             EXPECT_GE(size.height(), wanted.height()) << describe(*widget).toStdString();
@@ -87,6 +91,11 @@ void expectOnScreen(const QWidget &window)
 // Painted; QUILLON_LAYOUT_SHOTS names a folder to keep the pictures in, for a look by eye.
 void expectPainted(QWidget &window, const QString &name)
 {
+#if defined(__SANITIZE_THREAD__)
+    // A large picture is converted on Qt Gui's own worker threads, which the thread checker cannot
+    // follow (Debian's Qt is not built for it); the layout is checked all the same.
+    return;
+#endif
     const QPixmap picture = window.grab();
     EXPECT_FALSE(picture.isNull()) << name.toStdString();
     const QString folder = qEnvironmentVariable("QUILLON_LAYOUT_SHOTS");
@@ -98,12 +107,22 @@ void expectPainted(QWidget &window, const QString &name)
                          .arg(QApplication::font().pointSize()));
 }
 
-void report(const char *what, const QWidget &window)
+// Prints the size the window took, checks it on the screen with every text whole and paints it.
+void look(QWidget &window, const QString &name)
 {
     const QRect available = window.screen()->availableGeometry();
-    std::cout << what << ": " << window.width() << "x" << window.height() << " (screen "
-              << available.width() << "x" << available.height() << ", font "
+    std::cout << name.toStdString() << ": " << window.width() << "x" << window.height()
+              << " (screen " << available.width() << "x" << available.height() << ", font "
               << QApplication::font().pointSize() << " pt)" << std::endl;
+    expectNothingCut(window);
+    expectOnScreen(window);
+    expectPainted(window, name);
+}
+
+bool showAndWait(QWidget &window)
+{
+    window.show();
+    return waitUntil([&] { return window.isVisible(); });
 }
 
 // Runs the test with the default font and with an 11 pt one.
@@ -137,7 +156,7 @@ protected:
     }
 
     const QFont defaultFont = QApplication::font();
-    QTemporaryDir data;
+    QTemporaryDir data{QStringLiteral("/tmp/qlXXXXXX")}; // as short as the program's own folder
 };
 
 INSTANTIATE_TEST_SUITE_P(Fonts, Layout, ::testing::Values(0, 11),
@@ -152,22 +171,15 @@ TEST_P(Layout, WindowShowsEveryTextWholeAndStaysOnTheScreenWithTheLog)
     TfMain window(dialog, setup());
     window.LoadModemList(*window.cbxModems);
     window.cbxModems->setCurrentIndex(0); // the longest title of the demo catalogue
-    window.show();
-    ASSERT_TRUE(waitUntil([&] { return window.isVisible(); }));
-    report("window", window);
-
-    expectNothingCut(window);
-    expectOnScreen(window);
-    expectPainted(window, QStringLiteral("window"));
+    ASSERT_TRUE(showAndWait(window));
+    look(window, QStringLiteral("window"));
     // No band above the instructions' end or below the status line.
     EXPECT_EQ(window.height(), window.Panel1->height() + window.pnlStatusBar->height());
     EXPECT_LE(window.Memo1->height(), window.Memo1->sizeHint().height());
 
     window.btnLogSH->click();
-    report("window with the log", window);
-    expectOnScreen(window);
+    look(window, QStringLiteral("window-log"));
     EXPECT_GE(window.pnlLog->height(), window.pnlLog->minimumHeight());
-    expectPainted(window, QStringLiteral("window-log"));
 
     // A log taller than any screen, as a larger monitor may have left it.
     window.btnLogSH->click();
@@ -188,13 +200,8 @@ TEST_P(Layout, DialogShowsEveryLabelAndTheWholePortPathCentredOnTheScreen)
     port.SetCommPort(longPort);
     dialog.LoadFromComm(port);
     ASSERT_EQ(dialog.cbxPort_N->currentText(), longPort);
-    dialog.show();
-    ASSERT_TRUE(waitUntil([&] { return dialog.isVisible(); }));
-    report("port dialog", dialog);
-
-    expectNothingCut(dialog);
-    expectOnScreen(dialog);
-    expectPainted(dialog, QStringLiteral("port-dialog"));
+    ASSERT_TRUE(showAndWait(dialog));
+    look(dialog, QStringLiteral("port-dialog"));
     // The buttons follow the settings without an empty band between them.
     const QWidget *group = dialog.findChild<QGroupBox *>();
     const QWidget *buttons = dialog.findChild<QDialogButtonBox *>();
@@ -202,24 +209,31 @@ TEST_P(Layout, DialogShowsEveryLabelAndTheWholePortPathCentredOnTheScreen)
     EXPECT_LE(buttons->geometry().top() - group->geometry().bottom(),
               2 * dialog.fontMetrics().height());
     dialog.reject();
+
+    // No port at all: the note under the list is read whole too.
+    ASSERT_TRUE(QFile::remove(longPort));
+    dialog.LoadFromComm(port);
+    ASSERT_TRUE(showAndWait(dialog));
+    look(dialog, QStringLiteral("port-dialog-no-ports"));
+    dialog.reject();
 }
 
 TEST_P(Layout, MessageBoxPutsEachSentenceOnALineAndIsNoWiderThanTheWindow)
 {
+#if defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a real modal box starts Qt's own threads, whose locks the thread checker "
+                    "cannot see";
+#endif
     MessageBoxes::setAnswerer({}); // the real box
     TfCOMProperty dialog;
     TfMain window(dialog, setup());
-    window.show();
-    ASSERT_TRUE(waitUntil([&] { return window.isVisible(); }));
+    ASSERT_TRUE(showAndWait(window));
     QString shown;
     QTimer::singleShot(0, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
-        report("failure box", *box);
         shown = box->text();
-        expectNothingCut(*box);
-        expectOnScreen(*box);
-        expectPainted(*box, QStringLiteral("failure-box"));
+        look(*box, QStringLiteral("failure-box"));
         EXPECT_LE(box->width(), window.width());
         box->accept();
     });

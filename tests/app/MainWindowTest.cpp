@@ -6,13 +6,13 @@
 #include "app/TfMain.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
+#include "tests/common/TestSupport.h"
 #include "tools/modemsim/ModemSimulator.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -27,18 +27,9 @@
 
 #include <algorithm>
 #include <deque>
-#include <functional>
 #include <map>
 #include <optional>
 #include <set>
-
-using namespace std::chrono_literals;
-
-// Failure messages show the texts rather than their UTF-16 code units.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
@@ -50,19 +41,6 @@ const QString Failed =
     QStringLiteral("Во время опереации произошел сбой. Повторите операцию с шага №1.");
 const QString Succeeded = QStringLiteral("Операция успешно завершена");
 const QString TimedOut = QStringLiteral("Время ожидания отклика от модема истекло.");
-
-bool waitFor(const std::function<bool()> &condition, std::chrono::milliseconds timeout = 60s)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeout.count())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -313,7 +291,7 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     EXPECT_EQ(window->lblStatus->text(), Step2);
     EXPECT_TRUE(window->lblCommConnect->isEnabled());
 
-    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
     EXPECT_EQ(logLines(),
               (QStringList{Step1, QStringLiteral("Выбран модем \"Mystery modem\""), Step2,
                            QStringLiteral("Модем подключен. Порт: ") + port, Waiting,
@@ -354,11 +332,13 @@ TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
     addScript(QStringLiteral("Velmora"));
     pickType(QStringLiteral("Velmora GL865"));
 
-    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Сообщение"));
     EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Information);
     EXPECT_EQ(boxes[0].text, Succeeded + QStringLiteral("          "));
+    // The file's progress stood in the status line only while it was on its way.
+    EXPECT_EQ(statusAtBox.value(0), Writing);
     const QStringList lines = logLines();
     EXPECT_EQ(lines.mid(lines.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
     EXPECT_EQ(simulator.storedFiles().count("main.pyo"), 1u);
@@ -408,7 +388,7 @@ TEST_F(MainWindow, EveryRunOfTheDayStartsWithTheProbe)
         const qsizetype sentStart = simulator.sent().size();
         const QString title = pickDemoType(dirName);
 
-        ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+        ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, Succeeded + QStringLiteral("          "));
         EXPECT_TRUE(simulator.received().mid(wireStart).startsWith("ATE0\r\n"));
@@ -450,7 +430,7 @@ TEST_F(MainWindow, EveryRunOfTheDayStartsWithTheProbe)
     boxes.clear();
     const qsizetype runStart = logLines().size();
     pickDemoType(QStringLiteral("velmora"));
-    ASSERT_TRUE(waitFor([&] { return window->lblStatus->text() == Step1; }));
+    ASSERT_TRUE(waitUntil([&] { return window->lblStatus->text() == Step1; }));
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(logLines().mid(runStart).contains(TimedOut));
     EXPECT_FALSE(logLines().mid(runStart).contains(QStringLiteral("Отклик модема получен")));
@@ -470,7 +450,7 @@ TEST_F(MainWindow, PowerOnTimeoutReopensTheDialog)
     answers.push_back({false, {}});
     pickType(QStringLiteral("Silent"));
 
-    ASSERT_TRUE(waitFor([&] { return dialogsShown == 3 && window->lblStatus->text() == Step1; }));
+    ASSERT_TRUE(waitUntil([&] { return dialogsShown == 3 && window->lblStatus->text() == Step1; }));
     const QStringList cycle{Step2, QStringLiteral("Модем подключен. Порт: ") + port, Waiting,
                             TimedOut};
     const QStringList expected = QStringList{Step1, QStringLiteral("Выбран модем \"Silent\"")} +
@@ -519,7 +499,7 @@ TEST_F(MainWindow, DataOrSettingsThatCannotWorkAreRefusedBeforeThePortOpens)
     EXPECT_EQ(logLines().mid(runStart), (QStringList{QStringLiteral("Выбран модем \"Velmora\""),
                                                      stopBits, QString(), Step1}));
     EXPECT_FALSE(window->tmrRS->isActive());
-    waitFor([] { return false; }, 300ms);
+    waitUntil([] { return false; }, 300ms);
     EXPECT_TRUE(simulator.received().isEmpty());
 }
 
@@ -548,7 +528,7 @@ TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)
     pickType(QStringLiteral("Ghost"));
     ASSERT_TRUE(window->tmrRS->isActive());
 
-    ASSERT_TRUE(waitFor([&] { return !window->lblCommConnect->toolTip().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->lblCommConnect->toolTip().isEmpty(); }));
     QThread::msleep(100);
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->lblCommConnect->toolTip().contains(QStringLiteral("не найдено")));
@@ -571,7 +551,7 @@ TEST_F(MainWindow, NoEntrySelectedWhenTheModemAnswersFails)
     window->cbxModems->hidePopup();
     ASSERT_EQ(window->cbxModems->currentIndex(), -1);
 
-    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
 }
@@ -595,7 +575,7 @@ TEST_F(MainWindow, ClosingDuringARunLetsItFinishThenCloses)
 
     // The window saves its placement when it really closes.
     ASSERT_TRUE(
-        waitFor([&] { return QFile::exists(data.filePath(QStringLiteral("Quillon.ini"))); }));
+        waitUntil([&] { return QFile::exists(data.filePath(QStringLiteral("Quillon.ini"))); }));
     EXPECT_TRUE(closeRefused);
     EXPECT_TRUE(window->QuitRequested());
     ASSERT_EQ(boxes.size(), 1u); // the run ended with its box before the window closed

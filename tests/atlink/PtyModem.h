@@ -14,16 +14,20 @@
 class PtyModem
 {
 public:
-    PtyModem();
+    PtyModem() = default;
     ~PtyModem();
     PtyModem(const PtyModem &) = delete;
     PtyModem &operator=(const PtyModem &) = delete;
 
-    QString DevicePath() const { return pair.path; }
+    QString DevicePath() const { return pair.slavePath(); }
     void Write(const QByteArray &Bytes);
+    // The next Count bytes, fewer when the time is up first.
+    QByteArray Read(qsizetype Count, std::chrono::milliseconds Limit = kPatience)
+    {
+        return pair.receive(Count, Limit);
+    }
     // Everything read until Until has arrived (or, with an empty Until, until the time is up).
-    QByteArray ReadUntil(const QByteArray &Until,
-                         std::chrono::milliseconds Limit = std::chrono::seconds(10));
+    QByteArray ReadUntil(const QByteArray &Until, std::chrono::milliseconds Limit = kPatience);
     // In the background: waits for Trigger, then writes the replies one by one, Gap apart.
     void AnswerWhenSeen(const QByteArray &Trigger, const QList<QByteArray> &Replies,
                         std::chrono::milliseconds Gap = std::chrono::milliseconds(30));

@@ -6,22 +6,30 @@
 #include <thread>
 
 #ifndef _WIN32
+#include <array>
 #include <cerrno>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
-int entriesIn(const QString &folder)
+QByteArray escaped(QByteArray text)
 {
-    return static_cast<int>(
-        QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+    return text.replace("\r", "\\r").replace("\n", "\\n");
 }
 
 } // namespace
-#endif
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << escaped(text.toUtf8()).toStdString() << '"';
+}
+
+void PrintTo(const QByteArray &bytes, std::ostream *out)
+{
+    *out << '"' << escaped(bytes).toStdString() << '"';
+}
 
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds deadline)
 {
@@ -36,23 +44,56 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds dead
 }
 
 #ifndef _WIN32
-QByteArray readFor(int descriptor, qsizetype count, std::chrono::milliseconds deadline)
+namespace {
+
+int entriesIn(const QString &folder)
+{
+    return static_cast<int>(
+        QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
+// Reads `descriptor` while `wanted` (of what was read so far) asks for more bytes, at most that
+// many at a time.
+QByteArray readWhile(int descriptor, const std::function<qsizetype(const QByteArray &)> &wanted,
+                     std::chrono::milliseconds deadline)
 {
     QByteArray got;
     const auto end = std::chrono::steady_clock::now() + deadline;
-    char chunk[65536];
-    while (got.size() < count && std::chrono::steady_clock::now() < end) {
-        pollfd wait{descriptor, POLLIN, 0};
-        if (poll(&wait, 1, 20) <= 0)
+    std::array<char, 65536> chunk{};
+    for (qsizetype more = wanted(got); more > 0; more = wanted(got)) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left <= 0ms)
+            break;
+        pollfd ready{descriptor, POLLIN, 0};
+        if (poll(&ready, 1, static_cast<int>(std::min<std::int64_t>(left.count(), 20))) <= 0)
             continue;
-        const ssize_t n = read(descriptor, chunk,
-                               static_cast<std::size_t>(std::min<qsizetype>(
-                                   static_cast<qsizetype>(sizeof chunk), count - got.size())));
+        const ssize_t n =
+            read(descriptor, chunk.data(),
+                 static_cast<std::size_t>(std::min<qsizetype>(qsizetype(chunk.size()), more)));
         if (n <= 0)
             break;
-        got.append(chunk, n);
+        got.append(chunk.data(), n);
     }
     return got;
+}
+
+} // namespace
+
+QByteArray readFor(int descriptor, qsizetype count, std::chrono::milliseconds deadline)
+{
+    return readWhile(
+        descriptor, [count](const QByteArray &got) { return count - got.size(); }, deadline);
+}
+
+QByteArray readFrom(int descriptor, const QByteArray &needle, std::chrono::milliseconds deadline)
+{
+    return readWhile(
+        descriptor,
+        [&needle](const QByteArray &got) -> qsizetype {
+            return needle.isEmpty() || !got.contains(needle) ? 65536 : 0;
+        },
+        deadline);
 }
 
 void LeakCheckedTest::SetUp()
@@ -75,40 +116,20 @@ void LeakCheckedTest::TearDown()
     EXPECT_EQ(entriesIn(QStringLiteral("/proc/self/fd")), descriptorsBefore);
 }
 
-PtyPair::PtyPair()
-{
-    char name[256] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    path = QString::fromLocal8Bit(name);
-}
-
-PtyPair::~PtyPair()
-{
-    for (int descriptor : {master, slave}) {
-        if (descriptor >= 0)
-            close(descriptor);
-    }
-}
-
 void PtyPair::send(const QByteArray &bytes)
 {
     for (qsizetype sent = 0; sent < bytes.size();) {
-        const ssize_t n =
-            write(master, bytes.constData() + sent, static_cast<std::size_t>(bytes.size() - sent));
+        const ssize_t n = write(master(), bytes.constData() + sent,
+                                static_cast<std::size_t>(bytes.size() - sent));
         if (n > 0) {
             sent += n;
         } else {
             ASSERT_TRUE(errno == EAGAIN || errno == EINTR);
-            pollfd wait{master, POLLOUT, 0};
+            pollfd wait{master(), POLLOUT, 0};
             poll(&wait, 1, 100);
         }
     }
 }
-
 #endif
 
 Received::Received(TComm32 &port)

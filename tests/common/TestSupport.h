@@ -1,6 +1,12 @@
 #pragma once
 
+// What the test programs share: the wait, the printer for failure messages, reading what a
+// component sent, the leak check, and the pseudo-terminal pair of the simulator with the test
+// playing the modem on its master.
 #include "serial/TComm32.h"
+#ifndef _WIN32
+#include "tools/modemsim/PtyPair.h"
+#endif
 
 #include <QByteArray>
 #include <QString>
@@ -8,11 +14,20 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 
 using namespace std::chrono_literals;
 
+// How long a test waits for what must come: generous, because the suites run on a loaded
+// two-core machine and under the sanitizers. Only a failing test waits this long.
+inline constexpr std::chrono::milliseconds kPatience = 60s;
+
+// Failure messages show texts and bytes readably, line ends escaped.
+void PrintTo(const QString &text, std::ostream *out);
+void PrintTo(const QByteArray &bytes, std::ostream *out);
+
 // Pumps the event loop until `done` holds or the deadline passes; true when it held.
-bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds deadline = 10s);
+bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds deadline = kPatience);
 // Lets queued notifications through for a while.
 inline void pumpFor(std::chrono::milliseconds time)
 {
@@ -20,8 +35,12 @@ inline void pumpFor(std::chrono::milliseconds time)
 }
 
 #ifndef _WIN32
-// Reads from a descriptor until `count` bytes have come or the deadline passed.
+// Reads a descriptor until `count` bytes have come, the other end closes or the deadline passes;
+// never more than `count` bytes.
 QByteArray readFor(int descriptor, qsizetype count, std::chrono::milliseconds deadline);
+// Reads a descriptor until what was read contains `needle` (never, for an empty one), the other
+// end closes or the deadline passes.
+QByteArray readFrom(int descriptor, const QByteArray &needle, std::chrono::milliseconds deadline);
 
 // Counts the process's descriptors and threads around each test: none may be left behind.
 class LeakCheckedTest : public ::testing::Test
@@ -35,24 +54,21 @@ private:
     int threadsBefore = 0;
 };
 
-// A pseudo-terminal pair: the component opens the slave by its path, the test plays the modem on
-// the master, and keeps a descriptor of the slave to inspect its settings.
-class PtyPair
+// The simulator's pseudo-terminal pair, with the test on the master: the component opens the
+// slave by its path, and the test keeps a descriptor of the slave to inspect its settings. (On
+// Windows the devices are real ports joined by a null modem.)
+class PtyPair : public modemsim::PtyPair
 {
 public:
-    PtyPair();
-    ~PtyPair();
-    PtyPair(const PtyPair &) = delete;
-    PtyPair &operator=(const PtyPair &) = delete;
-
-    QString path;
-    int master = -1;
-    int slave = -1;
-
     void send(const QByteArray &bytes);
-    QByteArray receive(qsizetype count, std::chrono::milliseconds deadline = 10s)
+    QByteArray receive(qsizetype count, std::chrono::milliseconds deadline = kPatience)
     {
-        return readFor(master, count, deadline);
+        return readFor(master(), count, deadline);
+    }
+    QByteArray receiveUntil(const QByteArray &needle,
+                            std::chrono::milliseconds deadline = kPatience)
+    {
+        return readFrom(master(), needle, deadline);
     }
 };
 

@@ -109,3 +109,22 @@ TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheTransferItIsTold)
 }
 
 } // namespace
+
+namespace {
+
+TEST(LiveLine, ShowsTheFileOnItsWayAsTheWindowDoes)
+{
+    PortProgress progress;
+    progress.phase = RunPhase::Writing;
+    progress.transfer = {QStringLiteral("ehsx.jar"), 48 * 1024, 102399, 960};
+    const QString port = QStringLiteral("/dev/ttyUSB0");
+    EXPECT_TRUE(StatusLineText(port, 12, progress, std::nullopt, 65000)
+                    .endsWith(QStringLiteral("ehsx.jar: 48 из 100 КБ, 960 Б/с, осталось 56 с")));
+    progress.transfer.bytesPerSecond = 0; // the pace is not known yet: no time left either
+    EXPECT_TRUE(StatusLineText(port, 12, progress, std::nullopt, 65000)
+                    .endsWith(QStringLiteral("ehsx.jar: 48 из 100 КБ")));
+    progress.transfer = {}; // between files
+    EXPECT_FALSE(StatusLineText(port, 12, progress, std::nullopt, 65000).contains(u"КБ"));
+}
+
+} // namespace

@@ -98,10 +98,18 @@ TEST_P(EachFamily, IsProgrammedWithTheWindowsLogAndThePortReleased)
                   fileBytes(QStringLiteral("velmora/compiled/main.py")));
         EXPECT_EQ(modem.storedFiles().size(), 2U);
         break;
-    case Family::Java:
-        EXPECT_EQ(modem.storedFiles().at("ehsx.jar"),
-                  fileBytes(QStringLiteral("Tu41/compiled/ehsx.jar")));
+    case Family::Java: {
+        const QByteArray jar = fileBytes(QStringLiteral("Tu41/compiled/ehsx.jar"));
+        EXPECT_EQ(modem.storedFiles().at("ehsx.jar"), jar);
+        // The progress events follow the file's bytes to the last one.
+        const QList<QJsonObject> moves = JsonEvents(flash.out(), port, QStringLiteral("progress"));
+        EXPECT_TRUE(std::any_of(moves.begin(), moves.end(), [&](const QJsonObject &move) {
+            return move[QStringLiteral("transfer_file")].toString() == u"ehsx.jar" &&
+                   move[QStringLiteral("transfer_bytes")].toInteger() == jar.size() &&
+                   move[QStringLiteral("transfer_sent")].toInteger() == jar.size();
+        }));
         break;
+    }
     case Family::Replay:
         EXPECT_EQ(log.at(1), QStringLiteral("Файл upload.ini не обнаружен или испорчен. Настройки "
                                             "СОМ-порта взяты по умолчанию."));

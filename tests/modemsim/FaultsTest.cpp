@@ -89,15 +89,19 @@ TEST_F(InjectedFaults, DelayedAnswerInPiecesWithPauses)
 
     line.send("ATE0\r\n");
     EXPECT_EQ(line.waitFor("OK\r\n"), "ATE0\r\r\nOK\r\n");
+    // The simulator records a write after making it, and on a busy machine it may write pieces
+    // that fell due together at once; what holds is that no byte goes out before its time.
+    ASSERT_TRUE(waitUntil([&] { return modem.sent() == "ATE0\r\r\nOK\r\n"; }));
     const std::vector<WireRecord> wire = modem.wire();
-    ASSERT_EQ(wire.size(), 5U);
+    ASSERT_GE(wire.size(), 3U);
     EXPECT_EQ(wire[1].bytes, "ATE0\r"); // the echo is not held back
-    QByteArray answer;
-    for (std::size_t piece = 0; piece < 3; ++piece) {
-        answer += wire[piece + 2].bytes;
-        EXPECT_GE(wire[piece + 2].when - wire[0].when, 200ms + 100ms * piece);
+    qsizetype answered = 0;
+    for (std::size_t at = 2; at < wire.size(); ++at) {
+        answered += wire[at].bytes.size();
+        const int lastPiece = static_cast<int>((answered - 1) / 2); // two bytes a piece
+        EXPECT_GE(wire[at].when - wire[0].when, 200ms + 100ms * lastPiece) << at;
     }
-    EXPECT_EQ(answer, "\r\nOK\r\n");
+    EXPECT_EQ(answered, 6);
 }
 
 TEST_F(InjectedFaults, GarbageAndZeroBytesAroundIntactAnswers)

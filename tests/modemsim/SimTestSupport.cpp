@@ -4,29 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <array>
 #include <stdexcept>
-#include <thread>
-
-QByteArray readFrom(int fd, const QByteArray &needle, std::chrono::milliseconds deadline)
-{
-    QByteArray got;
-    const auto until = std::chrono::steady_clock::now() + deadline;
-    while (needle.isEmpty() || !got.contains(needle)) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-        pollfd one{fd, POLLIN, 0};
-        if (left <= 0ms || ::poll(&one, 1, static_cast<int>(left.count())) <= 0 ||
-            (one.revents & POLLIN) == 0)
-            break;
-        std::array<char, 4096> buffer{};
-        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
-        if (count <= 0)
-            break;
-        got.append(buffer.data(), count);
-    }
-    return got;
-}
 
 SlaveLine::SlaveLine(const QString &devicePath)
     : fd(::open(devicePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
@@ -78,20 +56,3 @@ QByteArray CommLine::waitFor(const QByteArray &needle)
     waitUntil([&] { return pending.contains(needle); }, kPatience);
     return std::exchange(pending, {});
 }
-
-namespace {
-
-// The thread sanitizer starts a helper thread of its own along with the process's first thread;
-// start that here, before any test counts the process's threads.
-class FirstThread : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        std::thread([] {}).join();
-    }
-};
-
-const auto *const firstThread = ::testing::AddGlobalTestEnvironment(new FirstThread);
-
-} // namespace

@@ -1,19 +1,11 @@
 #pragma once
 
-// waitUntil and LeakCheckedTest (no thread or descriptor left behind) come from the serial tests.
 #include "tests/common/TestSupport.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <chrono>
-
-// Generous: the suite runs on a loaded two-core machine and under the sanitizers.
-constexpr auto kPatience = 10s;
-
-// Reads `fd` until what was read contains `needle` (never, for an empty one), the other end
-// closes, or the deadline passes.
-QByteArray readFrom(int fd, const QByteArray &needle, std::chrono::milliseconds deadline);
 
 // The device opened directly by its path: bytes exactly as the simulator sends them.
 class SlaveLine

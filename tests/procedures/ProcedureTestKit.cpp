@@ -6,19 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
-void PrintTo(const QString &Text, std::ostream *Out)
-{
-    *Out << '"' << Text.toUtf8().replace("\r", "\\r").replace("\n", "\\n").toStdString() << '"';
-}
-
-void PrintTo(const QByteArray &Bytes, std::ostream *Out)
-{
-    PrintTo(QString::fromLatin1(Bytes), Out);
-}
-
 void FakeHost::LogLine(const QString &Text)
 {
     lines.append(Text);
@@ -47,15 +34,11 @@ ModemBench::ModemBench(modemsim::Options Options, std::uint32_t BaudRate)
     channel.Comm->SetCommPort(modem.devicePath());
     channel.Comm->SetBaudRate(BaudRate);
     EXPECT_TRUE(channel.Comm->OpenPort());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!ProbeAnswered(channel) && std::chrono::steady_clock::now() < deadline) {
+    // The modem may still be starting: probe again until it answers, as a run does.
+    EXPECT_TRUE(waitUntil([this] {
         SendProbe(channel);
-        for (int wait = 0; wait < 10 && !ProbeAnswered(channel); ++wait) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            QCoreApplication::processEvents();
-        }
-    }
-    EXPECT_TRUE(ProbeAnswered(channel));
+        return waitUntil([this] { return ProbeAnswered(channel); }, 200ms);
+    }));
 }
 
 ModemBench::~ModemBench()

@@ -2,6 +2,7 @@
 
 #include "atlink/TmyComm.h"
 #include "procedures/ProgrammingRun.h"
+#include "tests/common/TestSupport.h"
 #include "tools/modemsim/ModemSimulator.h"
 
 #include <QByteArray>
@@ -14,10 +15,6 @@
 #include <memory>
 #include <ostream>
 #include <vector>
-
-// Readable failure messages.
-void PrintTo(const QString &Text, std::ostream *Out);
-void PrintTo(const QByteArray &Bytes, std::ostream *Out);
 
 // The window's part of a run, recorded: log lines, boxes, gauge, status; the quit request can be
 // raised when a given line is logged or the gauge reaches a position.

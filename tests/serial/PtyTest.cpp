@@ -25,13 +25,13 @@ class PtyTest : public LeakCheckedTest
 protected:
     void openPort(TComm32 &port)
     {
-        port.SetCommPort(pty.path);
+        port.SetCommPort(pty.slavePath());
         ASSERT_TRUE(port.OpenPort());
     }
     termios slaveSettings() const
     {
         termios settings{};
-        tcgetattr(pty.slave, &settings);
+        tcgetattr(pty.slave(), &settings);
         return settings;
     }
     PtyPair pty;
@@ -97,7 +97,7 @@ TEST_F(PtyTest, OpenFailuresRaiseTheirMessages)
     EXPECT_FALSE(port.PortOpen());
 
     // Settings the line cannot carry are refused at open and leave the component closed.
-    port.SetCommPort(pty.path);
+    port.SetCommPort(pty.slavePath());
     port.SetByteSize(sz_4);
     EXPECT_EQ(commsError([&] { port.OpenPort(); }), SettingsError);
     port.SetByteSize(sz_8);
@@ -119,7 +119,7 @@ TEST_F(PtyTest, DeviceIsExclusive)
     TComm32 first;
     openPort(first);
     TComm32 second;
-    second.SetCommPort(pty.path);
+    second.SetCommPort(pty.slavePath());
     EXPECT_EQ(commsError([&] { second.OpenPort(); }), HandleError);
     first.ClosePort();
     ASSERT_TRUE(second.OpenPort());
@@ -130,7 +130,7 @@ TEST_F(PtyTest, DeviceIsExclusive)
     int release[2];
     ASSERT_EQ(pipe2(held, O_CLOEXEC), 0);
     ASSERT_EQ(pipe2(release, O_CLOEXEC), 0);
-    const QByteArray path = pty.path.toLocal8Bit();
+    const QByteArray path = pty.slavePath().toLocal8Bit();
     const pid_t child = fork();
     if (child == 0) {
         const int device = open(path.constData(), O_RDWR | O_NOCTTY);
@@ -154,6 +154,10 @@ TEST_F(PtyTest, DeviceIsExclusive)
 
 TEST_F(PtyTest, SettingsReachTheDeviceAtOnceWhileOpen)
 {
+    // The line starts cooked, as another program may have left a serial device.
+    termios cooked = slaveSettings();
+    cooked.c_lflag |= ICANON | ECHO | ISIG;
+    ASSERT_EQ(tcsetattr(pty.slave(), TCSANOW, &cooked), 0);
     TComm32 port;
     openPort(port);
     termios settings = slaveSettings();
@@ -166,7 +170,7 @@ TEST_F(PtyTest, SettingsReachTheDeviceAtOnceWhileOpen)
     EXPECT_EQ(cfgetospeed(&(settings = slaveSettings())), static_cast<speed_t>(B115200));
     port.SetBaudRate(250000);
     std::uint32_t speed = 0;
-    EXPECT_TRUE(serial::lineSpeed(pty.slave, speed));
+    EXPECT_TRUE(serial::lineSpeed(pty.slave(), speed));
     EXPECT_EQ(speed, 250000u);
     port.SetStopBits(sb2_0); // (a pty keeps 8 data bits and no parity whatever it is told)
     EXPECT_TRUE(slaveSettings().c_cflag & CSTOPB);
@@ -257,7 +261,7 @@ TEST_F(PtyTest, DataReceivedBeforeClosePortIsDeliveredAfterIt)
     int waiting = 1;
     for (int i = 0; i < 100 && waiting > 0; ++i) {
         std::this_thread::sleep_for(20ms);
-        ioctl(pty.slave, FIONREAD, &waiting);
+        ioctl(pty.slave(), FIONREAD, &waiting);
     }
     std::this_thread::sleep_for(50ms); // read by now, and posted
     port.ClosePort();
@@ -270,7 +274,7 @@ TEST_F(PtyTest, VanishedDeviceEndsTheReaderWithAHangup)
     auto vanishing = std::make_unique<PtyPair>();
     TComm32 port;
     Received received(port);
-    port.SetCommPort(vanishing->path);
+    port.SetCommPort(vanishing->slavePath());
     ASSERT_TRUE(port.OpenPort());
     vanishing->send("last words");
     ASSERT_TRUE(waitUntil([&] { return received.bytes == "last words"; }));
@@ -320,7 +324,7 @@ TEST_F(PtyTest, WorksInAWorkerThreadWithItsOwnEventLoop)
     std::thread worker([&] {
         QEventLoop loop; // gives the thread its own event dispatcher
         TComm32 port;
-        port.SetCommPort(pty.path);
+        port.SetCommPort(pty.slavePath());
         port.OnReceiveData = [&](const char *buffer, std::uint16_t length) {
             handlerThread = std::this_thread::get_id();
             got.append(buffer, length);

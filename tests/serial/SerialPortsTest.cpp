@@ -50,7 +50,7 @@ TEST(SerialPortsTest, UpperCasedPseudoTerminalPathOpens)
     PtyPair pty;
     TComm32 port;
     Received received(port);
-    port.SetCommPort(pty.path.toUpper());
+    port.SetCommPort(pty.slavePath().toUpper());
     ASSERT_TRUE(port.OpenPort());
     pty.send("found");
     ASSERT_TRUE(waitUntil([&] { return received.bytes == "found"; }));
@@ -63,7 +63,7 @@ TEST(SerialPortsTest, ListHoldsMachinePortsThenLiveVirtualLinks)
     ScopedEnvironment chosen("QUILLON_PORTS_DIR", folder.path().toLocal8Bit());
     PtyPair pty;
     const QString live = folder.filePath(QStringLiteral("modem-a"));
-    ASSERT_TRUE(QFile::link(pty.path, live));
+    ASSERT_TRUE(QFile::link(pty.slavePath(), live));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/pts/no-such-terminal"),
                             folder.filePath(QStringLiteral("stale"))));
 

@@ -15,6 +15,7 @@ public:
     PtyPair &operator=(const PtyPair &) = delete;
 
     int master() const { return masterFd; }
+    int slave() const { return slaveFd; }
     QString slavePath() const { return path; }
     void close();
 

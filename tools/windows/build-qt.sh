@@ -22,11 +22,15 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
     apt-get update -qq
 fi
-if ! ls -d qt6-base-*/ >/dev/null 2>&1; then
+if ! ls -d qtbase-everywhere-src-*/ >/dev/null 2>&1; then
     apt-get source --download-only qt6-base >/dev/null
     tar xf qt6-base_*.orig.tar.xz
 fi
 src=$(ls -d "$cache"/qtbase-everywhere-src-*/ | head -n 1)
+# With OpenGL left out, the Windows platform plugin still asks the dynamic GL loader whether it
+# renders in software; that question only exists when OpenGL does.
+sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+    "$src/src/plugins/platforms/windows/qwindowswindow.cpp"
 
 cmake -S "$src" -B "$cache/build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64.cmake" \
