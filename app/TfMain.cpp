@@ -39,8 +39,8 @@ static void initResources()
 namespace {
 
 constexpr int IndicatorSize = 24;
-// The window's place and size at first start, and its narrowest width; at a larger font the
-// window grows to what its texts need.
+// The window's place and size at first start (with the log hidden, cut to its content's height),
+// and its narrowest width; at a larger font the window grows to what its texts need.
 const QRect FirstPlacement(299, 116, 438, 626);
 // The status bar's height and the log button's side at the default font.
 constexpr int StatusBarHeight = 24;
@@ -558,10 +558,12 @@ void TfMain::runProgramming()
         const TDirObject entry =
             selected >= 0 ? cbxModems->itemData(selected).value<TDirObject>() : TDirObject{};
         FRunDirPath = entry.DirPath;
-        if (PerformProgrammingRun(*this, entry.DirName))
+        const bool written = PerformProgrammingRun(*this, entry.DirName);
+        // After a close request the outcome is in the log; a box would hold the window open.
+        if (!FQuitRequested && written)
             MessageBoxes::showMessage(this, MessageBoxes::Icon::Information,
                                       withTrailingSpaces(RunSucceededText(), 10));
-        else
+        else if (!FQuitRequested)
             MessageBoxes::showError(this, withTrailingSpaces(RunFailedText(), 10));
         tmrStartPower->stop();
         ggProgress->setGaugePosition(0);

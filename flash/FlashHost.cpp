@@ -1,5 +1,6 @@
 #include "FlashHost.h"
 
+#include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
 #include "procedures/ProcedureSteps.h"
 
@@ -116,6 +117,9 @@ void FlashHost::reportError(const QString &Text)
 
 QString FlashHost::failureReason() const
 {
+    // Whatever else went wrong followed from that.
+    if (channel.Comm->HungUp())
+        return DeviceLostText(channel.Comm->CommPort());
     QString reason = !refusal.isEmpty() ? refusal : lastError;
     if (reason.isEmpty())
         reason = QStringLiteral("programming failed");

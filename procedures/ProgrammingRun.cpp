@@ -39,6 +39,11 @@ QString RunFailedText()
     return u"Во время опереации произошел сбой. Повторите операцию с шага №1."_s;
 }
 
+QString DeviceLostText(const QString &Port)
+{
+    return u"СОМ-порт %1 потерян (устройство отключено)."_s.arg(Port);
+}
+
 namespace {
 
 // The procedure of the type, with everything that keeps it from writing the modem counted as a
@@ -59,10 +64,27 @@ bool RunProcedure(RunHost &Host, const QString &DirName)
     }
 }
 
+// For the length of a run, the channel gives up its waits when the host is asked to quit.
+class StopOnQuit
+{
+public:
+    explicit StopOnQuit(RunHost &Host) : channel(Host.Channel())
+    {
+        channel.StopRequested = [&Host] { return Host.QuitRequested(); };
+    }
+    ~StopOnQuit() { channel.StopRequested = nullptr; }
+    StopOnQuit(const StopOnQuit &) = delete;
+    StopOnQuit &operator=(const StopOnQuit &) = delete;
+
+private:
+    TmyComm &channel;
+};
+
 } // namespace
 
 bool PerformProgrammingRun(RunHost &Host, const QString &DirName)
 {
+    const StopOnQuit stopOnQuit(Host);
     Host.LogLine(u"Отклик модема получен"_s);
     Host.ProbeFinished();
     SetModemBaud9600(Host);
@@ -70,7 +92,10 @@ bool PerformProgrammingRun(RunHost &Host, const QString &DirName)
     Host.SetStatus(u"Запись данных в модем..."_s);
     Host.LogLine(QString());
     const bool written = RunProcedure(Host, DirName);
-    Host.Channel().Comm->ClosePort();
+    TComm32 &port = *Host.Channel().Comm;
+    port.ClosePort();
+    if (port.HungUp())
+        Host.LogLine(DeviceLostText(port.CommPort()));
     Host.LogLine(QString());
     Host.LogLine(written ? RunSucceededText() : RunFailedText());
     return written;

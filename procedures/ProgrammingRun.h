@@ -27,9 +27,13 @@ QString ProfileMissingText(); // upload.ini is missing: the port keeps its prese
 QString WaitingForPortText(); // step 2: opening the port
 QString RunSucceededText();   // "Операция успешно завершена"
 QString RunFailedText(); // "Во время опереации произошел сбой. Повторите операцию с шага №1."
+// The device behind Port went away during the run.
+QString DeviceLostText(const QString &Port);
 
 // From "Отклик модема получен" to the outcome line: the baud-rate switch, the procedure of the
 // type DirName, closing the port, and the outcome logged. Returns whether the modem was written.
+// A quit request or a lost device ends the wait it meets at once and holds back every further
+// command but the procedure's closing ones; a lost device is named in the log.
 // An error escaping the procedure counts as a failure (port closed, failure line logged); an
 // error from reopening the port in the baud-rate switch propagates to the caller.
 bool PerformProgrammingRun(RunHost &Host, const QString &DirName);

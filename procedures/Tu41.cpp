@@ -86,7 +86,8 @@ bool FlashTu41(ProcedureHost &Host)
         // Judged by the last file itself: a refused download command may still hold "OK".
         result = taken && passes == count;
     }
-    // The loader is started again after every listing, a failed one included.
+    // The loader is started again after every listing, a failed or interrupted one included.
+    const TmyComm::ClosingCommands closing(Host.Channel());
     SendUnlogged(Host, RemoveLoader);
     PauseFor(CommandDelay);
     SendAndLog(Host, StartLoader, Ok, Error, CommandTimeout);

@@ -42,7 +42,14 @@ void NotificationReceiver::postData(QByteArray block)
 
 void NotificationReceiver::postHangup()
 {
+    queuedHangups.fetch_add(1);
     post(new QEvent(HangupType));
+}
+
+bool NotificationReceiver::withdrawHangups()
+{
+    QCoreApplication::removePostedEvents(this, HangupType);
+    return queuedHangups.exchange(0) > 0;
 }
 
 void NotificationReceiver::postStatus(std::uint32_t eventMask, std::uint32_t modemStatus)
@@ -55,7 +62,7 @@ void NotificationReceiver::customEvent(QEvent *event)
     acceptHandOver(event);
     if (event->type() == DataType)
         sink.receivedData(static_cast<DataEvent *>(event)->block);
-    else if (event->type() == HangupType)
+    else if (event->type() == HangupType && queuedHangups.fetch_sub(1) > 0)
         sink.hangup();
     else if (event->type() == StatusType)
         sink.status(static_cast<StatusEvent *>(event)->parameter);

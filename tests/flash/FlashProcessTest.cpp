@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -365,6 +366,43 @@ TEST(FlashInterrupt, CtrlCDuringThePowerOnWaitEndsAtOnce)
     ASSERT_EQ(flash.finish(), FlashExit::Interrupted);
     EXPECT_TRUE(portClosed(flash.out(), port));
     EXPECT_FALSE(LogTexts(flash.out(), port).contains(QStringLiteral("Отклик модема получен")));
+}
+
+// The interrupt meets the run in a wait the modem never answers: that wait ends, nothing more is
+// sent, and the program ends without sitting out the wait.
+TEST(FlashInterrupt, CtrlCEndsTheWaitItMeetsAndSendsNothingMore)
+{
+    modemsim::Faults silent;
+    silent.silentCommands = {"AT#DSCRIPT="};
+    const auto modems = scriptModems({silent});
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json"));
+    ASSERT_TRUE(flash.waitForOutput([&](const QByteArray &Out) {
+        return LogTexts(Out, port).contains(QStringLiteral("Удаление старого файла main.py ..."));
+    }));
+    std::this_thread::sleep_for(200ms); // the pause before the command is over
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(), FlashExit::Interrupted) << flash.err().toStdString();
+    const std::vector<QByteArray> commands = modems.at(0)->commands();
+    EXPECT_TRUE(commands.back().startsWith("AT#DSCRIPT=")) << commands.back().toStdString();
+    EXPECT_TRUE(portClosed(flash.out(), port));
+}
+
+// A modem unplugged mid-transfer: the run fails at once and the summary says why.
+TEST(FlashLostDevice, UnpluggedModemIsNamedInTheLogAndTheSummary)
+{
+    modemsim::Faults vanishing;
+    vanishing.vanishAfterBytes = 120;
+    const auto modems = scriptModems({vanishing});
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json"));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+    const QString lost = DeviceLostText(port);
+    EXPECT_EQ(LogTexts(flash.out(), port).count(lost), 1);
+    EXPECT_EQ(ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString(), lost);
+    EXPECT_TRUE(portClosed(flash.out(), port));
 }
 
 TEST(FlashInvocation, WhatCannotRunEndsWithStatusTwoBeforeAnyPortIsTouched)

@@ -57,6 +57,8 @@ TEST(Tu41, WholeRunDownloadsEveryFileAndStartsTheLoader)
                                               StartLoader};
     EXPECT_EQ(bench->Commands(), commands);
     EXPECT_EQ(bench->host.gaugePosition, 3);
+    EXPECT_TRUE(PausedBefore(bench->modem,
+                             {{"AT^SJAM=2,", 300ms}, {"AT^SJDL=", 200ms}, {StartLoader, 300ms}}));
 }
 
 TEST(Tu41, EmptyFolderSendsOnlyTheClosingCommandsAndFails)

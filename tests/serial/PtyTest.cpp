@@ -294,8 +294,39 @@ TEST_F(PtyTest, VanishedDeviceEndsTheReaderWithAHangup)
     EXPECT_TRUE(port.PortOpen());
     port.WriteData("x", 1); // the writer finds out on its next write
     EXPECT_TRUE(waitUntil([&] { return !port.WriteData("y", 1); }));
+    EXPECT_TRUE(port.HungUp());
     port.ClosePort();
     EXPECT_FALSE(port.PortOpen());
+    EXPECT_TRUE(port.HungUp()); // still says why the port was given up
+
+    // The device is back under a new name: the next open starts clean.
+    PtyPair back;
+    port.SetCommPort(back.slavePath());
+    ASSERT_TRUE(port.OpenPort());
+    EXPECT_FALSE(port.HungUp());
+    port.ClosePort();
+}
+
+// A hang-up the owner had no chance to handle before closing is still learnt, and a stale one
+// never reaches the next open.
+TEST_F(PtyTest, HangupQueuedAtCloseCountsForThatPortOnly)
+{
+    auto vanishing = std::make_unique<PtyPair>();
+    TComm32 port;
+    Received received(port);
+    port.SetCommPort(vanishing->slavePath());
+    ASSERT_TRUE(port.OpenPort());
+    vanishing.reset();
+    std::this_thread::sleep_for(200ms); // the reader has posted its hang-up, nothing handled it
+    port.ClosePort();
+    EXPECT_TRUE(port.HungUp());
+    PtyPair back;
+    port.SetCommPort(back.slavePath());
+    ASSERT_TRUE(port.OpenPort());
+    pumpFor(100ms);
+    EXPECT_FALSE(port.HungUp());
+    EXPECT_EQ(received.hangups, 0);
+    port.ClosePort();
 }
 
 TEST_F(PtyTest, NestedEventLoopsStillDeliverInOrder)
