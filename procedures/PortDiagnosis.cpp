@@ -34,8 +34,8 @@ QString HolderOf(const QString &Device, const QString &ProcFolder)
     for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (!IsProcessFolder(pid) || pid == self)
             continue;
-        const QFileInfoList descriptors =
-            QDir(proc.filePath(pid + QStringLiteral("/fd"))).entryInfoList(QDir::System);
+        const QFileInfoList descriptors = QDir(proc.filePath(pid + QStringLiteral("/fd")))
+                                              .entryInfoList(QDir::Files | QDir::System);
         for (const QFileInfo &descriptor : descriptors) {
             if (descriptor.symLinkTarget() == target)
                 return QStringLiteral("%1 (процесс %2)").arg(ProcessName(proc, pid), pid);

@@ -170,10 +170,11 @@ TEST(PortDiagnosis, NamesTheProgramHoldingThePort)
     comm.write("minicom\n");
     comm.close();
     ASSERT_TRUE(QFile::link(device, proc + QStringLiteral("/733/fd/3")));
-    EXPECT_EQ(PortOpenFailureHint(device, OpenFailedText(), proc),
+    EXPECT_EQ(PortOpenFailureHint(device, OpenFailedText(), proc).toStdString(),
               QStringLiteral("Порт %1 занят программой minicom (процесс 733). Закройте её или "
                              "выберите другой порт.")
-                  .arg(device));
+                  .arg(device)
+                  .toStdString());
 }
 
 TEST(PortDiagnosis, FindsModemManagerInTheProcessTable)
@@ -196,7 +197,7 @@ TEST(DefaultErrorReport, ShowsTheErrorTextUnderTheApplicationTitle)
 {
     std::vector<MessageBoxes::Box> boxes;
     MessageBoxes::setAnswerer([&](const MessageBoxes::Box &box) { boxes.push_back(box); });
-    ReportEscapedError(ECommsError(QStringLiteral("Порт не открыт")));
+    ReportHandlerError(nullptr, QStringLiteral("Порт не открыт"));
     MessageBoxes::setAnswerer({});
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("QXL - Quillon"));
