@@ -24,6 +24,8 @@ public:
     bool QuitRequested() const override;
     void ShowErrorBox(const QString &Text) override;
     TmyComm &Channel() override { return channel; }
+    int MaxAttempts() const override { return maxAttempts; }
+    void SetMaxAttempts(int Attempts) { maxAttempts = Attempts; }
     void ShowTransfer(const TransferProgress &Progress) override;
     void TransferEnded() override;
 
@@ -55,4 +57,5 @@ private:
     QString lastError;
     QString refusal; // the line that refused the run before anything reached the modem
     QString openDiagnosis;
+    int maxAttempts = 0;
 };

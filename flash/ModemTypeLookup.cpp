@@ -1,5 +1,6 @@
 #include "ModemTypeLookup.h"
 
+#include "atlink/RegularFile.h"
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
 #include "procedures/ProcedureSteps.h"
@@ -30,6 +31,8 @@ QString knownTypes(const ModemCatalogue &Catalogue)
 ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type)
 {
     const QString cataloguePath = DataFolder + QStringLiteral("Quillon_dir.ini");
+    if (const auto problem = NotRegularFileProblem(cataloguePath))
+        return failure(*problem);
     if (!QFileInfo(cataloguePath).isReadable())
         return failure(QStringLiteral("Cannot read the catalogue %1").arg(cataloguePath));
     const ModemCatalogue catalogue = ReadModemCatalogue(DataFolder);

@@ -59,6 +59,7 @@ PortResult PortRun::execute()
 {
     TmyComm channel;
     FlashHost host(channel, job.type.DirPath, port, observer, quit);
+    host.SetMaxAttempts(job.maxAttempts);
     PortResult result;
     try {
         result = programme(job, host);

@@ -14,6 +14,9 @@ QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText,
 
 // ModemManager probes every new modem port with AT commands, which spoils a programming run.
 // ProcFolder is the process table to look in (/proc).
+// A folder of the process table that stands for a process (its name is the process id).
+bool IsProcessFolder(const QString &Name);
+
 bool ModemManagerRunning(const QString &ProcFolder = QStringLiteral("/proc"));
 QString ModemManagerWarning();
 

@@ -2,6 +2,7 @@
 
 #include "serial/HandOver.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
 
@@ -66,6 +67,14 @@ void NotificationReceiver::customEvent(QEvent *event)
         sink.hangup();
     else if (event->type() == StatusType)
         sink.status(static_cast<StatusEvent *>(event)->parameter);
+#ifdef Q_OS_WIN
+    // The Windows event dispatcher hands over posted events at the start of processEvents() and
+    // may then go on to sleep: a caller that waits for a reply by calling processEvents() with
+    // WaitForMoreEvents and then looks at what arrived would not look before its time-out.
+    // Waking the dispatcher makes that call return.
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(thread()))
+        dispatcher->wakeUp();
+#endif
 }
 
 } // namespace serial

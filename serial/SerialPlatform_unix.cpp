@@ -56,10 +56,36 @@ void setLine(int descriptor, int line, bool on)
     ioctl(descriptor, on ? TIOCMBIS : TIOCMBIC, &line);
 }
 
+// The device's settings as the program found them: its terminal settings (HUPCL among them)
+// and the driver's closing wait and low-latency flag, which the close puts back.
+struct FoundSettings
+{
+    explicit FoundSettings(int descriptor)
+    {
+        haveTerminal = tcgetattr(descriptor, &terminal) == 0;
+        haveDriver = ioctl(descriptor, TIOCGSERIAL, &driver) == 0;
+    }
+    void restore(int descriptor) const
+    {
+        if (haveTerminal)
+            tcsetattr(descriptor, TCSANOW, &terminal);
+        if (haveDriver)
+            ioctl(descriptor, TIOCSSERIAL, &driver);
+    }
+
+    bool haveTerminal = false;
+    termios terminal{};
+    bool haveDriver = false;
+    serial_struct driver{};
+};
+
 class UnixSerialDevice final : public SerialDevice
 {
 public:
-    explicit UnixSerialDevice(int opened) : descriptor(opened), events(opened) {}
+    UnixSerialDevice(int opened, const FoundSettings &settings)
+        : descriptor(opened), found(settings), events(opened)
+    {
+    }
     ~UnixSerialDevice() override;
 
     bool getState(DeviceControlBlock &settings) override;
@@ -88,26 +114,19 @@ public:
 
 private:
     const int descriptor;
+    const FoundSettings found;
     LineEvents events;
 };
 
-// Nothing may keep the close waiting for output that cannot leave (CTS low, XOFF received).
+// The port is left as it was found. Nothing may keep the close waiting for output that cannot
+// leave (CTS low, XOFF received): the output is discarded first, so the found closing wait and
+// flow control have nothing left to wait for.
 UnixSerialDevice::~UnixSerialDevice()
 {
     events.stop();
-    termios current{};
-    if (tcgetattr(descriptor, &current) == 0) {
-        current.c_cflag &= ~CRTSCTS;
-        current.c_iflag &= ~(IXON | IXOFF);
-        tcsetattr(descriptor, TCSANOW, &current);
-    }
     tcflush(descriptor, TCIOFLUSH);
-    serial_struct port{};
-    if (ioctl(descriptor, TIOCGSERIAL, &port) == 0 &&
-        port.closing_wait != ASYNC_CLOSING_WAIT_NONE) {
-        port.closing_wait = ASYNC_CLOSING_WAIT_NONE;
-        ioctl(descriptor, TIOCSSERIAL, &port);
-    }
+    found.restore(descriptor);
+    tcflush(descriptor, TCIOFLUSH);
     ioctl(descriptor, TIOCNXCL);
     close(descriptor);
 }
@@ -229,6 +248,7 @@ OpenResult openDevice(const QString &port)
         close(descriptor);
         return {nullptr, OpenFailure::Unavailable};
     }
+    const FoundSettings found(descriptor);
     // USB adapters otherwise hold received bytes back for their 16 ms latency timer.
     serial_struct lowLatency{};
     if (ioctl(descriptor, TIOCGSERIAL, &lowLatency) == 0 &&
@@ -237,7 +257,7 @@ OpenResult openDevice(const QString &port)
         ioctl(descriptor, TIOCSSERIAL, &lowLatency);
     }
     tcflush(descriptor, TCIFLUSH);
-    return {std::make_unique<UnixSerialDevice>(descriptor), OpenFailure::None};
+    return {std::make_unique<UnixSerialDevice>(descriptor, found), OpenFailure::None};
 }
 
 class UnixSerialPlatform final : public SerialPlatform

@@ -303,9 +303,10 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
     EXPECT_EQ(statusAtBox.value(0), Writing); // the box is up before the window goes back
     // On a busy machine a short step may pass between two looks; every step seen must be right,
-    // and the list must have been seen closed while the modem was awaited.
+    // and the list must have been seen closed while the modem was awaited. (Step 1 is seen again
+    // at the end, for a moment before the list opens, so it is checked by the end state below.)
+    listEnabledAt.erase(Step1);
     const std::map<QString, bool> enabledAt = {
-        {Step1, true},
         {Step2, true},
         {QStringLiteral("Модем подключен. Порт: ") + port, false},
         {Waiting, false},

@@ -405,6 +405,32 @@ TEST(FlashLostDevice, UnpluggedModemIsNamedInTheLogAndTheSummary)
     EXPECT_TRUE(portClosed(flash.out(), port));
 }
 
+// A modem whose checksums never match is tried again for ever by default; a production line
+// bounds that, and the summary says how many attempts were made.
+TEST(FlashAttempts, BoundGivesTheFileUpAfterThatManyAttempts)
+{
+    modemsim::Faults neverVerifies;
+    neverVerifies.wrongCrcWrites = 1000;
+    const auto modems = scriptModems({neverVerifies});
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json") << QStringLiteral("--max-attempts")
+                       << QStringLiteral("2"));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+    const QString gaveUp = QStringLiteral("Файл main.py не записан: сделано попыток: 2.");
+    EXPECT_EQ(ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString(), gaveUp);
+    const std::vector<QByteArray> commands = modems.at(0)->commands();
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                            [](const QByteArray &command) {
+                                return command.startsWith("AT#WSCRIPT=\"main.py\"");
+                            }),
+              2);
+
+    FlashProcess zero(FlashArguments(QStringLiteral("velmora"), {port})
+                      << QStringLiteral("--max-attempts") << QStringLiteral("0"));
+    EXPECT_EQ(zero.finish(), FlashExit::BadInvocation);
+}
+
 TEST(FlashInvocation, WhatCannotRunEndsWithStatusTwoBeforeAnyPortIsTouched)
 {
     const QStringList port{QStringLiteral("/dev/quillon-test-no-such-port")};
