@@ -418,7 +418,9 @@ TEST(FlashAttempts, BoundGivesTheFileUpAfterThatManyAttempts)
                        << QStringLiteral("2"));
     ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
     const QString gaveUp = QStringLiteral("Файл main.py не записан: сделано попыток: 2.");
-    EXPECT_EQ(ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString(), gaveUp);
+    // The reason goes on with the files done out of all.
+    EXPECT_TRUE(
+        ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString().startsWith(gaveUp));
     const std::vector<QByteArray> commands = modems.at(0)->commands();
     EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
                             [](const QByteArray &command) {
