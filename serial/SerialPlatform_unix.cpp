@@ -5,6 +5,7 @@
 #include "serial/LineSettings_unix.h"
 #include "serial/LineSpeed.h"
 #include "serial/SerialPorts.h"
+#include "serial/UucpLock_unix.h"
 
 #include <QFile>
 
@@ -82,8 +83,8 @@ struct FoundSettings
 class UnixSerialDevice final : public SerialDevice
 {
 public:
-    UnixSerialDevice(int opened, const FoundSettings &settings)
-        : descriptor(opened), found(settings), events(opened)
+    UnixSerialDevice(int opened, const FoundSettings &settings, std::unique_ptr<UucpLock> held)
+        : descriptor(opened), found(settings), lock(std::move(held)), events(opened)
     {
     }
     ~UnixSerialDevice() override;
@@ -115,6 +116,7 @@ public:
 private:
     const int descriptor;
     const FoundSettings found;
+    const std::unique_ptr<UucpLock> lock; // released after the close
     LineEvents events;
 };
 
@@ -233,6 +235,9 @@ OpenResult openDevice(const QString &port)
     const QByteArray path = QFile::encodeName(ResolveDevicePath(port));
     if (path.isEmpty())
         return {nullptr, OpenFailure::Unavailable};
+    auto lock = std::make_unique<UucpLock>(path);
+    if (!lock->taken())
+        return {nullptr, OpenFailure::Unavailable};
     const int descriptor = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0)
         return {nullptr, OpenFailure::Unavailable};
@@ -257,7 +262,8 @@ OpenResult openDevice(const QString &port)
         ioctl(descriptor, TIOCSSERIAL, &lowLatency);
     }
     tcflush(descriptor, TCIFLUSH);
-    return {std::make_unique<UnixSerialDevice>(descriptor, found), OpenFailure::None};
+    return {std::make_unique<UnixSerialDevice>(descriptor, found, std::move(lock)),
+            OpenFailure::None};
 }
 
 class UnixSerialPlatform final : public SerialPlatform
