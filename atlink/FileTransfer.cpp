@@ -42,7 +42,7 @@ std::uint32_t SendFile(TmyComm &Channel, const QString &FileName, std::int32_t S
         result = ComputeCrc(params, buffer.data(), Size, table);
     }
     Channel.ClearReply();
-    if (Size > 0)
+    if (Size > 0 && Channel.SendingAllowed())
         Channel.Comm->WriteData(buffer.data(), Size);
     return result;
 }

@@ -156,6 +156,22 @@ void TmyComm::ClearReply()
     ReplyHex.clear();
 }
 
+bool TmyComm::SendingAllowed() const
+{
+    if (Comm->HungUp())
+        return false;
+    return closingScopes > 0 || !StopRequested || !StopRequested();
+}
+
+bool TmyComm::RefuseWait()
+{
+    if (SendingAllowed())
+        return false;
+    // A stale answer left in the reply must not pass for one to this wait.
+    Reply = Timeout;
+    return true;
+}
+
 template<typename Matched> void TmyComm::WaitWhileRunning(WaitTimer &Timer, Matched matched)
 {
     // The first pass only takes what is already queued; later passes sleep until something
@@ -165,8 +181,13 @@ template<typename Matched> void TmyComm::WaitWhileRunning(WaitTimer &Timer, Matc
         QCoreApplication::processEvents(flags);
         flags = QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
         Timer.FollowOutput(*Comm);
-        if (matched())
+        // Giving up wins over an answer that came in the same pass: the run is ending anyway.
+        if (!SendingAllowed()) {
             Timer.Stop();
+            Timer.MarkExpired();
+        } else if (matched()) {
+            Timer.Stop();
+        }
     }
     // A time-out that fired wins over an answer that came in the same pass.
     if (Timer.Expired())
@@ -176,7 +197,7 @@ template<typename Matched> void TmyComm::WaitWhileRunning(WaitTimer &Timer, Matc
 void TmyComm::SendAndWait(const char *Data, std::int64_t Count, const QByteArray &Expect1,
                           const QByteArray &Expect2, std::uint32_t Interval)
 {
-    if (!Comm->PortOpen())
+    if (RefuseWait() || !Comm->PortOpen())
         return;
     WaitTimer timer(*this, Interval);
     if (Count > 0) {
@@ -196,7 +217,7 @@ void TmyComm::SendAndWait(const char *Data, std::int64_t Count, const QByteArray
 void TmyComm::SendAndWaitEx(QByteArray Data, std::int64_t Count, const QByteArray &Expect1,
                             const QByteArray &Expect2, std::uint32_t Interval, bool ClearFirst)
 {
-    if (!Comm->PortOpen())
+    if (RefuseWait() || !Comm->PortOpen())
         return;
     GrowingTextSearch first(StripHexLineEnds(Expect1));
     GrowingTextSearch second(StripHexLineEnds(Expect2));

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // The AT command channel: owns the serial port, collects every received byte into a text reply
@@ -35,6 +36,29 @@ public:
                        const QByteArray &Expect2, std::uint32_t Interval, bool ClearFirst);
     void IgnoreCommError(std::uint32_t ErrorCode);
 
+    // The run is being given up: while this answers true, the wait that is running ends at once
+    // as a failed one (Reply is "TIMEOUT") and nothing more is sent, except inside a
+    // ClosingCommands scope. Asked in every pass of a wait, so an owner that sets it from another
+    // thread must wake this thread's event loop afterwards.
+    std::function<bool()> StopRequested;
+    // Commands and files may go out: the device has not gone (a hang-up of the port since it was
+    // opened) and no stop is requested outside a ClosingCommands scope.
+    bool SendingAllowed() const;
+
+    // While one lives, a stop request no longer holds commands back: the closing commands that a
+    // procedure sends after every run, a failed one included. A device that has gone still does.
+    class ClosingCommands
+    {
+    public:
+        explicit ClosingCommands(TmyComm &Channel) : channel(Channel) { ++channel.closingScopes; }
+        ~ClosingCommands() { --channel.closingScopes; }
+        ClosingCommands(const ClosingCommands &) = delete;
+        ClosingCommands &operator=(const ClosingCommands &) = delete;
+
+    private:
+        TmyComm &channel;
+    };
+
     // The port profile ("upload.ini"): false when the file does not exist.
     bool LoadPortSettings(const QString &FileName);
     void ApplyPortSetting(const QByteArray &Line);
@@ -45,6 +69,10 @@ private:
     // Processes events until the timer stops: by a match that `matched` reports, or by time-out.
     template<typename Matched> void WaitWhileRunning(WaitTimer &Timer, Matched matched);
     void BindPort();
+    // A wait that may not start: the reply says it failed, and nothing was sent.
+    bool RefuseWait();
+
+    int closingScopes = 0;
 };
 
 // Sends Command followed by CR LF and waits for Expect1 or Expect2: the command convention.

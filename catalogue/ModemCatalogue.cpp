@@ -1,5 +1,6 @@
 #include "ModemCatalogue.h"
 
+#include "atlink/RegularFile.h"
 #include "atlink/WireText.h"
 
 #include <QCoreApplication>
@@ -71,6 +72,8 @@ ModemCatalogue ParseModemCatalogue(const QString &Text, const QString &Folder)
 ModemCatalogue ReadModemCatalogue(const QString &Folder)
 {
     QFile file(Folder + QStringLiteral("Quillon_dir.ini"));
+    if (NotRegularFileProblem(file.fileName()))
+        return {};
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.readAll();

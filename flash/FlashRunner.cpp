@@ -1,5 +1,7 @@
 #include "FlashRunner.h"
 
+#include <QAbstractEventDispatcher>
+
 FlashRunner::Worker::Worker(PortJob Job, int Port, RunObserver &Observer)
     : job(std::move(Job)), port(Port), observer(Observer)
 {
@@ -7,9 +9,27 @@ FlashRunner::Worker::Worker(PortJob Job, int Port, RunObserver &Observer)
 
 void FlashRunner::Worker::run()
 {
+    setRunning(true);
     const PortResult result = PortRun(job, port, observer, quit).execute();
+    setRunning(false);
     const std::lock_guard guard(resultLock);
     outcome = result;
+}
+
+void FlashRunner::Worker::setRunning(bool Running)
+{
+    const std::lock_guard guard(runningLock);
+    running = Running;
+}
+
+void FlashRunner::Worker::requestQuit()
+{
+    quit.store(true);
+    const std::lock_guard guard(runningLock);
+    if (!running)
+        return;
+    if (QAbstractEventDispatcher *dispatcher = eventDispatcher())
+        dispatcher->wakeUp();
 }
 
 PortResult FlashRunner::Worker::result() const

@@ -37,17 +37,22 @@ private:
     {
     public:
         Worker(PortJob Job, int Port, RunObserver &Observer);
-        void requestQuit() { quit.store(true); }
+        // Also wakes the run's event loop, so that a wait it is sleeping in ends at once.
+        void requestQuit();
         PortResult result() const;
 
     protected:
         void run() override;
 
     private:
+        void setRunning(bool Running);
+
         const PortJob job;
         const int port;
         RunObserver &observer;
         std::atomic<bool> quit{false};
+        std::mutex runningLock; // the event loop can only be woken while run() is inside it
+        bool running = false;
         mutable std::mutex resultLock; // the run's thread writes, the runner's thread reads
         PortResult outcome;
     };

@@ -1,9 +1,11 @@
 #include "ModemTypeLookup.h"
 
+#include "atlink/RegularFile.h"
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
 #include "procedures/ProcedureSteps.h"
 #include "procedures/Procedures.h"
+#include "procedures/ProgrammingRun.h"
 
 #include <QFileInfo>
 
@@ -29,6 +31,8 @@ QString knownTypes(const ModemCatalogue &Catalogue)
 ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type)
 {
     const QString cataloguePath = DataFolder + QStringLiteral("Quillon_dir.ini");
+    if (const auto problem = NotRegularFileProblem(cataloguePath))
+        return failure(*problem);
     if (!QFileInfo(cataloguePath).isReadable())
         return failure(QStringLiteral("Cannot read the catalogue %1").arg(cataloguePath));
     const ModemCatalogue catalogue = ReadModemCatalogue(DataFolder);
@@ -59,7 +63,7 @@ std::optional<QString> RunRefusal(const TDirObject &Type)
     try {
         settings.LoadPortSettings(Type.DirPath + QStringLiteral("/upload.ini"));
     } catch (const std::exception &error) {
-        return procedures::RefusalLine(QString::fromUtf8(error.what()));
+        return procedures::RefusalLine(ErrorLine(error));
     }
     return PortSettingsRefusal(*settings.Comm);
 }

@@ -27,6 +27,13 @@ QStringList physicalLines(const QString &Text)
     return unified.split(u'\n');
 }
 
+// Escape sequences a modem sends (ESC, BEL, OSC) would otherwise drive the user's terminal.
+bool drivesTerminal(QChar Character)
+{
+    return Character != u'\t' && (Character.category() == QChar::Other_Control ||
+                                  Character.category() == QChar::Other_Format);
+}
+
 QString outcomeLabel(PortOutcome Outcome)
 {
     return Outcome == PortOutcome::Programmed ? OutcomeName(Outcome)
@@ -34,6 +41,23 @@ QString outcomeLabel(PortOutcome Outcome)
 }
 
 } // namespace
+
+QString TerminalSafe(const QString &Line)
+{
+    QString safe;
+    safe.reserve(Line.size());
+    for (const QChar character : Line) {
+        if (!drivesTerminal(character)) {
+            safe += character;
+            continue;
+        }
+        const bool byte = character.unicode() <= 0xFF;
+        safe +=
+            (byte ? QStringLiteral("\\x") : QStringLiteral("\\u")) +
+            QString::number(character.unicode(), 16).toUpper().rightJustified(byte ? 2 : 4, u'0');
+    }
+    return safe;
+}
 
 QString ElapsedText(qint64 Milliseconds)
 {
@@ -75,7 +99,7 @@ void TextOutput::logLine(int Port, const QString &Text)
     const QString prefix = ports.size() > 1 ? ports.at(Port) + QStringLiteral(": ") : QString();
     QString block;
     for (const QString &line : physicalLines(Text))
-        block += prefix + line + u'\n';
+        block += prefix + TerminalSafe(line) + u'\n';
     print(block);
 }
 
@@ -112,7 +136,7 @@ void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
                 outcomeLabel(result.outcome).leftJustified(12) +
                 ElapsedText(elapsedMs(states.at(static_cast<std::size_t>(index))));
         if (!result.reason.isEmpty())
-            text += QStringLiteral("  ") + result.reason;
+            text += QStringLiteral("  ") + TerminalSafe(result.reason);
         text += u'\n';
     }
     out.write(text.toUtf8());

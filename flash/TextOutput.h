@@ -46,6 +46,9 @@ private:
     std::vector<PortState> states;
 };
 
+// The line with every character that could drive a terminal (controls other than TAB, format
+// characters) written as an escape: ESC becomes \x1B.
+QString TerminalSafe(const QString &Line);
 // "02:05" for 125 s; hours are added when needed.
 QString ElapsedText(qint64 Milliseconds);
 // One port's live line: port, phase or outcome, time, gauge, and how far the file on its way to

@@ -3,10 +3,12 @@
 #include "atlink/FileSize.h"
 #include "atlink/FileTransfer.h"
 #include "atlink/HexText.h"
+#include "atlink/RegularFile.h"
 #include "atlink/WireText.h"
 #include "procedures/ProcedureHost.h"
 #include "procedures/ProcedureSteps.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -79,6 +81,14 @@ std::optional<QString> MissingFolderRefusal(const QString &Folder)
 // The refusal line for the first file that cannot be sent, if any.
 std::optional<QString> FilesRefusal(const CompiledFiles &Files)
 {
+    // The listing leaves hidden files and subfolders out; a pipe, device or socket that is meant
+    // to be sent is refused rather than skipped, and never opened.
+    const QStringList others =
+        QDir(Files.Folder).entryList(QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &name : others) {
+        if (const auto problem = NotRegularFileProblem(Files.PathOf(name)))
+            return RefusalLine(*problem);
+    }
     for (const QString &name : Files.Names) {
         if (const auto problem = TransferFileProblem(Files, name))
             return RefusalLine(*problem);

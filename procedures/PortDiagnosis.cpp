@@ -1,27 +1,27 @@
 #include "PortDiagnosis.h"
 
 #include "procedures/ProcedureSteps.h"
-#include "serial/SerialPorts.h"
 #include "serial/TComm32.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
-QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText)
+bool IsProcessFolder(const QString &Name)
 {
-    const QString device = ResolveDevicePath(CommPort);
-    const QFileInfo info(device);
-    if (device.isEmpty() || !info.exists())
-        return QStringLiteral("Устройство %1 не найдено. Проверьте, подключен ли модем и выбран "
-                              "ли верный порт.")
-            .arg(CommPort);
-    if (!info.isReadable() || !info.isWritable())
-        return QStringLiteral("Нет доступа к %1. Добавьте пользователя в группу dialout "
-                              "(sudo usermod -aG dialout $USER) и войдите в систему заново.")
-            .arg(device);
-    return QStringLiteral("Порт %1 не открывается: %2. Возможно, он занят другой программой.")
-        .arg(device, ErrorText);
+    bool number = false;
+    Name.toUInt(&number);
+    return number;
+}
+
+QString PortStepHint(const QString &Problem)
+{
+    QStringList hints;
+    if (!Problem.isEmpty())
+        hints.append(Problem);
+    if (ModemManagerRunning())
+        hints.append(ModemManagerWarning());
+    return hints.join(QStringLiteral("\n\n"));
 }
 
 bool ModemManagerRunning(const QString &ProcFolder)
@@ -29,9 +29,7 @@ bool ModemManagerRunning(const QString &ProcFolder)
     const QDir proc(ProcFolder);
     const QStringList entries = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
-        bool isProcess = false;
-        entry.toUInt(&isProcess);
-        if (!isProcess)
+        if (!IsProcessFolder(entry))
             continue;
         QFile comm(proc.filePath(entry + QStringLiteral("/comm")));
         if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "ModemManager")

@@ -3,6 +3,7 @@
 #include "atlink/TmyComm.h"
 #include "procedures/Procedures.h"
 
+#include <algorithm>
 #include <exception>
 
 using namespace Qt::StringLiterals;
@@ -39,6 +40,23 @@ QString RunFailedText()
     return u"Во время опереации произошел сбой. Повторите операцию с шага №1."_s;
 }
 
+QString DeviceLostText(const QString &Port)
+{
+    return u"СОМ-порт %1 потерян (устройство отключено)."_s.arg(Port);
+}
+
+QString ErrorLine(const std::exception &Error)
+{
+    const QString text = QString::fromUtf8(Error.what()).trimmed();
+    const bool forTheUser = std::any_of(text.cbegin(), text.cend(), [](QChar Character) {
+        return Character.script() == QChar::Script_Cyrillic;
+    });
+    if (forTheUser)
+        return text;
+    qWarning("%s", Error.what());
+    return u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s;
+}
+
 namespace {
 
 // The procedure of the type, with everything that keeps it from writing the modem counted as a
@@ -54,15 +72,32 @@ bool RunProcedure(RunHost &Host, const QString &DirName)
     try {
         return RunProcedureForType(DirName, Host).value_or(false);
     } catch (const std::exception &error) {
-        Host.LogLine(QString::fromUtf8(error.what()));
+        Host.LogLine(ErrorLine(error));
         return false;
     }
 }
+
+// For the length of a run, the channel gives up its waits when the host is asked to quit.
+class StopOnQuit
+{
+public:
+    explicit StopOnQuit(RunHost &Host) : channel(Host.Channel())
+    {
+        channel.StopRequested = [&Host] { return Host.QuitRequested(); };
+    }
+    ~StopOnQuit() { channel.StopRequested = nullptr; }
+    StopOnQuit(const StopOnQuit &) = delete;
+    StopOnQuit &operator=(const StopOnQuit &) = delete;
+
+private:
+    TmyComm &channel;
+};
 
 } // namespace
 
 bool PerformProgrammingRun(RunHost &Host, const QString &DirName)
 {
+    const StopOnQuit stopOnQuit(Host);
     Host.LogLine(u"Отклик модема получен"_s);
     Host.ProbeFinished();
     SetModemBaud9600(Host);
@@ -70,7 +105,10 @@ bool PerformProgrammingRun(RunHost &Host, const QString &DirName)
     Host.SetStatus(u"Запись данных в модем..."_s);
     Host.LogLine(QString());
     const bool written = RunProcedure(Host, DirName);
-    Host.Channel().Comm->ClosePort();
+    TComm32 &port = *Host.Channel().Comm;
+    port.ClosePort();
+    if (port.HungUp())
+        Host.LogLine(DeviceLostText(port.CommPort()));
     Host.LogLine(QString());
     Host.LogLine(written ? RunSucceededText() : RunFailedText());
     return written;

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <exception>
+
 // The programming run after the modem has answered its probe, shared by the main window and the
 // headless runner so that both do exactly the same.
 class RunHost : public ProcedureHost
@@ -27,9 +29,16 @@ QString ProfileMissingText(); // upload.ini is missing: the port keeps its prese
 QString WaitingForPortText(); // step 2: opening the port
 QString RunSucceededText();   // "Операция успешно завершена"
 QString RunFailedText(); // "Во время опереации произошел сбой. Повторите операцию с шага №1."
+// The device behind Port went away during the run.
+QString DeviceLostText(const QString &Port);
+// The line a user is shown for an error that ended a step: its own text when that is written for
+// the user (in Russian), else a general one; the error's text then goes to the developer's output.
+QString ErrorLine(const std::exception &Error);
 
 // From "Отклик модема получен" to the outcome line: the baud-rate switch, the procedure of the
 // type DirName, closing the port, and the outcome logged. Returns whether the modem was written.
+// A quit request or a lost device ends the wait it meets at once and holds back every further
+// command but the procedure's closing ones; a lost device is named in the log.
 // An error escaping the procedure counts as a failure (port closed, failure line logged); an
 // error from reopening the port in the baud-rate switch propagates to the caller.
 bool PerformProgrammingRun(RunHost &Host, const QString &DirName);

@@ -127,7 +127,8 @@ bool Configure(ProcedureHost &Host)
 bool FlashTc65(ProcedureHost &Host)
 {
     const QString logPath = TransferLogPath(Host.SelectedDirPath());
-    if (!QFileInfo(logPath).isFile()) {
+    // Something else under that name (a pipe, a folder) is refused by the reading below.
+    if (!QFileInfo::exists(logPath)) {
         Host.ShowErrorBox(MissingTransferLogText() + QString(9, QLatin1Char(' ')));
         return false;
     }

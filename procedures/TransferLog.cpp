@@ -1,6 +1,7 @@
 #include "TransferLog.h"
 
 #include "atlink/HexText.h"
+#include "atlink/RegularFile.h"
 #include "procedures/ProcedureSteps.h"
 
 #include <QFile>
@@ -53,6 +54,11 @@ std::optional<QString> ParseLine(const QByteArray &Line, TransferStep &Step)
     return std::nullopt;
 }
 
+bool IsExpectation(const TransferStep &Step)
+{
+    return Step.kind == TransferStep::Expect;
+}
+
 QByteArray WithoutLineEnd(QByteArray Line)
 {
     if (Line.endsWith('\n'))
@@ -68,6 +74,10 @@ TransferLog ReadTransferLog(const QString &Path)
 {
     TransferLog log;
     QFile file(Path);
+    if (const auto problem = NotRegularFileProblem(Path)) {
+        log.problem = *problem;
+        return log;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         log.problem = u"Файл данных transfer_fw.log не удалось открыть."_s;
         return log;
@@ -77,6 +87,9 @@ TransferLog ReadTransferLog(const QString &Path)
         if (line.isEmpty()) {
             if (file.error() != QFileDevice::NoError)
                 log.problem = LineProblem(number, u"не удалось прочитать строку."_s);
+            else if (std::none_of(log.steps.cbegin(), log.steps.cend(), IsExpectation))
+                // Nothing would be compared: an empty or foreign file would pass as written.
+                log.problem = u"Файл данных transfer_fw.log не содержит ни одной строки \"->\"."_s;
             return log;
         }
         TransferStep step;
@@ -101,7 +114,7 @@ QString MissingTransferLogText()
 std::optional<QString> TransferLogRefusal(const QString &DirPath)
 {
     const QString path = TransferLogPath(DirPath);
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo::exists(path))
         return MissingTransferLogText();
     const TransferLog log = ReadTransferLog(path);
     if (!log.problem.isEmpty())

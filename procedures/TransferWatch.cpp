@@ -37,15 +37,18 @@ TransferWatch::~TransferWatch()
     host.TransferEnded();
 }
 
+// Only news is reported: a long wait for the modem's answer after the last byte says nothing new.
 void TransferWatch::Report()
 {
+    const TransferProgress shown = progress;
     const std::int64_t sent = host.Channel().Comm->BytesSent() - queuedBefore;
     progress.sent = std::clamp<std::int64_t>(sent, 0, progress.total);
     samples.push_back({clock.elapsed(), progress.sent});
     while (samples.size() > 2 && samples.back().atMs - samples[1].atMs >= PaceWindowMs)
         samples.pop_front();
     progress.bytesPerSecond = Pace();
-    host.ShowTransfer(progress);
+    if (progress.sent != shown.sent || progress.bytesPerSecond != shown.bytesPerSecond)
+        host.ShowTransfer(progress);
 }
 
 std::int64_t TransferWatch::Pace() const

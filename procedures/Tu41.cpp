@@ -78,13 +78,16 @@ bool FlashTu41(ProcedureHost &Host)
             taken = Download(Host, *files, files->Names.at(passes));
             Host.LogLine(QString());
             ++passes;
-            Host.SetGaugePosition(static_cast<int>(passes));
+            // The gauge counts the files the modem took, not the attempts.
+            if (taken)
+                Host.SetGaugePosition(static_cast<int>(passes));
             goOn = taken && passes < count && !Host.QuitRequested();
         }
         // Judged by the last file itself: a refused download command may still hold "OK".
         result = taken && passes == count;
     }
-    // The loader is started again after every listing, a failed one included.
+    // The loader is started again after every listing, a failed or interrupted one included.
+    const TmyComm::ClosingCommands closing(Host.Channel());
     SendUnlogged(Host, RemoveLoader);
     PauseFor(CommandDelay);
     SendAndLog(Host, StartLoader, Ok, Error, CommandTimeout);

@@ -2,6 +2,7 @@
 
 #include "serial/HandOver.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
 
@@ -42,7 +43,14 @@ void NotificationReceiver::postData(QByteArray block)
 
 void NotificationReceiver::postHangup()
 {
+    queuedHangups.fetch_add(1);
     post(new QEvent(HangupType));
+}
+
+bool NotificationReceiver::withdrawHangups()
+{
+    QCoreApplication::removePostedEvents(this, HangupType);
+    return queuedHangups.exchange(0) > 0;
 }
 
 void NotificationReceiver::postStatus(std::uint32_t eventMask, std::uint32_t modemStatus)
@@ -55,10 +63,18 @@ void NotificationReceiver::customEvent(QEvent *event)
     acceptHandOver(event);
     if (event->type() == DataType)
         sink.receivedData(static_cast<DataEvent *>(event)->block);
-    else if (event->type() == HangupType)
+    else if (event->type() == HangupType && queuedHangups.fetch_sub(1) > 0)
         sink.hangup();
     else if (event->type() == StatusType)
         sink.status(static_cast<StatusEvent *>(event)->parameter);
+#ifdef Q_OS_WIN
+    // The Windows event dispatcher hands over posted events at the start of processEvents() and
+    // may then go on to sleep: a caller that waits for a reply by calling processEvents() with
+    // WaitForMoreEvents and then looks at what arrived would not look before its time-out.
+    // Waking the dispatcher makes that call return.
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(thread()))
+        dispatcher->wakeUp();
+#endif
 }
 
 } // namespace serial

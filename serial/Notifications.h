@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 
+#include <atomic>
 #include <cstdint>
 
 class QEvent;
@@ -34,6 +35,10 @@ public:
     void postHangup();
     void postStatus(std::uint32_t eventMask, std::uint32_t modemStatus);
 
+    // Takes back the hang-up notifications still queued, once the workers have ended: they
+    // belong to the port being closed, not to the next one. True when there was one.
+    bool withdrawHangups();
+
 protected:
     void customEvent(QEvent *event) override;
 
@@ -41,6 +46,7 @@ private:
     void post(QEvent *event);
 
     NotificationSink &sink;
+    std::atomic<int> queuedHangups{0};
 };
 
 } // namespace serial

@@ -51,13 +51,11 @@ struct TComm32::Private final : NotificationSink
     std::unique_ptr<SerialDevice> portHandle;
     std::unique_ptr<StopEvent> stopEvent;
     NotificationReceiver notifyWindow;
-    bool portOpen = false;
     std::int64_t bytesQueued = 0;
     std::uint32_t rxQueue = 4096;
     std::uint32_t txQueue = 4096;
     DeviceControlBlock settings;
-    std::uint32_t lastEventMask = 0;
-    std::uint32_t lastModemStatus = 0;
+    bool hungUp = false;
 };
 
 TComm32::TComm32() : TComm32(systemSerialPlatform()) {}
@@ -81,8 +79,9 @@ bool TComm32::OpenPort()
     if (opened.failure == OpenFailure::NotCharacterDevice)
         throw ECommsError(QStringLiteral("Неверный тип COM-порта. "));
     if (!opened.device)
-        throw ECommsError(QStringLiteral("Неверный Handle COM-порта !"));
+        throw ECommsError(OpenFailedText());
     d->portHandle = std::move(opened.device);
+    d->hungUp = false;
 
     // The device keeps its own values for everything the properties do not cover.
     DeviceControlBlock current;
@@ -95,10 +94,8 @@ bool TComm32::OpenPort()
     current.EvtChar = d->settings.EvtChar;
     d->settings = current;
 
-    d->portOpen = true;
     if (!d->portHandle->setState(d->settings)) {
         d->portHandle.reset();
-        d->portOpen = false;
         throw ECommsError(QStringLiteral("Не удалось настроить COM-порт !"));
     }
     d->portHandle->setupQueues(d->rxQueue, d->txQueue);
@@ -107,7 +104,6 @@ bool TComm32::OpenPort()
     if (!d->stopEvent->valid()) {
         d->stopEvent.reset();
         d->portHandle.reset();
-        d->portOpen = false;
         return false;
     }
     d->reader = d->StartThread<TReadThread>(
@@ -140,9 +136,11 @@ void TComm32::ClosePort()
         return;
     d->StopReader();
     d->StopWriter();
+    // A hang-up still queued tells why the port was given up; it must not reach the next open.
+    if (d->notifyWindow.withdrawHangups())
+        d->hungUp = true;
     d->stopEvent.reset();
     d->portHandle.reset();
-    d->portOpen = false;
     d->bytesQueued = 0;
 }
 
@@ -194,18 +192,23 @@ bool TComm32::EscapeFunction(std::uint32_t Code)
 
 bool TComm32::PortOpen() const
 {
-    return d->portOpen;
+    return d->portHandle != nullptr;
+}
+
+bool TComm32::HungUp() const
+{
+    return d->hungUp;
 }
 
 void TComm32::Private::ReapplyQueueSizes()
 {
-    if (portOpen && portHandle)
+    if (portHandle)
         portHandle->setupQueues(rxQueue, txQueue);
 }
 
 void TComm32::Private::ReapplySettings()
 {
-    if (portOpen && portHandle)
+    if (portHandle)
         portHandle->setState(settings);
 }
 
@@ -341,15 +344,14 @@ void TComm32::Private::receivedData(const QByteArray &block)
 
 void TComm32::Private::hangup()
 {
+    hungUp = true;
     fire(q.OnRequestHangup);
 }
 
 void TComm32::Private::status(std::uint32_t parameter)
 {
-    lastEventMask = parameter & 0xFFFF;
-    lastModemStatus = parameter >> 16;
-    const std::uint32_t mask = lastEventMask;
-    const std::uint32_t lines = lastModemStatus;
+    const std::uint32_t mask = parameter & 0xFFFF;
+    const std::uint32_t lines = parameter >> 16;
     fire(q.OnCommEvent);
     if ((mask & EV_ERR) && reader) {
         if (const TErrorEvent call = q.OnError)

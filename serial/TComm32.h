@@ -6,15 +6,9 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
-#include <string>
-
-class QObject;
 
 namespace serial {
 class SerialPlatform;
-class TReadThread;
-class TWriteThread;
-class NotificationReceiver;
 } // namespace serial
 
 // Line settings; the ordinals are the indices of the port dialog's lists and are stored as such.
@@ -55,6 +49,12 @@ public:
     QString message() const { return QString::fromUtf8(what()); }
 };
 
+// The message of a device that could not be opened, whatever the cause.
+inline QString OpenFailedText()
+{
+    return QStringLiteral("Неверный Handle COM-порта !");
+}
+
 class TComm32;
 
 using TReceiveDataEvent = std::function<void(const char *Buffer, std::uint16_t BufferLength)>;
@@ -79,6 +79,10 @@ public:
     bool EscapeFunction(std::uint32_t Code);
 
     bool PortOpen() const;
+    // Whether a worker thread has failed since the last OpenPort: the device has most likely gone
+    // (unplugged, or the far end of a pseudo-terminal closed). Kept after ClosePort, so that a
+    // caller still learns why the port was given up; the next OpenPort clears it.
+    bool HungUp() const;
     // Bytes WriteData has queued since the port opened, and how many of them have left the port:
     // written to the device and gone from its output buffer. Equal once the output has drained
     // (OnTXEMPTY fires then); both 0 while the port is closed.

@@ -93,13 +93,18 @@ TReadThread::Outcome TReadThread::StartRead(OverlappedOperation &read)
 }
 
 // A read aborted by a purge is no failure: the reader is being stopped, or simply reads again.
+// So is a read that timed out, though no time-out is set (Wine ends waiting reads so while a
+// write is pending on the port): what it got is passed on and the reader reads again.
 TReadThread::Outcome TReadThread::CompleteRead(OverlappedOperation &read)
 {
     DWORD count = 0;
     if (!read.collect(count, false)) {
         if (stopEvent.isSet())
             return Outcome::Stop;
-        return GetLastError() == ERROR_OPERATION_ABORTED ? Outcome::Go : Outcome::Fail;
+        const DWORD error = GetLastError();
+        if (error != ERROR_OPERATION_ABORTED && error != ERROR_TIMEOUT)
+            return Outcome::Fail;
+        return count == 0 || PostReceivedData(count) ? Outcome::Go : Outcome::Fail;
     }
     return PostReceivedData(count) ? Outcome::Go : Outcome::Fail;
 }

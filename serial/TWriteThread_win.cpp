@@ -70,7 +70,9 @@ bool TWriteThread::WriteBuffer(OverlappedOperation &write, const QByteArray &blo
                 write.finish();
                 return false;
             }
-            if (woken == Wait::Failed || !write.collect(written, true)) {
+            // A write that timed out (none is set, but Wine may say so) goes on with the rest.
+            if (woken == Wait::Failed ||
+                (!write.collect(written, true) && GetLastError() != ERROR_TIMEOUT)) {
                 const DWORD failure = GetLastError();
                 write.finish();
                 if (!stopEvent.isSet() && failure != ERROR_INVALID_HANDLE)

@@ -288,8 +288,6 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     });
     watcher.start(1);
     pickType(QStringLiteral("Mystery modem"));
-    EXPECT_EQ(window->lblStatus->text(), Step2);
-    EXPECT_TRUE(window->lblCommConnect->isEnabled());
 
     ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
     EXPECT_EQ(logLines(),
@@ -304,16 +302,22 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Error);
     EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
     EXPECT_EQ(statusAtBox.value(0), Writing); // the box is up before the window goes back
-    // The writing step may pass between two looks.
-    if (listEnabledAt.contains(Writing)) {
-        EXPECT_EQ(listEnabledAt.extract(Writing).mapped(), std::set<bool>{false});
+    // On a busy machine a short step may pass between two looks; every step seen must be right,
+    // and the list must have been seen closed while the modem was awaited. (Step 1 is seen again
+    // at the end, for a moment before the list opens, so it is checked by the end state below.)
+    listEnabledAt.erase(Step1);
+    const std::map<QString, bool> enabledAt = {
+        {Step2, true},
+        {QStringLiteral("Модем подключен. Порт: ") + port, false},
+        {Waiting, false},
+        {QStringLiteral("switch"), false},
+        {Writing, false}};
+    for (const auto &[status, seen] : listEnabledAt) {
+        const auto expected = enabledAt.find(status);
+        ASSERT_NE(expected, enabledAt.end()) << status.toStdString();
+        EXPECT_EQ(seen, std::set<bool>{expected->second}) << status.toStdString();
     }
-    EXPECT_EQ(listEnabledAt, (std::map<QString, std::set<bool>>{
-                                 {Step1, {true}},
-                                 {Step2, {true}},
-                                 {QStringLiteral("Модем подключен. Порт: ") + port, {false}},
-                                 {Waiting, {false}},
-                                 {QStringLiteral("switch"), {false}}}));
+    EXPECT_TRUE(listEnabledAt.contains(Waiting));
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
     EXPECT_EQ(window->Channel().Comm->BaudRate(), 9600u);
     EXPECT_TRUE(window->cbxModems->isEnabled());
@@ -518,6 +522,27 @@ TEST_F(MainWindow, NoPortChosenIsSaidAtStepTwoInsteadOfRetrying)
     EXPECT_TRUE(window->cbxModems->isEnabled());
 }
 
+// An error that ends a handler never leaves it: the same line in the log and in the box
+// captioned with the application title, and the window back at step 1.
+TEST_F(MainWindow, AnErrorInAHandlerIsShownAndLoggedAndStepOneFollows)
+{
+    writeCatalogue("Broken:broken\r\n");
+    QDir().mkpath(folder() + QStringLiteral("broken"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"),
+                            folder() + QStringLiteral("broken/upload.ini")));
+    pickType(QStringLiteral("Broken"));
+    const QString line =
+        QStringLiteral("Файл %1broken/upload.ini не удается прочитать.").arg(folder());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("QXL - Quillon"));
+    EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Error);
+    EXPECT_EQ(boxes[0].text, line);
+    EXPECT_EQ(logLines().mid(1),
+              (QStringList{QStringLiteral("Выбран модем \"Broken\""), line, QString(), Step1}));
+    EXPECT_EQ(dialogsShown, 0);
+    EXPECT_TRUE(window->cbxModems->isEnabled());
+}
+
 TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)
 {
     Timing::ScopedSpeedUp faster(10);
@@ -556,7 +581,7 @@ TEST_F(MainWindow, NoEntrySelectedWhenTheModemAnswersFails)
     EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
 }
 
-TEST_F(MainWindow, ClosingDuringARunLetsItFinishThenCloses)
+TEST_F(MainWindow, ClosingDuringARunEndsItsWaitFailsItWithoutABoxThenCloses)
 {
     Timing::ScopedSpeedUp faster(20);
     modemsim::ModemSimulator simulator{modemsim::Options{}};
@@ -578,7 +603,8 @@ TEST_F(MainWindow, ClosingDuringARunLetsItFinishThenCloses)
         waitUntil([&] { return QFile::exists(data.filePath(QStringLiteral("Quillon.ini"))); }));
     EXPECT_TRUE(closeRefused);
     EXPECT_TRUE(window->QuitRequested());
-    ASSERT_EQ(boxes.size(), 1u); // the run ended with its box before the window closed
+    EXPECT_TRUE(boxes.empty()); // a box would hold the closing window open
+    EXPECT_TRUE(logLines().contains(Failed));
     EXPECT_EQ(logLines().last(), Step1);
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
 }

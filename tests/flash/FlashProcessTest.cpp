@@ -1,8 +1,10 @@
 #include "tests/flash/FlashProcess.h"
 #include "flash/ExitCodes.h"
 #include "procedures/ProgrammingRun.h"
+#include "serial/TComm32.h"
 #include "tools/modemsim/ModemSimulator.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -277,6 +281,30 @@ TEST(FlashNoAnswer, NoModemAnsweringWithinThePowerOnWaitEndsWithStatusThree)
     EXPECT_TRUE(modems.at(0)->commands().size() > 1) << "the probe is repeated during the wait";
 }
 
+// A port another program holds: the runner says so, by name, while it keeps trying.
+TEST(FlashNoAnswer, APortHeldByAnotherProgramIsSaidToBeBusyByWhom)
+{
+    const auto modems = scriptModems({{}});
+    const QString port = modems.at(0)->devicePath();
+    TComm32 holder;
+    holder.SetCommPort(port);
+    ASSERT_TRUE(holder.OpenPort());
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json") << QStringLiteral("--no-wait"));
+    ASSERT_EQ(flash.finish(), FlashExit::NoModemAnswered) << flash.err().toStdString();
+    holder.ClosePort();
+
+    const QString busy = QStringLiteral("занят программой test_flash_runs (процесс %1)")
+                             .arg(QCoreApplication::applicationPid());
+    const QStringList log = LogTexts(flash.out(), port);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [&](const QString &Line) { return Line.contains(busy); }),
+              1)
+        << log.join(u'\n').toStdString();
+    EXPECT_TRUE(ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString().contains(busy));
+    EXPECT_TRUE(modems.at(0)->received().isEmpty());
+}
+
 TEST(FlashNoAnswer, NoWaitGivesUpAfterTheFirstProbes)
 {
     const auto modems = switchedOffModems();
@@ -338,6 +366,71 @@ TEST(FlashInterrupt, CtrlCDuringThePowerOnWaitEndsAtOnce)
     ASSERT_EQ(flash.finish(), FlashExit::Interrupted);
     EXPECT_TRUE(portClosed(flash.out(), port));
     EXPECT_FALSE(LogTexts(flash.out(), port).contains(QStringLiteral("Отклик модема получен")));
+}
+
+// The interrupt meets the run in a wait the modem never answers: that wait ends, nothing more is
+// sent, and the program ends without sitting out the wait.
+TEST(FlashInterrupt, CtrlCEndsTheWaitItMeetsAndSendsNothingMore)
+{
+    modemsim::Faults silent;
+    silent.silentCommands = {"AT#DSCRIPT="};
+    const auto modems = scriptModems({silent});
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json"));
+    ASSERT_TRUE(flash.waitForOutput([&](const QByteArray &Out) {
+        return LogTexts(Out, port).contains(QStringLiteral("Удаление старого файла main.py ..."));
+    }));
+    std::this_thread::sleep_for(200ms); // the pause before the command is over
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(), FlashExit::Interrupted) << flash.err().toStdString();
+    const std::vector<QByteArray> commands = modems.at(0)->commands();
+    EXPECT_TRUE(commands.back().startsWith("AT#DSCRIPT=")) << commands.back().toStdString();
+    EXPECT_TRUE(portClosed(flash.out(), port));
+}
+
+// A modem unplugged mid-transfer: the run fails at once and the summary says why.
+TEST(FlashLostDevice, UnpluggedModemIsNamedInTheLogAndTheSummary)
+{
+    modemsim::Faults vanishing;
+    vanishing.vanishAfterBytes = 120;
+    const auto modems = scriptModems({vanishing});
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json"));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+    const QString lost = DeviceLostText(port);
+    EXPECT_EQ(LogTexts(flash.out(), port).count(lost), 1);
+    EXPECT_EQ(ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString(), lost);
+    EXPECT_TRUE(portClosed(flash.out(), port));
+}
+
+// A modem whose checksums never match is tried again for ever by default; a production line
+// bounds that, and the summary says how many attempts were made.
+TEST(FlashAttempts, BoundGivesTheFileUpAfterThatManyAttempts)
+{
+    modemsim::Faults neverVerifies;
+    neverVerifies.wrongCrcWrites = 1000;
+    const auto modems = scriptModems({neverVerifies});
+    const QString port = modems.at(0)->devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json") << QStringLiteral("--max-attempts")
+                       << QStringLiteral("2"));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+    const QString gaveUp = QStringLiteral("Файл main.py не записан: сделано попыток: 2.");
+    // The reason goes on with the files done out of all.
+    EXPECT_TRUE(
+        ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString().startsWith(gaveUp));
+    const std::vector<QByteArray> commands = modems.at(0)->commands();
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                            [](const QByteArray &command) {
+                                return command.startsWith("AT#WSCRIPT=\"main.py\"");
+                            }),
+              2);
+
+    FlashProcess zero(FlashArguments(QStringLiteral("velmora"), {port})
+                      << QStringLiteral("--max-attempts") << QStringLiteral("0"));
+    EXPECT_EQ(zero.finish(), FlashExit::BadInvocation);
 }
 
 TEST(FlashInvocation, WhatCannotRunEndsWithStatusTwoBeforeAnyPortIsTouched)

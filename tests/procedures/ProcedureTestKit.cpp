@@ -1,16 +1,29 @@
 #include "ProcedureTestKit.h"
 
+#include "atlink/Timing.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <set>
 
 void FakeHost::LogLine(const QString &Text)
 {
     lines.append(Text);
-    if (!quitOnLine.isEmpty() && Text == quitOnLine)
+    const auto requestQuit = [this] {
         quit = true;
+        quitAt = std::chrono::steady_clock::now();
+    };
+    if (!quitOnLine.isEmpty() && Text == quitOnLine && quitDelay.count() > 0)
+        QTimer::singleShot(quitDelay, requestQuit);
+    else if (!quitOnLine.isEmpty() && Text == quitOnLine)
+        requestQuit();
     QCoreApplication::processEvents();
 }
 
@@ -68,6 +81,56 @@ std::unique_ptr<ModemBench> MakeBench(modemsim::Family Family, modemsim::Faults 
     options.faults = std::move(Faults);
     options.transferLogText = std::move(TransferLog);
     return std::make_unique<ModemBench>(std::move(options));
+}
+
+testing::AssertionResult PausedBefore(const modemsim::ModemSimulator &Modem,
+                                      const std::vector<CommandPause> &Pauses)
+{
+    std::set<std::size_t> seen;
+    std::optional<std::chrono::steady_clock::time_point> previous;
+    testing::AssertionResult result = testing::AssertionSuccess();
+    for (const modemsim::WireRecord &record : Modem.wire()) {
+        if (record.direction != modemsim::WireRecord::Received)
+            continue;
+        const auto entry =
+            std::find_if(Pauses.begin(), Pauses.end(), [&record](const CommandPause &Pause) {
+                return record.bytes.startsWith(Pause.command);
+            });
+        if (previous && entry != Pauses.end()) {
+            seen.insert(static_cast<std::size_t>(entry - Pauses.begin()));
+            const auto gap = record.when - *previous;
+            if (gap < Timing::scaled(entry->pause)) {
+                result = testing::AssertionFailure();
+                result << record.bytes.toStdString() << " came "
+                       << std::chrono::duration_cast<std::chrono::milliseconds>(gap).count()
+                       << " ms after the piece before it; ";
+            }
+        }
+        previous = record.when;
+    }
+    for (std::size_t at = 0; at < Pauses.size(); ++at) {
+        if (!seen.contains(at)) {
+            result = testing::AssertionFailure();
+            result << Pauses[at].command.toStdString() << " never came; ";
+        }
+    }
+    return result;
+}
+
+std::vector<std::chrono::milliseconds> GapsBefore(const modemsim::ModemSimulator &Modem,
+                                                  const QByteArray &Command)
+{
+    std::vector<std::chrono::milliseconds> gaps;
+    std::optional<std::chrono::steady_clock::time_point> previous;
+    for (const modemsim::WireRecord &record : Modem.wire()) {
+        if (record.direction != modemsim::WireRecord::Received)
+            continue;
+        if (previous && record.bytes.startsWith(Command))
+            gaps.push_back(
+                std::chrono::duration_cast<std::chrono::milliseconds>(record.when - *previous));
+        previous = record.when;
+    }
+    return gaps;
 }
 
 testing::AssertionResult HasLines(const QStringList &Log, const QStringList &Run)

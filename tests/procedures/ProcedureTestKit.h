@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -29,6 +30,9 @@ public:
     int gaugePosition = 0;
     bool quit = false;
     QString quitOnLine;
+    // With quitOnLine: the request comes this long after the line, in the middle of what follows.
+    std::chrono::milliseconds quitDelay{0};
+    std::chrono::steady_clock::time_point quitAt;
     int quitAtGauge = -1;
     int probeFinished = 0;
     int writingStarted = 0;
@@ -82,6 +86,25 @@ public:
 
 std::unique_ptr<ModemBench> MakeBench(modemsim::Family Family, modemsim::Faults Faults = {},
                                       QByteArray TransferLog = {});
+
+// A command (by the start of its text) and the pause the procedure keeps before sending it.
+struct CommandPause
+{
+    QByteArray command;
+    std::chrono::milliseconds pause;
+};
+
+// Whether every piece the modem received that starts with one of the commands (the first entry it
+// starts with counts) came at least that command's pause, as the timing source scales it now,
+// after the piece before it; and whether each command came at all. The modem answers a piece only
+// after it arrived and the procedure pauses only after the answer, so a busy machine can only
+// make the gaps longer.
+testing::AssertionResult PausedBefore(const modemsim::ModemSimulator &Modem,
+                                      const std::vector<CommandPause> &Pauses);
+
+// For every piece the modem received that starts with Command, the time since the piece before it.
+std::vector<std::chrono::milliseconds> GapsBefore(const modemsim::ModemSimulator &Modem,
+                                                  const QByteArray &Command);
 
 // Whether Run stands in Log as consecutive lines.
 testing::AssertionResult HasLines(const QStringList &Log, const QStringList &Run);

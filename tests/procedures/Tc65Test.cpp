@@ -2,12 +2,15 @@
 #include "procedures/Procedures.h"
 #include "tests/procedures/ProcedureTestKit.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QFile>
 
 using namespace Qt::StringLiterals;
 using modemsim::Family;
+using testing::ElementsAre;
+using testing::Ge;
 
 namespace {
 
@@ -62,6 +65,15 @@ TEST(Tc65, WholeRunReplaysTheLogAndConfiguresAutostart)
     EXPECT_EQ(bench->modem.replayedBlocks(), (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(bench->host.gaugePosition, 10);
     EXPECT_EQ(bench->host.gaugeMaximum, 152);
+    // The escape to command mode wants three quiet seconds before it; a line in lower case is
+    // not taken for it.
+    EXPECT_THAT(GapsBefore(bench->modem, "+++"),
+                ElementsAre(Ge(Timing::scaled(200ms)), Ge(Timing::scaled(3000ms))));
+    EXPECT_TRUE(PausedBefore(bench->modem, {{"at^SCFG=\"userware/autostart\",\"\",\"0\"", 200ms},
+                                            {"AT\r\n", 200ms},
+                                            {QByteArray("\0\1\2\xFF", 4), 200ms},
+                                            {"at^SCFG=", 100ms},
+                                            {"AT^SCFG=", 100ms}}));
 }
 
 TEST(Tc65, MissingLogShowsTheBoxAndTouchesNothing)

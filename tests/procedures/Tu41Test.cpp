@@ -57,6 +57,8 @@ TEST(Tu41, WholeRunDownloadsEveryFileAndStartsTheLoader)
                                               StartLoader};
     EXPECT_EQ(bench->Commands(), commands);
     EXPECT_EQ(bench->host.gaugePosition, 3);
+    EXPECT_TRUE(PausedBefore(bench->modem,
+                             {{"AT^SJAM=2,", 300ms}, {"AT^SJDL=", 200ms}, {StartLoader, 300ms}}));
 }
 
 TEST(Tu41, EmptyFolderSendsOnlyTheClosingCommandsAndFails)
@@ -66,6 +68,19 @@ TEST(Tu41, EmptyFolderSendsOnlyTheClosingCommandsAndFails)
     EXPECT_FALSE(FlashTu41(bench->host));
     EXPECT_EQ(bench->host.lines, QStringList{Exchange(QString::fromLatin1(StartLoader))});
     EXPECT_EQ(bench->Commands(), (std::vector<QByteArray>{RemoveLoader, StartLoader}));
+}
+
+// The run is judged by whether the last file was taken, not by an "OK" somewhere in its reply.
+TEST(Tu41, OnlyFileRefusedWithOkInTheReplyFailsTheRun)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    modemsim::Faults refused;
+    refused.errorCommands = {{"AT^SJDL=", "OK\r\nERROR"}};
+    const auto bench = MakeBench(Family::Java, refused);
+    bench->Put(u"compiled/only.bin"_s, FileBytes(100, 5));
+    EXPECT_FALSE(FlashTu41(bench->host));
+    EXPECT_EQ(DownloadCommands(*bench), 1);
+    EXPECT_TRUE(bench->modem.storedFiles().empty());
 }
 
 struct Tu41Fault
@@ -95,6 +110,8 @@ TEST_P(Tu41Faults, EndTheLoopAndFail)
     EXPECT_TRUE(bench->host.lines.last().startsWith(QString::fromLatin1(StartLoader)));
     EXPECT_EQ(DownloadCommands(*bench), 1);
     EXPECT_EQ(bench->Commands().back(), StartLoader);
+    // The gauge counts the files the modem took: none.
+    EXPECT_EQ(bench->host.gaugePosition, 0);
 }
 
 modemsim::Faults Answering(const QByteArray &Text)

@@ -67,6 +67,15 @@ TEST(Velmora, WholeRunStoresEveryFileVerifiedAndStartsTheMainScript)
     EXPECT_EQ(bench->host.gaugePosition, 4);
     EXPECT_EQ(bench->host.gaugeMaximum, 4);
     EXPECT_FALSE(bench->channel.Comm->PortOpen());
+    // The modem restarts after AT#ENHRST: five seconds before the first delete.
+    EXPECT_TRUE(PausedBefore(bench->modem, {{"AT#DSCRIPT=\"A.pyo\"", 5500ms},
+                                            {"AT#ESCRIPT=\"\"", 300ms},
+                                            {"AT#ENHRST=", 300ms},
+                                            {"AT#DSCRIPT=", 500ms},
+                                            {"AT#WSCRIPT=", 200ms},
+                                            {"AT#LCSCRIPT=", 500ms},
+                                            {FinalCommand, 100ms},
+                                            {"AT#STARTMODESCR=", 100ms}}));
 }
 
 TEST(Velmora, EmptyFolderStillSendsPreambleAndFinish)

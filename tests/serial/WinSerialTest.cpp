@@ -4,9 +4,11 @@
 
 #include "serial/SerialPorts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <thread>
@@ -120,73 +122,94 @@ protected:
         const QStringList pair = qEnvironmentVariable("QUILLON_TEST_COM_PAIR").split(u',');
         if (pair.size() != 2)
             GTEST_SKIP() << "QUILLON_TEST_COM_PAIR names no pair of ports";
-        near.SetCommPort(QStringLiteral("\\\\.\\") + pair[0]);
-        far.SetCommPort(QStringLiteral("\\\\.\\") + pair[1]);
-        ASSERT_TRUE(near.OpenPort());
-        ASSERT_TRUE(far.OpenPort());
+        local.SetCommPort(QStringLiteral("\\\\.\\") + pair[0]);
+        remote.SetCommPort(QStringLiteral("\\\\.\\") + pair[1]);
+        ASSERT_TRUE(local.OpenPort());
+        ASSERT_TRUE(remote.OpenPort());
         // Whatever an earlier test left on the line.
         pumpFor(200ms);
-        for (Received *received : {&nearReceived, &farReceived}) {
+        for (Received *received : {&localReceived, &remoteReceived}) {
             received->bytes.clear();
             received->blockSizes.clear();
         }
     }
 
-    TComm32 near;
-    TComm32 far;
-    Received nearReceived{near};
-    Received farReceived{far};
+    TComm32 local;
+    TComm32 remote;
+    Received localReceived{local};
+    Received remoteReceived{remote};
 };
 
 TEST_F(ComPairTest, ExchangesBytesAndReopens)
 {
-    ASSERT_TRUE(near.WriteData("ATE0\r\n", 6));
-    ASSERT_TRUE(waitUntil([&] { return farReceived.bytes == "ATE0\r\n"; }));
-    ASSERT_TRUE(far.WriteData("\r\nOK\r\n", 6));
-    ASSERT_TRUE(waitUntil([&] { return nearReceived.bytes == "\r\nOK\r\n"; }));
-    EXPECT_TRUE(nearReceived.everyBlockTerminated);
+    ASSERT_TRUE(local.WriteData("ATE0\r\n", 6));
+    ASSERT_TRUE(waitUntil([&] { return remoteReceived.bytes == "ATE0\r\n"; }));
+    ASSERT_TRUE(remote.WriteData("\r\nOK\r\n", 6));
+    ASSERT_TRUE(waitUntil([&] { return localReceived.bytes == "\r\nOK\r\n"; }));
+    EXPECT_TRUE(localReceived.everyBlockTerminated);
 
-    EXPECT_EQ(commsError([&] { near.OpenPort(); }), QStringLiteral("Ошибка создания COM-порта !"));
-    near.ClosePort();
-    EXPECT_FALSE(near.PortOpen());
-    near.ClosePort(); // harmless the second time
-    EXPECT_FALSE(near.WriteData("x", 1));
-    ASSERT_TRUE(near.OpenPort());
-    EXPECT_TRUE(near.WriteData("", 0));
-    ASSERT_TRUE(near.WriteData("again", 5));
-    ASSERT_TRUE(waitUntil([&] { return farReceived.bytes.endsWith("again"); }));
-    near.ClosePort();
-    far.ClosePort();
+    EXPECT_EQ(commsError([&] { local.OpenPort(); }), QStringLiteral("Ошибка создания COM-порта !"));
+    local.ClosePort();
+    EXPECT_FALSE(local.PortOpen());
+    local.ClosePort(); // harmless the second time
+    EXPECT_FALSE(local.WriteData("x", 1));
+    ASSERT_TRUE(local.OpenPort());
+    EXPECT_TRUE(local.WriteData("", 0));
+    ASSERT_TRUE(local.WriteData("again", 5));
+    ASSERT_TRUE(waitUntil([&] { return remoteReceived.bytes.endsWith("again"); }));
+    local.ClosePort();
+    remote.ClosePort();
     pumpFor(50ms);
-    EXPECT_EQ(nearReceived.hangups + farReceived.hangups, 0);
+    EXPECT_EQ(localReceived.hangups + remoteReceived.hangups, 0);
 }
 
 TEST_F(ComPairTest, BlocksEndWhenTheLineFallsQuiet)
 {
-    ASSERT_TRUE(far.WriteData("first", 5));
-    ASSERT_TRUE(waitUntil([&] { return nearReceived.bytes == "first"; }));
+    ASSERT_TRUE(remote.WriteData("first", 5));
+    ASSERT_TRUE(waitUntil([&] { return localReceived.bytes == "first"; }));
     std::this_thread::sleep_for(200ms);
-    ASSERT_TRUE(far.WriteData("second", 6));
-    ASSERT_TRUE(waitUntil([&] { return nearReceived.bytes == "firstsecond"; }));
+    ASSERT_TRUE(remote.WriteData("second", 6));
+    ASSERT_TRUE(waitUntil([&] { return localReceived.bytes == "firstsecond"; }));
     // The reader hands over what came before a pause, never waiting for its buffer to fill.
-    EXPECT_GE(nearReceived.blockSizes.size(), 2U);
-    near.ClosePort();
-    far.ClosePort();
+    EXPECT_GE(localReceived.blockSizes.size(), 2U);
+    local.ClosePort();
+    remote.ClosePort();
+}
+
+// The channel waits for a reply as below: one blocking pass of the event loop, then a look at what
+// came. Each reply must end such a pass, not sit unseen until the time-out ends it.
+TEST_F(ComPairTest, AWaitingCallerSeesEachReplyBeforeItsTimeOut)
+{
+    for (int round = 0; round < 10; ++round) {
+        const QByteArray reply = "\r\n>>>" + QByteArray::number(round);
+        bool expired = false;
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        QObject::connect(&timeout, &QTimer::timeout, [&expired] { expired = true; });
+        timeout.start(3000);
+        localReceived.bytes.clear();
+        ASSERT_TRUE(remote.WriteData(reply.constData(), static_cast<std::int32_t>(reply.size())));
+        while (!expired && localReceived.bytes != reply)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        ASSERT_FALSE(expired) << "round " << round;
+    }
+    local.ClosePort();
+    remote.ClosePort();
 }
 
 TEST_F(ComPairTest, LargeWritesArriveCompleteAndInOrder)
 {
     const QByteArray data = pattern(300000);
     for (qsizetype at = 0, step = 1; at < data.size(); at += step, step = step * 3 % 70001 + 1)
-        ASSERT_TRUE(near.WriteData(data.constData() + at,
-                                   static_cast<std::int32_t>(std::min(step, data.size() - at))));
-    ASSERT_TRUE(waitUntil([&] { return farReceived.bytes.size() >= data.size(); }, 60s));
-    EXPECT_TRUE(farReceived.bytes == data);
-    EXPECT_TRUE(farReceived.everyBlockTerminated);
-    EXPECT_LE(*std::max_element(farReceived.blockSizes.begin(), farReceived.blockSizes.end()),
+        ASSERT_TRUE(local.WriteData(data.constData() + at,
+                                    static_cast<std::int32_t>(std::min(step, data.size() - at))));
+    ASSERT_TRUE(waitUntil([&] { return remoteReceived.bytes.size() >= data.size(); }, 60s));
+    EXPECT_TRUE(remoteReceived.bytes == data);
+    EXPECT_TRUE(remoteReceived.everyBlockTerminated);
+    EXPECT_LE(*std::max_element(remoteReceived.blockSizes.begin(), remoteReceived.blockSizes.end()),
               32768);
-    near.ClosePort();
-    far.ClosePort();
+    local.ClosePort();
+    remote.ClosePort();
 }
 
 TEST_F(ComPairTest, DeviceIsExclusive)
@@ -194,27 +217,27 @@ TEST_F(ComPairTest, DeviceIsExclusive)
     if (runsUnderWine())
         GTEST_SKIP() << "Wine opens a COM port any number of times";
     TComm32 second;
-    second.SetCommPort(near.CommPort());
+    second.SetCommPort(local.CommPort());
     EXPECT_EQ(commsError([&] { second.OpenPort(); }), HandleError);
-    near.ClosePort();
+    local.ClosePort();
     ASSERT_TRUE(second.OpenPort());
     second.ClosePort();
-    far.ClosePort();
+    remote.ClosePort();
 }
 
 // Last: it leaves unsent bytes in the null modem.
 TEST_F(ComPairTest, ClosePortIsPromptWhileTheFarSideDoesNotRead)
 {
-    far.ClosePort();
+    remote.ClosePort();
     const QByteArray data = pattern(4 * 1024 * 1024);
-    ASSERT_TRUE(near.WriteData(data.constData(), static_cast<std::int32_t>(data.size())));
-    ASSERT_TRUE(near.WriteData("queued behind", 13));
+    ASSERT_TRUE(local.WriteData(data.constData(), static_cast<std::int32_t>(data.size())));
+    ASSERT_TRUE(local.WriteData("queued behind", 13));
     std::this_thread::sleep_for(300ms); // the writer now waits for room
     const auto before = std::chrono::steady_clock::now();
-    near.ClosePort();
+    local.ClosePort();
     EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
     pumpFor(100ms);
-    EXPECT_EQ(nearReceived.hangups, 0);
+    EXPECT_EQ(localReceived.hangups, 0);
 }
 
 } // namespace

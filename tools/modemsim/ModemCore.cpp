@@ -130,6 +130,15 @@ std::vector<Output> ModemCore::expire(Clock::time_point now)
     return std::exchange(out, {});
 }
 
+void ModemCore::restart()
+{
+    input.clear();
+    skipLineFeed = false;
+    echo = true;
+    raw.reset();
+    out.clear();
+}
+
 void ModemCore::putFile(const QByteArray &name, const QByteArray &bytes)
 {
     store[name] = bytes;

@@ -37,6 +37,9 @@ public:
 
     const std::map<QByteArray, QByteArray> &files() const { return store; }
     void putFile(const QByteArray &name, const QByteArray &bytes);
+    // The modem starts afresh, as after its device was plugged back: unfinished input and raw
+    // transfers are dropped and the echo is on again; stored files stay.
+    void restart();
     const std::vector<int> &replayedBlocks() const { return replayed; }
     const std::vector<QByteArray> &commands() const { return received; }
     // The rate the last accepted "AT+IPR=<rate>" asked for, once; no value when none came since.

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -66,8 +67,14 @@ struct ModemSimulator::Private
             throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
         powerOnAt = Clock::now() + options.powerOnDelay;
         pace.setRate(options.lineRate, options.lineSpeedUp);
+        devicePath = pty->slavePath();
+        linkTo(devicePath);
     }
-    ~Private() { ::close(stopEvent); }
+    ~Private()
+    {
+        linkTo(QString());
+        ::close(stopEvent);
+    }
     Private(const Private &) = delete;
     Private &operator=(const Private &) = delete;
 
@@ -87,14 +94,19 @@ struct ModemSimulator::Private
     void record(WireRecord::Direction direction, Clock::time_point when, const QByteArray &bytes);
     bool vanishDue() const;
     void vanish();
+    // Waits for the come-back delay; false when the simulator was stopped meanwhile.
+    bool comeBack();
+    void linkTo(const QString &device);
 
     const Options options;
     mutable std::mutex mutex;
     ModemCore core;               // guarded by mutex
     std::vector<WireRecord> wire; // guarded by mutex
     bool gone = false;            // guarded by mutex
+    bool back = false;            // guarded by mutex
+    QString devicePath;           // guarded by mutex
     const ReplyShaper shaper;
-    PtyPair pty;
+    std::unique_ptr<PtyPair> pty = std::make_unique<PtyPair>();
     const int stopEvent;
     std::thread thread;
 
@@ -112,7 +124,8 @@ void ModemSimulator::Private::run()
     for (;;) {
         if (vanishDue()) {
             vanish();
-            return;
+            if (!comeBack())
+                return;
         }
         const auto now = Clock::now();
         int timeout = -1;
@@ -123,7 +136,7 @@ void ModemSimulator::Private::run()
         const short input = wantsInput(now) ? POLLIN : 0;
         std::array<pollfd, 2> fds{
             {{stopEvent, POLLIN, 0},
-             {pty.master(), static_cast<short>(input | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
+             {pty->master(), static_cast<short>(input | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
         if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             return;
         if (fds[0].revents != 0)
@@ -132,7 +145,9 @@ void ModemSimulator::Private::run()
         powerUpIfDue(woke);
         if (((fds[1].revents & POLLIN) != 0 || pace.busy()) && !readInput(woke)) {
             vanish();
-            return;
+            if (!comeBack())
+                return;
+            continue;
         }
         expireIfDue(woke);
         flush(Clock::now());
@@ -174,14 +189,14 @@ bool ModemSimulator::Private::readInput(Clock::time_point now)
         const std::size_t limit = std::min(buffer.size(), readLimit(now));
         if (limit == 0)
             return true;
-        const ssize_t count = ::read(pty.master(), buffer.data(), limit);
+        const ssize_t count = ::read(pty->master(), buffer.data(), limit);
         if (pace.paced())
             pace.took(static_cast<std::size_t>(std::max<ssize_t>(0, count)), frameBits(),
                       count < static_cast<ssize_t>(limit));
         if (count <= 0)
             return true;
         QByteArray chunk(buffer.data(), count);
-        if (options.faults.vanishAfterBytes)
+        if (options.faults.vanishAfterBytes && !back)
             chunk.truncate(std::min<std::int64_t>(
                 chunk.size(),
                 std::max<std::int64_t>(0, *options.faults.vanishAfterBytes - receivedCount)));
@@ -249,7 +264,7 @@ void ModemSimulator::Private::followRateChange()
 int ModemSimulator::Private::frameBits() const
 {
     termios line{};
-    if (tcgetattr(pty.master(), &line) != 0)
+    if (tcgetattr(pty->master(), &line) != 0)
         return 10;
     return frameBitsOf(line.c_cflag);
 }
@@ -291,7 +306,7 @@ void ModemSimulator::Private::flush(Clock::time_point now)
         queue.pop_front();
     }
     while (!writing.isEmpty()) {
-        const ssize_t count = ::write(pty.master(), writing.constData(), writing.size());
+        const ssize_t count = ::write(pty->master(), writing.constData(), writing.size());
         if (count <= 0)
             return; // the program is not reading; POLLOUT tells when to go on
         record(WireRecord::Sent, Clock::now(), writing.first(count));
@@ -315,14 +330,49 @@ void ModemSimulator::Private::record(WireRecord::Direction direction, Clock::tim
 
 bool ModemSimulator::Private::vanishDue() const
 {
-    return options.faults.vanishAfterBytes && receivedCount >= *options.faults.vanishAfterBytes;
+    std::lock_guard lock(mutex);
+    return !gone && options.faults.vanishAfterBytes &&
+           receivedCount >= *options.faults.vanishAfterBytes;
 }
 
 void ModemSimulator::Private::vanish()
 {
+    linkTo(QString());
     std::lock_guard lock(mutex);
-    pty.close();
+    pty->close();
+    devicePath.clear();
     gone = true;
+}
+
+bool ModemSimulator::Private::comeBack()
+{
+    if (!options.faults.comeBackAfter)
+        return false;
+    pollfd stop{stopEvent, POLLIN, 0};
+    if (poll(&stop, 1, static_cast<int>(options.faults.comeBackAfter->count())) != 0)
+        return false;
+    auto fresh = std::make_unique<PtyPair>();
+    queue.clear();
+    writing.clear();
+    {
+        std::lock_guard lock(mutex);
+        pty = std::move(fresh);
+        core.restart();
+        devicePath = pty->slavePath();
+        back = true;
+    }
+    linkTo(pty->slavePath());
+    return true;
+}
+
+void ModemSimulator::Private::linkTo(const QString &device)
+{
+    if (options.linkPath.isEmpty())
+        return;
+    const QByteArray link = QFile::encodeName(options.linkPath);
+    ::unlink(link.constData());
+    if (!device.isEmpty() && ::symlink(QFile::encodeName(device).constData(), link.constData()))
+        std::fprintf(stderr, "cannot create the link %s\n", link.constData());
 }
 
 ModemSimulator::ModemSimulator(Options options) : d(std::make_unique<Private>(std::move(options)))
@@ -339,7 +389,8 @@ ModemSimulator::~ModemSimulator()
 
 QString ModemSimulator::devicePath() const
 {
-    return d->pty.slavePath();
+    std::lock_guard lock(d->mutex);
+    return d->devicePath;
 }
 
 std::map<QByteArray, QByteArray> ModemSimulator::storedFiles() const
@@ -376,6 +427,12 @@ bool ModemSimulator::vanished() const
 {
     std::lock_guard lock(d->mutex);
     return d->gone;
+}
+
+bool ModemSimulator::cameBack() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->back;
 }
 
 QByteArray ModemSimulator::received() const

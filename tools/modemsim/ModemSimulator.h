@@ -35,6 +35,9 @@ struct Faults
     bool zeroBytes = false;                   // a zero byte put before and after every answer
     int wrongCrcWrites = 0;                   // first N stored scripts report a wrong CRC
     std::optional<std::int64_t> vanishAfterBytes; // master closed after this many received bytes
+    // After vanishing, a new device appears this long later (an adapter plugged back in); it has
+    // a new path, which `Options::linkPath` follows.
+    std::optional<std::chrono::milliseconds> comeBackAfter;
     std::optional<std::int64_t> stallAfterBytes;  // no input taken after this many bytes, as on
                                                   // a line that flow control holds
     int splitReplies = 0;                         // answers cut into this many pieces...
@@ -71,6 +74,9 @@ struct Options
     std::uint32_t lineRate = 0;
     int lineSpeedUp = 1; // the line carries this many times its rate (tests that speed time up)
     Faults faults;
+    // When set: a link at this path points at the current device, is removed while the device is
+    // gone and when the simulator ends, and follows a device that comes back.
+    QString linkPath;
     // Called on the simulator's thread for every record, as it is made (the executable logs them).
     std::function<void(const WireRecord &)> wireObserver;
 };
@@ -98,7 +104,8 @@ public:
     ModemSimulator(const ModemSimulator &) = delete;
     ModemSimulator &operator=(const ModemSimulator &) = delete;
 
-    // The path of the slave side, the device the program opens (e.g. /dev/pts/7).
+    // The path of the slave side, the device the program opens (e.g. /dev/pts/7); empty while the
+    // device is gone.
     QString devicePath() const;
 
     // Script family: the script store; Java family: the downloaded files (name -> bytes).
@@ -111,8 +118,10 @@ public:
     std::vector<WireRecord> wire() const;
     // All commands received (text without the line end), in order.
     std::vector<QByteArray> commands() const;
-    // True once the "vanish" fault has closed the device.
+    // True once the "vanish" fault has closed the device (also after it came back).
     bool vanished() const;
+    // True once a vanished device has come back.
+    bool cameBack() const;
 
     // The received and the sent bytes of wire(), each joined in order.
     QByteArray received() const;

@@ -40,6 +40,8 @@ constexpr Flag kFlags[] = {
     {"zero-bytes", "Put a zero byte before and after every answer.", nullptr},
     {"wrong-crc", "The first N stored scripts report a wrong CRC.", "n"},
     {"vanish-after", "Close the device after this many received bytes.", "bytes"},
+    {"come-back-after", "After vanishing, open a new device this long later (the link follows).",
+     "ms"},
     {"stall-after", "Take no more input after this many received bytes (a held line).", "bytes"},
     {"split", "Cut every answer into this many pieces.", "n"},
     {"split-pause", "The pause between the pieces of a cut answer.", "ms"},
@@ -129,6 +131,8 @@ void readFaults(Reader &reader, Faults &faults)
     faults.wrongCrcWrites = reader.number("wrong-crc", 0);
     if (reader.isSet("vanish-after"))
         faults.vanishAfterBytes = reader.number("vanish-after", 0);
+    if (reader.isSet("come-back-after"))
+        faults.comeBackAfter = reader.duration("come-back-after", {});
     if (reader.isSet("stall-after"))
         faults.stallAfterBytes = reader.number("stall-after", 0);
     faults.splitReplies = reader.number("split", 0);

@@ -5,8 +5,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
@@ -56,24 +54,6 @@ private:
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
-class PortLink
-{
-public:
-    PortLink(const QString &name, const QString &device) : path(virtualPortFolder() + u'/' + name)
-    {
-        QDir().mkpath(virtualPortFolder());
-        if (QFileInfo(path).isSymLink())
-            QFile::remove(path); // left behind by a simulator that was killed
-        if (!QFile::link(device, path))
-            std::fprintf(stderr, "cannot create the link %s\n", qPrintable(path));
-    }
-    ~PortLink() { QFile::remove(path); }
-    PortLink(const PortLink &) = delete;
-    PortLink &operator=(const PortLink &) = delete;
-
-    const QString path;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -96,11 +76,12 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     setup.options.wireObserver = WirePrinter();
+    QDir().mkpath(virtualPortFolder());
+    setup.options.linkPath = virtualPortFolder() + u'/' + setup.name;
+    const QString link = setup.options.linkPath;
     try {
         ModemSimulator simulator(std::move(setup.options));
-        const PortLink link(setup.name, simulator.devicePath());
-        std::printf("device %s\nlink %s\n", qPrintable(simulator.devicePath()),
-                    qPrintable(link.path));
+        std::printf("device %s\nlink %s\n", qPrintable(simulator.devicePath()), qPrintable(link));
         std::fflush(stdout);
         int signal = 0;
         sigwait(&stopSignals, &signal);

@@ -1,0 +1,14 @@
+#include "RegularFile.h"
+
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+std::optional<QString> NotRegularFileProblem(const QString &Path)
+{
+    const QFileInfo info(Path);
+    if (!info.exists() || info.isFile())
+        return std::nullopt;
+    const QString kind = info.isDir() ? u"папка"_s : u"канал, устройство или сокет"_s;
+    return u"%1 не прочитан: это не обычный файл, а %2."_s.arg(Path, kind);
+}
