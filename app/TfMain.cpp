@@ -181,6 +181,38 @@ QWidget *TfMain::buildTopPanel()
                        "Если программе не удается получить ответ от модема в течение 15 сек после\n"
                        "подачи питания, то будет предложено изменить настройки СОМ-порта."));
 
+    QLayout *choice = buildModemChoice();
+    buildStepRows();
+
+    flbFL = new QListWidget(Panel1);
+    flbFL->hide();
+
+    lblQXLRef = new QLabel(Panel1);
+    lblQXLRef->setText(QStringLiteral("<a href=\"portal\" style=\"color:blue\">Информационный "
+                                      "портал Velmora</a>"));
+    lblQXLRef->setCursor(Qt::PointingHandCursor);
+    lblQXLRef->setAlignment(Qt::AlignRight);
+    connect(lblQXLRef, &QLabel::linkActivated, this, &TfMain::lblQXLRefClick);
+
+    auto *layout = new QVBoxLayout(Panel1);
+    layout->setContentsMargins(5, 6, 5, 4);
+    layout->setSpacing(4);
+    layout->addWidget(Memo1);
+    layout->addLayout(choice);
+    layout->addLayout(stepRow(Image2, imgRS, lblCommConnect));
+    layout->addLayout(stepRow(Image3, imgDC, lblPowerOn));
+    layout->addWidget(lblQXLRef);
+    // The window's narrowest width, as a spacer: a widget's own minimum would hide what the texts
+    // need at a larger font.
+    const QMargins margins = layout->contentsMargins();
+    layout->addSpacerItem(new QSpacerItem(FirstPlacement.width() - margins.left() - margins.right(),
+                                          0, QSizePolicy::Minimum, QSizePolicy::Fixed));
+    return Panel1;
+}
+
+// Step 1: the caption and the modem list, beside the device picture.
+QLayout *TfMain::buildModemChoice()
+{
     lblChoiceModem = new QLabel(QStringLiteral("Выберите тип модема"), Panel1);
     cbxModems = new DropDownComboBox(Panel1);
     cbxModems->setMaxVisibleItems(12);
@@ -191,6 +223,21 @@ QWidget *TfMain::buildTopPanel()
     Image1 = picture(Panel1, QStringLiteral(":/quillon/device.png"));
     Image1->setFixedSize(150, 99);
 
+    // The step 1 caption and the list sit level with the middle of the device picture.
+    auto *choiceColumn = new QVBoxLayout;
+    choiceColumn->addStretch();
+    choiceColumn->addWidget(lblChoiceModem);
+    choiceColumn->addWidget(cbxModems);
+    choiceColumn->addStretch();
+    auto *choice = new QHBoxLayout;
+    choice->addLayout(choiceColumn, 1);
+    choice->addWidget(Image1);
+    return choice;
+}
+
+// Steps 2 and 3: a picture, an indicator and a caption each, dimmed until their step comes.
+void TfMain::buildStepRows()
+{
     imgYes = picture(Panel1, QStringLiteral(":/quillon/yes.png"));
     imgNo = picture(Panel1, QStringLiteral(":/quillon/no.png"));
     for (QLabel *hidden : {imgYes, imgNo}) {
@@ -209,41 +256,6 @@ QWidget *TfMain::buildTopPanel()
     }
     lblCommConnect->setEnabled(false);
     lblPowerOn->setEnabled(false);
-
-    flbFL = new QListWidget(Panel1);
-    flbFL->hide();
-
-    lblQXLRef = new QLabel(Panel1);
-    lblQXLRef->setText(QStringLiteral("<a href=\"portal\" style=\"color:blue\">Информационный "
-                                      "портал Velmora</a>"));
-    lblQXLRef->setCursor(Qt::PointingHandCursor);
-    lblQXLRef->setAlignment(Qt::AlignRight);
-    connect(lblQXLRef, &QLabel::linkActivated, this, &TfMain::lblQXLRefClick);
-
-    // The step 1 caption and the list sit level with the middle of the device picture.
-    auto *choiceColumn = new QVBoxLayout;
-    choiceColumn->addStretch();
-    choiceColumn->addWidget(lblChoiceModem);
-    choiceColumn->addWidget(cbxModems);
-    choiceColumn->addStretch();
-    auto *choice = new QHBoxLayout;
-    choice->addLayout(choiceColumn, 1);
-    choice->addWidget(Image1);
-
-    auto *layout = new QVBoxLayout(Panel1);
-    layout->setContentsMargins(5, 6, 5, 4);
-    layout->setSpacing(4);
-    layout->addWidget(Memo1);
-    layout->addLayout(choice);
-    layout->addLayout(stepRow(Image2, imgRS, lblCommConnect));
-    layout->addLayout(stepRow(Image3, imgDC, lblPowerOn));
-    layout->addWidget(lblQXLRef);
-    // The window's narrowest width, as a spacer: a widget's own minimum would hide what the texts
-    // need at a larger font.
-    const QMargins margins = layout->contentsMargins();
-    layout->addSpacerItem(new QSpacerItem(FirstPlacement.width() - margins.left() - margins.right(),
-                                          0, QSizePolicy::Minimum, QSizePolicy::Fixed));
-    return Panel1;
 }
 
 QWidget *TfMain::buildStatusBar()

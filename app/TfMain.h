@@ -106,6 +106,8 @@ private:
 
     void buildWindow();
     QWidget *buildTopPanel();
+    QLayout *buildModemChoice();
+    void buildStepRows();
     QWidget *buildStatusBar();
     QWidget *buildLogPanel();
     // Moves and cuts the window so that it lies on its screen's free area.
