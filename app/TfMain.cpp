@@ -3,6 +3,7 @@
 #include "app/DropDownComboBox.h"
 #include "app/MessageBoxes.h"
 #include "app/ProgressGauge.h"
+#include "app/QuillonApplication.h"
 #include "app/TfCOMProperty.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
@@ -124,9 +125,10 @@ void TfMain::buildWindow()
     connect(actLogSH, &QAction::triggered, this, &TfMain::actLogSHExecute);
 
     tmrRS = new QTimer(this);
-    connect(tmrRS, &QTimer::timeout, this, &TfMain::tmrRSTimer);
+    connect(tmrRS, &QTimer::timeout, this, [this] { guarded([this] { tmrRSTimer(); }); });
     tmrStartPower = new QTimer(this);
-    connect(tmrStartPower, &QTimer::timeout, this, &TfMain::tmrStartPowerTimer);
+    connect(tmrStartPower, &QTimer::timeout, this,
+            [this] { guarded([this] { tmrStartPowerTimer(); }); });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -182,8 +184,10 @@ QWidget *TfMain::buildTopPanel()
     lblChoiceModem = new QLabel(QStringLiteral("Выберите тип модема"), Panel1);
     cbxModems = new DropDownComboBox(Panel1);
     cbxModems->setMaxVisibleItems(12);
-    connect(cbxModems, &DropDownComboBox::dropDown, this, &TfMain::cbxModemsDropDown);
-    connect(cbxModems, &QComboBox::activated, this, &TfMain::cbxModemsChange);
+    connect(cbxModems, &DropDownComboBox::dropDown, this,
+            [this] { guarded([this] { cbxModemsDropDown(); }); });
+    connect(cbxModems, &QComboBox::activated, this,
+            [this](int Index) { guarded([this, Index] { cbxModemsChange(Index); }); });
     Image1 = picture(Panel1, QStringLiteral(":/quillon/device.png"));
     Image1->setFixedSize(150, 99);
 
@@ -432,12 +436,7 @@ void TfMain::showIndicator(QLabel &Indicator, bool State)
 
 void TfMain::setPortStepHint(const QString &Problem)
 {
-    QStringList hints;
-    if (!Problem.isEmpty())
-        hints.append(Problem);
-    if (ModemManagerRunning())
-        hints.append(ModemManagerWarning());
-    const QString hint = hints.join(QStringLiteral("\n\n"));
+    const QString hint = PortStepHint(Problem);
     for (QLabel *rowWidget : {Image2, imgRS, lblCommConnect})
         rowWidget->setToolTip(hint);
 }
@@ -512,6 +511,29 @@ void TfMain::cbxModemsChange(int Index)
         return;
     }
     SetPortStep(EditPortSettings());
+}
+
+void TfMain::guarded(const std::function<void()> &Handler)
+{
+    try {
+        Handler();
+    } catch (const std::exception &error) {
+        recoverFrom(error);
+    }
+}
+
+void TfMain::recoverFrom(const std::exception &Error)
+{
+    // Whatever the handler was doing is over: no timer, no port, step 1 again.
+    tmrRS->stop();
+    tmrStartPower->stop();
+    powerOn.stop();
+    FComm->Comm->ClosePort();
+    ggProgress->setGaugePosition(0);
+    const QString line = ErrorLine(Error);
+    LogLine(line);
+    ReportHandlerError(this, line);
+    SetPortStep(false);
 }
 
 void TfMain::refuse(const QString &Refusal)

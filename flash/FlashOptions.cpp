@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -28,7 +29,10 @@ std::optional<QString> repeatedPort(const QStringList &Ports)
 {
     QStringList devices;
     for (const QString &port : Ports) {
-        const QString device = ResolveDevicePath(port);
+        // A link and its target are one device.
+        const QString path = ResolveDevicePath(port);
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        const QString device = canonical.isEmpty() ? path : canonical;
         if (devices.contains(device))
             return port;
         devices.append(device);
@@ -42,7 +46,7 @@ QString FlashHelpText()
 {
     return QStringLiteral(
         "Usage: quillon-flash --type DIR [--data FOLDER] --port DEVICE [--port DEVICE ...]\n"
-        "                     [--json] [--no-wait]\n"
+        "                     [--json] [--no-wait] [--max-attempts N]\n"
         "\n"
         "Programs modems of one type without a window: for each port it applies the type's\n"
         "upload.ini (the --port given here wins over its portname), opens the port, probes the\n"
@@ -61,6 +65,8 @@ QString FlashHelpText()
         "  --no-wait        the modems are already switched on: do not wait for power-on; a\n"
         "                   port that does not open, or a modem that answers none of the probes\n"
         "                   within 1 s, counts as no answer at once\n"
+        "  --max-attempts N script modems: give a file up after N attempts and fail the run\n"
+        "                   (default: try again until it verifies, as the window does)\n"
         "  -h, --help       show this text\n"
         "\n"
         "Output: the programming log, each line prefixed with its port when there are several,\n"
@@ -87,8 +93,11 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
                                         QStringLiteral("DEVICE"));
     const QCommandLineOption jsonOption(QStringLiteral("json"));
     const QCommandLineOption noWaitOption(QStringLiteral("no-wait"));
+    const QCommandLineOption maxAttemptsOption(QStringLiteral("max-attempts"), QString(),
+                                               QStringLiteral("N"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({typeOption, dataOption, portOption, jsonOption, noWaitOption, helpOption});
+    parser.addOptions({typeOption, dataOption, portOption, jsonOption, noWaitOption,
+                       maxAttemptsOption, helpOption});
 
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
@@ -112,6 +121,12 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
     options.ports = parser.values(portOption);
     options.json = parser.isSet(jsonOption);
     options.noWait = parser.isSet(noWaitOption);
+    if (parser.isSet(maxAttemptsOption)) {
+        bool ok = false;
+        options.maxAttempts = parser.value(maxAttemptsOption).toInt(&ok);
+        if (!ok || options.maxAttempts < 1)
+            return mistake(QStringLiteral("--max-attempts needs a whole number from 1 up"));
+    }
 
     if (options.ports.isEmpty())
         return mistake(QStringLiteral("Name at least one port: --port DEVICE"));

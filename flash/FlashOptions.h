@@ -13,6 +13,7 @@ struct FlashOptions
     QStringList ports;  // one run per device, in the order given
     bool json = false;
     bool noWait = false; // the modems are already on: no power-on wait
+    int maxAttempts = 0; // script modems: attempts per file before giving up; 0 = no bound
 };
 
 // Either options to run with, or a text to print and the status to exit with (help: 0 on

@@ -59,12 +59,13 @@ PortResult PortRun::execute()
 {
     TmyComm channel;
     FlashHost host(channel, job.type.DirPath, port, observer, quit);
+    host.SetMaxAttempts(job.maxAttempts);
     PortResult result;
     try {
         result = programme(job, host);
     } catch (const std::exception &error) {
         // An error of one port (the reopen at 9600, an unreadable profile) ends only that run.
-        host.reportError(QString::fromUtf8(error.what()));
+        host.reportError(ErrorLine(error));
         result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
         result.reason = host.failureReason();
     }

@@ -13,6 +13,7 @@ struct PortJob
     QString port;
     TDirObject type;
     bool noWait = false;
+    int maxAttempts = 0; // script modems: attempts per file; 0 = no bound
 };
 
 // The whole run for one port, from the chosen type to the closed port, on the calling thread:

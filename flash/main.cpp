@@ -54,7 +54,7 @@ QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type)
 {
     QList<PortJob> jobs;
     for (const QString &port : Options.ports)
-        jobs.append({port, Type, Options.noWait});
+        jobs.append({port, Type, Options.noWait, Options.maxAttempts});
     return jobs;
 }
 

@@ -30,6 +30,8 @@ public:
     // A modal error box ("Ошибка" caption, error icon, OK) that returns when it is closed.
     virtual void ShowErrorBox(const QString &Text) = 0;
     virtual TmyComm &Channel() = 0;
+    // How often a script modem's file is tried before the run gives up; 0: until it verifies.
+    virtual int MaxAttempts() const { return 0; }
     // A file on its way to the modem: called when its bytes are queued (none sent yet), a few
     // times a second while they leave the port, and once more when the answer to them is in;
     // then TransferEnded. Hosts that show no such detail leave both alone.

@@ -149,6 +149,12 @@ bool FlashVelmora(ProcedureHost &Host)
     // a quit request ends the loop early.
     while (goOn) {
         const QString &name = files->Names.at(done);
+        if (Host.MaxAttempts() > 0 && attempt > Host.MaxAttempts()) {
+            // A bound the runner was given: a production line does not wait for ever.
+            Host.ShowErrorBox(u"Файл %1 не записан: сделано попыток: %2."_s.arg(
+                name, QString::number(Host.MaxAttempts())));
+            return false;
+        }
         if (attempt > 1)
             Host.LogLine(u"Попытка №%1"_s.arg(attempt));
         goOn = writer.DeleteOld(name);

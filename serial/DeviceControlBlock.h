@@ -8,18 +8,15 @@ namespace serial {
 constexpr std::uint32_t fBinary = 0x0001;
 constexpr std::uint32_t fParity = 0x0002;      // check the parity of received bytes
 constexpr std::uint32_t fOutxCtsFlow = 0x0004; // hold output while CTS is low
-constexpr std::uint32_t fOutxDsrFlow = 0x0008;
-constexpr std::uint32_t fDtrControlMask = 0x0030;
-constexpr std::uint32_t fOutX = 0x0100; // honour XON/XOFF from the far side
-constexpr std::uint32_t fInX = 0x0200;  // send XON/XOFF to the far side
-constexpr std::uint32_t fRtsControlMask = 0x3000;
+constexpr std::uint32_t fOutX = 0x0100;        // honour XON/XOFF from the far side
+constexpr std::uint32_t fInX = 0x0200;         // send XON/XOFF to the far side
 constexpr std::uint32_t fRtsControlHandshake = 0x2000;
 constexpr std::uint32_t HardwareFlowBits = fOutxCtsFlow | fRtsControlHandshake;
 constexpr std::uint32_t SoftwareFlowBits = fOutX | fInX;
 
 // The complete line settings of a device, handed to it as a whole. The layout is the one the
-// stored settings and the port dialog were designed around; fields a device has no use for are
-// carried along unchanged.
+// stored settings and the port dialog were designed around, and the Windows layer copies it as
+// the system's own record; fields a device has no use for are carried along unchanged.
 struct DeviceControlBlock
 {
     std::uint32_t DCBlength = 28;

@@ -5,6 +5,7 @@
 #include "serial/LineSettings_unix.h"
 #include "serial/LineSpeed.h"
 #include "serial/SerialPorts.h"
+#include "serial/UucpLock_unix.h"
 
 #include <QFile>
 
@@ -56,10 +57,36 @@ void setLine(int descriptor, int line, bool on)
     ioctl(descriptor, on ? TIOCMBIS : TIOCMBIC, &line);
 }
 
+// The device's settings as the program found them: its terminal settings (HUPCL among them)
+// and the driver's closing wait and low-latency flag, which the close puts back.
+struct FoundSettings
+{
+    explicit FoundSettings(int descriptor)
+    {
+        haveTerminal = tcgetattr(descriptor, &terminal) == 0;
+        haveDriver = ioctl(descriptor, TIOCGSERIAL, &driver) == 0;
+    }
+    void restore(int descriptor) const
+    {
+        if (haveTerminal)
+            tcsetattr(descriptor, TCSANOW, &terminal);
+        if (haveDriver)
+            ioctl(descriptor, TIOCSSERIAL, &driver);
+    }
+
+    bool haveTerminal = false;
+    termios terminal{};
+    bool haveDriver = false;
+    serial_struct driver{};
+};
+
 class UnixSerialDevice final : public SerialDevice
 {
 public:
-    explicit UnixSerialDevice(int opened) : descriptor(opened), events(opened) {}
+    UnixSerialDevice(int opened, const FoundSettings &settings, std::unique_ptr<UucpLock> held)
+        : descriptor(opened), found(settings), lock(std::move(held)), events(opened)
+    {
+    }
     ~UnixSerialDevice() override;
 
     bool getState(DeviceControlBlock &settings) override;
@@ -88,26 +115,20 @@ public:
 
 private:
     const int descriptor;
+    const FoundSettings found;
+    const std::unique_ptr<UucpLock> lock; // released after the close
     LineEvents events;
 };
 
-// Nothing may keep the close waiting for output that cannot leave (CTS low, XOFF received).
+// The port is left as it was found. Nothing may keep the close waiting for output that cannot
+// leave (CTS low, XOFF received): the output is discarded first, so the found closing wait and
+// flow control have nothing left to wait for.
 UnixSerialDevice::~UnixSerialDevice()
 {
     events.stop();
-    termios current{};
-    if (tcgetattr(descriptor, &current) == 0) {
-        current.c_cflag &= ~CRTSCTS;
-        current.c_iflag &= ~(IXON | IXOFF);
-        tcsetattr(descriptor, TCSANOW, &current);
-    }
     tcflush(descriptor, TCIOFLUSH);
-    serial_struct port{};
-    if (ioctl(descriptor, TIOCGSERIAL, &port) == 0 &&
-        port.closing_wait != ASYNC_CLOSING_WAIT_NONE) {
-        port.closing_wait = ASYNC_CLOSING_WAIT_NONE;
-        ioctl(descriptor, TIOCSSERIAL, &port);
-    }
+    found.restore(descriptor);
+    tcflush(descriptor, TCIOFLUSH);
     ioctl(descriptor, TIOCNXCL);
     close(descriptor);
 }
@@ -214,6 +235,9 @@ OpenResult openDevice(const QString &port)
     const QByteArray path = QFile::encodeName(ResolveDevicePath(port));
     if (path.isEmpty())
         return {nullptr, OpenFailure::Unavailable};
+    auto lock = std::make_unique<UucpLock>(path);
+    if (!lock->taken())
+        return {nullptr, OpenFailure::Unavailable};
     const int descriptor = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0)
         return {nullptr, OpenFailure::Unavailable};
@@ -229,6 +253,7 @@ OpenResult openDevice(const QString &port)
         close(descriptor);
         return {nullptr, OpenFailure::Unavailable};
     }
+    const FoundSettings found(descriptor);
     // USB adapters otherwise hold received bytes back for their 16 ms latency timer.
     serial_struct lowLatency{};
     if (ioctl(descriptor, TIOCGSERIAL, &lowLatency) == 0 &&
@@ -237,7 +262,8 @@ OpenResult openDevice(const QString &port)
         ioctl(descriptor, TIOCSSERIAL, &lowLatency);
     }
     tcflush(descriptor, TCIFLUSH);
-    return {std::make_unique<UnixSerialDevice>(descriptor), OpenFailure::None};
+    return {std::make_unique<UnixSerialDevice>(descriptor, found, std::move(lock)),
+            OpenFailure::None};
 }
 
 class UnixSerialPlatform final : public SerialPlatform

@@ -1,6 +1,9 @@
 #include "flash/FlashOptions.h"
 #include "flash/ExitCodes.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,6 +58,21 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
         EXPECT_EQ(parsed.exitCode, FlashExit::BadInvocation) << arguments;
         EXPECT_TRUE(parsed.message.contains(QStringLiteral("--help"))) << arguments;
     }
+}
+
+TEST(FlashOptions, ALinkAndItsTargetAreOneDevice)
+{
+    QTemporaryDir folder;
+    const QString device = folder.filePath(QStringLiteral("device"));
+    const QString link = folder.filePath(QStringLiteral("modem"));
+    QFile file(device);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(device, link));
+    const ParsedCommandLine parsed = ParseFlashCommandLine(
+        {QStringLiteral("quillon-flash"), QStringLiteral("--type"), QStringLiteral("velmora"),
+         QStringLiteral("--port"), link, QStringLiteral("--port"), device});
+    EXPECT_FALSE(parsed.options);
+    EXPECT_TRUE(parsed.message.contains(QStringLiteral("named twice")));
 }
 
 } // namespace

@@ -50,9 +50,13 @@ TEST(ProgrammingRun, RefusedOrUnansweredBaudSwitchKeepsTheRate)
     Timing::ScopedSpeedUp fast(4);
     modemsim::Faults refused;
     refused.errorCommands = {{"AT+IPR=", "+CME ERROR: 4"}};
+    // An answer that holds both is a refusal.
+    modemsim::Faults both;
+    both.errorCommands = {{"AT+IPR=", "OK\r\nERROR"}};
     modemsim::Faults silent;
     silent.silentCommands = {"AT+IPR="};
     for (const auto &[faults, outcome] : {std::pair{refused, u"Ошибка. Скорость 9600 не задана."_s},
+                                          std::pair{both, u"Ошибка. Скорость 9600 не задана."_s},
                                           std::pair{silent, u"таймаут"_s}}) {
         const auto bench = FastBench(faults);
         SetModemBaud9600(bench->host);
@@ -70,7 +74,8 @@ TEST(ProgrammingRun, ErrorInsideTheProcedureIsLoggedAndCountsAsFailure)
     };
     EXPECT_FALSE(PerformProgrammingRun(bench->host, u"velmora"_s));
     EXPECT_EQ(bench->host.lines.mid(3),
-              (QStringList{u"listing failed"_s, QString(), RunFailedText()}));
+              (QStringList{u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s,
+                           QString(), RunFailedText()}));
     EXPECT_FALSE(bench->channel.Comm->PortOpen());
 }
 

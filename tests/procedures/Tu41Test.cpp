@@ -70,6 +70,19 @@ TEST(Tu41, EmptyFolderSendsOnlyTheClosingCommandsAndFails)
     EXPECT_EQ(bench->Commands(), (std::vector<QByteArray>{RemoveLoader, StartLoader}));
 }
 
+// The run is judged by whether the last file was taken, not by an "OK" somewhere in its reply.
+TEST(Tu41, OnlyFileRefusedWithOkInTheReplyFailsTheRun)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    modemsim::Faults refused;
+    refused.errorCommands = {{"AT^SJDL=", "OK\r\nERROR"}};
+    const auto bench = MakeBench(Family::Java, refused);
+    bench->Put(u"compiled/only.bin"_s, FileBytes(100, 5));
+    EXPECT_FALSE(FlashTu41(bench->host));
+    EXPECT_EQ(DownloadCommands(*bench), 1);
+    EXPECT_TRUE(bench->modem.storedFiles().empty());
+}
+
 struct Tu41Fault
 {
     const char *what;
@@ -97,6 +110,8 @@ TEST_P(Tu41Faults, EndTheLoopAndFail)
     EXPECT_TRUE(bench->host.lines.last().startsWith(QString::fromLatin1(StartLoader)));
     EXPECT_EQ(DownloadCommands(*bench), 1);
     EXPECT_EQ(bench->Commands().back(), StartLoader);
+    // The gauge counts the files the modem took: none.
+    EXPECT_EQ(bench->host.gaugePosition, 0);
 }
 
 modemsim::Faults Answering(const QByteArray &Text)

@@ -60,6 +60,11 @@ TEST(LineSettingsTest, LinesItCannotCarryAreRefused)
     EXPECT_FALSE(mapped(8, 0, 1).accepted); // 1.5 stop bits exist with 5 data bits only
     EXPECT_TRUE(mapped(5, 0, 1).accepted);
     EXPECT_FALSE(mapped(8, 5, 0).accepted);
+    // Rate 0 would hang the line up instead of setting a speed.
+    DeviceControlBlock stopped;
+    stopped.BaudRate = 0;
+    termios terminal{};
+    EXPECT_FALSE(writeLineSettings(stopped, terminal));
 }
 
 TEST(LineSettingsTest, FlowControlFlags)

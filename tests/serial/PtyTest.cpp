@@ -307,6 +307,73 @@ TEST_F(PtyTest, VanishedDeviceEndsTheReaderWithAHangup)
     port.ClosePort();
 }
 
+// Another program's settings of the port (a terminal in cooked mode with HUPCL) are back once
+// the component has closed it.
+TEST_F(PtyTest, ClosedPortIsLeftWithTheSettingsItWasFoundWith)
+{
+    PtyPair found;
+    termios cooked{};
+    ASSERT_EQ(tcgetattr(found.slave(), &cooked), 0);
+    cooked.c_lflag |= ICANON | ECHO | ISIG;
+    cooked.c_iflag |= ICRNL | IXON;
+    cooked.c_oflag |= OPOST | ONLCR;
+    cooked.c_cflag |= HUPCL;
+    cfsetspeed(&cooked, B115200);
+    ASSERT_EQ(tcsetattr(found.slave(), TCSANOW, &cooked), 0);
+    ASSERT_EQ(tcgetattr(found.slave(), &cooked), 0);
+
+    TComm32 port;
+    port.SetCommPort(found.slavePath());
+    port.SetBaudRate(9600);
+    ASSERT_TRUE(port.OpenPort());
+    termios open{};
+    ASSERT_EQ(tcgetattr(found.slave(), &open), 0);
+    EXPECT_EQ(open.c_lflag & (ICANON | ECHO), 0u); // raw while the component has it
+    EXPECT_EQ(open.c_cflag & HUPCL, 0u);
+    port.ClosePort();
+
+    termios after{};
+    ASSERT_EQ(tcgetattr(found.slave(), &after), 0);
+    EXPECT_EQ(after.c_iflag, cooked.c_iflag);
+    EXPECT_EQ(after.c_oflag, cooked.c_oflag);
+    EXPECT_EQ(after.c_cflag, cooked.c_cflag);
+    EXPECT_EQ(after.c_lflag, cooked.c_lflag);
+    EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B115200));
+}
+
+// The lock file the common serial programs use is honoured while its owner lives, taken over
+// from one that has ended, and removed at the close.
+TEST_F(PtyTest, LockFileOfALiveProgramKeepsThePortStaleOneIsReplaced)
+{
+    QTemporaryDir locks;
+    qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks.path()));
+    PtyPair locked;
+    const QString lockFile =
+        locks.filePath(QStringLiteral("LCK..") + locked.slavePath().mid(5).replace(u'/', u'_'));
+    const auto writeLock = [&](pid_t pid) {
+        QFile file(lockFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::number(pid).rightJustified(10) + '\n');
+    };
+    TComm32 port;
+    port.SetCommPort(locked.slavePath());
+    writeLock(getppid()); // a live program holds the port
+    EXPECT_EQ(commsError([&] { port.OpenPort(); }), QStringLiteral("Неверный Handle COM-порта !"));
+
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    waitpid(ended, nullptr, 0);
+    writeLock(ended);
+    ASSERT_TRUE(port.OpenPort());
+    QFile taken(lockFile);
+    ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
+    EXPECT_EQ(taken.readAll().trimmed().toInt(), getpid());
+    port.ClosePort();
+    EXPECT_FALSE(QFile::exists(lockFile));
+    qunsetenv("QUILLON_LOCK_DIR");
+}
+
 // A hang-up the owner had no chance to handle before closing is still learnt, and a stale one
 // never reaches the next open.
 TEST_F(PtyTest, HangupQueuedAtCloseCountsForThatPortOnly)
