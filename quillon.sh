@@ -95,6 +95,13 @@ ctest_suite() {
     done
     shift
     build "$dir" "${options[@]}"
+    run_ctest "$dir" "$@"
+}
+
+# run_ctest DIR [VAR=value...]: the tests of a built DIR, counted for the running suite.
+run_ctest() {
+    local dir=$1
+    shift
     local log status=0
     log=$(mktemp)
     (cd "$dir" && env "$@" ctest --output-on-failure --no-tests=error -j "$jobs" --timeout 900) |
@@ -195,29 +202,27 @@ cmd_windows() {
 cmd_test_windows() {
     build_windows
     build "$top/build/normal"
-    local work status=0
+    local work
     work=$(mktemp -d /tmp/quillon-wine.XXXXXX)
     unzip -q "$windows_zip" -d "$work"
     export WINEPREFIX=${QUILLON_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/quillon/wine} WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts to install .NET or a browser engine
-    local wine
-    wine=$(wine_program)
-    [ -d "$WINEPREFIX/dosdevices" ] || "$wine" wineboot -i >/dev/null 2>&1
+    [ -d "$WINEPREFIX/dosdevices" ] || "$(wine_program)" wineboot -i >/dev/null 2>&1
     "$top/tools/windows/null-modem.sh" start "$work" com5 com6
     # The tests find the Qt and runtime DLLs in the unpacked program folder.
-    run_tests "$windows_build" WINEPATH="Z:${work//\//\\}\\Quillon" \
-        QUILLON_TEST_COM_PAIR=COM5,COM6 || status=1
+    suite windows run_ctest "$windows_build" WINEPATH="Z:${work//\//\\}\\Quillon" \
+        QUILLON_TEST_COM_PAIR=COM5,COM6
     "$top/tools/windows/null-modem.sh" stop "$work"
-    echo "== end to end under Wine"
-    if "$top/tools/windows/test-wine.sh" "$work/Quillon" "$top/build/normal" "$top/docs"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        status=1
-    fi
+    suite wine-runs wine_runs "$work/Quillon"
     rm -rf "$work"
+    printf '%s\n' "${results[@]}"
     echo "quillon (Windows under Wine): $passed passed, $failed failed"
-    return "$status"
+    [ "$failed" -eq 0 ]
+}
+
+wine_runs() {
+    "$top/tools/windows/test-wine.sh" "$1" "$top/build/normal" "$top/docs"
+    count 1 0
 }
 
 cmd_deb() {

@@ -9,10 +9,9 @@ QString ApplicationTitle()
     return QStringLiteral("QXL - Quillon");
 }
 
-void ReportEscapedError(const std::exception &error)
+void ReportHandlerError(QWidget *Parent, const QString &Text)
 {
-    MessageBoxes::show(QApplication::activeWindow(), {MessageBoxes::Icon::Error, ApplicationTitle(),
-                                                      QString::fromUtf8(error.what())});
+    MessageBoxes::show(Parent, {MessageBoxes::Icon::Error, ApplicationTitle(), Text});
 }
 
 QuillonApplication::QuillonApplication(int &argc, char **argv) : QApplication(argc, argv)
@@ -22,16 +21,4 @@ QuillonApplication::QuillonApplication(int &argc, char **argv) : QApplication(ar
     setApplicationName(QStringLiteral("Quillon"));
     setDesktopFileName(QStringLiteral("quillon"));
     setWindowIcon(QIcon(QStringLiteral(":/quillon/quillon.png")));
-}
-
-bool QuillonApplication::notify(QObject *receiver, QEvent *event)
-{
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception &error) {
-        ReportEscapedError(error);
-    } catch (...) {
-        ReportEscapedError(std::runtime_error("Unknown error"));
-    }
-    return false;
 }

@@ -164,7 +164,7 @@ void TfCOMProperty::ApplyToComm(TComm32 &Port)
     const QString speed = cbxPort_Speed->currentText();
     const std::uint32_t rate = speed.toUInt(&isNumber);
     if (!isNumber)
-        throw EConvertError("'" + speed.toStdString() + "' is not a valid integer value");
+        throw EConvertError(QStringLiteral("Скорость (бит/с) не выбрана.").toStdString());
     Port.SetBaudRate(rate);
     Port.SetByteSize(static_cast<TBytesize>(cbxPort_DataBits->currentIndex()));
     Port.SetParity(static_cast<TParity>(cbxPort_Parity->currentIndex()));

@@ -3,6 +3,7 @@
 #include "app/DropDownComboBox.h"
 #include "app/MessageBoxes.h"
 #include "app/ProgressGauge.h"
+#include "app/QuillonApplication.h"
 #include "app/TfCOMProperty.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
@@ -124,9 +125,10 @@ void TfMain::buildWindow()
     connect(actLogSH, &QAction::triggered, this, &TfMain::actLogSHExecute);
 
     tmrRS = new QTimer(this);
-    connect(tmrRS, &QTimer::timeout, this, &TfMain::tmrRSTimer);
+    connect(tmrRS, &QTimer::timeout, this, [this] { guarded([this] { tmrRSTimer(); }); });
     tmrStartPower = new QTimer(this);
-    connect(tmrStartPower, &QTimer::timeout, this, &TfMain::tmrStartPowerTimer);
+    connect(tmrStartPower, &QTimer::timeout, this,
+            [this] { guarded([this] { tmrStartPowerTimer(); }); });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -179,14 +181,63 @@ QWidget *TfMain::buildTopPanel()
                        "Если программе не удается получить ответ от модема в течение 15 сек после\n"
                        "подачи питания, то будет предложено изменить настройки СОМ-порта."));
 
+    QLayout *choice = buildModemChoice();
+    buildStepRows();
+
+    flbFL = new QListWidget(Panel1);
+    flbFL->hide();
+
+    lblQXLRef = new QLabel(Panel1);
+    lblQXLRef->setText(QStringLiteral("<a href=\"portal\" style=\"color:blue\">Информационный "
+                                      "портал Velmora</a>"));
+    lblQXLRef->setCursor(Qt::PointingHandCursor);
+    lblQXLRef->setAlignment(Qt::AlignRight);
+    connect(lblQXLRef, &QLabel::linkActivated, this, &TfMain::lblQXLRefClick);
+
+    auto *layout = new QVBoxLayout(Panel1);
+    layout->setContentsMargins(5, 6, 5, 4);
+    layout->setSpacing(4);
+    layout->addWidget(Memo1);
+    layout->addLayout(choice);
+    layout->addLayout(stepRow(Image2, imgRS, lblCommConnect));
+    layout->addLayout(stepRow(Image3, imgDC, lblPowerOn));
+    layout->addWidget(lblQXLRef);
+    // The window's narrowest width, as a spacer: a widget's own minimum would hide what the texts
+    // need at a larger font.
+    const QMargins margins = layout->contentsMargins();
+    layout->addSpacerItem(new QSpacerItem(FirstPlacement.width() - margins.left() - margins.right(),
+                                          0, QSizePolicy::Minimum, QSizePolicy::Fixed));
+    return Panel1;
+}
+
+// Step 1: the caption and the modem list, beside the device picture.
+QLayout *TfMain::buildModemChoice()
+{
     lblChoiceModem = new QLabel(QStringLiteral("Выберите тип модема"), Panel1);
     cbxModems = new DropDownComboBox(Panel1);
     cbxModems->setMaxVisibleItems(12);
-    connect(cbxModems, &DropDownComboBox::dropDown, this, &TfMain::cbxModemsDropDown);
-    connect(cbxModems, &QComboBox::activated, this, &TfMain::cbxModemsChange);
+    connect(cbxModems, &DropDownComboBox::dropDown, this,
+            [this] { guarded([this] { cbxModemsDropDown(); }); });
+    connect(cbxModems, &QComboBox::activated, this,
+            [this](int Index) { guarded([this, Index] { cbxModemsChange(Index); }); });
     Image1 = picture(Panel1, QStringLiteral(":/quillon/device.png"));
     Image1->setFixedSize(150, 99);
 
+    // The step 1 caption and the list sit level with the middle of the device picture.
+    auto *choiceColumn = new QVBoxLayout;
+    choiceColumn->addStretch();
+    choiceColumn->addWidget(lblChoiceModem);
+    choiceColumn->addWidget(cbxModems);
+    choiceColumn->addStretch();
+    auto *choice = new QHBoxLayout;
+    choice->addLayout(choiceColumn, 1);
+    choice->addWidget(Image1);
+    return choice;
+}
+
+// Steps 2 and 3: a picture, an indicator and a caption each, dimmed until their step comes.
+void TfMain::buildStepRows()
+{
     imgYes = picture(Panel1, QStringLiteral(":/quillon/yes.png"));
     imgNo = picture(Panel1, QStringLiteral(":/quillon/no.png"));
     for (QLabel *hidden : {imgYes, imgNo}) {
@@ -205,41 +256,6 @@ QWidget *TfMain::buildTopPanel()
     }
     lblCommConnect->setEnabled(false);
     lblPowerOn->setEnabled(false);
-
-    flbFL = new QListWidget(Panel1);
-    flbFL->hide();
-
-    lblQXLRef = new QLabel(Panel1);
-    lblQXLRef->setText(QStringLiteral("<a href=\"portal\" style=\"color:blue\">Информационный "
-                                      "портал Velmora</a>"));
-    lblQXLRef->setCursor(Qt::PointingHandCursor);
-    lblQXLRef->setAlignment(Qt::AlignRight);
-    connect(lblQXLRef, &QLabel::linkActivated, this, &TfMain::lblQXLRefClick);
-
-    // The step 1 caption and the list sit level with the middle of the device picture.
-    auto *choiceColumn = new QVBoxLayout;
-    choiceColumn->addStretch();
-    choiceColumn->addWidget(lblChoiceModem);
-    choiceColumn->addWidget(cbxModems);
-    choiceColumn->addStretch();
-    auto *choice = new QHBoxLayout;
-    choice->addLayout(choiceColumn, 1);
-    choice->addWidget(Image1);
-
-    auto *layout = new QVBoxLayout(Panel1);
-    layout->setContentsMargins(5, 6, 5, 4);
-    layout->setSpacing(4);
-    layout->addWidget(Memo1);
-    layout->addLayout(choice);
-    layout->addLayout(stepRow(Image2, imgRS, lblCommConnect));
-    layout->addLayout(stepRow(Image3, imgDC, lblPowerOn));
-    layout->addWidget(lblQXLRef);
-    // The window's narrowest width, as a spacer: a widget's own minimum would hide what the texts
-    // need at a larger font.
-    const QMargins margins = layout->contentsMargins();
-    layout->addSpacerItem(new QSpacerItem(FirstPlacement.width() - margins.left() - margins.right(),
-                                          0, QSizePolicy::Minimum, QSizePolicy::Fixed));
-    return Panel1;
 }
 
 QWidget *TfMain::buildStatusBar()
@@ -432,12 +448,7 @@ void TfMain::showIndicator(QLabel &Indicator, bool State)
 
 void TfMain::setPortStepHint(const QString &Problem)
 {
-    QStringList hints;
-    if (!Problem.isEmpty())
-        hints.append(Problem);
-    if (ModemManagerRunning())
-        hints.append(ModemManagerWarning());
-    const QString hint = hints.join(QStringLiteral("\n\n"));
+    const QString hint = PortStepHint(Problem);
     for (QLabel *rowWidget : {Image2, imgRS, lblCommConnect})
         rowWidget->setToolTip(hint);
 }
@@ -512,6 +523,29 @@ void TfMain::cbxModemsChange(int Index)
         return;
     }
     SetPortStep(EditPortSettings());
+}
+
+void TfMain::guarded(const std::function<void()> &Handler)
+{
+    try {
+        Handler();
+    } catch (const std::exception &error) {
+        recoverFrom(error);
+    }
+}
+
+void TfMain::recoverFrom(const std::exception &Error)
+{
+    // Whatever the handler was doing is over: no timer, no port, step 1 again.
+    tmrRS->stop();
+    tmrStartPower->stop();
+    powerOn.stop();
+    FComm->Comm->ClosePort();
+    ggProgress->setGaugePosition(0);
+    const QString line = ErrorLine(Error);
+    LogLine(line);
+    ReportHandlerError(this, line);
+    SetPortStep(false);
 }
 
 void TfMain::refuse(const QString &Refusal)

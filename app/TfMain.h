@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -104,11 +106,18 @@ private:
 
     void buildWindow();
     QWidget *buildTopPanel();
+    QLayout *buildModemChoice();
+    void buildStepRows();
     QWidget *buildStatusBar();
     QWidget *buildLogPanel();
     // Moves and cuts the window so that it lies on its screen's free area.
     void keepOnScreen();
     void runProgramming();
+    // Runs one of the window's handlers so that no error leaves it through Qt's frames.
+    void guarded(const std::function<void()> &Handler);
+    // An error ended a handler: the same line in the log and in the box captioned with the
+    // application title, and the window back at step 1.
+    void recoverFrom(const std::exception &Error);
     // A run that cannot start: the line in the log and an error box.
     void refuse(const QString &Refusal);
     void showIndicator(QLabel &Indicator, bool State);

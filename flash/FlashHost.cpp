@@ -1,6 +1,8 @@
 #include "FlashHost.h"
 
 #include "atlink/TmyComm.h"
+#include "procedures/PortDiagnosis.h"
+#include "procedures/ProcedureSteps.h"
 
 #include <QCoreApplication>
 
@@ -26,6 +28,9 @@ FlashHost::FlashHost(TmyComm &Channel, QString DirPath, int Port, RunObserver &O
 void FlashHost::LogLine(const QString &Text)
 {
     observer.logLine(port, Text);
+    // A run refused before anything reached the modem says why in this line.
+    if (Text.endsWith(procedures::RefusalLine({})))
+        refusal = Text;
     QCoreApplication::processEvents();
 }
 
@@ -95,7 +100,7 @@ void FlashHost::PortOpenFailed(const QString &Diagnosis)
     if (Diagnosis == openDiagnosis)
         return;
     openDiagnosis = Diagnosis;
-    LogLine(Diagnosis);
+    LogLine(PortStepHint(Diagnosis));
 }
 
 void FlashHost::enterPhase(RunPhase Phase)
@@ -115,13 +120,12 @@ QString FlashHost::failureReason() const
     // Whatever else went wrong followed from that.
     if (channel.Comm->HungUp())
         return DeviceLostText(channel.Comm->CommPort());
-    if (!lastError.isEmpty())
-        return lastError;
+    QString reason = !refusal.isEmpty() ? refusal : lastError;
+    if (reason.isEmpty())
+        reason = QStringLiteral("programming failed");
     if (progressNow.total > 0)
-        return QStringLiteral("programming failed with %1 of %2 done")
-            .arg(progressNow.done)
-            .arg(progressNow.total);
-    return QStringLiteral("programming failed");
+        reason += QStringLiteral(" (%1 of %2 done)").arg(progressNow.done).arg(progressNow.total);
+    return reason;
 }
 
 void FlashHost::reportProgress()

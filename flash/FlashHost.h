@@ -41,7 +41,8 @@ public:
     void enterPhase(RunPhase Phase);
     // Logs an error that ended the run and keeps it as the reason for the summary.
     void reportError(const QString &Text);
-    // Why a run that did not program its modem failed, as best the host saw it.
+    // Why a run that did not program its modem failed: the refusal line that ended it, else the
+    // error, with the files done out of all.
     QString failureReason() const;
 
 private:
@@ -54,6 +55,7 @@ private:
     const std::atomic<bool> &quit;
     PortProgress progressNow;
     QString lastError;
+    QString refusal; // the line that refused the run before anything reached the modem
     QString openDiagnosis;
     int maxAttempts = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -28,7 +29,10 @@ std::optional<QString> repeatedPort(const QStringList &Ports)
 {
     QStringList devices;
     for (const QString &port : Ports) {
-        const QString device = ResolveDevicePath(port);
+        // A link and its target are one device.
+        const QString path = ResolveDevicePath(port);
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        const QString device = canonical.isEmpty() ? path : canonical;
         if (devices.contains(device))
             return port;
         devices.append(device);

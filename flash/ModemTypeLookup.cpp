@@ -5,6 +5,7 @@
 #include "procedures/PortDiagnosis.h"
 #include "procedures/ProcedureSteps.h"
 #include "procedures/Procedures.h"
+#include "procedures/ProgrammingRun.h"
 
 #include <QFileInfo>
 
@@ -62,7 +63,7 @@ std::optional<QString> RunRefusal(const TDirObject &Type)
     try {
         settings.LoadPortSettings(Type.DirPath + QStringLiteral("/upload.ini"));
     } catch (const std::exception &error) {
-        return procedures::RefusalLine(QString::fromUtf8(error.what()));
+        return procedures::RefusalLine(ErrorLine(error));
     }
     return PortSettingsRefusal(*settings.Comm);
 }

@@ -65,7 +65,7 @@ PortResult PortRun::execute()
         result = programme(job, host);
     } catch (const std::exception &error) {
         // An error of one port (the reopen at 9600, an unreadable profile) ends only that run.
-        host.reportError(QString::fromUtf8(error.what()));
+        host.reportError(ErrorLine(error));
         result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
         result.reason = host.failureReason();
     }

@@ -3,17 +3,33 @@
 #include "procedures/ProcedureSteps.h"
 #include "serial/TComm32.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+
+bool IsProcessFolder(const QString &Name)
+{
+    bool number = false;
+    Name.toUInt(&number);
+    return number;
+}
+
+QString PortStepHint(const QString &Problem)
+{
+    QStringList hints;
+    if (!Problem.isEmpty())
+        hints.append(Problem);
+    if (ModemManagerRunning())
+        hints.append(ModemManagerWarning());
+    return hints.join(QStringLiteral("\n\n"));
+}
 
 bool ModemManagerRunning(const QString &ProcFolder)
 {
     const QDir proc(ProcFolder);
     const QStringList entries = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
-        bool isProcess = false;
-        entry.toUInt(&isProcess);
-        if (!isProcess)
+        if (!IsProcessFolder(entry))
             continue;
         QFile comm(proc.filePath(entry + QStringLiteral("/comm")));
         if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "ModemManager")

@@ -4,7 +4,7 @@
 
 // Windows does not say why a port cannot be opened; a port that the system lists is there, so
 // it is most likely held by another program.
-QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText)
+QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText, const QString &)
 {
     const QString devicePrefix = QStringLiteral("\\\\.\\");
     const QString name =

@@ -3,6 +3,7 @@
 #include "atlink/TmyComm.h"
 #include "procedures/Procedures.h"
 
+#include <algorithm>
 #include <exception>
 
 using namespace Qt::StringLiterals;
@@ -44,6 +45,18 @@ QString DeviceLostText(const QString &Port)
     return u"СОМ-порт %1 потерян (устройство отключено)."_s.arg(Port);
 }
 
+QString ErrorLine(const std::exception &Error)
+{
+    const QString text = QString::fromUtf8(Error.what()).trimmed();
+    const bool forTheUser = std::any_of(text.cbegin(), text.cend(), [](QChar Character) {
+        return Character.script() == QChar::Script_Cyrillic;
+    });
+    if (forTheUser)
+        return text;
+    qWarning("%s", Error.what());
+    return u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s;
+}
+
 namespace {
 
 // The procedure of the type, with everything that keeps it from writing the modem counted as a
@@ -59,7 +72,7 @@ bool RunProcedure(RunHost &Host, const QString &DirName)
     try {
         return RunProcedureForType(DirName, Host).value_or(false);
     } catch (const std::exception &error) {
-        Host.LogLine(QString::fromUtf8(error.what()));
+        Host.LogLine(ErrorLine(error));
         return false;
     }
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <exception>
+
 // The programming run after the modem has answered its probe, shared by the main window and the
 // headless runner so that both do exactly the same.
 class RunHost : public ProcedureHost
@@ -29,6 +31,9 @@ QString RunSucceededText();   // "Операция успешно заверше
 QString RunFailedText(); // "Во время опереации произошел сбой. Повторите операцию с шага №1."
 // The device behind Port went away during the run.
 QString DeviceLostText(const QString &Port);
+// The line a user is shown for an error that ended a step: its own text when that is written for
+// the user (in Russian), else a general one; the error's text then goes to the developer's output.
+QString ErrorLine(const std::exception &Error);
 
 // From "Отклик модема получен" to the outcome line: the baud-rate switch, the procedure of the
 // type DirName, closing the port, and the outcome logged. Returns whether the modem was written.

@@ -78,7 +78,9 @@ bool FlashTu41(ProcedureHost &Host)
             taken = Download(Host, *files, files->Names.at(passes));
             Host.LogLine(QString());
             ++passes;
-            Host.SetGaugePosition(static_cast<int>(passes));
+            // The gauge counts the files the modem took, not the attempts.
+            if (taken)
+                Host.SetGaugePosition(static_cast<int>(passes));
             goOn = taken && passes < count && !Host.QuitRequested();
         }
         // Judged by the last file itself: a refused download command may still hold "OK".

@@ -79,7 +79,7 @@ bool TComm32::OpenPort()
     if (opened.failure == OpenFailure::NotCharacterDevice)
         throw ECommsError(QStringLiteral("Неверный тип COM-порта. "));
     if (!opened.device)
-        throw ECommsError(QStringLiteral("Неверный Handle COM-порта !"));
+        throw ECommsError(OpenFailedText());
     d->portHandle = std::move(opened.device);
     d->hungUp = false;
 

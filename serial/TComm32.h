@@ -49,6 +49,12 @@ public:
     QString message() const { return QString::fromUtf8(what()); }
 };
 
+// The message of a device that could not be opened, whatever the cause.
+inline QString OpenFailedText()
+{
+    return QStringLiteral("Неверный Handle COM-порта !");
+}
+
 class TComm32;
 
 using TReceiveDataEvent = std::function<void(const char *Buffer, std::uint16_t BufferLength)>;

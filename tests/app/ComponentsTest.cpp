@@ -151,6 +151,32 @@ TEST_F(PortDialog, OpenPortIsLeftAlone)
     port.ClosePort();
 }
 
+// A port that exists and may be used but does not open: the program holding it is named when
+// the process table shows it, and the component's raw message is not shown for that cause.
+TEST(PortDiagnosis, NamesTheProgramHoldingThePort)
+{
+    QTemporaryDir folder;
+    const QString device = folder.filePath(QStringLiteral("ttyUSB7"));
+    QFile file(device);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QString proc = folder.filePath(QStringLiteral("proc"));
+    const QString unheld = PortOpenFailureHint(device, OpenFailedText(), proc);
+    EXPECT_FALSE(unheld.contains(OpenFailedText()));
+    EXPECT_TRUE(unheld.contains(QStringLiteral("занят другой программой")));
+
+    ASSERT_TRUE(QDir().mkpath(proc + QStringLiteral("/733/fd")));
+    QFile comm(proc + QStringLiteral("/733/comm"));
+    ASSERT_TRUE(comm.open(QIODevice::WriteOnly));
+    comm.write("minicom\n");
+    comm.close();
+    ASSERT_TRUE(QFile::link(device, proc + QStringLiteral("/733/fd/3")));
+    EXPECT_EQ(PortOpenFailureHint(device, OpenFailedText(), proc).toStdString(),
+              QStringLiteral("Порт %1 занят программой minicom (процесс 733). Закройте её или "
+                             "выберите другой порт.")
+                  .arg(device)
+                  .toStdString());
+}
+
 TEST(PortDiagnosis, FindsModemManagerInTheProcessTable)
 {
     QTemporaryDir proc;
@@ -171,7 +197,7 @@ TEST(DefaultErrorReport, ShowsTheErrorTextUnderTheApplicationTitle)
 {
     std::vector<MessageBoxes::Box> boxes;
     MessageBoxes::setAnswerer([&](const MessageBoxes::Box &box) { boxes.push_back(box); });
-    ReportEscapedError(ECommsError(QStringLiteral("Порт не открыт")));
+    ReportHandlerError(nullptr, QStringLiteral("Порт не открыт"));
     MessageBoxes::setAnswerer({});
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("QXL - Quillon"));

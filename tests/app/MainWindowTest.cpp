@@ -522,6 +522,27 @@ TEST_F(MainWindow, NoPortChosenIsSaidAtStepTwoInsteadOfRetrying)
     EXPECT_TRUE(window->cbxModems->isEnabled());
 }
 
+// An error that ends a handler never leaves it: the same line in the log and in the box
+// captioned with the application title, and the window back at step 1.
+TEST_F(MainWindow, AnErrorInAHandlerIsShownAndLoggedAndStepOneFollows)
+{
+    writeCatalogue("Broken:broken\r\n");
+    QDir().mkpath(folder() + QStringLiteral("broken"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"),
+                            folder() + QStringLiteral("broken/upload.ini")));
+    pickType(QStringLiteral("Broken"));
+    const QString line =
+        QStringLiteral("Файл %1broken/upload.ini не удается прочитать.").arg(folder());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("QXL - Quillon"));
+    EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Error);
+    EXPECT_EQ(boxes[0].text, line);
+    EXPECT_EQ(logLines().mid(1),
+              (QStringList{QStringLiteral("Выбран модем \"Broken\""), line, QString(), Step1}));
+    EXPECT_EQ(dialogsShown, 0);
+    EXPECT_TRUE(window->cbxModems->isEnabled());
+}
+
 TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)
 {
     Timing::ScopedSpeedUp faster(10);

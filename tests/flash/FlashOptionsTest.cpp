@@ -1,5 +1,10 @@
 #include "flash/FlashOptions.h"
+
 #include "flash/ExitCodes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -19,7 +24,9 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
               "--port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait");
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->type, QStringLiteral("velmora"));
-    EXPECT_EQ(parsed.options->dataFolder, QStringLiteral("/srv/quillon-data/"));
+    // Windows puts the drive of the current folder in front.
+    EXPECT_EQ(parsed.options->dataFolder,
+              QDir(QStringLiteral("/srv/quillon-data")).absolutePath() + u'/');
     EXPECT_EQ(parsed.options->ports,
               QStringList({QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB0")}));
     EXPECT_TRUE(parsed.options->json);
@@ -46,8 +53,10 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
              "--type velmora --port= --port /dev/ttyS0",
              "--type velmora --port /dev/ttyS0 --speed 9600",
              "--type velmora --port /dev/ttyS0 stray",
-             // One device under two names would be driven by two runs at once.
-             "--type velmora --port /dev/ttyS0 --port COM1",
+    // One device under two names would be driven by two runs at once.
+#ifndef _WIN32
+             "--type velmora --port /dev/ttyS0 --port COM1", // the same device on Linux
+#endif
              "--type velmora --port /dev/ttyS0 --port /dev/ttyS0",
          }) {
         const ParsedCommandLine parsed = parse(arguments);
@@ -55,6 +64,21 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
         EXPECT_EQ(parsed.exitCode, FlashExit::BadInvocation) << arguments;
         EXPECT_TRUE(parsed.message.contains(QStringLiteral("--help"))) << arguments;
     }
+}
+
+TEST(FlashOptions, ALinkAndItsTargetAreOneDevice)
+{
+    QTemporaryDir folder;
+    const QString device = folder.filePath(QStringLiteral("device"));
+    const QString link = folder.filePath(QStringLiteral("modem"));
+    QFile file(device);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(device, link));
+    const ParsedCommandLine parsed = ParseFlashCommandLine(
+        {QStringLiteral("quillon-flash"), QStringLiteral("--type"), QStringLiteral("velmora"),
+         QStringLiteral("--port"), link, QStringLiteral("--port"), device});
+    EXPECT_FALSE(parsed.options);
+    EXPECT_TRUE(parsed.message.contains(QStringLiteral("named twice")));
 }
 
 } // namespace

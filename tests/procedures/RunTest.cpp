@@ -74,7 +74,8 @@ TEST(ProgrammingRun, ErrorInsideTheProcedureIsLoggedAndCountsAsFailure)
     };
     EXPECT_FALSE(PerformProgrammingRun(bench->host, u"velmora"_s));
     EXPECT_EQ(bench->host.lines.mid(3),
-              (QStringList{u"listing failed"_s, QString(), RunFailedText()}));
+              (QStringList{u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s,
+                           QString(), RunFailedText()}));
     EXPECT_FALSE(bench->channel.Comm->PortOpen());
 }
 

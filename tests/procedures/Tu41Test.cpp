@@ -110,6 +110,8 @@ TEST_P(Tu41Faults, EndTheLoopAndFail)
     EXPECT_TRUE(bench->host.lines.last().startsWith(QString::fromLatin1(StartLoader)));
     EXPECT_EQ(DownloadCommands(*bench), 1);
     EXPECT_EQ(bench->Commands().back(), StartLoader);
+    // The gauge counts the files the modem took: none.
+    EXPECT_EQ(bench->host.gaugePosition, 0);
 }
 
 modemsim::Faults Answering(const QByteArray &Text)

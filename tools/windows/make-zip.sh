@@ -23,6 +23,8 @@ compiler=x86_64-w64-mingw32-g++-posix
 for runtime in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
     cp "$("$compiler" -print-file-name="$runtime")" "$folder/"
 done
+# Debugging symbols are of no use to the user and would triple the download.
+find "$folder" \( -iname '*.exe' -o -iname '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 # Windows users read text files with CR LF line ends.
 sed 's/$/\r/' "$here/README-Windows.txt" >"$folder/README.txt"
 
@@ -31,7 +33,7 @@ shipped=$(cd "$folder" && find . -iname '*.dll' -printf '%f\n' | tr '[:upper:]' 
 missing=$(find "$folder" \( -iname '*.exe' -o -iname '*.dll' \) -exec x86_64-w64-mingw32-objdump -p {} + |
     sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort -u |
     grep -vxF "$shipped" |
-    grep -vE '^(api-ms-win-.*|advapi32|comdlg32|d3d9|d3d11|d3d12|dwmapi|dwrite|dxgi|gdi32|imm32|kernel32|msvcrt|netapi32|ntdll|ole32|oleaut32|setupapi|shell32|shlwapi|user32|userenv|uxtheme|version|winmm|ws2_32|wtsapi32|authz|mpr|comctl32|crypt32|bcrypt|secur32|dnsapi|iphlpapi)\.dll$' || true)
+    grep -vE '^(api-ms-win-.*|advapi32|comdlg32|d3d9|d3d11|d3d12|dwmapi|dwrite|dxgi|gdi32|imm32|kernel32|msvcrt|netapi32|ntdll|ole32|oleaut32|setupapi|shell32|shlwapi|user32|userenv|uxtheme|version|winmm|ws2_32|wtsapi32|authz|mpr|comctl32|crypt32|bcrypt|secur32|dnsapi|iphlpapi|shcore|wtsapi32|winspool.drv)\.dll$' || true)
 if [ -n "$missing" ]; then
     echo "make-zip: imported but neither shipped nor part of Windows: $missing" >&2
     exit 1
