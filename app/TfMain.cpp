@@ -412,8 +412,9 @@ void TfMain::SetPortStep(bool Active)
         SetPowerStep(false);
     }
     actLogSHUpdate();
-    // Step 1 starts from the modem list, which lost the keyboard while it was disabled.
-    if (!Active)
+    // Steps 1 and 2 go on from the modem list, which lost the keyboard while it was disabled
+    // (during a run, or the power-on wait before a time-out).
+    if (cbxModems->isEnabled())
         cbxModems->setFocus();
 }
 

@@ -9,16 +9,19 @@
 #include "tests/common/TestSupport.h"
 #include "tools/modemsim/ModemSimulator.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -55,6 +58,128 @@ struct DialogAnswer
     bool accept;
     QString port; // entry to pick before accepting
 };
+
+// A technician with the keyboard only. Each step waits until the window shows what it is for,
+// then presses its keys into whatever holds the keyboard: the open list, else the box or dialog on
+// top, else the main window's focused widget (the window system gives the keyboard back to the
+// main window when a box over it closes; the window is not shown here). Where a step names the
+// widget that must hold the keyboard and another holds it, or a step waits in vain, the user
+// gives up: the test fails, and every box and dialog is closed so that the test can end.
+class KeyboardUser
+{
+public:
+    using Keys = QList<QKeyCombination>;
+
+    explicit KeyboardUser(TfMain &Window) : window(Window)
+    {
+        QObject::connect(&ticker, &QTimer::timeout, [this] { tick(); });
+        ticker.start(5);
+    }
+
+    // Once Ready holds, presses the keys in order; only the last may open a box or dialog.
+    void when(std::function<bool()> Ready, QWidget *ExpectedHolder, const Keys &Pressed,
+              std::function<void()> Look = {})
+    {
+        steps.push_back({std::move(Ready), ExpectedHolder, Pressed, std::move(Look)});
+    }
+
+    bool finished() const { return steps.empty() && !pressing; }
+    bool gaveUp() const { return stopped; }
+
+    QWidget *keyboardHolder() const
+    {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            return popup->focusWidget() != nullptr ? popup->focusWidget() : popup;
+        if (QWidget *modal = QApplication::activeModalWidget())
+            return modal->focusWidget() != nullptr ? modal->focusWidget() : modal;
+        return window.focusWidget();
+    }
+
+private:
+    struct Step
+    {
+        std::function<bool()> ready;
+        QWidget *holder;
+        Keys keys;
+        std::function<void()> look;
+    };
+
+    void tick()
+    {
+        if (stopped) {
+            closeEverything();
+            return;
+        }
+        if (pressing || steps.empty())
+            return;
+        if (!steps.front().ready()) {
+            if (std::chrono::steady_clock::now() - since > kPatience) {
+                ADD_FAILURE() << "still waiting for step " << taken + 1;
+                giveUp();
+            }
+            return;
+        }
+        Step step = std::move(steps.front());
+        steps.pop_front();
+        ++taken;
+        pressing = true;
+        // Pressed from a fresh timer: a key that opens a box or dialog blocks in its loop, and
+        // the next steps are taken in there.
+        QTimer::singleShot(0, [this, step] {
+            pressing = false;
+            since = std::chrono::steady_clock::now();
+            if (step.holder != nullptr && keyboardHolder() != step.holder) {
+                ADD_FAILURE() << "step " << taken << ": the keyboard is in a "
+                              << (keyboardHolder() != nullptr
+                                      ? keyboardHolder()->metaObject()->className()
+                                      : "nowhere");
+                giveUp();
+                return;
+            }
+            if (step.look)
+                step.look();
+            for (const QKeyCombination key : step.keys)
+                QTest::keyClick(keyboardHolder(), key.key(), key.keyboardModifiers());
+        });
+    }
+
+    void giveUp()
+    {
+        stopped = true;
+        steps.clear();
+        closeEverything();
+    }
+
+    static void closeEverything()
+    {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (auto *open = qobject_cast<QDialog *>(top); open != nullptr && open->isVisible())
+                open->reject();
+        }
+    }
+
+    TfMain &window;
+    QTimer ticker;
+    std::deque<Step> steps;
+    int taken = 0;
+    bool pressing = false;
+    bool stopped = false;
+    std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
+};
+
+const KeyboardUser::Keys OpenList{Qt::AltModifier | Qt::Key_Down};
+
+// Alt+Down opens a list, Down Count times, Return chooses.
+KeyboardUser::Keys chooseInList(int Count)
+{
+    KeyboardUser::Keys keys = OpenList;
+    for (int i = 0; i < Count; ++i)
+        keys.append(QKeyCombination(Qt::Key_Down));
+    keys.append(QKeyCombination(Qt::Key_Return));
+    return keys;
+}
 
 class MainWindow : public ::testing::Test
 {
@@ -162,6 +287,44 @@ protected:
     }
 
     QStringList logLines() const { return window->mmoLog->toPlainText().split(u'\n'); }
+
+    // Real boxes and no one answering the dialog but the keyboard user.
+    void useKeyboardOnly()
+    {
+        dialogWatcher.stop();
+        MessageBoxes::setAnswerer({});
+    }
+
+    bool atStepOne() const
+    {
+        return QApplication::activeModalWidget() == nullptr && window->lblStatus->text() == Step1;
+    }
+
+    static QMessageBox *boxOnTop()
+    {
+        return qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    }
+
+    // The box on top as the user reads it: caption and text.
+    static QString readBox() { return boxOnTop()->windowTitle() + u'|' + boxOnTop()->text(); }
+
+    bool portDialogUp() const
+    {
+        return dialog.isVisible() && QApplication::activePopupWidget() == nullptr;
+    }
+
+    // Choosing a port in the dialog: the list is read afresh when it opens, so Port is found by
+    // its place in what the system lists now.
+    static KeyboardUser::Keys choosePort(const QString &Port)
+    {
+        QComboBox ports;
+        TfCOMProperty::ListComPorts(ports);
+        const int place = ports.findText(Port);
+        EXPECT_GE(place, 0) << Port.toStdString();
+        KeyboardUser::Keys keys = chooseInList(place + 1);
+        keys.append(QKeyCombination(Qt::Key_Return)); // "Принять"
+        return keys;
+    }
 
     bool runEnded() const { return !boxes.empty() && window->lblStatus->text() == Step1; }
 
@@ -606,6 +769,145 @@ TEST_F(MainWindow, ClosingDuringARunEndsItsWaitFailsItWithoutABoxThenCloses)
     EXPECT_TRUE(boxes.empty()); // a box would hold the closing window open
     EXPECT_TRUE(logLines().contains(Failed));
     EXPECT_EQ(logLines().last(), Step1);
+    EXPECT_FALSE(window->Channel().Comm->PortOpen());
+}
+
+// A day at the bench with the keyboard only: Alt+Down, Down and Return choose the first type, the
+// port is chosen in the dialog and accepted with Return, and the end box is closed with Return;
+// then the same modem again, its old file still stored, and a type that fails. Every time the
+// first Down lands on the first entry and the keyboard is back in the modem list at step 1.
+TEST_F(MainWindow, KeyboardOnlyRunsOneAfterAnother)
+{
+    Timing::ScopedSpeedUp faster(20);
+    useKeyboardOnly();
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    writeCatalogue("Velmora GL865:velmora\r\nMystery modem: mystery\r\n");
+    writeType(QStringLiteral("velmora"));
+    addScript(QStringLiteral("velmora"));
+    writeType(QStringLiteral(" mystery"));
+    const QString port = announce(simulator, QStringLiteral("modem"));
+    // Not the last port, so that a Down too many chooses a wrong one.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), folder() + QStringLiteral("ports/other")));
+
+    KeyboardUser user(*window);
+    QStringList boxTexts;
+    QStringList portsShown;
+    const auto readBoxes = [&] { boxTexts.append(readBox()); };
+    const auto dialogUp = [this] { return portDialogUp(); };
+    const auto readDialog = [&] { portsShown.append(dialog.cbxPort_N->currentText()); };
+    const auto boxUp = [] { return boxOnTop() != nullptr; };
+    const auto stepOne = [this] { return atStepOne(); };
+
+    user.when(stepOne, window->cbxModems, chooseInList(1));
+    user.when(dialogUp, dialog.cbxPort_N, choosePort(port), readDialog);
+    user.when(boxUp, nullptr, {Qt::Key_Return}, readBoxes);
+    user.when(stepOne, window->cbxModems, chooseInList(1));
+    user.when(dialogUp, dialog.cbxPort_N, {Qt::Key_Return}, readDialog);
+    user.when(boxUp, nullptr, {Qt::Key_Return}, readBoxes);
+    user.when(stepOne, window->cbxModems, chooseInList(2));
+    user.when(dialogUp, dialog.cbxPort_N, {Qt::Key_Return}, readDialog);
+    user.when(boxUp, nullptr, {Qt::Key_Escape}, readBoxes);
+    // Opening the list and moving in it chooses nothing; Escape closes it.
+    user.when(stepOne, window->cbxModems, {OpenList[0], Qt::Key_Down, Qt::Key_Escape});
+    const qsizetype runsStart = logLines().size();
+    ASSERT_TRUE(waitUntil([&] { return user.gaveUp() || (user.finished() && atStepOne()); }));
+    ASSERT_FALSE(user.gaveUp());
+
+    const QString succeeded = QStringLiteral("Сообщение|") + Succeeded + QString(10, u' ');
+    EXPECT_EQ(boxTexts, (QStringList{succeeded, succeeded,
+                                     QStringLiteral("Ошибка|Во время опереации произошел сбой.\n"
+                                                    "Повторите операцию с шага №1.") +
+                                         QString(10, u' ')}));
+    // The first time no port was chosen yet; later the port of the last run is shown.
+    EXPECT_EQ(portsShown.mid(1), (QStringList{port, port}));
+    const QStringList head{QStringLiteral("Выбран модем \"Velmora GL865\""),
+                           Step2,
+                           QStringLiteral("Модем подключен. Порт: ") + port,
+                           Waiting,
+                           QStringLiteral("Отклик модема получен"),
+                           QStringLiteral("Устанавливаю скорость порта 9600 (без запоминания)."),
+                           QStringLiteral("Скорость 9600 задана."),
+                           Writing};
+    const QStringList log = logLines();
+    const QStringList first = log.mid(runsStart, log.indexOf(Step1, runsStart) + 1 - runsStart);
+    EXPECT_EQ(first.mid(0, head.size()), head);
+    EXPECT_TRUE(first.contains(QStringLiteral("файл не найден")));
+    EXPECT_EQ(first.mid(first.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
+    const qsizetype secondStart = runsStart + first.size();
+    const QStringList second =
+        log.mid(secondStart, log.indexOf(Step1, secondStart) + 1 - secondStart);
+    EXPECT_EQ(second.mid(0, head.size()), head);
+    EXPECT_FALSE(second.contains(QStringLiteral("файл не найден"))); // still stored from the first
+    EXPECT_EQ(second.mid(second.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
+    const qsizetype thirdStart = secondStart + second.size();
+    EXPECT_EQ(log.mid(thirdStart),
+              (QStringList{QStringLiteral("Выбран модем \"Mystery modem\""), Step2,
+                           QStringLiteral("Модем подключен. Порт: ") + port, Waiting,
+                           QStringLiteral("Отклик модема получен"),
+                           QStringLiteral("Устанавливаю скорость порта 9600 (без запоминания)."),
+                           QStringLiteral("Скорость 9600 задана."), Writing, QString(), QString(),
+                           Failed, QString(), Step1}));
+    EXPECT_EQ(window->cbxModems->currentIndex(), -1);
+    EXPECT_EQ(user.keyboardHolder(), window->cbxModems);
+    EXPECT_EQ(simulator.storedFiles().count("main.pyo"), 1u);
+}
+
+// Escape in the port dialog goes back to step 1, a refusal box closes with Return, and wherever
+// the modem list is open to a choice again, the keyboard is in it: also at step 2 after the
+// power-on wait ran out and the dialog was accepted again.
+TEST_F(MainWindow, KeyboardIsInTheModemListWheneverItCanBeChosenFrom)
+{
+    Timing::ScopedSpeedUp faster(250);
+    useKeyboardOnly();
+    modemsim::Options silent;
+    silent.faults.neverAnswerProbe = true;
+    modemsim::ModemSimulator simulator{silent};
+    writeCatalogue("Silent:silent\r\nRefused:velmora\r\n");
+    writeType(QStringLiteral("silent"));
+    writeType(QStringLiteral("velmora"));
+    addScript(QStringLiteral("velmora"));
+    writeFile(folder() + QStringLiteral("velmora/compiled/empty.bin"), {});
+    const QString port = announce(simulator, QStringLiteral("modem"));
+    // A port that never opens keeps the window at step 2.
+    const QString deadPort = folder() + QStringLiteral("ports/unusable");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), deadPort));
+
+    KeyboardUser user(*window);
+    QStringList boxTexts;
+    const auto stepOne = [this] { return atStepOne(); };
+    const auto dialogUp = [this] { return portDialogUp(); };
+    const auto timedOutUp = [&] { return dialogUp() && logLines().last() == TimedOut; };
+    const auto retryingAtStepTwo = [&] {
+        return QApplication::activeModalWidget() == nullptr && window->lblStatus->text() == Step2 &&
+               !window->lblCommConnect->toolTip().isEmpty();
+    };
+
+    user.when(stepOne, window->cbxModems, chooseInList(2));
+    user.when([] { return boxOnTop() != nullptr; }, nullptr, {Qt::Key_Return},
+              [&] { boxTexts.append(readBox()); });
+    user.when(stepOne, window->cbxModems, chooseInList(1));
+    user.when(dialogUp, dialog.cbxPort_N, {Qt::Key_Escape});
+    user.when(stepOne, window->cbxModems, chooseInList(1));
+    user.when(dialogUp, dialog.cbxPort_N, choosePort(port));
+    user.when(timedOutUp, dialog.cbxPort_N, choosePort(deadPort));
+    user.when(retryingAtStepTwo, window->cbxModems, chooseInList(1));
+    user.when(dialogUp, dialog.cbxPort_N, {Qt::Key_Escape});
+    const qsizetype start = logLines().size();
+    ASSERT_TRUE(waitUntil([&] { return user.gaveUp() || (user.finished() && atStepOne()); }));
+    ASSERT_FALSE(user.gaveUp());
+
+    const QString refusal = QStringLiteral("Файл empty.bin пуст. Запись данных отменена.");
+    EXPECT_EQ(boxTexts, QStringList{QStringLiteral("Ошибка|Файл empty.bin пуст.\nЗапись данных "
+                                                   "отменена.") +
+                                    QString(9, u' ')});
+    const QString chosen = QStringLiteral("Выбран модем \"Silent\"");
+    EXPECT_EQ(logLines().mid(start),
+              (QStringList{QStringLiteral("Выбран модем \"Refused\""), refusal, QString(), Step1,
+                           chosen, QString(), Step1, chosen, Step2,
+                           QStringLiteral("Модем подключен. Порт: ") + port, Waiting, TimedOut,
+                           Step2, chosen, QString(), Step1}));
+    EXPECT_EQ(user.keyboardHolder(), window->cbxModems);
+    EXPECT_FALSE(window->tmrRS->isActive());
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
 }
 
