@@ -224,8 +224,14 @@ cmd_test_windows() {
 }
 
 wine_runs() {
-    "$top/tools/windows/test-wine.sh" "$1" "$top/build/normal" "$top/docs"
-    count 1 0
+    local log status=0
+    log=$(mktemp)
+    "$top/tools/windows/test-wine.sh" "$1" "$top/build/normal" "$top/docs" | tee "$log" || status=$?
+    local p f
+    read -r p f < <(sed -n 's/^end to end under Wine: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log") || true
+    rm -f "$log"
+    count "${p:-0}" "${f:-0}"
+    return "$status"
 }
 
 cmd_deb() {

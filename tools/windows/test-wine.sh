@@ -40,6 +40,19 @@ fail() {
     failures=$((failures + 1))
 }
 
+# check COMMAND...: one check, passed when the command reported no failure.
+passed_checks=0
+failed_checks=0
+check() {
+    local before=$failures
+    "$@"
+    if [ "$failures" -eq "$before" ]; then
+        passed_checks=$((passed_checks + 1))
+    else
+        failed_checks=$((failed_checks + 1))
+    fi
+}
+
 # simulate NAME ARGS...: a simulator whose wire record goes to $work/NAME.wire; sets `device`
 # to its pseudo-terminal and `simulator_pid`.
 simulate() {
@@ -113,32 +126,35 @@ run_both() {
     fi
 }
 
-run_both velmora 0 --type velmora -- --family script
-run_both tu41 0 --type tu41 -- --family java
-run_both tc65 0 --type tc65 -- --family replay --transfer-log "$program/tc65/transfer_fw.log"
+check run_both velmora 0 --type velmora -- --family script
+check run_both tu41 0 --type tu41 -- --family java
+check run_both tc65 0 --type tc65 -- --family replay --transfer-log "$program/tc65/transfer_fw.log"
 # The modem goes away during the first file transfer.
-run_both vanishing 1 --type velmora -- --family script --vanish-after 400
+check run_both vanishing 1 --type velmora -- --family script --vanish-after 400
 
 # The window, driven from the keyboard under Xvfb as a technician would: the first modem type,
 # the modem's COM port in the port dialog, the run to its end box. Wine's desktop belongs to the
 # session that started it, and the console runs above started one with no display: the window
 # needs a session of its own.
-"$wineserver" -k 2>/dev/null || true
-simulate window-velmora --family script
-ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
-shot="$docs/windows.png"
-started=$SECONDS
-if xvfb-run -a -s "-screen 0 800x720x24" "$here/drive-window.sh" "$wine" "$program/quillon.exe" \
-    "${com^^}" "$shot" >"$work/window.out" 2>&1; then
-    echo "window: the run ended with its success box after $((SECONDS - started)) s"
-else
-    fail "the window's run under Wine (see its output below)"
-    tail -n 20 "$work/window.out" >&2
-fi
-stop_simulator
-if [ "$(received "$work/linux-velmora.wire")" != "$(received "$work/window-velmora.wire")" ]; then
-    fail "window: the modem received other bytes from the window than from the Linux runner"
-fi
+window_run() {
+    "$wineserver" -k 2>/dev/null || true
+    simulate window-velmora --family script
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    local shot="$docs/windows.png"
+    local started=$SECONDS
+    if xvfb-run -a -s "-screen 0 800x720x24" "$here/drive-window.sh" "$wine" "$program/quillon.exe" \
+        "${com^^}" "$shot" >"$work/window.out" 2>&1; then
+        echo "window: the run ended with its success box after $((SECONDS - started)) s"
+    else
+        fail "the window's run under Wine (see its output below)"
+        tail -n 20 "$work/window.out" >&2
+    fi
+    stop_simulator
+    if [ "$(received "$work/linux-velmora.wire")" != "$(received "$work/window-velmora.wire")" ]; then
+        fail "window: the modem received other bytes from the window than from the Linux runner"
+    fi
+}
+check window_run
 
-[ "$failures" -eq 0 ] && echo "end to end under Wine: all passed"
+echo "end to end under Wine: $passed_checks passed, $failed_checks failed"
 [ "$failures" -eq 0 ]
