@@ -34,7 +34,7 @@ xvfb-run -a -s "-screen 0 1024x600x24" bash -c '
     xdotool mousemove 200 100
     xdotool key alt+Down                # open the modem list (it has the focus)
     sleep 1
-    xdotool key Return                  # the first type
+    xdotool key Down Return             # the first type (the list opens with none highlighted)
     dialog=$(xdotool search --sync --name "^Настройки СОМ-порта$" | head -1)
     sleep 1.5
     import -window "$dialog" "$1"
