@@ -607,6 +607,18 @@ const FaultCase Cases[] = {
      {u"СОМ-порт {port} потерян (устройство отключено)."_s},
      4,
      ReplayRun},
+    // The quit cuts the wait for an answer that is not coming; it is no unmet expectation.
+    {"replay_quit_mid_wait",
+     Family::Replay,
+     {},
+     [](ModemBench &Bench) {
+         Bench.Put(u"transfer_fw.log"_s, "<- 41 54 0D 0A\n-> 4F 4B 21\n");
+         QuitAfter(Exchange(AutostartOff), 400ms)(Bench);
+     },
+     false,
+     {Exchange(AutostartOff), QString(), ReplayFailed},
+     2,
+     ReplayRun},
     {"replay_quit_between_lines",
      Family::Replay,
      {},
