@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 // Replay input that is not (yet) a whole expected block is given up after this much quiet.
 constexpr auto kUnmatchedInputQuiet = 500ms;
 // A file larger than this is refused, as a real store of a few megabytes would.
-constexpr qsizetype kMaxStoredFile = 16 * 1024 * 1024;
+constexpr qsizetype kMaxStoredFile = qsizetype{16} * 1024 * 1024;
 
 // The command text up to and including the first '=', else the whole text; upper case.
 QByteArray faultKey(const QByteArray &line)
