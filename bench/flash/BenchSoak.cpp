@@ -1,9 +1,9 @@
 // Runs in a row in one process, each the runner's whole run of one port (open, probe, baud
 // switch, script procedure, close) against one simulated modem, with time sped up. Prints the
 // resident memory, the heap in use and the open descriptors at checkpoints: none may keep
-// growing. The modem runs as a process of its own, so that its record of the wire is not counted
-// as ours. A run counts as programmed only when the modem reported holding that run's own bytes;
-// any other run is shown with its log and the last of what the modem saw.
+// growing. The simulator keeps no record of its own (it would grow by every byte of every run);
+// only the last of what it saw is kept, to show with a run that fails. A run counts as programmed
+// only when the modem holds that run's own bytes afterwards.
 //
 //   bench_soak [runs (1000)] [speed-up (20)]
 //
@@ -11,10 +11,9 @@
 // the probe's answer must come back within 2 ms and a command's within 10 ms, which two busy
 // cores do not promise. At 20 (12 ms and 50 ms) the runs have time to be judged on what they do.
 #include "atlink/Timing.h"
-#include "bench/common/ExternalModem.h"
 #include "flash/FlashRunner.h"
 #include "flash/ModemTypeLookup.h"
-#include "tools/modemsim/Crc16.h"
+#include "tools/modemsim/ModemSimulator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,6 +26,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -36,7 +36,7 @@ namespace {
 
 constexpr int DefaultRuns = 1000;
 constexpr int DefaultSpeedUp = 20;
-constexpr int ModemLinesShown = 12;
+constexpr std::size_t WireRecordsShown = 12;
 constexpr qsizetype ScriptSize = 2000;
 
 void writeFile(const QString &Path, const QByteArray &Bytes)
@@ -48,18 +48,22 @@ void writeFile(const QString &Path, const QByteArray &Bytes)
 
 long residentKilobytes()
 {
-    QFile statm(QStringLiteral("/proc/self/statm"));
+    QFile statm(u"/proc/self/statm"_s);
     if (!statm.open(QIODevice::ReadOnly))
         return -1;
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) / 1024 : -1;
 }
 
+// What glibc's allocator has handed out and not had back, over all its arenas.
+long heapInUseKilobytes()
+{
+    return static_cast<long>(mallinfo2().uordblks / 1024);
+}
+
 qsizetype openDescriptors()
 {
-    return QDir(QStringLiteral("/proc/self/fd"))
-        .entryList(QDir::NoDotAndDotDot | QDir::System)
-        .size();
+    return QDir(u"/proc/self/fd"_s).entryList(QDir::NoDotAndDotDot | QDir::System).size();
 }
 
 bool isCheckpoint(int Run, int Runs)
@@ -67,7 +71,16 @@ bool isCheckpoint(int Run, int Runs)
     return Run == 1 || Run == Runs || (Run <= 1000 && Run % 100 == 0) || Run % 500 == 0;
 }
 
-// Keeps the log of the current run only, to show it when the run fails.
+// Each run sends a script of its own, so that a run that did not write its modem cannot pass for
+// one that did on what an earlier run left there.
+QByteArray runScript(int Run)
+{
+    QByteArray script = "# run " + QByteArray::number(Run) + '\n';
+    script.append(ScriptSize - script.size(), 'p');
+    return script;
+}
+
+// Keeps the log of the current run only.
 class RunLog : public RunObserver
 {
 public:
@@ -90,45 +103,43 @@ private:
     QStringList lines;
 };
 
-// What glibc's allocator has handed out and not had back, over all its arenas.
-long heapInUseKilobytes()
+// The last records of the wire, as the simulator makes them on its own thread.
+class WireTail
 {
-    return static_cast<long>(mallinfo2().uordblks / 1024);
-}
+public:
+    void add(const modemsim::WireRecord &Record)
+    {
+        const std::lock_guard guard(lock);
+        records.push_back(Record);
+        if (records.size() > WireRecordsShown)
+            records.pop_front();
+    }
 
-// Each run sends a script of its own, so that a run only counts as programmed when the modem
-// reports holding this run's bytes, never what an earlier run left behind.
-QByteArray runScript(int Run)
-{
-    QByteArray script = "# run " + QByteArray::number(Run) + '\n';
-    script.append(ScriptSize - script.size(), 'p');
-    return script;
-}
+    std::deque<modemsim::WireRecord> take()
+    {
+        const std::lock_guard guard(lock);
+        return std::exchange(records, {});
+    }
 
-// The line the modem sends (as its log shows it) when it holds exactly these bytes.
-QByteArray storedReport(const QByteArray &Script)
-{
-    const QByteArray crc = QByteArray::number(modemsim::crc16Mcrf4xx(Script), 16).toUpper();
-    return "#LCSCRIPT: \"main.py\"," + QByteArray::number(Script.size()) + ',' +
-           crc.rightJustified(4, '0');
-}
+private:
+    std::mutex lock;
+    std::deque<modemsim::WireRecord> records;
+};
 
-QStringList lastLines(const QByteArray &Text, int Count)
-{
-    QStringList lines = QString::fromUtf8(Text).split(u'\n', Qt::SkipEmptyParts);
-    if (lines.size() > Count)
-        lines.remove(0, lines.size() - Count);
-    return lines;
-}
-
-void printRun(int Run, const QString &Verdict, const QStringList &Log, const QByteArray &ModemSaw)
+void printRun(int Run, const QString &Verdict, const QStringList &Log,
+              const std::deque<modemsim::WireRecord> &Wire)
 {
     std::printf("  run %d %s\n", Run, qPrintable(Verdict));
     for (qsizetype index = std::max<qsizetype>(0, Log.size() - 4); index < Log.size(); ++index)
         std::printf("    log: %s\n", qPrintable(Log.at(index).trimmed()));
     std::printf("    the modem, last:\n");
-    for (const QString &line : lastLines(ModemSaw, ModemLinesShown))
-        std::printf("      %s\n", qPrintable(line.left(120)));
+    for (const modemsim::WireRecord &record : Wire) {
+        const auto at =
+            std::chrono::duration_cast<std::chrono::milliseconds>(record.when - Wire.front().when);
+        std::printf("      %+5lld ms %s %s\n", static_cast<long long>(at.count()),
+                    record.direction == modemsim::WireRecord::Received ? "<-" : "->",
+                    record.bytes.left(60).toPercentEncoding(" #^=\",").constData());
+    }
 }
 
 } // namespace
@@ -145,64 +156,58 @@ int main(int argc, char **argv)
     }
     Timing::setSpeedUp(speedUp);
     QTemporaryDir data;
-    QDir(data.path()).mkpath(QStringLiteral("velmora/compiled"));
-    writeFile(data.filePath(QStringLiteral("Quillon_dir.ini")), "Velmora:velmora\r\n");
-    const QString scriptPath = data.filePath(QStringLiteral("velmora/compiled/main.py"));
+    QDir(data.path()).mkpath(u"velmora/compiled"_s);
+    writeFile(data.filePath(u"Quillon_dir.ini"_s), "Velmora:velmora\r\n");
+    const QString scriptPath = data.filePath(u"velmora/compiled/main.py"_s);
     writeFile(scriptPath, runScript(0));
-    const ModemTypeLookup type = FindModemType(data.path() + u'/', QStringLiteral("velmora"));
+    const ModemTypeLookup type = FindModemType(data.path() + u'/', u"velmora"_s);
     if (!type.entry) {
         std::fprintf(stderr, "%s\n", qPrintable(type.error));
         return 1;
     }
-    try {
-        ExternalModem modem(QStringLiteral("script"), data.path());
-        RunLog log;
-        const PortJob job{modem.device(), *type.entry, false, 0};
-        int programmed = 0;
-        int falseSuccesses = 0;
-        std::map<QString, int> failures; // by reason
-        QElapsedTimer clock;
-        clock.start();
-        std::printf("%d runs, time sped up %d times\n", runs, speedUp);
-        std::printf("run     programmed  RSS (KiB)  heap in use (KiB)  descriptors  seconds\n");
-        for (int run = 1; run <= runs; ++run) {
-            const QByteArray script = runScript(run);
-            writeFile(scriptPath, script);
-            const qint64 modemLogBefore = modem.logSize();
-            FlashRunner runner({job}, log);
-            runner.start();
-            runner.join();
-            const PortResult result = runner.results().first();
-            const QStringList lines = log.take();
-            const QByteArray modemSaw = modem.logSince(modemLogBefore);
-            if (const QString ended = modem.ended(); !ended.isEmpty()) {
-                std::printf("run %d: %s; the soak stops\n", run, qPrintable(ended));
-                return 1;
-            }
-            if (result.outcome != PortOutcome::Programmed) {
-                ++failures[result.reason];
-                printRun(run, OutcomeName(result.outcome) + u": "_s + result.reason, lines,
-                         modemSaw);
-            } else if (!modemSaw.contains(storedReport(script))) {
-                ++falseSuccesses;
-                printRun(run, u"said programmed, but the modem never reported this run's file"_s,
-                         lines, modemSaw);
-            } else {
-                ++programmed;
-            }
-            if (isCheckpoint(run, runs))
-                std::printf("%-7d %-11d %-10ld %-18ld %-12lld %.1f\n", run, programmed,
-                            residentKilobytes(), heapInUseKilobytes(),
-                            static_cast<long long>(openDescriptors()),
-                            double(clock.elapsed()) / 1000.0);
-            std::fflush(stdout);
+    WireTail wire;
+    modemsim::Options options;
+    options.keepRecords = false;
+    options.wireObserver = [&wire](const modemsim::WireRecord &Record) { wire.add(Record); };
+    modemsim::ModemSimulator modem{options};
+    RunLog log;
+    const PortJob job{modem.devicePath(), *type.entry, false, 0};
+    int programmed = 0;
+    int falseSuccesses = 0;
+    std::map<QString, int> failures; // by reason
+    QElapsedTimer clock;
+    clock.start();
+    std::printf("%d runs, time sped up %d times\n", runs, speedUp);
+    std::printf("run     programmed  RSS (KiB)  heap in use (KiB)  descriptors  seconds\n");
+    for (int run = 1; run <= runs; ++run) {
+        const QByteArray script = runScript(run);
+        writeFile(scriptPath, script);
+        FlashRunner runner({job}, log);
+        runner.start();
+        runner.join();
+        const PortResult result = runner.results().first();
+        const QStringList lines = log.take();
+        const std::deque<modemsim::WireRecord> lastRecords = wire.take();
+        if (result.outcome != PortOutcome::Programmed) {
+            ++failures[result.reason];
+            printRun(run, OutcomeName(result.outcome) + u": "_s + result.reason, lines,
+                     lastRecords);
+        } else if (modem.storedFiles()["main.py"] != script) {
+            ++falseSuccesses;
+            printRun(run, u"said programmed, but the modem does not hold this run's file"_s, lines,
+                     lastRecords);
+        } else {
+            ++programmed;
         }
-        for (const auto &[reason, count] : failures)
-            std::printf("%d failed: %s\n", count, qPrintable(reason));
-        std::printf("%d said programmed without the modem holding the file\n", falseSuccesses);
-        return programmed == runs ? 0 : 1;
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "bench_soak: %s\n", error.what());
-        return 1;
+        if (isCheckpoint(run, runs))
+            std::printf("%-7d %-11d %-10ld %-18ld %-12lld %.1f\n", run, programmed,
+                        residentKilobytes(), heapInUseKilobytes(),
+                        static_cast<long long>(openDescriptors()),
+                        double(clock.elapsed()) / 1000.0);
+        std::fflush(stdout);
     }
+    for (const auto &[reason, count] : failures)
+        std::printf("%d failed: %s\n", count, qPrintable(reason));
+    std::printf("%d said programmed without the modem holding the file\n", falseSuccesses);
+    return programmed == runs ? 0 : 1;
 }

@@ -4,7 +4,6 @@
 // only argument runs the last alone.
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
-#include "bench/common/ExternalModem.h"
 #include "procedures/Procedures.h"
 #include "procedures/ProgrammingRun.h"
 #include "tools/modemsim/ModemSimulator.h"
@@ -12,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -153,6 +153,46 @@ long PeakKilobytes()
     return -1;
 }
 
+// The simulator as a process of its own; its log of the wire goes to a file.
+class ExternalModem
+{
+public:
+    ExternalModem(const char *FamilyName, const QString &Scratch)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QUILLON_PORTS_DIR"_s, Scratch);
+        process.setProcessEnvironment(environment);
+        const QString output = Scratch + u"/modem.log"_s;
+        process.setStandardOutputFile(output);
+        process.start(QString::fromUtf8(QUILLON_MODEMSIM),
+                      {u"--family"_s, QString::fromLatin1(FamilyName)});
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (device.isEmpty() && Clock::now() < deadline) {
+            QThread::msleep(20);
+            QFile log(output);
+            if (!log.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray first = log.readLine();
+            if (first.startsWith("device ") && first.endsWith('\n'))
+                device = QString::fromUtf8(first.mid(7).trimmed());
+        }
+        if (device.isEmpty())
+            throw std::runtime_error("the simulator did not start");
+    }
+    ~ExternalModem()
+    {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+    ExternalModem(const ExternalModem &) = delete;
+    ExternalModem &operator=(const ExternalModem &) = delete;
+
+    QString device;
+
+private:
+    QProcess process;
+};
+
 // Notes when a file's bytes are queued and when the wait for the modem's answer to them ends.
 class TransferClock : public QuietHost
 {
@@ -214,9 +254,9 @@ void PeakOfHundredFiles(const char *Type, const char *FamilyName)
 {
     QTemporaryDir folder;
     PutFiles(folder.path(), std::vector<qsizetype>(100, 102399));
-    ExternalModem modem(QString::fromLatin1(FamilyName), folder.path());
+    ExternalModem modem(FamilyName, folder.path());
     TmyComm channel;
-    Connect(channel, modem.device());
+    Connect(channel, modem.device);
     QuietHost host(channel, folder.path());
     const long before = PeakKilobytes();
     const bool written = PerformProgrammingRun(host, QString::fromLatin1(Type));

@@ -76,6 +76,7 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     setup.options.wireObserver = WirePrinter();
+    setup.options.keepRecords = false; // printed above instead; the simulator may run for days
     QDir().mkpath(virtualPortFolder());
     setup.options.linkPath = virtualPortFolder() + u'/' + setup.name;
     const QString link = setup.options.linkPath;
