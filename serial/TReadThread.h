@@ -43,8 +43,6 @@ private:
     bool PostReceivedData(unsigned long count);
     Outcome StartEventWait(OverlappedOperation &wait, bool &lineEvents);
     Outcome HandleCommEvent(OverlappedOperation &wait);
-
-    unsigned long eventMask = 0; // filled by the device when an event wait finishes
 #else
     bool HandleCommEvent();
     Outcome ReadBlock(short revents);

@@ -33,7 +33,13 @@ void TReadThread::execute()
         OverlappedOperation wait(portHandle.handle());
         if (Serve(read, wait) == Outcome::Fail)
             PostHangup(); // the device is gone (unplugged) or refuses to work
+        // A new event mask ends an event wait in flight, also with drivers that ignore a cancel;
+        // the purge ends a read in flight.
+        SetCommMask(portHandle.handle(), 0);
         portHandle.purge(PurgeInput);
+        wait.finish();
+        if (!read.finish())
+            LeaveToDevice(std::move(buffer));
     }
 }
 
@@ -124,6 +130,7 @@ TReadThread::Outcome TReadThread::StartEventWait(OverlappedOperation &wait, bool
     for (;;) {
         if (stopEvent.isSet())
             return Outcome::Stop;
+        DWORD &eventMask = *wait.eventMask();
         eventMask = 0;
         if (!WaitCommEvent(portHandle.handle(), &eventMask, wait.record())) {
             const DWORD error = GetLastError();
@@ -151,7 +158,7 @@ TReadThread::Outcome TReadThread::HandleCommEvent(OverlappedOperation &wait)
     DWORD unused = 0;
     if (!wait.collect(unused, false))
         return stopEvent.isSet() ? Outcome::Stop : Outcome::Fail;
-    return ReportCommEvent(eventMask) ? Outcome::Go : Outcome::Fail;
+    return ReportCommEvent(*wait.eventMask()) ? Outcome::Go : Outcome::Fail;
 }
 
 } // namespace serial

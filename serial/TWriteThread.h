@@ -40,6 +40,8 @@ private:
 #ifdef _WIN32
     Wait waitFor(void *handle);
     bool WriteBuffer(OverlappedOperation &write, const QByteArray &block);
+    // Ends a write in flight; a device that keeps hold of it keeps the block's bytes too.
+    static void finish(OverlappedOperation &write, const QByteArray &block);
 #else
     Wait waitFor(int descriptor, short events, int timeoutMs);
     bool WriteBuffer(const QByteArray &block);

@@ -67,14 +67,15 @@ bool TWriteThread::WriteBuffer(OverlappedOperation &write, const QByteArray &blo
             write.started();
             const Wait woken = waitFor(write.event());
             if (woken == Wait::Stop) {
-                write.finish();
+                portHandle.purge(PurgeOutput);
+                finish(write, block);
                 return false;
             }
             // A write that timed out (none is set, but Wine may say so) goes on with the rest.
             if (woken == Wait::Failed ||
                 (!write.collect(written, true) && GetLastError() != ERROR_TIMEOUT)) {
                 const DWORD failure = GetLastError();
-                write.finish();
+                finish(write, block);
                 if (!stopEvent.isSet() && failure != ERROR_INVALID_HANDLE)
                     PostHangup();
                 return false;
@@ -84,6 +85,13 @@ bool TWriteThread::WriteBuffer(OverlappedOperation &write, const QByteArray &blo
         remaining -= written;
     }
     return true;
+}
+
+// The block is shared with the copy handed over, so its bytes stay where the device reads them.
+void TWriteThread::finish(OverlappedOperation &write, const QByteArray &block)
+{
+    if (!write.finish())
+        LeaveToDevice(QByteArray(block));
 }
 
 } // namespace serial

@@ -2,7 +2,6 @@
 
 #include "flash/ExitCodes.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -19,14 +18,20 @@ ParsedCommandLine parse(const char *Arguments)
 
 TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
 {
+#ifdef Q_OS_WIN
+    const ParsedCommandLine parsed =
+        parse("--type velmora --data C:\\srv\\quillon\\..\\quillon-data "
+              "--port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait");
+    const QString dataFolder = QStringLiteral("C:/srv/quillon-data/");
+#else
     const ParsedCommandLine parsed =
         parse("--type velmora --data /srv/quillon/../quillon-data "
               "--port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait");
+    const QString dataFolder = QStringLiteral("/srv/quillon-data/");
+#endif
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->type, QStringLiteral("velmora"));
-    // Windows puts the drive of the current folder in front.
-    EXPECT_EQ(parsed.options->dataFolder,
-              QDir(QStringLiteral("/srv/quillon-data")).absolutePath() + u'/');
+    EXPECT_EQ(parsed.options->dataFolder, dataFolder);
     EXPECT_EQ(parsed.options->ports,
               QStringList({QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB0")}));
     EXPECT_TRUE(parsed.options->json);
@@ -68,6 +73,9 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
 
 TEST(FlashOptions, ALinkAndItsTargetAreOneDevice)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows names its ports COMn; a shortcut is no second name of a device";
+#endif
     QTemporaryDir folder;
     const QString device = folder.filePath(QStringLiteral("device"));
     const QString link = folder.filePath(QStringLiteral("modem"));

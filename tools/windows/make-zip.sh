@@ -15,6 +15,9 @@ zip="$build/quillon-$version-windows-x64.zip"
 
 rm -rf "$staging" "$zip"
 cmake --install "$build" --prefix "$folder" >/dev/null
+# The demo profiles name the simulator's Linux ports; on Windows the port dialog offers the
+# machine's COM ports instead, and the choice made there holds for the next runs.
+sed -i '/^portname=/d' "$folder"/*/upload.ini
 cp "$qt"/bin/Qt6Core.dll "$qt"/bin/Qt6Gui.dll "$qt"/bin/Qt6Widgets.dll "$folder/"
 mkdir -p "$folder/platforms" "$folder/styles"
 cp "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Drives quillon.exe under Wine on an X display from the keyboard, as a technician would: the
+# first modem type in the list, PORT in the port dialog, and the run to its end. Succeeds when
+# the run ends with the success box; a screenshot of the window with that box goes to SHOT.
+#   tools/windows/drive-window.sh WINE QUILLON_EXE PORT SHOT    (inside xvfb-run)
+set -euo pipefail
+
+wine=${1:?usage: drive-window.sh WINE QUILLON_EXE PORT SHOT}
+program=${2:?}
+port=${3:?}
+shot=${4:?}
+
+"$wine" "$program" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
+
+# window NAME SECONDS: the id of the shown window whose title contains NAME.
+window() {
+    local id
+    id=$(timeout "$2" xdotool search --sync --onlyvisible --name "$1" | head -n 1) || true
+    if [ -z "$id" ]; then
+        echo "no window named \"$1\" after $2 s; the windows shown are:" >&2
+        xdotool search --onlyvisible --name . 2>/dev/null |
+            while read -r w; do xdotool getwindowname "$w"; done >&2
+        return 1
+    fi
+    echo "$id"
+}
+
+# Without a window manager Wine activates a window when it is clicked: its title bar is.
+activate() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + 60)) $((Y + 8)) click 1
+    sleep 1
+}
+
+# Wine starts slowly on a busy machine: the first window may take minutes.
+main=$(window "Velmora" 300)
+# Wine registers only the COM ports it found when its session started; the modem's port joins
+# them as a driver's device would.
+"$wine" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\QuillonModem' /d "$port" /f \
+    >/dev/null 2>&1
+xdotool windowfocus --sync "$main"
+sleep 1
+xdotool key alt+Down
+sleep 1
+xdotool key Home Return
+
+dialog=$(window "Настройки СОМ-порта" 60)
+activate "$dialog"
+xdotool type --delay 50 "$port" # the port list finds the entry as it is typed
+sleep 1
+xdotool key Return
+
+# The run: the power-on probe, the switch to 9600 bit/s and the files, in real time.
+if box=$(window "Сообщение" 600); then
+    outcome=0
+else
+    box=$(window "Ошибка" 1) || true
+    outcome=1
+fi
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$main")"
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
+[ -n "$box" ] && activate "$box" && xdotool key Return
+exit "$outcome"
