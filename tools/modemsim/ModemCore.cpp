@@ -206,7 +206,8 @@ void ModemCore::takeReplayBlock()
 {
     const ReplayExchange &exchange = replay[nextExchange++];
     input.remove(0, exchange.block.size());
-    replayed.push_back(exchange.blockIndex);
+    if (options.keepRecords)
+        replayed.push_back(exchange.blockIndex);
     answer(exchange.answer);
 }
 
@@ -227,7 +228,8 @@ void ModemCore::handleCommand(const QByteArray &rawLine)
     const QByteArray line = rawLine.trimmed();
     if (line.isEmpty())
         return;
-    received.push_back(line);
+    if (options.keepRecords)
+        received.push_back(line);
     const QByteArray key = faultKey(line);
     const Faults &faults = options.faults;
     const bool silent = (faults.neverAnswerProbe && key == "ATE0") ||

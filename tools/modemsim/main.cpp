@@ -74,6 +74,7 @@ int runSimulator(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     setup.options.wireObserver = WirePrinter();
+    setup.options.keepRecords = false; // printed above instead; the simulator may run for days
     QDir().mkpath(virtualPortFolder());
     setup.options.linkPath = virtualPortFolder() + u'/' + setup.name;
     const QString link = setup.options.linkPath;
