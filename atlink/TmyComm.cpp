@@ -222,7 +222,7 @@ void TmyComm::SendAndWait(const char *Data, std::int64_t Count, const QByteArray
     WaitWhileRunning(timer, [&] { return first.FoundIn(Reply) || second.FoundIn(Reply); });
 }
 
-void TmyComm::SendAndWaitEx(QByteArray Data, std::int64_t Count, const QByteArray &Expect1,
+void TmyComm::SendAndWaitEx(const QByteArray &Data, std::int64_t Count, const QByteArray &Expect1,
                             const QByteArray &Expect2, std::uint32_t Interval, bool ClearFirst)
 {
     if (RefuseWait() || !Comm->PortOpen())

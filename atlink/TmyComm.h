@@ -32,7 +32,7 @@ public:
     void ClearReply();
     void SendAndWait(const char *Data, std::int64_t Count, const QByteArray &Expect1,
                      const QByteArray &Expect2, std::uint32_t Interval);
-    void SendAndWaitEx(QByteArray Data, std::int64_t Count, const QByteArray &Expect1,
+    void SendAndWaitEx(const QByteArray &Data, std::int64_t Count, const QByteArray &Expect1,
                        const QByteArray &Expect2, std::uint32_t Interval, bool ClearFirst);
     void IgnoreCommError(std::uint32_t ErrorCode);
 
