@@ -38,7 +38,7 @@ QString CommPortForEntry(const QString &Entry)
 QString EntryForCommPort(const QString &CommPort)
 {
     // COM1 stands for ttyS0 here as it does when the port is opened.
-    const QString device = ResolveDevicePath(CommPort);
+    QString device = ResolveDevicePath(CommPort);
     if (device.startsWith(DevicePrefix, Qt::CaseInsensitive))
         return device.mid(DevicePrefix.size(), CommPortEntryLength);
     return device;

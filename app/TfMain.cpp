@@ -359,7 +359,7 @@ int TfMain::GaugePosition() const
 
 QStringList TfMain::ListFolder(const QString &Folder)
 {
-    const QStringList files = ListPlainFiles(Folder);
+    QStringList files = ListPlainFiles(Folder);
     flbFL->clear();
     flbFL->addItems(files);
     return files;

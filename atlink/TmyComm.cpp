@@ -11,9 +11,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
-#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -144,8 +144,16 @@ void TmyComm::BindPort()
 
 void TmyComm::ReceiveData(const char *Buffer, std::uint16_t BufferLength)
 {
-    // The text of a chunk ends at its first zero byte; the dump keeps every byte.
-    Reply.append(Buffer, static_cast<qsizetype>(strnlen(Buffer, BufferLength)));
+    // Zero bytes (line noise, an adapter that sends one when opened) are left out of the text,
+    // so that they hide nothing that follows them; the dump keeps every byte.
+    const char *const end = Buffer + BufferLength;
+    for (const char *from = Buffer;;) {
+        const char *const zero = std::find(from, end, '\0');
+        Reply.append(from, zero - from);
+        if (zero == end)
+            break;
+        from = zero + 1;
+    }
     if (BufferLength > 0)
         ReplyHex.append(TextToHex(QByteArray::fromRawData(Buffer, BufferLength))).append(' ');
 }
@@ -214,7 +222,7 @@ void TmyComm::SendAndWait(const char *Data, std::int64_t Count, const QByteArray
     WaitWhileRunning(timer, [&] { return first.FoundIn(Reply) || second.FoundIn(Reply); });
 }
 
-void TmyComm::SendAndWaitEx(QByteArray Data, std::int64_t Count, const QByteArray &Expect1,
+void TmyComm::SendAndWaitEx(const QByteArray &Data, std::int64_t Count, const QByteArray &Expect1,
                             const QByteArray &Expect2, std::uint32_t Interval, bool ClearFirst)
 {
     if (RefuseWait() || !Comm->PortOpen())

@@ -21,8 +21,8 @@ public:
     TmyComm(const TmyComm &) = delete;
     TmyComm &operator=(const TmyComm &) = delete;
 
-    // Text received since the last ClearReply (each chunk up to its first zero byte), or exactly
-    // "TIMEOUT" after a wait that timed out.
+    // Text received since the last ClearReply, zero bytes left out, or exactly "TIMEOUT" after a
+    // wait that timed out.
     QByteArray Reply;
     // Every received byte as two upper-case hex digits and a space.
     QByteArray ReplyHex;
@@ -32,7 +32,7 @@ public:
     void ClearReply();
     void SendAndWait(const char *Data, std::int64_t Count, const QByteArray &Expect1,
                      const QByteArray &Expect2, std::uint32_t Interval);
-    void SendAndWaitEx(QByteArray Data, std::int64_t Count, const QByteArray &Expect1,
+    void SendAndWaitEx(const QByteArray &Data, std::int64_t Count, const QByteArray &Expect1,
                        const QByteArray &Expect2, std::uint32_t Interval, bool ClearFirst);
     void IgnoreCommError(std::uint32_t ErrorCode);
 

@@ -62,7 +62,7 @@ QString TerminalSafe(const QString &Line)
 QString ElapsedText(qint64 Milliseconds)
 {
     const qint64 seconds = Milliseconds / 1000;
-    const QString minutesAndSeconds = QStringLiteral("%1:%2")
+    QString minutesAndSeconds = QStringLiteral("%1:%2")
                                           .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
                                           .arg(seconds % 60, 2, 10, QChar(u'0'));
     if (seconds < 3600)

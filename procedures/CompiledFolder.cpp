@@ -120,7 +120,7 @@ std::optional<QString> CompiledFilesRefusal(const QString &DirPath)
 {
     CompiledFiles files;
     files.Folder = CompiledFolderOf(DirPath);
-    if (const auto missing = MissingFolderRefusal(files.Folder))
+    if (auto missing = MissingFolderRefusal(files.Folder))
         return missing;
     files.Names = ListPlainFiles(files.Folder);
     return FilesRefusal(files);

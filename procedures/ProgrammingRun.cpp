@@ -47,7 +47,7 @@ QString DeviceLostText(const QString &Port)
 
 QString ErrorLine(const std::exception &Error)
 {
-    const QString text = QString::fromUtf8(Error.what()).trimmed();
+    QString text = QString::fromUtf8(Error.what()).trimmed();
     const bool forTheUser = std::any_of(text.cbegin(), text.cend(), [](QChar Character) {
         return Character.script() == QChar::Script_Cyrillic;
     });

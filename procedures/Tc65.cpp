@@ -78,6 +78,10 @@ private:
         pending.clear();
         if (!ReplyContains(channel, Timeout))
             return true;
+        // A quit ends the wait it meets, and refuses the wait of a block whose pause it came in
+        // (the block is not sent): the replay ends, but no expectation went unmet.
+        if (host.QuitRequested())
+            return false;
         host.LogLine(QString());
         host.LogLine(u"Запись:\t\t"_s + fromWire(pendingText + '(' + HexToText(pendingText) + ')'));
         host.LogLine(u"Ошибка!"_s);

@@ -116,7 +116,7 @@ QList<SerialPortInfo> ListSerialPorts()
 
 QString VirtualPortFolder()
 {
-    const QString chosen = qEnvironmentVariable("QUILLON_PORTS_DIR");
+    QString chosen = qEnvironmentVariable("QUILLON_PORTS_DIR");
     if (!chosen.isEmpty())
         return chosen;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");

@@ -1,6 +1,15 @@
-// 1,000 runs in a row in one process, each the runner's whole run of one port (open, probe, baud
+// Runs in a row in one process, each the runner's whole run of one port (open, probe, baud
 // switch, script procedure, close) against one simulated modem, with time sped up. Prints the
-// resident memory and the open descriptors after runs 1, 100 and 1,000: neither may keep growing.
+// resident memory, the heap in use and the open descriptors at checkpoints: none may keep
+// growing. The simulator keeps no record of its own (it would grow by every byte of every run);
+// only the last of what it saw is kept, to show with a run that fails. A run counts as programmed
+// only when the modem holds that run's own bytes afterwards.
+//
+//   bench_soak [runs (1000)] [speed-up (20)]
+//
+// The speed-up shortens every wait of the run, also the ones a loaded machine must keep: at 100
+// the probe's answer must come back within 2 ms and a command's within 10 ms, which two busy
+// cores do not promise. At 20 (12 ms and 50 ms) the runs have time to be judged on what they do.
 #include "atlink/Timing.h"
 #include "flash/FlashRunner.h"
 #include "flash/ModemTypeLookup.h"
@@ -10,15 +19,25 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
-#include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <mutex>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int Runs = 1000;
-constexpr int SpeedUp = 100;
+constexpr int DefaultRuns = 1000;
+constexpr int DefaultSpeedUp = 20;
+constexpr std::size_t WireRecordsShown = 12;
+constexpr qsizetype ScriptSize = 2000;
 
 void writeFile(const QString &Path, const QByteArray &Bytes)
 {
@@ -29,60 +48,166 @@ void writeFile(const QString &Path, const QByteArray &Bytes)
 
 long residentKilobytes()
 {
-    QFile statm(QStringLiteral("/proc/self/statm"));
+    QFile statm(u"/proc/self/statm"_s);
     if (!statm.open(QIODevice::ReadOnly))
         return -1;
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) / 1024 : -1;
 }
 
-qsizetype openDescriptors()
+// What glibc's allocator has handed out and not had back, over all its arenas.
+long heapInUseKilobytes()
 {
-    return QDir(QStringLiteral("/proc/self/fd"))
-        .entryList(QDir::NoDotAndDotDot | QDir::System)
-        .size();
+    return static_cast<long>(mallinfo2().uordblks / 1024);
 }
 
-class QuietObserver : public RunObserver
+qsizetype openDescriptors()
+{
+    return QDir(u"/proc/self/fd"_s).entryList(QDir::NoDotAndDotDot | QDir::System).size();
+}
+
+bool isCheckpoint(int Run, int Runs)
+{
+    return Run == 1 || Run == Runs || (Run <= 1000 && Run % 100 == 0) || Run % 500 == 0;
+}
+
+// Each run sends a script of its own, so that a run that did not write its modem cannot pass for
+// one that did on what an earlier run left there.
+QByteArray runScript(int Run)
+{
+    QByteArray script = "# run " + QByteArray::number(Run) + '\n';
+    script.append(ScriptSize - script.size(), 'p');
+    return script;
+}
+
+// Keeps the log of the current run only.
+class RunLog : public RunObserver
 {
 public:
-    void logLine(int, const QString &) override {}
+    void logLine(int, const QString &Text) override
+    {
+        const std::lock_guard guard(lock);
+        lines.append(Text);
+    }
     void progress(int, const PortProgress &) override {}
     void finished(int, const PortResult &) override {}
+
+    QStringList take()
+    {
+        const std::lock_guard guard(lock);
+        return std::exchange(lines, {});
+    }
+
+private:
+    std::mutex lock;
+    QStringList lines;
 };
+
+// The last records of the wire, as the simulator makes them on its own thread.
+class WireTail
+{
+public:
+    void add(const modemsim::WireRecord &Record)
+    {
+        const std::lock_guard guard(lock);
+        records.push_back(Record);
+        if (records.size() > WireRecordsShown)
+            records.pop_front();
+    }
+
+    std::deque<modemsim::WireRecord> take()
+    {
+        const std::lock_guard guard(lock);
+        return std::exchange(records, {});
+    }
+
+private:
+    std::mutex lock;
+    std::deque<modemsim::WireRecord> records;
+};
+
+void printRun(int Run, const QString &Verdict, const QStringList &Log,
+              const std::deque<modemsim::WireRecord> &Wire)
+{
+    std::printf("  run %d %s\n", Run, qPrintable(Verdict));
+    for (qsizetype index = std::max<qsizetype>(0, Log.size() - 4); index < Log.size(); ++index)
+        std::printf("    log: %s\n", qPrintable(Log.at(index).trimmed()));
+    std::printf("    the modem, last:\n");
+    for (const modemsim::WireRecord &record : Wire) {
+        const auto at =
+            std::chrono::duration_cast<std::chrono::milliseconds>(record.when - Wire.front().when);
+        std::printf("      %+5lld ms %s %s\n", static_cast<long long>(at.count()),
+                    record.direction == modemsim::WireRecord::Received ? "<-" : "->",
+                    record.bytes.left(60).toPercentEncoding(" #^=\",").constData());
+    }
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    Timing::setSpeedUp(SpeedUp);
+    const QStringList arguments = app.arguments();
+    const int runs = arguments.size() > 1 ? arguments.at(1).toInt() : DefaultRuns;
+    const int speedUp = arguments.size() > 2 ? arguments.at(2).toInt() : DefaultSpeedUp;
+    if (runs < 1 || speedUp < 1) {
+        std::fprintf(stderr, "usage: bench_soak [runs] [speed-up]\n");
+        return 2;
+    }
+    Timing::setSpeedUp(speedUp);
     QTemporaryDir data;
-    QDir(data.path()).mkpath(QStringLiteral("velmora/compiled"));
-    writeFile(data.filePath(QStringLiteral("Quillon_dir.ini")), "Velmora:velmora\r\n");
-    writeFile(data.filePath(QStringLiteral("velmora/compiled/main.py")), QByteArray(2000, 'p'));
-    const ModemTypeLookup type = FindModemType(data.path() + u'/', QStringLiteral("velmora"));
+    QDir(data.path()).mkpath(u"velmora/compiled"_s);
+    writeFile(data.filePath(u"Quillon_dir.ini"_s), "Velmora:velmora\r\n");
+    const QString scriptPath = data.filePath(u"velmora/compiled/main.py"_s);
+    writeFile(scriptPath, runScript(0));
+    const ModemTypeLookup type = FindModemType(data.path() + u'/', u"velmora"_s);
     if (!type.entry) {
         std::fprintf(stderr, "%s\n", qPrintable(type.error));
         return 1;
     }
-    modemsim::ModemSimulator modem{modemsim::Options{}};
-    QuietObserver observer;
+    WireTail wire;
+    modemsim::Options options;
+    options.keepRecords = false;
+    options.wireObserver = [&wire](const modemsim::WireRecord &Record) { wire.add(Record); };
+    modemsim::ModemSimulator modem{options};
+    RunLog log;
     const PortJob job{modem.devicePath(), *type.entry, false, 0};
     int programmed = 0;
+    int falseSuccesses = 0;
+    std::map<QString, int> failures; // by reason
     QElapsedTimer clock;
     clock.start();
-    std::printf("run     programmed  RSS (KiB)  descriptors  seconds\n");
-    for (int run = 1; run <= Runs; ++run) {
-        FlashRunner runner({job}, observer);
+    std::printf("%d runs, time sped up %d times\n", runs, speedUp);
+    std::printf("run     programmed  RSS (KiB)  heap in use (KiB)  descriptors  seconds\n");
+    for (int run = 1; run <= runs; ++run) {
+        const QByteArray script = runScript(run);
+        writeFile(scriptPath, script);
+        FlashRunner runner({job}, log);
         runner.start();
         runner.join();
-        programmed += runner.results().first().outcome == PortOutcome::Programmed ? 1 : 0;
-        if (run == 1 || run == 100 || run == Runs)
-            std::printf("%-7d %-11d %-10ld %-12lld %.1f\n", run, programmed, residentKilobytes(),
+        const PortResult result = runner.results().first();
+        const QStringList lines = log.take();
+        const std::deque<modemsim::WireRecord> lastRecords = wire.take();
+        if (result.outcome != PortOutcome::Programmed) {
+            ++failures[result.reason];
+            printRun(run, OutcomeName(result.outcome) + u": "_s + result.reason, lines,
+                     lastRecords);
+        } else if (modem.storedFiles()["main.py"] != script) {
+            ++falseSuccesses;
+            printRun(run, u"said programmed, but the modem does not hold this run's file"_s, lines,
+                     lastRecords);
+        } else {
+            ++programmed;
+        }
+        if (isCheckpoint(run, runs))
+            std::printf("%-7d %-11d %-10ld %-18ld %-12lld %.1f\n", run, programmed,
+                        residentKilobytes(), heapInUseKilobytes(),
                         static_cast<long long>(openDescriptors()),
                         double(clock.elapsed()) / 1000.0);
         std::fflush(stdout);
     }
-    return programmed == Runs ? 0 : 1;
+    for (const auto &[reason, count] : failures)
+        std::printf("%d failed: %s\n", count, qPrintable(reason));
+    std::printf("%d said programmed without the modem holding the file\n", falseSuccesses);
+    return programmed == runs ? 0 : 1;
 }

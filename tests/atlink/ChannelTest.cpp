@@ -89,14 +89,23 @@ TEST_F(Channel, EmptyExpectationsNeverMatch)
     EXPECT_EQ(channel.Reply, "TIMEOUT");
 }
 
-TEST_F(Channel, ZeroByteEndsTheChunkTextOnly)
+// Zero bytes on the line (noise, an adapter that sends one when opened) stay in the dump but hide
+// nothing of the text: an answer behind one in the same chunk still ends the wait.
+TEST_F(Channel, ZeroBytesHideNothingOfTheText)
 {
-    modem.Write(QByteArray("AB\0CD", 5));
-    ASSERT_TRUE(waitUntil([&] { return channel.ReplyHex.size() == 15; }));
-    modem.Write("EF");
+    modem.AnswerWhenSeen("\n", {QByteArray("\0\r\nOK\r\n\0", 8)});
+    SendCommand(channel, "AT", "OK", "ERROR", Generous);
+    ASSERT_TRUE(waitUntil([&] { return channel.ReplyHex.size() == 24; }));
+    EXPECT_EQ(channel.Reply, "\r\nOK\r\n");
+    EXPECT_EQ(channel.ReplyHex, "00 0D 0A 4F 4B 0D 0A 00 ");
+
+    channel.ClearReply();
+    modem.Write(QByteArray("AB\0\0CD\0", 7));
     ASSERT_TRUE(waitUntil([&] { return channel.ReplyHex.size() == 21; }));
-    EXPECT_EQ(channel.Reply, "ABEF");
-    EXPECT_EQ(channel.ReplyHex, "41 42 00 43 44 45 46 ");
+    modem.Write("EF");
+    ASSERT_TRUE(waitUntil([&] { return channel.ReplyHex.size() == 27; }));
+    EXPECT_EQ(channel.Reply, "ABCDEF");
+    EXPECT_EQ(channel.ReplyHex, "41 42 00 00 43 44 00 45 46 ");
 }
 
 TEST_F(Channel, CountZeroOnlyWaitsAndSeesWhatIsThere)

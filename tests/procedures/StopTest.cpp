@@ -9,6 +9,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 using modemsim::Family;
@@ -101,4 +103,87 @@ TEST(StopRun, UnpluggedModemFailsTheRunPromptlyAndWorksWhenBack)
     EXPECT_TRUE(PerformProgrammingRun(bench.host, u"velmora"_s))
         << bench.host.lines.join(u'\n').toStdString();
     EXPECT_EQ(bench.host.lines.count(lost), 0);
+}
+
+namespace {
+
+const QString ReplayFailed = u"Ошибка! Файл данных записать не удалось."_s;
+const QString ReplayWritten = u"Файл данных успешно записан."_s;
+
+// Raises the quit request at the Nth time the run looks at it once the modem has taken the first
+// replayed block, and notes how many bytes the run had queued then and when the replay ended.
+class QuitAtLook : public FakeHost
+{
+public:
+    QuitAtLook(ModemBench &Bench, int Look)
+        : FakeHost(Bench.channel, Bench.folder.path()), bench(Bench), look(Look)
+    {
+    }
+
+    bool QuitRequested() const override
+    {
+        if (!seen && !replayEnded && !bench.modem.replayedBlocks().empty() && ++looks == look) {
+            seen = true;
+            queuedAtQuit = bench.channel.Comm->BytesQueued();
+        }
+        return seen;
+    }
+    void LogLine(const QString &Text) override
+    {
+        if (Text == ReplayFailed || Text == ReplayWritten) {
+            replayEnded = true;
+            queuedAtEnd = bench.channel.Comm->BytesQueued();
+        }
+        FakeHost::LogLine(Text);
+    }
+
+    mutable bool seen = false;
+    mutable std::int64_t queuedAtQuit = -1;
+    std::int64_t queuedAtEnd = -1;
+
+private:
+    ModemBench &bench;
+    const int look;
+    mutable int looks = 0;
+    bool replayEnded = false;
+};
+
+} // namespace
+
+// The quit request at every point of a replay, one run each: in a wait before any answer, between
+// the pieces of one, as it arrives, between the log's lines, in the pause before a block. Nothing
+// goes out after it, and the replay ends with its failure line; a wait that the quit cut short or
+// refused is not reported as an expectation the modem missed.
+TEST(StopRun, QuitAnywhereInAReplaySendsNothingMoreAndReportsNoMismatch)
+{
+    Timing::ScopedSpeedUp fast(4);
+    const QByteArray log = "<- 41 54 0D 0A\n-> 4F 4B\n<- 31 0D\n-> 4F 4B\n";
+    for (const int pieces : {1, 3}) {
+        modemsim::Faults faults;
+        faults.splitReplies = pieces;
+        faults.splitPause = 20ms;
+        int look = 1;
+        for (;; ++look) {
+            SCOPED_TRACE(testing::Message() << pieces << " pieces, look " << look);
+            const auto bench = MakeBench(Family::Replay, faults, log);
+            bench->Put(u"transfer_fw.log"_s, log);
+            QuitAtLook host(*bench, look);
+            const bool written = PerformProgrammingRun(host, u"tc65"_s);
+            if (!host.seen)
+                break; // the replay was over before this look
+            EXPECT_FALSE(written);
+            EXPECT_EQ(host.queuedAtEnd, host.queuedAtQuit);
+            // The answer to switching autostart off, cut short when it comes in pieces, then the
+            // replay's first line and its last.
+            const auto autostartOff =
+                std::find_if(host.lines.cbegin(), host.lines.cend(), [](const QString &Line) {
+                    return Line.startsWith(
+                        u"at^SCFG=\"userware/autostart\",\"\",\"0\" >> \r\nOK"_s);
+                });
+            ASSERT_NE(autostartOff, host.lines.cend());
+            EXPECT_EQ(QStringList(autostartOff + 1, host.lines.cend()),
+                      (QStringList{QString(), ReplayFailed, QString(), RunFailedText()}));
+        }
+        EXPECT_GE(look, 5) << "too few looks at the quit request to cover a replay";
+    }
 }

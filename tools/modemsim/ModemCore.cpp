@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 // Replay input that is not (yet) a whole expected block is given up after this much quiet.
 constexpr auto kUnmatchedInputQuiet = 500ms;
 // A file larger than this is refused, as a real store of a few megabytes would.
-constexpr qsizetype kMaxStoredFile = 16 * 1024 * 1024;
+constexpr qsizetype kMaxStoredFile = qsizetype{16} * 1024 * 1024;
 
 // The command text up to and including the first '=', else the whole text; upper case.
 QByteArray faultKey(const QByteArray &line)
@@ -206,7 +206,8 @@ void ModemCore::takeReplayBlock()
 {
     const ReplayExchange &exchange = replay[nextExchange++];
     input.remove(0, exchange.block.size());
-    replayed.push_back(exchange.blockIndex);
+    if (options.keepRecords)
+        replayed.push_back(exchange.blockIndex);
     answer(exchange.answer);
 }
 
@@ -227,7 +228,8 @@ void ModemCore::handleCommand(const QByteArray &rawLine)
     const QByteArray line = rawLine.trimmed();
     if (line.isEmpty())
         return;
-    received.push_back(line);
+    if (options.keepRecords)
+        received.push_back(line);
     const QByteArray key = faultKey(line);
     const Faults &faults = options.faults;
     const bool silent = (faults.neverAnswerProbe && key == "ATE0") ||

@@ -28,7 +28,7 @@ struct Output
 class ModemCore
 {
 public:
-    ModemCore(const Options &options, std::vector<ReplayExchange> replay);
+    ModemCore(const Options &opts, std::vector<ReplayExchange> exchanges);
 
     std::vector<Output> receive(QByteArrayView bytes, Clock::time_point now);
     // When expire() is due: a raw transfer or unfinished input that has gone quiet.

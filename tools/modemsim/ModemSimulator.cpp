@@ -320,7 +320,7 @@ void ModemSimulator::Private::record(WireRecord::Direction direction, Clock::tim
     if (bytes.isEmpty())
         return;
     const WireRecord entry{direction, when, bytes};
-    {
+    if (options.keepRecords) {
         std::lock_guard lock(mutex);
         wire.push_back(entry);
     }

@@ -38,13 +38,13 @@ struct Faults
     // After vanishing, a new device appears this long later (an adapter plugged back in); it has
     // a new path, which `Options::linkPath` follows.
     std::optional<std::chrono::milliseconds> comeBackAfter;
-    std::optional<std::int64_t> stallAfterBytes;  // no input taken after this many bytes, as on
-                                                  // a line that flow control holds
-    int splitReplies = 0;                         // answers cut into this many pieces...
-    std::chrono::milliseconds splitPause{0};      // ...with this pause between them
-    bool neverAnswerProbe = false;                // "ATE0" never answered (modem off)
-    bool noWritePrompt = false;                   // AT#WSCRIPT answers no ">>>" prompt
-    bool jdlTimeout = false;                      // AT^SJDL transfers end in "JDL TIMEOUT"
+    std::optional<std::int64_t> stallAfterBytes; // no input taken after this many bytes, as on
+                                                 // a line that flow control holds
+    int splitReplies = 0;                        // answers cut into this many pieces...
+    std::chrono::milliseconds splitPause{0};     // ...with this pause between them
+    bool neverAnswerProbe = false;               // "ATE0" never answered (modem off)
+    bool noWritePrompt = false;                  // AT#WSCRIPT answers no ">>>" prompt
+    bool jdlTimeout = false;                     // AT^SJDL transfers end in "JDL TIMEOUT"
 };
 
 struct WireRecord
@@ -79,6 +79,10 @@ struct Options
     QString linkPath;
     // Called on the simulator's thread for every record, as it is made (the executable logs them).
     std::function<void(const WireRecord &)> wireObserver;
+    // Whether wire(), commands() and replayedBlocks() keep everything from the start. A simulator
+    // that runs for days (the executable, a soak of thousands of runs) passes each record to the
+    // observer instead, so that its memory stays the same from run to run.
+    bool keepRecords = true;
 };
 
 // A modem on the master side of a pseudo-terminal pair, answering in its own thread.
@@ -112,11 +116,12 @@ public:
     std::map<QByteArray, QByteArray> storedFiles() const;
     void putFile(const QByteArray &name, const QByteArray &bytes);
     // Replay family: for every block that arrived, in order, its 0-based index among all "<-"
-    // lines of the transfer log (a "<-" line superseded by the next one never arrives).
+    // lines of the transfer log (a "<-" line superseded by the next one never arrives); none
+    // without `keepRecords`.
     std::vector<int> replayedBlocks() const;
-    // Everything received and sent, time-stamped.
+    // Everything received and sent, time-stamped (nothing without `keepRecords`).
     std::vector<WireRecord> wire() const;
-    // All commands received (text without the line end), in order.
+    // All commands received (text without the line end), in order (none without `keepRecords`).
     std::vector<QByteArray> commands() const;
     // True once the "vanish" fault has closed the device (also after it came back).
     bool vanished() const;

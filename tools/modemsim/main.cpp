@@ -17,7 +17,7 @@ using namespace modemsim;
 // The same folder the port dialog looks in.
 QString virtualPortFolder()
 {
-    if (const QString dir = qEnvironmentVariable("QUILLON_PORTS_DIR"); !dir.isEmpty())
+    if (QString dir = qEnvironmentVariable("QUILLON_PORTS_DIR"); !dir.isEmpty())
         return dir;
     if (const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR"); !runtime.isEmpty())
         return runtime + QStringLiteral("/quillon-ports");
@@ -54,9 +54,7 @@ private:
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
-} // namespace
-
-int main(int argc, char **argv)
+int runSimulator(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillon-modemsim"));
@@ -76,6 +74,7 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     setup.options.wireObserver = WirePrinter();
+    setup.options.keepRecords = false; // printed above instead; the simulator may run for days
     QDir().mkpath(virtualPortFolder());
     setup.options.linkPath = virtualPortFolder() + u'/' + setup.name;
     const QString link = setup.options.linkPath;
@@ -90,4 +89,19 @@ int main(int argc, char **argv)
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Nothing may leave main unreported: a test waiting for the device line needs the reason.
+    try {
+        return runSimulator(argc, argv);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "quillon-modemsim: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "quillon-modemsim: unexpected failure\n");
+    }
+    return 1;
 }
