@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -146,14 +147,7 @@ void TmyComm::ReceiveData(const char *Buffer, std::uint16_t BufferLength)
 {
     // Zero bytes (line noise, an adapter that sends one when opened) are left out of the text,
     // so that they hide nothing that follows them; the dump keeps every byte.
-    const char *const end = Buffer + BufferLength;
-    for (const char *from = Buffer;;) {
-        const char *const zero = std::find(from, end, '\0');
-        Reply.append(from, zero - from);
-        if (zero == end)
-            break;
-        from = zero + 1;
-    }
+    std::remove_copy(Buffer, Buffer + BufferLength, std::back_inserter(Reply), '\0');
     if (BufferLength > 0)
         ReplyHex.append(TextToHex(QByteArray::fromRawData(Buffer, BufferLength))).append(' ');
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <type_traits>
 #include <utility>
 #include <windows.h>
@@ -18,12 +19,12 @@ public:
     OverlappedOperation(const OverlappedOperation &) = delete;
     OverlappedOperation &operator=(const OverlappedOperation &) = delete;
 
-    bool valid() const { return record_ && record_->overlapped.hEvent != nullptr; }
-    OVERLAPPED *record() { return &record_->overlapped; }
+    bool valid() const { return shared && shared->overlapped.hEvent != nullptr; }
+    OVERLAPPED *record() { return &shared->overlapped; }
     // Where an event wait puts the events it saw.
-    DWORD *eventMask() { return &record_->eventMask; }
+    DWORD *eventMask() { return &shared->eventMask; }
     // Signalled when the operation has finished.
-    HANDLE event() const { return record_->overlapped.hEvent; }
+    HANDLE event() const { return shared->overlapped.hEvent; }
 
     // The call that started the operation reported ERROR_IO_PENDING.
     void started() { state = State::Pending; }
@@ -52,7 +53,8 @@ private:
     };
 
     HANDLE device;
-    Record *record_;
+    // Shared with the device while an operation is in flight.
+    std::unique_ptr<Record> shared;
     State state = State::Idle;
 };
 

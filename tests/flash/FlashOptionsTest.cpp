@@ -19,16 +19,15 @@ ParsedCommandLine parse(const char *Arguments)
 TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
 {
 #ifdef Q_OS_WIN
-    const ParsedCommandLine parsed =
-        parse("--type velmora --data C:\\srv\\quillon\\..\\quillon-data "
-              "--port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait");
+    const char *const dataArgument = "C:\\srv\\quillon\\..\\quillon-data";
     const QString dataFolder = QStringLiteral("C:/srv/quillon-data/");
 #else
-    const ParsedCommandLine parsed =
-        parse("--type velmora --data /srv/quillon/../quillon-data "
-              "--port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait");
+    const char *const dataArgument = "/srv/quillon/../quillon-data";
     const QString dataFolder = QStringLiteral("/srv/quillon-data/");
 #endif
+    const QByteArray arguments = QByteArray("--type velmora --data ") + dataArgument +
+                                 " --port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait";
+    const ParsedCommandLine parsed = parse(arguments.constData());
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->type, QStringLiteral("velmora"));
     EXPECT_EQ(parsed.options->dataFolder, dataFolder);
