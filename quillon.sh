@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Set-up, build, test and demo in one place. Run as root on a fresh Debian 12 machine:
 #   ./quillon.sh test   installs what is needed, builds, runs every suite (normal, ASan+UBSan and
-#                       TSan tests, fuzzers, clang-tidy), each even when another failed, and ends
-#                       with "quillon: N passed, N failed"; the status is non-zero on any failure
+#                       TSan tests, fuzzers, clang-tidy, clang-format), each even when another
+#                       failed, and ends with "quillon: N passed, N failed"; the status is non-zero
+#                       on any failure. In a build folder, `ctest -j4` runs that build's tests.
 #   ./quillon.sh run    installs, builds, and starts the program on its demo data with simulated modems
 #   ./quillon.sh windows        cross-builds the Windows programs and packs them (tools/windows/)
 #   ./quillon.sh test-windows   the same, then tests them under Wine (tools/windows/commands.sh)
@@ -13,7 +14,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 jobs=$(nproc)
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          clang clang-tidy-14 libclang-rt-14-dev xvfb xauth fonts-dejavu-core)
+          clang clang-tidy-14 clang-format-14 libclang-rt-14-dev xvfb xauth fonts-dejavu-core ccache)
 
 # install_packages [PACKAGE...]: the missing ones of those given (default: the list above).
 install_packages() {
@@ -44,6 +45,8 @@ build() {
 passed=0
 failed=0
 results=()
+# Tests at a time in run_ctest; the test command runs more (see cmd_test).
+test_jobs=$jobs
 
 # count PASSED FAILED: adds to the counts of the suite that is running (in its own subshell).
 count() {
@@ -52,14 +55,12 @@ count() {
     echo "$((p + $1)) $((f + $2))" >"$suite_counts"
 }
 
-# suite NAME COMMAND...: runs one suite with errexit in force inside it. A failing suite does not
-# stop the others: its failure is counted (as one failure at least) and reported at the end.
-suite() {
-    local name=$1
+# run_suite COUNTS COMMAND...: runs one suite with errexit in force inside it and leaves what it
+# found in the file COUNTS ("passed failed"); a failing command counts as one failure at least.
+run_suite() {
+    suite_counts=$1
     shift
-    suite_counts=$(mktemp)
     echo "0 0" >"$suite_counts"
-    echo "== $name"
     set +e
     (
         set -e
@@ -69,44 +70,48 @@ suite() {
     set -e
     local p f
     read -r p f <"$suite_counts"
-    rm -f "$suite_counts"
-    if ((status != 0 && f == 0)); then
-        f=1
-    fi
+    ((status == 0 || f > 0)) || f=1
+    echo "$p $f" >"$suite_counts"
+}
+
+# add_result NAME COUNTS: the suite's line of the summary and its share of the closing line.
+add_result() {
+    local p f
+    read -r p f <"$2"
     passed=$((passed + p))
     failed=$((failed + f))
     local verdict=passed
     ((f == 0)) || verdict=FAILED
-    results+=("$(printf '%-12s %s (%d passed, %d failed)' "$name" "$verdict" "$p" "$f")")
+    results+=("$(printf '%-12s %s (%d passed, %d failed)' "$1" "$verdict" "$p" "$f")")
 }
 
-# ctest_suite DIR [cmake options...] -- [VAR=value...]: builds DIR and runs its tests.
-ctest_suite() {
-    local dir=$1
+# suite NAME COMMAND...: runs one suite now. A failing suite does not stop the others: its failure
+# is counted and reported at the end.
+suite() {
+    local name=$1 counts
     shift
-    local options=()
-    while (($#)) && [ "$1" != -- ]; do
-        options+=("$1")
-        shift
-    done
-    shift
-    build "$dir" "${options[@]}"
-    run_ctest "$dir" "$@"
+    counts=$(mktemp)
+    echo "== $name"
+    run_suite "$counts" "$@"
+    add_result "$name" "$counts"
+    rm -f "$counts"
 }
 
-# run_ctest DIR [VAR=value...]: the tests of a built DIR, counted for the running suite.
+# run_ctest DIR [VAR=value...]: the tests of a built DIR, counted for the running suite from the
+# JUnit report ctest writes. Each test has its own time-out (tests/CMakeLists.txt).
 run_ctest() {
     local dir=$1
     shift
-    local log status=0
-    log=$(mktemp)
-    (cd "$dir" && env "$@" ctest --output-on-failure --no-tests=error -j "$jobs" --timeout 900) |
-        tee "$log" || status=$?
-    local total failing
-    total=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$log")
-    failing=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log")
-    rm -f "$log"
-    count "$((${total:-0} - ${failing:-0}))" "${failing:-0}"
+    local report status=0
+    report=$(mktemp)
+    (cd "$dir" && env "$@" ctest --output-on-failure --no-tests=error -j "$test_jobs" \
+        --output-junit "$report") || status=$?
+    # A test that did not run (skipped, disabled) counts neither way.
+    local passed_here failed_here
+    passed_here=$(grep -c '<testcase .* status="run">' "$report" || true)
+    failed_here=$(grep -c '<testcase .* status="fail">' "$report" || true)
+    rm -f "$report"
+    count "${passed_here:-0}" "${failed_here:-0}"
     return "$status"
 }
 
@@ -155,15 +160,73 @@ tidy_suite() {
     return "$status"
 }
 
+# The sources laid out as .clang-format says: every tracked C++ file.
+format_suite() {
+    local sources=() status=0
+    mapfile -t sources < <(cd "$top" && git ls-files -- '*.cpp' '*.h')
+    ((${#sources[@]} > 0))
+    (cd "$top" && clang-format-14 --dry-run --Werror "${sources[@]}") || status=$?
+    echo "clang-format: ${#sources[@]} files"
+    if ((status == 0)); then count 1 0; else count 0 1; fi
+    return "$status"
+}
+
+# The suites of the test command run side by side: the builds, clang-tidy and the fuzzers, which
+# keep the cores busy, one after the other in the order of their turns, and the tests of each
+# build (which mostly wait for pseudo-terminals and sped-up timers) while the next one builds.
+# in_turn N COMMAND...: runs COMMAND once turn N-1 has ended, then ends turn N, also on failure.
+in_turn() {
+    local turn=$1 status=0
+    shift
+    until [ -e "$state/turn-$((turn - 1))" ]; do sleep 1; done
+    "$@" || status=$?
+    touch "$state/turn-$turn"
+    return "$status"
+}
+
+# tested_build TURN DIR [cmake options...]: builds DIR in its turn, then runs its tests.
+tested_build() {
+    local turn=$1 dir=$2
+    shift 2
+    in_turn "$turn" build "$dir" "$@"
+    run_ctest "$dir"
+}
+
+# start NAME COMMAND...: starts a suite in the background; its output waits in its log.
+start() {
+    local name=$1
+    shift
+    run_suite "$state/$name.counts" "$@" >"$state/$name.log" 2>&1 &
+    started+=("$name")
+    started_pids+=("$!")
+}
+
 cmd_test() {
     install_packages
-    suite normal ctest_suite "$top/build/normal" --
-    suite asan ctest_suite "$top/build/asan" -DQUILLON_SANITIZE=address -DQUILLON_BUILD_BENCHMARKS=OFF -- \
-        ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    suite tsan ctest_suite "$top/build/tsan" -DQUILLON_SANITIZE=thread -DQUILLON_BUILD_BENCHMARKS=OFF -- \
-        TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp"
-    suite fuzzers fuzz_suite
-    suite clang-tidy tidy_suite
+    if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
+        export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+    fi
+    # Twice as many tests as cores: they stay green beside two busy loops at that.
+    test_jobs=$((2 * jobs))
+    state=$(mktemp -d)
+    started=()
+    started_pids=()
+    trap 'kill "${started_pids[@]}" 2>/dev/null; rm -rf "$state"' EXIT
+    touch "$state/turn-0"
+    start format format_suite
+    start normal tested_build 1 "$top/build/normal"
+    start asan tested_build 2 "$top/build/asan" -DQUILLON_SANITIZE=address -DQUILLON_BUILD_BENCHMARKS=OFF
+    start tsan tested_build 3 "$top/build/tsan" -DQUILLON_SANITIZE=thread -DQUILLON_BUILD_BENCHMARKS=OFF
+    start fuzzers in_turn 4 fuzz_suite
+    start clang-tidy in_turn 5 tidy_suite
+    local at
+    for at in "${!started[@]}"; do
+        wait "${started_pids[at]}" || true
+        echo "== ${started[at]}"
+        cat "$state/${started[at]}.log"
+        add_result "${started[at]}" "$state/${started[at]}.counts"
+    done
+    started_pids=()
     printf '%s\n' "${results[@]}"
     echo "quillon: $passed passed, $failed failed"
     [ "$failed" -eq 0 ]

@@ -63,8 +63,8 @@ QString ElapsedText(qint64 Milliseconds)
 {
     const qint64 seconds = Milliseconds / 1000;
     QString minutesAndSeconds = QStringLiteral("%1:%2")
-                                          .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
-                                          .arg(seconds % 60, 2, 10, QChar(u'0'));
+                                    .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+                                    .arg(seconds % 60, 2, 10, QChar(u'0'));
     if (seconds < 3600)
         return minutesAndSeconds;
     return QString::number(seconds / 3600) + u':' + minutesAndSeconds;

@@ -641,6 +641,37 @@ TEST_F(MainWindow, PowerOnTimeoutReopensTheDialog)
     EXPECT_FALSE(window->lblPowerOn->isEnabled());
 }
 
+// A modem that never answers is probed every 250 ms until the power-on wait ends at its 16th
+// one-second tick: from the first probe to the last lie 62 or 63 probe intervals. Counted in the
+// intervals the simulator saw, not in seconds: a late tick on a loaded machine does not move the
+// ticks after it.
+TEST_F(MainWindow, SilentModemIsProbedFourTimesASecondForSixteenSeconds)
+{
+    Timing::ScopedSpeedUp faster(2);
+    modemsim::Options silent;
+    silent.faults.neverAnswerProbe = true;
+    modemsim::ModemSimulator simulator{silent};
+    offerType("Silent:silent", QStringLiteral("silent"), simulator);
+    answers.push_back({false, {}});
+    pickType(QStringLiteral("Silent"));
+    ASSERT_TRUE(waitUntil([&] { return dialogsShown == 2 && window->lblStatus->text() == Step1; }));
+
+    std::vector<std::chrono::steady_clock::time_point> probes;
+    for (const modemsim::WireRecord &record : simulator.wire()) {
+        if (record.direction == modemsim::WireRecord::Received && record.bytes.startsWith("ATE0"))
+            probes.push_back(record.when);
+    }
+    ASSERT_GE(probes.size(), 10u);
+    std::vector<std::chrono::steady_clock::duration> gaps;
+    for (std::size_t at = 1; at < probes.size(); ++at)
+        gaps.push_back(probes[at] - probes[at - 1]);
+    const auto middle = gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2);
+    std::nth_element(gaps.begin(), middle, gaps.end());
+    const double intervals = std::chrono::duration<double>(probes.back() - probes.front()) /
+                             std::chrono::duration<double>(*middle);
+    EXPECT_NEAR(intervals, 62.5, 2.0) << probes.size() << " probes";
+}
+
 // Data the procedure would refuse, or line settings no port can take, are refused when the type
 // is chosen, before the modem is probed and switched: a line, an error box, step 1 again.
 TEST_F(MainWindow, DataOrSettingsThatCannotWorkAreRefusedBeforeThePortOpens)

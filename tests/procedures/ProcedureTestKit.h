@@ -18,10 +18,13 @@
 #include <vector>
 
 // The window's part of a run, recorded: log lines, boxes, gauge, status; the quit request can be
-// raised when a given line is logged or the gauge reaches a position.
+// raised when a given line is logged or the gauge reaches a position, and is raised when a file
+// is tried more than MaxAttempts times.
 class FakeHost : public RunHost
 {
 public:
+    static constexpr int MaxAttempts = 5;
+
     FakeHost(TmyComm &Channel, QString DirPath) : channel(Channel), dirPath(std::move(DirPath)) {}
 
     QStringList lines;

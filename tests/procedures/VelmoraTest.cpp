@@ -33,7 +33,8 @@ TEST(Velmora, WholeRunStoresEveryFileVerifiedAndStartsTheMainScript)
 {
     Timing::ScopedSpeedUp fast(RunSpeedUp);
     const auto bench = MakeBench(Family::Script);
-    const QByteArray a = FileBytes(1000, 1), b = FileBytes(300, 2), main = "print(1)\n";
+    // The modem reports the CRC as four hexadecimal digits, zeros leading: this script's is 0060.
+    const QByteArray a = FileBytes(1000, 1), b = FileBytes(300, 2), main = "print(80)\n";
     const QByteArray network = "[net]\r\napn=internet\r\n";
     bench->Put(u"compiled/b.pyo"_s, b);
     bench->Put(u"compiled/A.pyo"_s, a);
@@ -53,7 +54,7 @@ TEST(Velmora, WholeRunStoresEveryFileVerifiedAndStartsTheMainScript)
                             Exchange(u"AT#ESCRIPT=\"\""_s),
                             Exchange(u"AT#ENHRST=1,0"_s)};
     expected << PassLines(u"A.pyo"_s, 1000) << PassLines(u"b.pyo"_s, 300)
-             << PassLines(u"main.pyo"_s, 9, u"файл удален"_s) << PassLines(u"Network.INI"_s, 21);
+             << PassLines(u"main.pyo"_s, 10, u"файл удален"_s) << PassLines(u"Network.INI"_s, 21);
     expected << QString() << Exchange(u"AT#ESCRIPT=\"main.pyo\""_s)
              << Exchange(u"AT#STARTMODESCR=1,15"_s) << QString() << RunSucceededText();
     // "CRC ok" for every file: the modem reported the CRC computed while sending.
@@ -64,6 +65,7 @@ TEST(Velmora, WholeRunStoresEveryFileVerifiedAndStartsTheMainScript)
     EXPECT_EQ(bench->modem.storedFiles(), stored);
     // The network settings go with the flag 0, whatever the letter case of their name.
     EXPECT_THAT(bench->Commands(), Contains(QByteArray("AT#WSCRIPT=\"Network.INI\",21,0")));
+    EXPECT_TRUE(bench->modem.sent().contains("#LCSCRIPT: \"main.pyo\",10,0060\r\n"));
     EXPECT_EQ(bench->host.gaugePosition, 4);
     EXPECT_EQ(bench->host.gaugeMaximum, 4);
     EXPECT_FALSE(bench->channel.Comm->PortOpen());

@@ -3,6 +3,7 @@
 
 #include "serial/LineSpeed.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
@@ -345,8 +346,10 @@ TEST_F(PtyTest, ClosedPortIsLeftWithTheSettingsItWasFoundWith)
 // from one that has ended, and removed at the close.
 TEST_F(PtyTest, LockFileOfALiveProgramKeepsThePortStaleOneIsReplaced)
 {
-    QTemporaryDir locks;
-    qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks.path()));
+    // The test program's own lock folder (see TestMain.cpp).
+    const QByteArray lockFolder = qgetenv("QUILLON_LOCK_DIR");
+    ASSERT_FALSE(lockFolder.isEmpty());
+    const QDir locks(QFile::decodeName(lockFolder));
     PtyPair locked;
     const QString lockFile =
         locks.filePath(QStringLiteral("LCK..") + locked.slavePath().mid(5).replace(u'/', u'_'));
@@ -371,7 +374,6 @@ TEST_F(PtyTest, LockFileOfALiveProgramKeepsThePortStaleOneIsReplaced)
     EXPECT_EQ(taken.readAll().trimmed().toInt(), getpid());
     port.ClosePort();
     EXPECT_FALSE(QFile::exists(lockFile));
-    qunsetenv("QUILLON_LOCK_DIR");
 }
 
 // A hang-up the owner had no chance to handle before closing is still learnt, and a stale one
