@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 // What one invocation of quillon-flash asks for.
@@ -14,6 +15,7 @@ struct FlashOptions
     bool json = false;
     bool noWait = false; // the modems are already on: no power-on wait
     int maxAttempts = 0; // script modems: attempts per file before giving up; 0 = no bound
+    std::optional<std::uint32_t> writeRate; // wins over the profile's writerate
 };
 
 // Either options to run with, or a text to print and the status to exit with (help: 0 on

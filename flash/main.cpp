@@ -72,7 +72,7 @@ QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type)
 {
     QList<PortJob> jobs;
     for (const QString &port : Options.ports)
-        jobs.append({port, Type, Options.noWait, Options.maxAttempts});
+        jobs.append({port, Type, Options.noWait, Options.maxAttempts, Options.writeRate});
     return jobs;
 }
 
