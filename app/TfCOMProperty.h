@@ -9,6 +9,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class TComm32;
+struct SerialPortInfo;
 
 // The modal dialog in which the user confirms or changes the serial port settings before the
 // main window looks for the modem. It reads the port's settings when opened and writes them back
@@ -19,7 +20,8 @@ class TfCOMProperty : public QDialog
 public:
     explicit TfCOMProperty(QWidget *parent = nullptr);
 
-    // Fills Items with the serial ports present (description as the hint); true when there is one.
+    // Fills Items with the serial ports present (maker, model and stable names as the hint); true
+    // when there is one.
     static bool ListComPorts(QComboBox &Items);
     void LoadFromComm(const TComm32 &Port);
     // The rate the modem is written at, shown beside the port's settings and changed for the
@@ -47,6 +49,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    static void addPort(QComboBox &Items, const SerialPortInfo &Port);
+    // The list entry of a port; a link to a device that the list does not show is added for it.
+    int entryOf(const QString &CommPort);
     void cbxPort_NDropDown();
     void showPortNote();
 };
