@@ -1,5 +1,7 @@
 #include "TextOutput.h"
 
+#include "serial/SerialPorts.h"
+
 #include <QIODevice>
 
 #include <algorithm>
@@ -32,6 +34,14 @@ bool drivesTerminal(QChar Character)
 {
     return Character != u'\t' && (Character.category() == QChar::Other_Control ||
                                   Character.category() == QChar::Other_Format);
+}
+
+QStringList withDevices(const QStringList &Ports)
+{
+    QStringList labels;
+    for (const QString &port : Ports)
+        labels.append(PortWithDevice(port));
+    return labels;
 }
 
 // The live line and the summary stand beside the Russian log, so they speak Russian too; the JSON
@@ -70,6 +80,12 @@ QString outcomeLabel(PortOutcome Outcome)
 }
 
 } // namespace
+
+QString PortWithDevice(const QString &Port)
+{
+    const QString device = PortDevice(Port);
+    return device == ResolveDevicePath(Port) ? Port : QStringLiteral("%1 (%2)").arg(Port, device);
+}
 
 QString TerminalSafe(const QString &Line)
 {
@@ -113,7 +129,8 @@ QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &P
 }
 
 TextOutput::TextOutput(const QStringList &Ports, QIODevice &Out, int TerminalWidth)
-    : ports(Ports), out(Out), states(static_cast<std::size_t>(Ports.size()))
+    : ports(Ports), labels(withDevices(Ports)), out(Out),
+      states(static_cast<std::size_t>(Ports.size()))
 {
     clock.start();
     if (TerminalWidth <= 0)
@@ -158,11 +175,11 @@ void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
                        .arg(programmed)
                        .arg(Results.size())
                        .arg(ExitCode);
-    const int width = widestName(ports);
+    const int width = widestName(labels);
     for (qsizetype index = 0; index < Results.size(); ++index) {
         const PortResult &result = Results.at(index);
-        text += QStringLiteral("  ") + ports.at(index).leftJustified(width) + QStringLiteral("  ") +
-                outcomeLabel(result.outcome).leftJustified(13) +
+        text += QStringLiteral("  ") + labels.at(index).leftJustified(width) +
+                QStringLiteral("  ") + outcomeLabel(result.outcome).leftJustified(13) +
                 ElapsedText(elapsedMs(states.at(static_cast<std::size_t>(index))));
         if (!result.reason.isEmpty())
             text += QStringLiteral("  ") + TerminalSafe(result.reason);
@@ -184,11 +201,11 @@ void TextOutput::refreshLiveLines()
     if (!live)
         return;
     QStringList lines;
-    const int width = widestName(ports);
-    for (qsizetype index = 0; index < ports.size(); ++index) {
+    const int width = widestName(labels);
+    for (qsizetype index = 0; index < labels.size(); ++index) {
         const PortState &state = states.at(static_cast<std::size_t>(index));
-        lines.append(
-            StatusLineText(ports.at(index), width, state.progress, state.result, elapsedMs(state)));
+        lines.append(StatusLineText(labels.at(index), width, state.progress, state.result,
+                                    elapsedMs(state)));
     }
     live->show(lines);
 }

@@ -26,7 +26,8 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
     const QString dataFolder = QStringLiteral("/srv/quillon-data/");
 #endif
     const QByteArray arguments = QByteArray("--type velmora --data ") + dataArgument +
-                                 " --port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait";
+                                 " --port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait"
+                                 " --write-rate 460800";
     const ParsedCommandLine parsed = parse(arguments.constData());
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->type, QStringLiteral("velmora"));
@@ -35,6 +36,8 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
               QStringList({QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB0")}));
     EXPECT_TRUE(parsed.options->json);
     EXPECT_TRUE(parsed.options->noWait);
+    EXPECT_EQ(parsed.options->writeRate, 460800u);
+    EXPECT_FALSE(parse("--type velmora --port /dev/ttyS0").options->writeRate);
 }
 
 TEST(FlashOptions, HelpNamesEveryExitStatusAndSucceeds)
@@ -51,12 +54,16 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
     for (const char *arguments : {
              "",
              "--port /dev/ttyS0",
-             "--type velmora",
              "--type a --type b --port /dev/ttyS0",
              "--type velmora --port",
+             "--json --type velmora --port",
              "--type velmora --port= --port /dev/ttyS0",
              "--type velmora --port /dev/ttyS0 --speed 9600",
              "--type velmora --port /dev/ttyS0 stray",
+             "--type velmora --port /dev/ttyS0 --write-rate 250000",
+             "--type velmora --port /dev/ttyS0 --write-rate 600",
+             "--type velmora --port /dev/ttyS0 --write-rate fast",
+             "--type velmora --port /dev/ttyS0 --write-rate -9600",
     // One device under two names would be driven by two runs at once.
 #ifndef _WIN32
              "--type velmora --port /dev/ttyS0 --port COM1", // the same device on Linux
@@ -67,6 +74,9 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
         EXPECT_FALSE(parsed.options) << arguments;
         EXPECT_EQ(parsed.exitCode, FlashExit::BadInvocation) << arguments;
         EXPECT_TRUE(parsed.message.contains(QStringLiteral("--help"))) << arguments;
+        EXPECT_FALSE(parsed.reason.isEmpty()) << arguments;
+        // Even a line that could not be read says whether the refusal should also be JSON.
+        EXPECT_EQ(parsed.json, QByteArray(arguments).contains("--json")) << arguments;
     }
 }
 
