@@ -46,7 +46,8 @@ QString FlashHelpText()
 {
     return QStringLiteral(
         "Usage: quillon-flash --type DIR [--data FOLDER] --port DEVICE [--port DEVICE ...]\n"
-        "                     [--json] [--no-wait] [--max-attempts N]\n"
+        "                     [--json] [--no-wait] [--max-attempts N] [--record FILE]\n"
+        "                     [--identify] [--continuous]\n"
         "\n"
         "Programs modems of one type without a window: for each port it applies the type's\n"
         "upload.ini (the --port given here wins over its portname), opens the port, probes the\n"
@@ -67,6 +68,15 @@ QString FlashHelpText()
         "                   within 1 s, counts as no answer at once\n"
         "  --max-attempts N script modems: give a file up after N attempts and fail the run\n"
         "                   (default: try again until it verifies, as the window does)\n"
+        "  --record FILE    append one JSON line per run to FILE (which modem, which files by\n"
+        "                   content, the outcome); a file that cannot be written stops the\n"
+        "                   runner before any port is touched\n"
+        "  --identify       ask each modem for its IMEI (AT+CGSN) after its first answer\n"
+        "  --continuous     a production station: each port programs modem after modem until\n"
+        "                   Ctrl-C or SIGTERM; a modem is programmed once it answers, then the\n"
+        "                   port waits until it is taken away (its device goes, or 3 s without\n"
+        "                   an answer); a modem whose IMEI was programmed earlier in the session\n"
+        "                   is not programmed again. Implies --identify; --no-wait does not apply\n"
         "  -h, --help       show this text\n"
         "\n"
         "Output: the programming log, each line prefixed with its port when there are several,\n"
@@ -95,9 +105,14 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
     const QCommandLineOption noWaitOption(QStringLiteral("no-wait"));
     const QCommandLineOption maxAttemptsOption(QStringLiteral("max-attempts"), QString(),
                                                QStringLiteral("N"));
+    const QCommandLineOption recordOption(QStringLiteral("record"), QString(),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption identifyOption(QStringLiteral("identify"));
+    const QCommandLineOption continuousOption(QStringLiteral("continuous"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({typeOption, dataOption, portOption, jsonOption, noWaitOption,
-                       maxAttemptsOption, helpOption});
+                       maxAttemptsOption, recordOption, identifyOption, continuousOption,
+                       helpOption});
 
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
@@ -113,6 +128,11 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
         return mistake(QStringLiteral("Give the modem type once: --type DIR"));
     if (parser.values(dataOption).size() > 1)
         return mistake(QStringLiteral("Give the data folder at most once"));
+    if (parser.values(recordOption).size() > 1 ||
+        (parser.isSet(recordOption) && parser.value(recordOption).isEmpty()))
+        return mistake(QStringLiteral("Give the record file at most once: --record FILE"));
+    if (parser.isSet(continuousOption) && parser.isSet(noWaitOption))
+        return mistake(QStringLiteral("--no-wait does not apply to --continuous"));
 
     FlashOptions options;
     options.type = parser.value(typeOption);
@@ -121,6 +141,10 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
     options.ports = parser.values(portOption);
     options.json = parser.isSet(jsonOption);
     options.noWait = parser.isSet(noWaitOption);
+    options.recordFile = parser.value(recordOption);
+    options.continuous = parser.isSet(continuousOption);
+    // A station tells modems apart by their IMEI.
+    options.identify = parser.isSet(identifyOption) || options.continuous;
     if (parser.isSet(maxAttemptsOption)) {
         bool ok = false;
         options.maxAttempts = parser.value(maxAttemptsOption).toInt(&ok);

@@ -15,6 +15,14 @@ class QIODevice;
 //   (the file's size, its bytes that have left the port and their pace; 0 between files)
 //   {"event":"result","port":...,"result":...,"reason":...,"port_closed":...,...}
 //   {"event":"summary","exit_code":...,"programmed":...,"failed":...,"no_answer":...,...}
+// and for a station, one event per change of a port's state, each modem's outcome with the
+// state that follows its run:
+//   {"event":"station","port":...,"state":"waiting"|"programming"|"take-off"|
+//    "already-programmed"|"stopped","programmed":...,"failed":...,"imei":...,
+//    "result":...,"reason":...}
+//   {"event":"summary","exit_code":130,"programmed":...,"failed":...,"seconds":...,
+//    "modems_per_hour":...,"ports":[{"port":...,"programmed":...,"failed":...,
+//    "last_failure":...},...]}
 class JsonOutput : public FlashOutput
 {
 public:
@@ -23,7 +31,9 @@ public:
     void logLine(int Port, const QString &Text) override;
     void progress(int Port, const PortProgress &Progress) override;
     void finished(int Port, const PortResult &Result) override;
+    void station(int Port, const StationStatus &Status) override;
     void summarize(const QList<PortResult> &Results, int ExitCode) override;
+    void summarizeStation(const StationSummary &Summary) override;
 
 private:
     void emitEvent(const QString &Kind, int Port, QJsonObject Fields);

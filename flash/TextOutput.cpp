@@ -1,5 +1,7 @@
 #include "TextOutput.h"
 
+#include "flash/StationSession.h"
+
 #include <QIODevice>
 
 #include <algorithm>
@@ -34,6 +36,30 @@ bool drivesTerminal(QChar Character)
                                   Character.category() == QChar::Other_Format);
 }
 
+QString stationStateText(StationState State)
+{
+    switch (State) {
+    case StationState::WaitingForModem:
+        return QStringLiteral("ожидает модем");
+    case StationState::Programming:
+        return QStringLiteral("программирование");
+    case StationState::TakeOff:
+        return QStringLiteral("снимите модем");
+    case StationState::AlreadyProgrammed:
+        return QStringLiteral("уже запрограммирован, снимите модем");
+    case StationState::Stopped:
+        break;
+    }
+    return QStringLiteral("остановлен");
+}
+
+QString tallyText(const StationTally &Tally)
+{
+    return QStringLiteral("запрограммировано: %1, сбоев: %2")
+        .arg(Tally.programmed)
+        .arg(Tally.failed);
+}
+
 QString outcomeLabel(PortOutcome Outcome)
 {
     return Outcome == PortOutcome::Programmed ? OutcomeName(Outcome)
@@ -63,8 +89,8 @@ QString ElapsedText(qint64 Milliseconds)
 {
     const qint64 seconds = Milliseconds / 1000;
     QString minutesAndSeconds = QStringLiteral("%1:%2")
-                                          .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
-                                          .arg(seconds % 60, 2, 10, QChar(u'0'));
+                                    .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+                                    .arg(seconds % 60, 2, 10, QChar(u'0'));
     if (seconds < 3600)
         return minutesAndSeconds;
     return QString::number(seconds / 3600) + u':' + minutesAndSeconds;
@@ -81,6 +107,16 @@ QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &P
     if (!Result && Progress.transfer.total > 0)
         line += QStringLiteral("  ") + TransferText(Progress.transfer);
     return line;
+}
+
+QString StationLineText(const QString &Port, int PortWidth, const StationStatus &Status,
+                        const PortProgress &Progress)
+{
+    QString line = Port.leftJustified(PortWidth) + QStringLiteral("  ") +
+                   stationStateText(Status.state) + QStringLiteral("  ");
+    if (Status.state == StationState::Programming && Progress.transfer.total > 0)
+        line += TransferText(Progress.transfer) + QStringLiteral("  ");
+    return line + u'(' + tallyText(Status.tally) + u')';
 }
 
 TextOutput::TextOutput(const QStringList &Ports, QIODevice &Out, int TerminalWidth)
@@ -115,6 +151,46 @@ void TextOutput::finished(int Port, const PortResult &Result)
     state.result = Result;
     state.finishedAtMs = clock.elapsed();
     refreshLiveLines();
+}
+
+void TextOutput::station(int Port, const StationStatus &Status)
+{
+    PortState &state = states.at(static_cast<std::size_t>(Port));
+    if (Status.state == StationState::Programming)
+        state.progress = {};
+    state.station = Status;
+    refreshLiveLines();
+}
+
+void TextOutput::summarizeStation(const StationSummary &Summary)
+{
+    liveClock.stop();
+    if (live)
+        live->clear();
+    int programmed = 0;
+    int failed = 0;
+    for (const StationTally &tally : Summary.ports) {
+        programmed += tally.programmed;
+        failed += tally.failed;
+    }
+    QString text =
+        QStringLiteral("\nИтог смены: запрограммировано: %1, сбоев: %2, модемов в час: %3, "
+                       "время: %4 (код выхода %5)\n")
+            .arg(programmed)
+            .arg(failed)
+            .arg(ModemsPerHour(programmed, Summary.elapsedMs), 0, 'f', 1)
+            .arg(ElapsedText(Summary.elapsedMs))
+            .arg(Summary.exitCode);
+    const int width = widestName(ports);
+    for (qsizetype index = 0; index < Summary.ports.size(); ++index) {
+        const StationTally &tally = Summary.ports.at(index);
+        text += QStringLiteral("  ") + ports.at(index).leftJustified(width) + QStringLiteral("  ") +
+                tallyText(tally);
+        if (!tally.lastFailure.isEmpty())
+            text += QStringLiteral(", последний сбой: ") + TerminalSafe(tally.lastFailure);
+        text += u'\n';
+    }
+    out.write(text.toUtf8());
 }
 
 void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
@@ -158,8 +234,10 @@ void TextOutput::refreshLiveLines()
     const int width = widestName(ports);
     for (qsizetype index = 0; index < ports.size(); ++index) {
         const PortState &state = states.at(static_cast<std::size_t>(index));
-        lines.append(
-            StatusLineText(ports.at(index), width, state.progress, state.result, elapsedMs(state)));
+        lines.append(state.station
+                         ? StationLineText(ports.at(index), width, *state.station, state.progress)
+                         : StatusLineText(ports.at(index), width, state.progress, state.result,
+                                          elapsedMs(state)));
     }
     live->show(lines);
 }

@@ -7,13 +7,16 @@
 #include "flash/InterruptSignals.h"
 #include "flash/JsonOutput.h"
 #include "flash/ModemTypeLookup.h"
+#include "flash/StationSession.h"
 #include "flash/TextOutput.h"
+#include "records/RunRecordFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -50,11 +53,11 @@ int terminalWidth()
     return ok && columns > 0 ? columns : DefaultTerminalWidth;
 }
 
-QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type)
+QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type, RunRecordFile *Records)
 {
     QList<PortJob> jobs;
     for (const QString &port : Options.ports)
-        jobs.append({port, Type, Options.noWait, Options.maxAttempts});
+        jobs.append({port, Type, Options.noWait, Options.maxAttempts, Options.identify, Records});
     return jobs;
 }
 
@@ -85,6 +88,17 @@ int main(int argc, char **argv)
         return FlashExit::BadInvocation;
     }
 
+    // A station must not program modems it cannot account for.
+    std::optional<RunRecordFile> records;
+    if (!options.recordFile.isEmpty()) {
+        records.emplace(options.recordFile);
+        QString error;
+        if (!records->open(&error)) {
+            writeTo(stderr, QStringLiteral("Cannot append to the record file %1\n").arg(error));
+            return FlashExit::BadInvocation;
+        }
+    }
+
     QFile out;
     if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return FlashExit::BadInvocation;
@@ -94,8 +108,13 @@ int main(int argc, char **argv)
     else
         output = std::make_unique<TextOutput>(options.ports, out, terminalWidth());
 
-    EventRelay relay(*output, static_cast<int>(options.ports.size()));
-    FlashRunner runner(jobsFor(options, *type.entry), relay);
+    const int ports = static_cast<int>(options.ports.size());
+    EventRelay relay(*output, ports);
+    std::optional<StationSession> station;
+    if (options.continuous)
+        station.emplace(ports);
+    FlashRunner runner(jobsFor(options, *type.entry, records ? &*records : nullptr), relay,
+                       station ? &*station : nullptr);
     InterruptSignals interrupts;
     QObject::connect(&interrupts, &InterruptSignals::interrupted, &app,
                      [&runner] { runner.requestQuit(); });
@@ -106,6 +125,9 @@ int main(int argc, char **argv)
 
     const QList<PortResult> results = runner.results();
     const int exitCode = FlashExitCode(results, runner.quitRequested());
-    output->summarize(results, exitCode);
+    if (station)
+        output->summarizeStation({station->tallies(), station->elapsedMs(), exitCode});
+    else
+        output->summarize(results, exitCode);
     return exitCode;
 }
