@@ -159,6 +159,10 @@ void TextOutput::station(int Port, const StationStatus &Status)
     if (Status.state == StationState::Programming)
         state.progress = {};
     state.station = Status;
+    // A log without live lines (a file, a pipe) still says when a modem can go.
+    if (Status.state == StationState::TakeOff || Status.state == StationState::AlreadyProgrammed)
+        logLine(Port, stationStateText(Status.state) + QStringLiteral(" (") +
+                          tallyText(Status.tally) + u')');
     refreshLiveLines();
 }
 

@@ -35,6 +35,12 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
               QStringList({QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB0")}));
     EXPECT_TRUE(parsed.options->json);
     EXPECT_TRUE(parsed.options->noWait);
+    EXPECT_FALSE(parsed.options->identify);
+
+    // A station tells its modems apart by their IMEI.
+    const ParsedCommandLine station = parse("--type tu41 --port /dev/ttyUSB0 --continuous");
+    ASSERT_TRUE(station.options);
+    EXPECT_TRUE(station.options->continuous && station.options->identify);
 }
 
 TEST(FlashOptions, HelpNamesEveryExitStatusAndSucceeds)
@@ -57,6 +63,9 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
              "--type velmora --port= --port /dev/ttyS0",
              "--type velmora --port /dev/ttyS0 --speed 9600",
              "--type velmora --port /dev/ttyS0 stray",
+             "--type velmora --port /dev/ttyS0 --record a --record b",
+             "--type velmora --port /dev/ttyS0 --record=",
+             "--type velmora --port /dev/ttyS0 --continuous --no-wait",
     // One device under two names would be driven by two runs at once.
 #ifndef _WIN32
              "--type velmora --port /dev/ttyS0 --port COM1", // the same device on Linux

@@ -91,11 +91,12 @@ int runSimulator(int argc, char **argv)
     QDir().mkpath(virtualPortFolder());
     setup.options.linkPath = virtualPortFolder() + u'/' + setup.name;
     const QString link = setup.options.linkPath;
+    QByteArray imei = setup.options.imei;
+    const modemsim::Faults faults = setup.options.faults;
     ModemSimulator simulator(std::move(setup.options));
     std::printf("device %s\nlink %s\n", qPrintable(simulator.devicePath()), qPrintable(link));
     std::fflush(stdout);
     // A station's bench: SIGUSR1 takes the modem off its port, SIGUSR2 puts the next one on.
-    QByteArray imei = setup.options.imei;
     for (;;) {
         int signal = 0;
         sigwait(&stopSignals, &signal);
@@ -104,7 +105,7 @@ int runSimulator(int argc, char **argv)
             std::printf("modem taken off\n");
         } else if (signal == SIGUSR2) {
             imei = NextImei(imei);
-            simulator.putModemOn(imei, setup.options.faults);
+            simulator.putModemOn(imei, faults);
             std::printf("modem put on, IMEI %s, device %s\n",
                         imei.isEmpty() ? "none" : imei.constData(),
                         qPrintable(simulator.devicePath()));
