@@ -260,6 +260,7 @@ void TmyComm::IgnoreCommError(std::uint32_t ErrorCode)
 
 bool TmyComm::LoadPortSettings(const QString &FileName)
 {
+    WriteRate = DefaultWriteRate;
     // A folder of that name is no profile either.
     if (!QFileInfo(FileName).isFile())
         return false;
@@ -280,6 +281,7 @@ void TmyComm::ApplyPortSetting(const QByteArray &Line)
         return;
     struct Apply
     {
+        TmyComm &channel;
         TComm32 &port;
         // The name is only kept for the next OpenPort; an open port stays as it is.
         void operator()(const PortName &name) { port.SetCommPort(name.Value); }
@@ -288,8 +290,13 @@ void TmyComm::ApplyPortSetting(const QByteArray &Line)
         void operator()(TParity parity) { port.SetParity(parity); }
         void operator()(TStopBits stopBits) { port.SetStopBits(stopBits); }
         void operator()(TFlowControl flow) { port.SetFlowControl(flow); }
+        void operator()(WriteRateSetting rate) { channel.WriteRate = rate.Value; }
+        void operator()(const BadWriteRate &rate)
+        {
+            throw std::runtime_error(ProfileWriteRateRefusal(rate.Value).toStdString());
+        }
     };
-    std::visit(Apply{*Comm}, *setting);
+    std::visit(Apply{*this, *Comm}, *setting);
 }
 
 void SendCommand(TmyComm &Channel, const QByteArray &Command, const QByteArray &Expect1,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "atlink/WriteRate.h"
 #include "serial/TComm32.h"
 
 #include <QByteArray>
@@ -27,6 +28,9 @@ public:
     // Every received byte as two upper-case hex digits and a space.
     QByteArray ReplyHex;
     std::unique_ptr<TComm32> Comm;
+    // The rate the run switches the modem and the port to before writing: the profile's
+    // "writerate", 9600 when it has none; the port dialog and the runner's option change it.
+    std::uint32_t WriteRate = DefaultWriteRate;
 
     void ReceiveData(const char *Buffer, std::uint16_t BufferLength);
     void ClearReply();
@@ -59,7 +63,10 @@ public:
         TmyComm &channel;
     };
 
-    // The port profile ("upload.ini"): false when the file does not exist.
+    // The port profile ("upload.ini"): false when the file does not exist. The write rate starts
+    // from 9600 for every profile, so that one type's rate never carries over to the next.
+    // Raises std::runtime_error, with the line for the user, when the file cannot be read or
+    // names a write rate that is none.
     bool LoadPortSettings(const QString &FileName);
     void ApplyPortSetting(const QByteArray &Line);
 

@@ -1,5 +1,6 @@
 #include "FlashOptions.h"
 
+#include "atlink/WriteRate.h"
 #include "catalogue/ModemCatalogue.h"
 #include "flash/ExitCodes.h"
 #include "serial/SerialPorts.h"
@@ -46,15 +47,14 @@ QString FlashHelpText()
 {
     return QStringLiteral(
         "Usage: quillon-flash --type DIR [--data FOLDER] --port DEVICE [--port DEVICE ...]\n"
-        "                     [--json] [--no-wait] [--max-attempts N] [--record FILE]\n"
-        "                     [--identify] [--continuous]\n"
+        "                     [--json] [--no-wait] [--max-attempts N] [--write-rate N]\n"
+        "                     [--record FILE] [--identify] [--continuous]\n"
         "\n"
         "Programs modems of one type without a window: for each port it applies the type's\n"
         "upload.ini (the --port given here wins over its portname), opens the port, probes the\n"
-        "modem with ATE0 every 250 ms during the power-on wait of 15 s, switches it to 9600 "
-        "bit/s,\n"
-        "runs the type's programming procedure and closes the port. Several ports are programmed\n"
-        "at the same time, each on its own; one failing never disturbs the others.\n"
+        "modem with ATE0 every 250 ms during the power-on wait of 15 s, switches it to the write\n"
+        "rate, runs the type's programming procedure and closes the port. Several ports are\n"
+        "programmed at the same time, each on its own; one failing never disturbs the others.\n"
         "\n"
         "Options:\n"
         "  --type DIR       modem type: its folder name in Quillon_dir.ini (any letter case)\n"
@@ -68,6 +68,10 @@ QString FlashHelpText()
         "                   within 1 s, counts as no answer at once\n"
         "  --max-attempts N script modems: give a file up after N attempts and fail the run\n"
         "                   (default: try again until it verifies, as the window does)\n"
+        "  --write-rate N   bit/s to write the modem at, instead of the profile's writerate\n"
+        "                   (9600 without one); one of 1200, 2400, 4800, 9600, 19200, 38400,\n"
+        "                   57600, 115200, 230400, 460800, 921600. A modem or port that cannot\n"
+        "                   take it is written at the rate it has\n"
         "  --record FILE    append one JSON line per run to FILE (which modem, which files by\n"
         "                   content, the outcome); a file that cannot be written stops the\n"
         "                   runner before any port is touched\n"
@@ -105,14 +109,16 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
     const QCommandLineOption noWaitOption(QStringLiteral("no-wait"));
     const QCommandLineOption maxAttemptsOption(QStringLiteral("max-attempts"), QString(),
                                                QStringLiteral("N"));
+    const QCommandLineOption writeRateOption(QStringLiteral("write-rate"), QString(),
+                                             QStringLiteral("N"));
     const QCommandLineOption recordOption(QStringLiteral("record"), QString(),
                                           QStringLiteral("FILE"));
     const QCommandLineOption identifyOption(QStringLiteral("identify"));
     const QCommandLineOption continuousOption(QStringLiteral("continuous"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({typeOption, dataOption, portOption, jsonOption, noWaitOption,
-                       maxAttemptsOption, recordOption, identifyOption, continuousOption,
-                       helpOption});
+                       maxAttemptsOption, writeRateOption, recordOption, identifyOption,
+                       continuousOption, helpOption});
 
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
@@ -150,6 +156,13 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
         options.maxAttempts = parser.value(maxAttemptsOption).toInt(&ok);
         if (!ok || options.maxAttempts < 1)
             return mistake(QStringLiteral("--max-attempts needs a whole number from 1 up"));
+    }
+    if (parser.isSet(writeRateOption)) {
+        const QString rate = parser.value(writeRateOption);
+        options.writeRate = WriteRateNamed(rate);
+        if (!options.writeRate)
+            return mistake(QStringLiteral("--write-rate %1 is not a write rate; use one of %2")
+                               .arg(rate, WriteRateList()));
     }
 
     if (options.ports.isEmpty())

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 // What one invocation of quillon-flash asks for.
@@ -12,8 +13,9 @@ struct FlashOptions
     QString dataFolder; // holds Quillon_dir.ini and the type folders; ends with a separator
     QStringList ports;  // one run per device, in the order given
     bool json = false;
-    bool noWait = false;     // the modems are already on: no power-on wait
-    int maxAttempts = 0;     // script modems: attempts per file before giving up; 0 = no bound
+    bool noWait = false; // the modems are already on: no power-on wait
+    int maxAttempts = 0; // script modems: attempts per file before giving up; 0 = no bound
+    std::optional<std::uint32_t> writeRate; // wins over the profile's writerate
     QString recordFile;      // every run appended here as one JSON line; empty: none kept
     bool identify = false;   // ask each modem for its IMEI before programming it
     bool continuous = false; // a station: modem after modem on every port until interrupted

@@ -19,6 +19,6 @@ struct ModemTypeLookup
 ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type);
 
 // What would make every run of Type refuse, checked before any port is touched: its data as its
-// procedure checks it, a profile that cannot be read, line settings no port can take. The
-// refusal line, or no value when the runs can start.
+// procedure checks it, a profile that cannot be read or whose write rate is none, line settings no
+// port can take. The refusal line, or no value when the runs can start.
 std::optional<QString> RunRefusal(const TDirObject &Type);

@@ -90,6 +90,8 @@ void PreparePort(const PortJob &Job, FlashHost &Host)
     if (!channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini")))
         Host.LogLine(ProfileMissingText());
     channel.Comm->SetCommPort(Job.port);
+    if (Job.writeRate)
+        channel.WriteRate = *Job.writeRate;
 }
 
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host)
@@ -151,7 +153,7 @@ PortResult PortRun::execute()
     try {
         result = programme(job, host, record);
     } catch (const std::exception &error) {
-        // An error of one port (an unreadable profile) ends only that run.
+        // An error of one port (reopening after the switch, an unreadable profile) ends only it.
         host.reportError(ErrorLine(error));
         result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
         result.reason = host.failureReason();

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
+#include <optional>
 
 class FlashHost;
 class RunRecordFile;
@@ -17,9 +19,10 @@ struct PortJob
     QString port;
     TDirObject type;
     bool noWait = false;
-    int maxAttempts = 0;              // script modems: attempts per file; 0 = no bound
-    bool identify = false;            // ask the modem for its IMEI before programming it
-    RunRecordFile *records = nullptr; // where every run is recorded; none: not recorded
+    int maxAttempts = 0;                    // script modems: attempts per file; 0 = no bound
+    std::optional<std::uint32_t> writeRate; // wins over the profile's writerate
+    bool identify = false;                  // ask the modem for its IMEI before programming it
+    RunRecordFile *records = nullptr;       // where every run is recorded; none: not recorded
 };
 
 // The whole run for one port, from the chosen type to the closed port, on the calling thread:

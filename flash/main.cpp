@@ -57,7 +57,8 @@ QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type, RunR
 {
     QList<PortJob> jobs;
     for (const QString &port : Options.ports)
-        jobs.append({port, Type, Options.noWait, Options.maxAttempts, Options.identify, Records});
+        jobs.append({port, Type, Options.noWait, Options.maxAttempts, Options.writeRate,
+                     Options.identify, Records});
     return jobs;
 }
 

@@ -115,8 +115,9 @@ private:
 
 QStringList stationArguments(const std::vector<std::unique_ptr<modemsim::ModemSimulator>> &Modems)
 {
-    QStringList arguments{u"--type"_s, u"tu41"_s,   u"--data"_s,
-                          demoData(),  u"--json"_s, u"--continuous"_s};
+    QStringList arguments{
+        u"--type"_s, u"tu41"_s,         u"--data"_s,       demoData(),
+        u"--json"_s, u"--continuous"_s, u"--write-rate"_s, QString::number(LineRate)};
     for (const auto &modem : Modems)
         arguments << u"--port"_s << modem->devicePath();
     return arguments;

@@ -26,7 +26,8 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
     const QString dataFolder = QStringLiteral("/srv/quillon-data/");
 #endif
     const QByteArray arguments = QByteArray("--type velmora --data ") + dataArgument +
-                                 " --port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait";
+                                 " --port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait"
+                                 " --write-rate 460800";
     const ParsedCommandLine parsed = parse(arguments.constData());
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->type, QStringLiteral("velmora"));
@@ -35,6 +36,8 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
               QStringList({QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB0")}));
     EXPECT_TRUE(parsed.options->json);
     EXPECT_TRUE(parsed.options->noWait);
+    EXPECT_EQ(parsed.options->writeRate, 460800u);
+    EXPECT_FALSE(parse("--type velmora --port /dev/ttyS0").options->writeRate);
     EXPECT_FALSE(parsed.options->identify);
 
     // A station tells its modems apart by their IMEI.
@@ -66,6 +69,10 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
              "--type velmora --port /dev/ttyS0 --record a --record b",
              "--type velmora --port /dev/ttyS0 --record=",
              "--type velmora --port /dev/ttyS0 --continuous --no-wait",
+             "--type velmora --port /dev/ttyS0 --write-rate 250000",
+             "--type velmora --port /dev/ttyS0 --write-rate 600",
+             "--type velmora --port /dev/ttyS0 --write-rate fast",
+             "--type velmora --port /dev/ttyS0 --write-rate -9600",
     // One device under two names would be driven by two runs at once.
 #ifndef _WIN32
              "--type velmora --port /dev/ttyS0 --port COM1", // the same device on Linux

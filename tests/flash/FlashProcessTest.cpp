@@ -121,6 +121,21 @@ TEST_P(EachFamily, IsProgrammedWithTheWindowsLogAndThePortReleased)
     }
 }
 
+// The rate on the command line wins over the profile's, on the wire and in the log.
+TEST(FlashWriteRate, TheOptionWinsOverTheProfile)
+{
+    ModemSimulator modem(modemOf(Family::Java));
+    const QString port = modem.devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("tu41"), {port})
+                       << QStringLiteral("--write-rate") << QStringLiteral("115200")
+                       << QStringLiteral("--json"));
+    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed) << flash.err().toStdString();
+    const QStringList log = LogTexts(flash.out(), port);
+    EXPECT_TRUE(log.contains(QStringLiteral("Скорость 115200 задана.")));
+    const std::vector<QByteArray> commands = modem.commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "AT+IPR=115200"), commands.end());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Flash, EachFamily,
     ::testing::Values(FamilyCase{"velmora", Family::Script, "Velmora script modem"},
@@ -237,6 +252,9 @@ TEST(FlashInvocation, DataThatCannotBeSentEndsWithStatusTwoBeforeAnyPortIsOpened
          "Стоповые биты: 1,5"},
         {QStringLiteral("velmora"),
          [&] { write(QStringLiteral("velmora/upload.ini"), "databits=4\r\n"); }, "Биты данных: 4"},
+        {QStringLiteral("velmora"),
+         [&] { write(QStringLiteral("velmora/upload.ini"), "WriteRate=256000\r\n"); },
+         "writerate=256000"},
         {QStringLiteral("velmora"),
          [&] {
              QFile::remove(data.filePath(QStringLiteral("velmora/upload.ini")));

@@ -29,6 +29,7 @@ constexpr Flag kFlags[] = {
      "Take input no faster than a serial line of this many bits per second carries it (one "
      "character per frame of the program's character format); AT+IPR changes it.",
      "bps"},
+    {"max-rate", "Answer ERROR to AT+IPR asking for more bits per second than this.", "bps"},
     {"imei",
      "The modem's serial number, answered to AT+CGSN (default 356938035643809); the next modem "
      "put on (SIGUSR2) has it one up. SIGUSR1 takes the modem off (its device goes).",
@@ -189,6 +190,7 @@ std::variant<SimulatorSetup, QString> parseSimulatorCommandLine(const QStringLis
     setup.options.rawByteTimeout = reader.duration("raw-timeout", setup.options.rawByteTimeout);
     setup.options.lineRate = static_cast<std::uint32_t>(
         reader.number("line-rate", static_cast<int>(setup.options.lineRate)));
+    setup.options.maxRate = static_cast<std::uint32_t>(reader.number("max-rate", 0));
     if (reader.isSet("imei"))
         setup.options.imei = reader.value("imei").toLatin1();
     if (reader.isSet("no-imei"))
