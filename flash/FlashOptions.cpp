@@ -7,7 +7,6 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -15,8 +14,21 @@ ParsedCommandLine mistake(const QString &Text)
 {
     ParsedCommandLine result;
     result.message = Text + QStringLiteral("\nTry 'quillon-flash --help'.\n");
+    result.reason = Text;
     result.exitCode = FlashExit::BadInvocation;
     return result;
+}
+
+// A collector that asked for JSON gets its error as JSON even when the line is garbled.
+bool asksForJson(const QStringList &Arguments)
+{
+    for (const QString &argument : Arguments.mid(1)) {
+        if (argument == u"--")
+            return false;
+        if (argument == u"--json" || argument == u"-json")
+            return true;
+    }
+    return false;
 }
 
 QString withTrailingSeparator(const QString &Folder)
@@ -30,10 +42,7 @@ std::optional<QString> repeatedPort(const QStringList &Ports)
 {
     QStringList devices;
     for (const QString &port : Ports) {
-        // A link and its target are one device.
-        const QString path = ResolveDevicePath(port);
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        const QString device = canonical.isEmpty() ? path : canonical;
+        const QString device = PortDevice(port);
         if (devices.contains(device))
             return port;
         devices.append(device);
@@ -46,7 +55,7 @@ std::optional<QString> repeatedPort(const QStringList &Ports)
 QString FlashHelpText()
 {
     return QStringLiteral(
-        "Usage: quillon-flash --type DIR [--data FOLDER] --port DEVICE [--port DEVICE ...]\n"
+        "Usage: quillon-flash --type DIR [--data FOLDER] [--port DEVICE ...]\n"
         "                     [--json] [--no-wait] [--max-attempts N] [--write-rate N]\n"
         "                     [--record FILE] [--identify] [--continuous]\n"
         "\n"
@@ -60,9 +69,11 @@ QString FlashHelpText()
         "  --type DIR       modem type: its folder name in Quillon_dir.ini (any letter case)\n"
         "  --data FOLDER    folder holding Quillon_dir.ini and the type folders\n"
         "                   (default: the program's own folder, or $QUILLON_DATA_DIR)\n"
-        "  --port DEVICE    serial device of one modem (/dev/ttyUSB0, ttyUSB0, COM1);\n"
-        "                   repeat it to program several modems at once\n"
-        "  --json           one JSON object per line for every event instead of text\n"
+        "  --port DEVICE    serial device of one modem (/dev/ttyUSB0, ttyUSB0, COM1, or a stable\n"
+        "                   name such as /dev/serial/by-id/usb-...); repeat it to program\n"
+        "                   several modems at once (default: the portname of upload.ini)\n"
+        "  --json           one JSON object per line for every event instead of text; a refusal\n"
+        "                   with status 2 is also an object: {\"event\":\"error\",...}\n"
         "  --no-wait        the modems are already switched on: do not wait for power-on; a\n"
         "                   port that does not open, or a modem that answers none of the probes\n"
         "                   within 1 s, counts as no answer at once\n"
@@ -96,7 +107,9 @@ QString FlashHelpText()
         "       are closed; a second Ctrl-C ends the program at once\n");
 }
 
-ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
+namespace {
+
+ParsedCommandLine readCommandLine(const QStringList &Arguments)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -165,8 +178,6 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
                                .arg(rate, WriteRateList()));
     }
 
-    if (options.ports.isEmpty())
-        return mistake(QStringLiteral("Name at least one port: --port DEVICE"));
     if (options.ports.contains(QString()))
         return mistake(QStringLiteral("A port name is empty"));
     if (const auto port = repeatedPort(options.ports))
@@ -175,4 +186,13 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
     ParsedCommandLine result;
     result.options = options;
     return result;
+}
+
+} // namespace
+
+ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
+{
+    ParsedCommandLine parsed = readCommandLine(Arguments);
+    parsed.json = asksForJson(Arguments);
+    return parsed;
 }

@@ -1,6 +1,8 @@
 #include "JsonOutput.h"
 
+#include "flash/ExitCodes.h"
 #include "flash/StationSession.h"
+#include "serial/SerialPorts.h"
 
 #include <QIODevice>
 #include <QJsonArray>
@@ -8,7 +10,25 @@
 
 #include <algorithm>
 
-JsonOutput::JsonOutput(const QStringList &Ports, QIODevice &Out) : ports(Ports), out(Out)
+namespace {
+
+QStringList devicesOf(const QStringList &Ports)
+{
+    QStringList devices;
+    for (const QString &port : Ports)
+        devices.append(PortDevice(port));
+    return devices;
+}
+
+QByteArray line(const QJsonObject &Event)
+{
+    return QJsonDocument(Event).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace
+
+JsonOutput::JsonOutput(const QStringList &Ports, QIODevice &Out)
+    : ports(Ports), devices(devicesOf(Ports)), out(Out)
 {
     clock.start();
 }
@@ -34,14 +54,16 @@ void JsonOutput::progress(int Port, const PortProgress &Progress)
 void JsonOutput::finished(int Port, const PortResult &Result)
 {
     emitEvent(QStringLiteral("result"), Port,
-              {{QStringLiteral("result"), OutcomeName(Result.outcome)},
+              {{QStringLiteral("device"), devices.at(Port)},
+               {QStringLiteral("result"), OutcomeName(Result.outcome)},
                {QStringLiteral("reason"), Result.reason},
                {QStringLiteral("port_closed"), Result.portClosed}});
 }
 
 void JsonOutput::station(int Port, const StationStatus &Status)
 {
-    QJsonObject fields{{QStringLiteral("state"), StationStateName(Status.state)},
+    QJsonObject fields{{QStringLiteral("device"), devices.at(Port)},
+                       {QStringLiteral("state"), StationStateName(Status.state)},
                        {QStringLiteral("programmed"), Status.tally.programmed},
                        {QStringLiteral("failed"), Status.tally.failed},
                        {QStringLiteral("imei"), Status.imei}};
@@ -62,6 +84,7 @@ void JsonOutput::summarizeStation(const StationSummary &Summary)
         programmed += tally.programmed;
         failed += tally.failed;
         perPort.append(QJsonObject{{QStringLiteral("port"), ports.at(index)},
+                                   {QStringLiteral("device"), devices.at(index)},
                                    {QStringLiteral("programmed"), tally.programmed},
                                    {QStringLiteral("failed"), tally.failed},
                                    {QStringLiteral("last_failure"), tally.lastFailure}});
@@ -94,5 +117,12 @@ void JsonOutput::emitEvent(const QString &Kind, int Port, QJsonObject Fields)
     if (Port >= 0)
         Fields.insert(QStringLiteral("port"), ports.at(Port));
     Fields.insert(QStringLiteral("elapsed_ms"), clock.elapsed());
-    out.write(QJsonDocument(Fields).toJson(QJsonDocument::Compact) + '\n');
+    out.write(line(Fields));
+}
+
+QByteArray JsonRefusal(const QString &Reason)
+{
+    return line({{QStringLiteral("event"), QStringLiteral("error")},
+                 {QStringLiteral("reason"), Reason},
+                 {QStringLiteral("exit_code"), FlashExit::BadInvocation}});
 }

@@ -13,15 +13,18 @@ class QIODevice;
 //   {"event":"progress","port":...,"phase":...,"done":...,"total":...,"transfer_file":...,
 //    "transfer_bytes":...,"transfer_sent":...,"transfer_bytes_per_second":...,...}
 //   (the file's size, its bytes that have left the port and their pace; 0 between files)
-//   {"event":"result","port":...,"result":...,"reason":...,"port_closed":...,...}
+//   {"event":"result","port":...,"device":...,"result":...,"reason":...,"port_closed":...,...}
+//   (the port as given and the device it ends at, every link followed)
 //   {"event":"summary","exit_code":...,"programmed":...,"failed":...,"no_answer":...,...}
+//   {"event":"error","reason":...,"exit_code":2}: the command line or the data refused, no
+//   port touched (JsonRefusal)
 // and for a station, one event per change of a port's state, each modem's outcome with the
 // state that follows its run:
-//   {"event":"station","port":...,"state":"waiting"|"programming"|"take-off"|
+//   {"event":"station","port":...,"device":...,"state":"waiting"|"programming"|"take-off"|
 //    "already-programmed"|"stopped","programmed":...,"failed":...,"imei":...,
 //    "result":...,"reason":...}
 //   {"event":"summary","exit_code":130,"programmed":...,"failed":...,"seconds":...,
-//    "modems_per_hour":...,"ports":[{"port":...,"programmed":...,"failed":...,
+//    "modems_per_hour":...,"ports":[{"port":...,"device":...,"programmed":...,"failed":...,
 //    "last_failure":...},...]}
 class JsonOutput : public FlashOutput
 {
@@ -39,6 +42,10 @@ private:
     void emitEvent(const QString &Kind, int Port, QJsonObject Fields);
 
     const QStringList ports;
+    const QStringList devices;
     QIODevice &out;
     QElapsedTimer clock;
 };
+
+// The one line a refusal with status 2 writes, so that a collector never reads an empty stream.
+QByteArray JsonRefusal(const QString &Reason);

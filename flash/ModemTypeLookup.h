@@ -22,3 +22,7 @@ ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type);
 // procedure checks it, a profile that cannot be read or whose write rate is none, line settings no
 // port can take. The refusal line, or no value when the runs can start.
 std::optional<QString> RunRefusal(const TDirObject &Type);
+
+// The port the type's profile names, as the window would open it (a name the profile upper-cased
+// is given back in the case the device has); empty when it names none.
+QString ProfilePort(const TDirObject &Type);

@@ -8,8 +8,6 @@
 #include "records/RunRecordFile.h"
 #include "serial/SerialPorts.h"
 
-#include <QFileInfo>
-
 #include <exception>
 
 namespace {
@@ -67,20 +65,13 @@ PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
 
 } // namespace
 
-QString ResolvedDevice(const QString &Port)
-{
-    const QString path = ResolveDevicePath(Port);
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? path : canonical;
-}
-
 RunRecord StartRecordFor(const PortJob &Job)
 {
     RunRecord record = StartRunRecord();
     record.type = Job.type.DirName;
     record.family = ProcedureFamilyName(Job.type.DirName);
     record.port = Job.port;
-    record.device = ResolvedDevice(Job.port);
+    record.device = PortDevice(Job.port);
     return record;
 }
 

@@ -43,8 +43,6 @@ private:
 
 // The steps a single run and a station's run of one modem share.
 
-// The device the job's port stands for: a link is followed to what it points at.
-QString ResolvedDevice(const QString &Port);
 // A record of a run of Job's type on Job's port that starts now.
 RunRecord StartRecordFor(const PortJob &Job);
 // Loads the type's port profile into the host's channel (saying when there is none) and points

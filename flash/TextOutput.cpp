@@ -1,6 +1,7 @@
 #include "TextOutput.h"
 
 #include "flash/StationSession.h"
+#include "serial/SerialPorts.h"
 
 #include <QIODevice>
 
@@ -60,6 +61,14 @@ QString tallyText(const StationTally &Tally)
         .arg(Tally.failed);
 }
 
+QStringList withDevices(const QStringList &Ports)
+{
+    QStringList labels;
+    for (const QString &port : Ports)
+        labels.append(PortWithDevice(port));
+    return labels;
+}
+
 QString outcomeLabel(PortOutcome Outcome)
 {
     return Outcome == PortOutcome::Programmed ? OutcomeName(Outcome)
@@ -67,6 +76,12 @@ QString outcomeLabel(PortOutcome Outcome)
 }
 
 } // namespace
+
+QString PortWithDevice(const QString &Port)
+{
+    const QString device = PortDevice(Port);
+    return device == ResolveDevicePath(Port) ? Port : QStringLiteral("%1 (%2)").arg(Port, device);
+}
 
 QString TerminalSafe(const QString &Line)
 {
@@ -120,7 +135,8 @@ QString StationLineText(const QString &Port, int PortWidth, const StationStatus 
 }
 
 TextOutput::TextOutput(const QStringList &Ports, QIODevice &Out, int TerminalWidth)
-    : ports(Ports), out(Out), states(static_cast<std::size_t>(Ports.size()))
+    : ports(Ports), labels(withDevices(Ports)), out(Out),
+      states(static_cast<std::size_t>(Ports.size()))
 {
     clock.start();
     if (TerminalWidth <= 0)
@@ -185,11 +201,11 @@ void TextOutput::summarizeStation(const StationSummary &Summary)
             .arg(ModemsPerHour(programmed, Summary.elapsedMs), 0, 'f', 1)
             .arg(ElapsedText(Summary.elapsedMs))
             .arg(Summary.exitCode);
-    const int width = widestName(ports);
+    const int width = widestName(labels);
     for (qsizetype index = 0; index < Summary.ports.size(); ++index) {
         const StationTally &tally = Summary.ports.at(index);
-        text += QStringLiteral("  ") + ports.at(index).leftJustified(width) + QStringLiteral("  ") +
-                tallyText(tally);
+        text += QStringLiteral("  ") + labels.at(index).leftJustified(width) +
+                QStringLiteral("  ") + tallyText(tally);
         if (!tally.lastFailure.isEmpty())
             text += QStringLiteral(", последний сбой: ") + TerminalSafe(tally.lastFailure);
         text += u'\n';
@@ -209,11 +225,11 @@ void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
                        .arg(programmed)
                        .arg(Results.size())
                        .arg(ExitCode);
-    const int width = widestName(ports);
+    const int width = widestName(labels);
     for (qsizetype index = 0; index < Results.size(); ++index) {
         const PortResult &result = Results.at(index);
-        text += QStringLiteral("  ") + ports.at(index).leftJustified(width) + QStringLiteral("  ") +
-                outcomeLabel(result.outcome).leftJustified(12) +
+        text += QStringLiteral("  ") + labels.at(index).leftJustified(width) +
+                QStringLiteral("  ") + outcomeLabel(result.outcome).leftJustified(12) +
                 ElapsedText(elapsedMs(states.at(static_cast<std::size_t>(index))));
         if (!result.reason.isEmpty())
             text += QStringLiteral("  ") + TerminalSafe(result.reason);
@@ -235,12 +251,12 @@ void TextOutput::refreshLiveLines()
     if (!live)
         return;
     QStringList lines;
-    const int width = widestName(ports);
-    for (qsizetype index = 0; index < ports.size(); ++index) {
+    const int width = widestName(labels);
+    for (qsizetype index = 0; index < labels.size(); ++index) {
         const PortState &state = states.at(static_cast<std::size_t>(index));
         lines.append(state.station
-                         ? StationLineText(ports.at(index), width, *state.station, state.progress)
-                         : StatusLineText(ports.at(index), width, state.progress, state.result,
+                         ? StationLineText(labels.at(index), width, *state.station, state.progress)
+                         : StatusLineText(labels.at(index), width, state.progress, state.result,
                                           elapsedMs(state)));
     }
     live->show(lines);

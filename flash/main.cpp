@@ -53,6 +53,24 @@ int terminalWidth()
     return ok && columns > 0 ? columns : DefaultTerminalWidth;
 }
 
+// A refusal before any port is touched, said as Text on standard error and, for a collector
+// that reads only standard output, as JSON there.
+int refuse(const QString &Text, const QString &Reason, bool Json)
+{
+    writeTo(stderr, Text);
+    if (Json) {
+        const QByteArray event = JsonRefusal(Reason);
+        std::fwrite(event.constData(), 1, static_cast<std::size_t>(event.size()), stdout);
+        std::fflush(stdout);
+    }
+    return FlashExit::BadInvocation;
+}
+
+int refuse(const QString &Reason, bool Json)
+{
+    return refuse(Reason + u'\n', Reason, Json);
+}
+
 QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type, RunRecordFile *Records)
 {
     QList<PortJob> jobs;
@@ -69,35 +87,39 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillon-flash"));
 
-    if (!applyTestSpeedUp()) {
-        writeTo(stderr, QStringLiteral("QUILLON_TIME_SPEEDUP must be a whole number from 1 up\n"));
-        return FlashExit::BadInvocation;
-    }
     const ParsedCommandLine parsed = ParseFlashCommandLine(QCoreApplication::arguments());
-    if (!parsed.options) {
-        writeTo(parsed.exitCode == 0 ? stdout : stderr, parsed.message);
+    if (!parsed.options && parsed.exitCode == 0) {
+        writeTo(stdout, parsed.message);
         return parsed.exitCode;
     }
-    const FlashOptions &options = *parsed.options;
+    if (!parsed.options)
+        return refuse(parsed.message, parsed.reason, parsed.json);
+    FlashOptions options = *parsed.options;
+    if (!applyTestSpeedUp())
+        return refuse(QStringLiteral("QUILLON_TIME_SPEEDUP must be a whole number from 1 up"),
+                      options.json);
     const ModemTypeLookup type = FindModemType(options.dataFolder, options.type);
-    if (!type.entry) {
-        writeTo(stderr, type.error + u'\n');
-        return FlashExit::BadInvocation;
-    }
-    if (const auto refusal = RunRefusal(*type.entry)) {
-        writeTo(stderr, *refusal + u'\n');
-        return FlashExit::BadInvocation;
-    }
+    if (!type.entry)
+        return refuse(type.error, options.json);
+    if (const auto refusal = RunRefusal(*type.entry))
+        return refuse(*refusal, options.json);
+    // As the window does: the port the type's profile names.
+    if (options.ports.isEmpty())
+        options.ports.append(ProfilePort(*type.entry));
+    if (options.ports.first().isEmpty())
+        return refuse(QStringLiteral("Name at least one port: --port DEVICE (the upload.ini of %1 "
+                                     "names none)")
+                          .arg(type.entry->DirName),
+                      options.json);
 
     // A station must not program modems it cannot account for.
     std::optional<RunRecordFile> records;
     if (!options.recordFile.isEmpty()) {
         records.emplace(options.recordFile);
         QString error;
-        if (!records->open(&error)) {
-            writeTo(stderr, QStringLiteral("Cannot append to the record file %1\n").arg(error));
-            return FlashExit::BadInvocation;
-        }
+        if (!records->open(&error))
+            return refuse(QStringLiteral("Cannot append to the record file %1").arg(error),
+                          options.json);
     }
 
     QFile out;

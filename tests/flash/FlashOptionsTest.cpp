@@ -60,9 +60,9 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
     for (const char *arguments : {
              "",
              "--port /dev/ttyS0",
-             "--type velmora",
              "--type a --type b --port /dev/ttyS0",
              "--type velmora --port",
+             "--json --type velmora --port",
              "--type velmora --port= --port /dev/ttyS0",
              "--type velmora --port /dev/ttyS0 --speed 9600",
              "--type velmora --port /dev/ttyS0 stray",
@@ -83,6 +83,9 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
         EXPECT_FALSE(parsed.options) << arguments;
         EXPECT_EQ(parsed.exitCode, FlashExit::BadInvocation) << arguments;
         EXPECT_TRUE(parsed.message.contains(QStringLiteral("--help"))) << arguments;
+        EXPECT_FALSE(parsed.reason.isEmpty()) << arguments;
+        // Even a line that could not be read says whether the refusal should also be JSON.
+        EXPECT_EQ(parsed.json, QByteArray(arguments).contains("--json")) << arguments;
     }
 }
 
