@@ -43,6 +43,22 @@ std::optional<bool> RunProcedureForType(const QString &DirName, ProcedureHost &H
     return std::nullopt;
 }
 
+QString ProcedureFamilyName(const QString &DirName)
+{
+    const auto family = FamilyOfType(DirName);
+    if (!family)
+        return {};
+    switch (*family) {
+    case Family::Script:
+        return QStringLiteral("script");
+    case Family::Java:
+        return QStringLiteral("java");
+    case Family::Replay:
+        break;
+    }
+    return QStringLiteral("replay");
+}
+
 std::optional<QString> TypeDataRefusal(const QString &DirName, const QString &DirPath)
 {
     const auto family = FamilyOfType(DirName);

@@ -1,5 +1,6 @@
 #include "ProgrammingRun.h"
 
+#include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "procedures/Procedures.h"
 
@@ -77,11 +78,13 @@ bool RunProcedure(RunHost &Host, const QString &DirName)
     }
 }
 
-// For the length of a run, the channel gives up its waits when the host is asked to quit.
+// For the length of a run, the channel gives up its waits when the host is asked to quit, and so
+// does a pause between commands that could send nothing more (the closing commands keep theirs).
 class StopOnQuit
 {
 public:
-    explicit StopOnQuit(RunHost &Host) : channel(Host.Channel())
+    explicit StopOnQuit(RunHost &Host)
+        : channel(Host.Channel()), pauses([this] { return !channel.SendingAllowed(); })
     {
         channel.StopRequested = [&Host] { return Host.QuitRequested(); };
     }
@@ -91,6 +94,7 @@ public:
 
 private:
     TmyComm &channel;
+    const PauseBreak pauses;
 };
 
 } // namespace
