@@ -111,7 +111,6 @@ TfMain::~TfMain()
     tmrStartPower->stop();
     FComm->Comm->ClosePort();
     FComm.reset();
-    ClearModemList(*cbxModems);
 }
 
 void TfMain::buildWindow()
@@ -478,14 +477,14 @@ bool TfMain::EditPortSettings()
     return true;
 }
 
-bool TfMain::LoadModemList(QComboBox &Items) const
+std::optional<Failure> TfMain::LoadModemList(QComboBox &Items) const
 {
-    ClearModemList(Items);
+    Items.clear();
     const ModemCatalogue catalogue = ReadModemCatalogue(programFolder);
     for (const TDirObject &entry : catalogue.entries)
         Items.addItem(entry.Title, QVariant::fromValue(entry));
     Items.setCurrentIndex(-1);
-    return catalogue.complete;
+    return catalogue.problem;
 }
 
 void TfMain::ClearModemList(QComboBox &Items)
@@ -495,10 +494,8 @@ void TfMain::ClearModemList(QComboBox &Items)
 
 void TfMain::cbxModemsDropDown()
 {
-    if (!LoadModemList(*cbxModems))
-        MessageBoxes::showError(
-            this, withTrailingSpaces(
-                      QStringLiteral("Файл Quillon_dir.ini отсутствует либо поврежден"), 8));
+    if (const auto problem = LoadModemList(*cbxModems))
+        MessageBoxes::showError(this, withTrailingSpaces(problem->text, 8));
 }
 
 void TfMain::cbxModemsChange(int Index)
@@ -511,11 +508,16 @@ void TfMain::cbxModemsChange(int Index)
     FModemAnswered = false;
     const TDirObject entry = cbxModems->itemData(Index).value<TDirObject>();
     LogLine(QStringLiteral("Выбран модем \"%1\"").arg(cbxModems->itemText(Index)));
-    if (!FComm->LoadPortSettings(entry.DirPath + QStringLiteral("/upload.ini"))) {
-        const QString warning = ProfileMissingText();
+    if (const auto profile =
+            FComm->LoadPortSettings(entry.DirPath + QStringLiteral("/upload.ini"))) {
+        // A profile that is there but cannot be read ends the choice like an error would.
+        if (profile->kind != Failure::Kind::MissingFile) {
+            recoverFrom(profile->text);
+            return;
+        }
         MessageBoxes::showMessage(this, MessageBoxes::Icon::Warning,
-                                  withTrailingSpaces(warning, 8));
-        LogLine(warning);
+                                  withTrailingSpaces(profile->text, 8));
+        LogLine(profile->text);
     }
     // Data the procedure would refuse is refused now, before the modem is switched on for it.
     if (const auto refusal = TypeDataRefusal(entry.DirName, entry.DirPath)) {
@@ -531,11 +533,11 @@ void TfMain::guarded(const std::function<void()> &Handler)
     try {
         Handler();
     } catch (const std::exception &error) {
-        recoverFrom(error);
+        recoverFrom(ErrorLine(error));
     }
 }
 
-void TfMain::recoverFrom(const std::exception &Error)
+void TfMain::recoverFrom(const QString &Line)
 {
     // Whatever the handler was doing is over: no timer, no port, step 1 again.
     tmrRS->stop();
@@ -543,16 +545,15 @@ void TfMain::recoverFrom(const std::exception &Error)
     powerOn.stop();
     FComm->Comm->ClosePort();
     ggProgress->setGaugePosition(0);
-    const QString line = ErrorLine(Error);
-    LogLine(line);
-    ReportHandlerError(this, line);
+    LogLine(Line);
+    ReportHandlerError(this, Line);
     SetPortStep(false);
 }
 
-void TfMain::refuse(const QString &Refusal)
+void TfMain::refuse(const Failure &Refusal)
 {
-    LogLine(Refusal);
-    MessageBoxes::showError(this, withTrailingSpaces(Refusal, 9));
+    LogLine(Refusal.text);
+    MessageBoxes::showError(this, withTrailingSpaces(Refusal.text, 9));
 }
 
 void TfMain::tmrRSTimer()

@@ -64,8 +64,8 @@ public:
     void SetPowerStep(bool Active);
     void actLogSHUpdate();
     bool EditPortSettings();
-    bool LoadModemList(QComboBox &Items) const;
-    static void ClearModemList(QComboBox &Items);
+    // Fills Items afresh from the catalogue, nothing selected; the catalogue's problem, if any.
+    std::optional<Failure> LoadModemList(QComboBox &Items) const;
 
     QWidget *Panel1;
     QLabel *Memo1;
@@ -117,9 +117,9 @@ private:
     void guarded(const std::function<void()> &Handler);
     // An error ended a handler: the same line in the log and in the box captioned with the
     // application title, and the window back at step 1.
-    void recoverFrom(const std::exception &Error);
+    void recoverFrom(const QString &Line);
     // A run that cannot start: the line in the log and an error box.
-    void refuse(const QString &Refusal);
+    void refuse(const Failure &Refusal);
     void showIndicator(QLabel &Indicator, bool State);
     void setPortStepHint(const QString &Problem);
 

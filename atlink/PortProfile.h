@@ -25,6 +25,10 @@ struct BaudRateSetting
 using PortSetting =
     std::variant<PortName, BaudRateSetting, TBytesize, TParity, TStopBits, TFlowControl>;
 
+// Said (in the log, and in a warning box) when a type has no profile: the port keeps the settings
+// it has.
+QString ProfileMissingText();
+
 // The lines of a profile's content: a Ctrl-Z ends it, lines end with LF (a CR before it is
 // trimmed away with the other control characters).
 QList<QByteArray> ProfileLines(const QByteArray &Content);

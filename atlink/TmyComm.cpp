@@ -15,7 +15,6 @@
 #include <chrono>
 #include <climits>
 #include <iterator>
-#include <stdexcept>
 
 namespace {
 
@@ -129,7 +128,6 @@ TmyComm::~TmyComm()
     if (!Comm)
         return;
     Comm->OnReceiveData = nullptr;
-    Comm->OnError = nullptr;
     // The reader and writer threads must not outlive the component.
     if (Comm->PortOpen())
         Comm->ClosePort();
@@ -140,7 +138,6 @@ void TmyComm::BindPort()
     Comm->OnReceiveData = [this](const char *Buffer, std::uint16_t BufferLength) {
         ReceiveData(Buffer, BufferLength);
     };
-    Comm->OnError = [this](std::uint32_t ErrorCode) { IgnoreCommError(ErrorCode); };
 }
 
 void TmyComm::ReceiveData(const char *Buffer, std::uint16_t BufferLength)
@@ -253,24 +250,19 @@ void TmyComm::WaitTimerFired(WaitTimer &Sender)
     Sender.MarkExpired();
 }
 
-void TmyComm::IgnoreCommError(std::uint32_t ErrorCode)
-{
-    Q_UNUSED(ErrorCode);
-}
-
-bool TmyComm::LoadPortSettings(const QString &FileName)
+std::optional<Failure> TmyComm::LoadPortSettings(const QString &FileName)
 {
     // A folder of that name is no profile either.
     if (!QFileInfo(FileName).isFile())
-        return false;
+        return Failure{Failure::Kind::MissingFile, ProfileMissingText()};
     QFile file(FileName);
     const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (file.error() != QFileDevice::NoError)
-        throw std::runtime_error(
-            QStringLiteral("Файл %1 не удается прочитать.").arg(FileName).toStdString());
+        return Failure{Failure::Kind::BadFile,
+                       QStringLiteral("Файл %1 не удается прочитать.").arg(FileName)};
     for (const QByteArray &line : ProfileLines(content))
         ApplyPortSetting(line);
-    return true;
+    return std::nullopt;
 }
 
 void TmyComm::ApplyPortSetting(const QByteArray &Line)

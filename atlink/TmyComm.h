@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Failure.h"
 #include "serial/TComm32.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The AT command channel: owns the serial port, collects every received byte into a text reply
 // and a hex dump, and sends commands and waits for one of two answers while the calling thread's
@@ -34,7 +36,6 @@ public:
                      const QByteArray &Expect2, std::uint32_t Interval);
     void SendAndWaitEx(const QByteArray &Data, std::int64_t Count, const QByteArray &Expect1,
                        const QByteArray &Expect2, std::uint32_t Interval, bool ClearFirst);
-    void IgnoreCommError(std::uint32_t ErrorCode);
 
     // The run is being given up: while this answers true, the wait that is running ends at once
     // as a failed one (Reply is "TIMEOUT") and nothing more is sent, except inside a
@@ -59,8 +60,10 @@ public:
         TmyComm &channel;
     };
 
-    // The port profile ("upload.ini"): false when the file does not exist.
-    bool LoadPortSettings(const QString &FileName);
+    // The port profile ("upload.ini"): no value when it was read and applied; MissingFile when
+    // there is no such file (nothing changed); BadFile when it cannot be read (the lines read
+    // before stay applied).
+    std::optional<Failure> LoadPortSettings(const QString &FileName);
     void ApplyPortSetting(const QByteArray &Line);
 
 private:

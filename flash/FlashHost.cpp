@@ -2,7 +2,6 @@
 
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
-#include "procedures/ProcedureSteps.h"
 
 #include <QCoreApplication>
 
@@ -28,10 +27,15 @@ FlashHost::FlashHost(TmyComm &Channel, QString DirPath, int Port, RunObserver &O
 void FlashHost::LogLine(const QString &Text)
 {
     observer.logLine(port, Text);
-    // A run refused before anything reached the modem says why in this line.
-    if (Text.endsWith(procedures::RefusalLine({})))
-        refusal = Text;
     QCoreApplication::processEvents();
+}
+
+void FlashHost::LogFailure(const Failure &Reason)
+{
+    // A run refused before anything reached the modem says why in this line.
+    if (Reason.kind == Failure::Kind::Refused)
+        refusal = Reason.text;
+    LogLine(Reason.text);
 }
 
 void FlashHost::SetGaugeMaximum(int Maximum)

@@ -1,7 +1,6 @@
 #include "FlashOptions.h"
 
 #include "catalogue/ModemCatalogue.h"
-#include "flash/ExitCodes.h"
 #include "serial/SerialPorts.h"
 
 #include <QCommandLineParser>
@@ -10,12 +9,9 @@
 
 namespace {
 
-ParsedCommandLine mistake(const QString &Text)
+Failure mistake(const QString &Text)
 {
-    ParsedCommandLine result;
-    result.message = Text + QStringLiteral("\nTry 'quillon-flash --help'.\n");
-    result.exitCode = FlashExit::BadInvocation;
-    return result;
+    return {Failure::Kind::Usage, Text + QStringLiteral("\nTry 'quillon-flash --help'.\n")};
 }
 
 QString withTrailingSeparator(const QString &Folder)
@@ -82,7 +78,7 @@ QString FlashHelpText()
         "       are closed; a second Ctrl-C ends the program at once\n");
 }
 
-ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
+Result<FlashOptions> ParseFlashCommandLine(const QStringList &Arguments)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -102,8 +98,8 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
     if (parser.isSet(helpOption)) {
-        ParsedCommandLine help;
-        help.message = FlashHelpText();
+        FlashOptions help;
+        help.help = true;
         return help;
     }
     if (!parser.positionalArguments().isEmpty())
@@ -135,7 +131,5 @@ ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
     if (const auto port = repeatedPort(options.ports))
         return mistake(QStringLiteral("The port %1 is named twice").arg(*port));
 
-    ParsedCommandLine result;
-    result.options = options;
-    return result;
+    return options;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,18 +16,11 @@ struct FlashOptions
     bool json = false;
     bool noWait = false; // the modems are already on: no power-on wait
     int maxAttempts = 0; // script modems: attempts per file before giving up; 0 = no bound
+    bool help = false;   // --help: print FlashHelpText and do nothing else
 };
 
-// Either options to run with, or a text to print and the status to exit with (help: 0 on
-// standard output; a mistake: 2 on standard error).
-struct ParsedCommandLine
-{
-    std::optional<FlashOptions> options;
-    QString message;
-    int exitCode = 0;
-};
-
-// Arguments as the program received them, the program's name first.
-ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments);
+// Arguments as the program received them, the program's name first. A mistake is a Usage failure
+// whose text, ending with a hint at --help, goes to standard error (exit status 2).
+Result<FlashOptions> ParseFlashCommandLine(const QStringList &Arguments);
 
 QString FlashHelpText();

@@ -22,12 +22,20 @@ PortResult programme(const PortJob &Job, FlashHost &Host)
 {
     TmyComm &channel = Host.Channel();
     Host.LogLine(QStringLiteral("Выбран модем \"") + Job.type.Title + u'"');
-    if (!channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini")))
-        Host.LogLine(ProfileMissingText());
+    PortResult result;
+    if (const auto profile =
+            channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini"))) {
+        // A profile that cannot be read (it could when the runs were checked) ends this run.
+        if (profile->kind != Failure::Kind::MissingFile) {
+            Host.reportError(profile->text);
+            result.reason = Host.failureReason();
+            return result;
+        }
+        Host.LogFailure(*profile);
+    }
     channel.Comm->SetCommPort(Job.port);
 
     PowerOnWait wait(Host, Job.noWait);
-    PortResult result;
     switch (wait.run()) {
     case PowerOnWait::Result::Interrupted:
         result.outcome = PortOutcome::Interrupted;

@@ -69,19 +69,23 @@ int main(int argc, char **argv)
         writeTo(stderr, QStringLiteral("QUILLON_TIME_SPEEDUP must be a whole number from 1 up\n"));
         return FlashExit::BadInvocation;
     }
-    const ParsedCommandLine parsed = ParseFlashCommandLine(QCoreApplication::arguments());
-    if (!parsed.options) {
-        writeTo(parsed.exitCode == 0 ? stdout : stderr, parsed.message);
-        return parsed.exitCode;
-    }
-    const FlashOptions &options = *parsed.options;
-    const ModemTypeLookup type = FindModemType(options.dataFolder, options.type);
-    if (!type.entry) {
-        writeTo(stderr, type.error + u'\n');
+    const auto parsed = ParseFlashCommandLine(QCoreApplication::arguments());
+    if (!parsed) {
+        writeTo(stderr, parsed.failure().text);
         return FlashExit::BadInvocation;
     }
-    if (const auto refusal = RunRefusal(*type.entry)) {
-        writeTo(stderr, *refusal + u'\n');
+    const FlashOptions &options = *parsed;
+    if (options.help) {
+        writeTo(stdout, FlashHelpText());
+        return 0;
+    }
+    const auto type = FindModemType(options.dataFolder, options.type);
+    if (!type) {
+        writeTo(stderr, type.failure().text + u'\n');
+        return FlashExit::BadInvocation;
+    }
+    if (const auto refusal = RunRefusal(*type)) {
+        writeTo(stderr, refusal->text + u'\n');
         return FlashExit::BadInvocation;
     }
 
@@ -95,7 +99,7 @@ int main(int argc, char **argv)
         output = std::make_unique<TextOutput>(options.ports, out, terminalWidth());
 
     EventRelay relay(*output, static_cast<int>(options.ports.size()));
-    FlashRunner runner(jobsFor(options, *type.entry), relay);
+    FlashRunner runner(jobsFor(options, *type), relay);
     InterruptSignals interrupts;
     QObject::connect(&interrupts, &InterruptSignals::interrupted, &app,
                      [&runner] { runner.requestQuit(); });

@@ -47,8 +47,9 @@ public:
         return answer == Ok || answer == Error;
     }
 
-    // Whether the modem confirmed the stored file.
-    bool Write(const QString &Name)
+    // Whether the modem confirmed the stored file; a failure when the file can no longer be read
+    // (it changed after the check before the run), which no further attempt would mend.
+    Result<bool> Write(const QString &Name)
     {
         size = static_cast<std::int32_t>(FileSizeOf(files.PathOf(Name)));
         // The network settings are stored differently from the scripts.
@@ -66,7 +67,10 @@ public:
         {
             const TransferWatch watch(host, Name, size);
             // Without a prompt the modem may still be listening: send all the same.
-            crc = SendFile(host.Channel(), files.PathOf(Name), size, true);
+            const auto sent = SendFile(host.Channel(), files.PathOf(Name), size, true);
+            if (!sent)
+                return sent.failure();
+            crc = *sent;
             WaitQuietly(host, Ok, Error, StoreTimeout);
         }
         return LogFirstOutcome(host, {{Error, u"ошибка записи файла"_s},
@@ -158,7 +162,16 @@ bool FlashVelmora(ProcedureHost &Host)
         if (attempt > 1)
             Host.LogLine(u"Попытка №%1"_s.arg(attempt));
         goOn = writer.DeleteOld(name);
-        if (goOn && writer.Write(name) && writer.Verify(name)) {
+        bool stored = false;
+        if (goOn) {
+            const Result<bool> written = writer.Write(name);
+            if (!written) {
+                Host.LogFailure(written.failure());
+                return false;
+            }
+            stored = *written && writer.Verify(name);
+        }
+        if (stored) {
             ++done;
             attempt = 1;
         } else {

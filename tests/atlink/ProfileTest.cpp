@@ -80,7 +80,7 @@ protected:
 
 TEST_F(ProfileFile, MixedCaseKeysSpacesSectionsAndComments)
 {
-    ASSERT_TRUE(channel.LoadPortSettings(dataFile("mixed_case.ini")));
+    ASSERT_EQ(channel.LoadPortSettings(dataFile("mixed_case.ini")), std::nullopt);
     EXPECT_EQ(port.CommPort(), QStringLiteral("COM3"));
     EXPECT_EQ(port.BaudRate(), 115200u);
     EXPECT_EQ(port.ByteSize(), sz_7);
@@ -91,7 +91,7 @@ TEST_F(ProfileFile, MixedCaseKeysSpacesSectionsAndComments)
 
 TEST_F(ProfileFile, BadLinesDropAloneAndTheLaterLineWins)
 {
-    ASSERT_TRUE(channel.LoadPortSettings(dataFile("bad_and_repeated.ini")));
+    ASSERT_EQ(channel.LoadPortSettings(dataFile("bad_and_repeated.ini")), std::nullopt);
     EXPECT_EQ(port.CommPort(), QStringLiteral("COM7")) << "no portname line keeps the name";
     EXPECT_EQ(port.BaudRate(), 57600u);
     EXPECT_EQ(port.ByteSize(), sz_8);
@@ -102,9 +102,12 @@ TEST_F(ProfileFile, BadLinesDropAloneAndTheLaterLineWins)
 
 TEST_F(ProfileFile, MissingAndEmptyFilesChangeNothing)
 {
-    EXPECT_FALSE(channel.LoadPortSettings(dataFile("missing.ini")));
-    EXPECT_FALSE(channel.LoadPortSettings(QStringLiteral(QUILLON_TEST_DATA)));
-    EXPECT_TRUE(channel.LoadPortSettings(dataFile("empty.ini")));
+    for (const QString &notAFile : {dataFile("missing.ini"), QStringLiteral(QUILLON_TEST_DATA)}) {
+        const auto missing = channel.LoadPortSettings(notAFile);
+        ASSERT_TRUE(missing);
+        EXPECT_EQ(missing->kind, Failure::Kind::MissingFile);
+    }
+    EXPECT_EQ(channel.LoadPortSettings(dataFile("empty.ini")), std::nullopt);
     EXPECT_EQ(port.CommPort(), QStringLiteral("COM7"));
     EXPECT_EQ(port.BaudRate(), 9600u);
     EXPECT_EQ(port.Parity(), pEven);

@@ -1,7 +1,5 @@
 #include "flash/FlashOptions.h"
 
-#include "flash/ExitCodes.h"
-
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -9,7 +7,7 @@
 
 namespace {
 
-ParsedCommandLine parse(const char *Arguments)
+Result<FlashOptions> parse(const char *Arguments)
 {
     QStringList arguments = QString::fromUtf8(Arguments).split(u' ', Qt::SkipEmptyParts);
     arguments.prepend(QStringLiteral("quillon-flash"));
@@ -27,23 +25,23 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
 #endif
     const QByteArray arguments = QByteArray("--type velmora --data ") + dataArgument +
                                  " --port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait";
-    const ParsedCommandLine parsed = parse(arguments.constData());
-    ASSERT_TRUE(parsed.options);
-    EXPECT_EQ(parsed.options->type, QStringLiteral("velmora"));
-    EXPECT_EQ(parsed.options->dataFolder, dataFolder);
-    EXPECT_EQ(parsed.options->ports,
+    const auto parsed = parse(arguments.constData());
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->type, QStringLiteral("velmora"));
+    EXPECT_EQ(parsed->dataFolder, dataFolder);
+    EXPECT_EQ(parsed->ports,
               QStringList({QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB0")}));
-    EXPECT_TRUE(parsed.options->json);
-    EXPECT_TRUE(parsed.options->noWait);
+    EXPECT_TRUE(parsed->json);
+    EXPECT_TRUE(parsed->noWait);
 }
 
 TEST(FlashOptions, HelpNamesEveryExitStatusAndSucceeds)
 {
-    const ParsedCommandLine parsed = parse("--help");
-    EXPECT_FALSE(parsed.options);
-    EXPECT_EQ(parsed.exitCode, 0);
+    const auto parsed = parse("--help");
+    ASSERT_TRUE(parsed);
+    EXPECT_TRUE(parsed->help);
     for (const char *status : {"  0 ", "  1 ", "  2 ", "  3 ", "  130 "})
-        EXPECT_TRUE(parsed.message.contains(QLatin1StringView(status))) << status;
+        EXPECT_TRUE(FlashHelpText().contains(QLatin1StringView(status))) << status;
 }
 
 TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
@@ -63,10 +61,10 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
 #endif
              "--type velmora --port /dev/ttyS0 --port /dev/ttyS0",
          }) {
-        const ParsedCommandLine parsed = parse(arguments);
-        EXPECT_FALSE(parsed.options) << arguments;
-        EXPECT_EQ(parsed.exitCode, FlashExit::BadInvocation) << arguments;
-        EXPECT_TRUE(parsed.message.contains(QStringLiteral("--help"))) << arguments;
+        const auto parsed = parse(arguments);
+        ASSERT_FALSE(parsed) << arguments;
+        EXPECT_EQ(parsed.failure().kind, Failure::Kind::Usage) << arguments;
+        EXPECT_TRUE(parsed.failure().text.contains(QStringLiteral("--help"))) << arguments;
     }
 }
 
@@ -81,11 +79,11 @@ TEST(FlashOptions, ALinkAndItsTargetAreOneDevice)
     QFile file(device);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_TRUE(QFile::link(device, link));
-    const ParsedCommandLine parsed = ParseFlashCommandLine(
+    const auto parsed = ParseFlashCommandLine(
         {QStringLiteral("quillon-flash"), QStringLiteral("--type"), QStringLiteral("velmora"),
          QStringLiteral("--port"), link, QStringLiteral("--port"), device});
-    EXPECT_FALSE(parsed.options);
-    EXPECT_TRUE(parsed.message.contains(QStringLiteral("named twice")));
+    ASSERT_FALSE(parsed);
+    EXPECT_TRUE(parsed.failure().text.contains(QStringLiteral("named twice")));
 }
 
 } // namespace

