@@ -4,8 +4,8 @@
 #                       TSan tests, fuzzers, clang-tidy), each even when another failed, and ends
 #                       with "quillon: N passed, N failed"; the status is non-zero on any failure
 #   ./quillon.sh run    installs, builds, and starts the program on its demo data with simulated modems
-#   ./quillon.sh windows        cross-builds the Windows programs and packs them into a zip
-#   ./quillon.sh test-windows   the same, then tests them under Wine (unit tests, runs, the window)
+#   ./quillon.sh windows        cross-builds the Windows programs and packs them (tools/windows/)
+#   ./quillon.sh test-windows   the same, then tests them under Wine (tools/windows/commands.sh)
 #   ./quillon.sh deb            builds the Debian package of what `cmake --install` installs
 set -euo pipefail
 
@@ -14,12 +14,6 @@ jobs=$(nproc)
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           clang clang-tidy-14 libclang-rt-14-dev xvfb xauth fonts-dejavu-core)
-
-# Only for the Windows commands: the cross compilers, Google Test's sources, what Qt's source
-# package needs, Wine, and the null modem, display and screenshot tools of the Wine tests.
-windows_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-                  binutils-mingw-w64-x86-64 googletest dpkg-dev xz-utils zip unzip wine64 socat xvfb xauth
-                  xdotool imagemagick)
 
 # install_packages [PACKAGE...]: the missing ones of those given (default: the list above).
 install_packages() {
@@ -31,8 +25,10 @@ install_packages() {
     done
     if ((${#missing[@]})); then
         export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq
-        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+        # Another apt-get or an unattended upgrade may hold the package lock for a while.
+        local apt=(apt-get -o DPkg::Lock::Timeout=600)
+        "${apt[@]}" update -qq
+        "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
     fi
 }
 
@@ -173,67 +169,6 @@ cmd_test() {
     [ "$failed" -eq 0 ]
 }
 
-windows_build="$top/build/windows"
-
-# build_windows: Qt for Windows (built once, cached outside the tree), the programs, the zip.
-build_windows() {
-    install_packages
-    install_packages "${windows_packages[@]}"
-    local qt
-    qt=$("$top/tools/windows/build-qt.sh" | tail -n 1)
-    "$qt/bin/qt-cmake" -S "$top" -B "$windows_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DQUILLON_BUILD_BENCHMARKS=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$(wine_program)" >/dev/null
-    cmake --build "$windows_build" -j "$jobs"
-    windows_zip=$("$top/tools/windows/make-zip.sh" "$windows_build" "$qt")
-}
-
-wine_program() {
-    command -v wine64 || command -v wine || echo /usr/lib/wine/wine64
-}
-
-cmd_windows() {
-    build_windows
-    echo "quillon: $windows_zip ($(du -h "$windows_zip" | cut -f1))"
-}
-
-# The Windows programs under Wine: the unit tests (the serial suite over a null modem of two
-# pseudo-terminals), a programming run of each demo type against the Linux simulator, and the
-# window under Xvfb, whose screenshot goes to docs/.
-cmd_test_windows() {
-    build_windows
-    build "$top/build/normal"
-    local work
-    work=$(mktemp -d /tmp/quillon-wine.XXXXXX)
-    unzip -q "$windows_zip" -d "$work"
-    export WINEPREFIX=${QUILLON_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/quillon/wine} WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts to install .NET or a browser engine
-    [ -d "$WINEPREFIX/dosdevices" ] || "$(wine_program)" wineboot -i >/dev/null 2>&1
-    "$top/tools/windows/null-modem.sh" start "$work" com5 com6
-    # The tests find the Qt and runtime DLLs in the unpacked program folder.
-    # Wine's COM1 is the machine's first UART, when it has one: a port with a real driver.
-    local quiet=
-    [ -c "$(readlink -f "$WINEPREFIX/dosdevices/com1" 2>/dev/null)" ] && quiet=COM1
-    suite windows run_ctest "$windows_build" WINEPATH="Z:${work//\//\\}\\Quillon" \
-        QUILLON_TEST_COM_PAIR=COM5,COM6 QUILLON_TEST_QUIET_COM=$quiet
-    "$top/tools/windows/null-modem.sh" stop "$work"
-    suite wine-runs wine_runs "$work/Quillon"
-    rm -rf "$work"
-    printf '%s\n' "${results[@]}"
-    echo "quillon (Windows under Wine): $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-}
-
-wine_runs() {
-    local log status=0
-    log=$(mktemp)
-    "$top/tools/windows/test-wine.sh" "$1" "$top/build/normal" "$top/docs" | tee "$log" || status=$?
-    local p f
-    read -r p f < <(sed -n 's/^end to end under Wine: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log") || true
-    rm -f "$log"
-    count "${p:-0}" "${f:-0}"
-    return "$status"
-}
-
 cmd_deb() {
     install_packages
     install_packages dpkg-dev
@@ -251,8 +186,11 @@ case "${1:-}" in
 test) cmd_test ;;
 run) cmd_run ;;
 build) install_packages && build "$top/build/normal" ;;
-windows) cmd_windows ;;
-test-windows) cmd_test_windows ;;
+windows | test-windows)
+    # The Windows commands live beside the Windows build.
+    source "$top/tools/windows/commands.sh"
+    "cmd_${1//-/_}" "${@:2}"
+    ;;
 deb) cmd_deb ;;
 *)
     echo "usage: $0 test|run|build|windows|test-windows|deb" >&2

@@ -20,7 +20,7 @@ Suites: bookworm
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
-    apt-get update -qq
+    apt-get -o DPkg::Lock::Timeout=600 update -qq
 fi
 if ! ls -d qtbase-everywhere-src-*/ >/dev/null 2>&1; then
     apt-get source --download-only qt6-base >/dev/null

@@ -5,14 +5,14 @@
 #    the Linux runner;
 #  - a modem that vanishes in the middle of a run fails the run, as on Linux;
 #  - quillon.exe, driven from the keyboard under Xvfb, programs the script type too, and the modem
-#    receives the same bytes; a screenshot of the finished run goes to DOCS_DIR/windows.png.
-#   tools/windows/test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR DOCS_DIR
+#    receives the same bytes; a screenshot of the finished run goes to SHOT (a PNG file).
+#   tools/windows/test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR SHOT
 # PROGRAM_DIR is the unpacked zip; WINEPREFIX names a prepared Wine prefix.
 set -euo pipefail
 
-program=$(cd "${1:?usage: test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR DOCS_DIR}" && pwd)
+program=$(cd "${1:?usage: test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR SHOT}" && pwd)
 linux=$(cd "${2:?}" && pwd)
-docs=$(cd "${3:?}" && pwd)
+shot=$(realpath -m "${3:?}")
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
@@ -140,7 +140,6 @@ window_run() {
     "$wineserver" -k 2>/dev/null || true
     simulate window-velmora --family script
     ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
-    local shot="$docs/windows.png"
     local started=$SECONDS
     if xvfb-run -a -s "-screen 0 800x720x24" "$here/drive-window.sh" "$wine" "$program/quillon.exe" \
         "${com^^}" "$shot" >"$work/window.out" 2>&1; then
