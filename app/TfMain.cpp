@@ -487,11 +487,6 @@ std::optional<Failure> TfMain::LoadModemList(QComboBox &Items) const
     return catalogue.problem;
 }
 
-void TfMain::ClearModemList(QComboBox &Items)
-{
-    Items.clear();
-}
-
 void TfMain::cbxModemsDropDown()
 {
     if (const auto problem = LoadModemList(*cbxModems))
