@@ -6,12 +6,15 @@
 #include "serial/TComm32.h"
 
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace {
 
@@ -26,6 +29,27 @@ QComboBox *fixedList(QWidget *parent, const QStringList &entries)
     auto *list = new QComboBox(parent);
     list->addItems(entries);
     return list;
+}
+
+// What the port's hint says: maker and model, and the names that survive a re-plug, which a
+// profile can give to find the adapter on whatever port it comes back.
+QString portHint(const SerialPortInfo &Port)
+{
+    QStringList lines = Port.stableNames;
+    if (!Port.description.isEmpty())
+        lines.prepend(Port.description);
+    return lines.join(u'\n');
+}
+
+// A profile's port that the list does not show but that is a link to a device present (a stable
+// name, a link of the user's own): the link as it is, with the device it stands for.
+std::optional<SerialPortInfo> linkedPort(const QString &CommPort)
+{
+    const QString path = ResolveDevicePath(CommPort);
+    const QFileInfo link(path);
+    if (!link.isSymLink() || !link.exists())
+        return std::nullopt;
+    return SerialPortInfo{path, PortDevice(path), {}};
 }
 
 } // namespace
@@ -127,22 +151,38 @@ bool TfCOMProperty::ListComPorts(QComboBox &Items)
 {
     Items.clear();
     const QList<SerialPortInfo> ports = ListSerialPorts();
-    for (const SerialPortInfo &port : ports) {
-        Items.addItem(port.name);
-        if (!port.description.isEmpty())
-            Items.setItemData(Items.count() - 1, port.description, Qt::ToolTipRole);
-    }
+    for (const SerialPortInfo &port : ports)
+        addPort(Items, port);
     Items.setCurrentIndex(-1);
     return Items.count() > 0;
+}
+
+void TfCOMProperty::addPort(QComboBox &Items, const SerialPortInfo &Port)
+{
+    Items.addItem(Port.name);
+    const QString hint = portHint(Port);
+    if (!hint.isEmpty())
+        Items.setItemData(Items.count() - 1, hint, Qt::ToolTipRole);
+}
+
+int TfCOMProperty::entryOf(const QString &CommPort)
+{
+    const int listed = cbxPort_N->findText(EntryForCommPort(CommPort), Qt::MatchFixedString);
+    if (listed >= 0)
+        return listed;
+    const std::optional<SerialPortInfo> linked = linkedPort(CommPort);
+    if (!linked)
+        return -1;
+    addPort(*cbxPort_N, *linked);
+    return cbxPort_N->count() - 1;
 }
 
 void TfCOMProperty::LoadFromComm(const TComm32 &Port)
 {
     // A port list that cannot be read leaves the dialog usable with what it has.
     try {
-        if (ListComPorts(*cbxPort_N))
-            cbxPort_N->setCurrentIndex(
-                cbxPort_N->findText(EntryForCommPort(Port.CommPort()), Qt::MatchFixedString));
+        ListComPorts(*cbxPort_N);
+        cbxPort_N->setCurrentIndex(entryOf(Port.CommPort()));
     } catch (const std::exception &) {
     }
     cbxPort_N->setMaxVisibleItems(cbxPort_N->count());

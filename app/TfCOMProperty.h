@@ -7,6 +7,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class TComm32;
+struct SerialPortInfo;
 
 // The modal dialog in which the user confirms or changes the serial port settings before the
 // main window looks for the modem. It reads the port's settings when opened and writes them back
@@ -17,7 +18,8 @@ class TfCOMProperty : public QDialog
 public:
     explicit TfCOMProperty(QWidget *parent = nullptr);
 
-    // Fills Items with the serial ports present (description as the hint); true when there is one.
+    // Fills Items with the serial ports present (maker, model and stable names as the hint); true
+    // when there is one.
     static bool ListComPorts(QComboBox &Items);
     void LoadFromComm(const TComm32 &Port);
     // Does nothing while the port is open. Raises EConvertError when no speed is selected.
@@ -40,6 +42,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    static void addPort(QComboBox &Items, const SerialPortInfo &Port);
+    // The list entry of a port; a link to a device that the list does not show is added for it.
+    int entryOf(const QString &CommPort);
     void cbxPort_NDropDown();
     void showPortNote();
 };

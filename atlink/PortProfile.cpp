@@ -1,6 +1,7 @@
 #include "PortProfile.h"
 
 #include "atlink/WireText.h"
+#include "atlink/WriteRate.h"
 
 #include <initializer_list>
 #include <utility>
@@ -93,5 +94,11 @@ std::optional<PortSetting> ParsePortSetting(const QByteArray &Line)
         return choice(value, sb1_0, {{"1,5", sb1_5}, {"2", sb2_0}});
     if (key == "rts")
         return choice(value, fcNone, {{"1", fcHardware}, {"2", fcSoftware}});
+    if (key == "writerate") {
+        const QString text = fromWire(value);
+        if (const std::optional<std::uint32_t> rate = WriteRateNamed(text))
+            return WriteRateSetting{*rate};
+        return BadWriteRate{text};
+    }
     return std::nullopt;
 }

@@ -10,8 +10,8 @@
 #include <optional>
 #include <variant>
 
-// One understood line of a port profile ("upload.ini"): the device name, the speed, or one of the
-// line settings.
+// One understood line of a port profile ("upload.ini"): the device name, the speed, one of the
+// line settings, or the rate to write the modem at.
 struct PortName
 {
     QString Value;
@@ -22,8 +22,21 @@ struct BaudRateSetting
     std::uint32_t Value;
     bool operator==(const BaudRateSetting &) const = default;
 };
-using PortSetting =
-    std::variant<PortName, BaudRateSetting, TBytesize, TParity, TStopBits, TFlowControl>;
+// The rate the modem is written at ("writerate").
+struct WriteRateSetting
+{
+    std::uint32_t Value;
+    bool operator==(const WriteRateSetting &) const = default;
+};
+// A "writerate" that names no write rate: unlike a bad line setting, which is dropped, it refuses
+// the whole profile, because writing at a rate nobody chose is worse than not writing.
+struct BadWriteRate
+{
+    QString Value;
+    bool operator==(const BadWriteRate &) const = default;
+};
+using PortSetting = std::variant<PortName, BaudRateSetting, TBytesize, TParity, TStopBits,
+                                 TFlowControl, WriteRateSetting, BadWriteRate>;
 
 // Said (in the log, and in a warning box) when a type has no profile: the port keeps the settings
 // it has.

@@ -252,6 +252,7 @@ void TmyComm::WaitTimerFired(WaitTimer &Sender)
 
 std::optional<Failure> TmyComm::LoadPortSettings(const QString &FileName)
 {
+    WriteRate = DefaultWriteRate;
     // A folder of that name is no profile either.
     if (!QFileInfo(FileName).isFile())
         return Failure{Failure::Kind::MissingFile, ProfileMissingText()};
@@ -260,18 +261,21 @@ std::optional<Failure> TmyComm::LoadPortSettings(const QString &FileName)
     if (file.error() != QFileDevice::NoError)
         return Failure{Failure::Kind::BadFile,
                        QStringLiteral("Файл %1 не удается прочитать.").arg(FileName)};
-    for (const QByteArray &line : ProfileLines(content))
-        ApplyPortSetting(line);
+    for (const QByteArray &line : ProfileLines(content)) {
+        if (auto problem = ApplyPortSetting(line))
+            return problem;
+    }
     return std::nullopt;
 }
 
-void TmyComm::ApplyPortSetting(const QByteArray &Line)
+std::optional<Failure> TmyComm::ApplyPortSetting(const QByteArray &Line)
 {
     const std::optional<PortSetting> setting = ParsePortSetting(Line);
     if (!setting)
-        return;
+        return std::nullopt;
     struct Apply
     {
+        TmyComm &channel;
         TComm32 &port;
         // The name is only kept for the next OpenPort; an open port stays as it is.
         void operator()(const PortName &name) { port.SetCommPort(name.Value); }
@@ -280,8 +284,13 @@ void TmyComm::ApplyPortSetting(const QByteArray &Line)
         void operator()(TParity parity) { port.SetParity(parity); }
         void operator()(TStopBits stopBits) { port.SetStopBits(stopBits); }
         void operator()(TFlowControl flow) { port.SetFlowControl(flow); }
+        void operator()(WriteRateSetting rate) { channel.WriteRate = rate.Value; }
+        void operator()(const BadWriteRate &) {} // refused above
     };
-    std::visit(Apply{*Comm}, *setting);
+    if (const auto *bad = std::get_if<BadWriteRate>(&*setting))
+        return Failure{Failure::Kind::BadFile, ProfileWriteRateRefusal(bad->Value)};
+    std::visit(Apply{*this, *Comm}, *setting);
+    return std::nullopt;
 }
 
 void SendCommand(TmyComm &Channel, const QByteArray &Command, const QByteArray &Expect1,

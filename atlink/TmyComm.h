@@ -1,5 +1,6 @@
 #pragma once
 
+#include "atlink/WriteRate.h"
 #include "common/Failure.h"
 #include "serial/TComm32.h"
 
@@ -29,6 +30,9 @@ public:
     // Every received byte as two upper-case hex digits and a space.
     QByteArray ReplyHex;
     std::unique_ptr<TComm32> Comm;
+    // The rate the run switches the modem and the port to before writing: the profile's
+    // "writerate", 9600 when it has none; the port dialog and the runner's option change it.
+    std::uint32_t WriteRate = DefaultWriteRate;
 
     void ReceiveData(const char *Buffer, std::uint16_t BufferLength);
     void ClearReply();
@@ -61,10 +65,13 @@ public:
     };
 
     // The port profile ("upload.ini"): no value when it was read and applied; MissingFile when
-    // there is no such file (nothing changed); BadFile when it cannot be read (the lines read
-    // before stay applied).
+    // there is no such file (nothing changed); BadFile, with the line for the user, when it
+    // cannot be read or names a write rate that is none (the lines before stay applied). The
+    // write rate starts from 9600 for every profile, so that one type's rate never carries over
+    // to the next.
     std::optional<Failure> LoadPortSettings(const QString &FileName);
-    void ApplyPortSetting(const QByteArray &Line);
+    // One line of the profile; BadFile for a write rate that is none.
+    std::optional<Failure> ApplyPortSetting(const QByteArray &Line);
 
 private:
     class WaitTimer;

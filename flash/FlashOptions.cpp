@@ -1,17 +1,34 @@
 #include "FlashOptions.h"
 
+#include "atlink/WriteRate.h"
 #include "catalogue/ModemCatalogue.h"
+#include "flash/ExitCodes.h"
 #include "serial/SerialPorts.h"
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
-Failure mistake(const QString &Text)
+ParsedCommandLine mistake(const QString &Text)
 {
-    return {Failure::Kind::Usage, Text + QStringLiteral("\nTry 'quillon-flash --help'.\n")};
+    ParsedCommandLine result;
+    result.message = Text + QStringLiteral("\nTry 'quillon-flash --help'.\n");
+    result.reason = Text;
+    result.exitCode = FlashExit::BadInvocation;
+    return result;
+}
+
+// A collector that asked for JSON gets its error as JSON even when the line is garbled.
+bool asksForJson(const QStringList &Arguments)
+{
+    for (const QString &argument : Arguments.mid(1)) {
+        if (argument == u"--")
+            return false;
+        if (argument == u"--json" || argument == u"-json")
+            return true;
+    }
+    return false;
 }
 
 QString withTrailingSeparator(const QString &Folder)
@@ -25,10 +42,7 @@ std::optional<QString> repeatedPort(const QStringList &Ports)
 {
     QStringList devices;
     for (const QString &port : Ports) {
-        // A link and its target are one device.
-        const QString path = ResolveDevicePath(port);
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        const QString device = canonical.isEmpty() ? path : canonical;
+        const QString device = PortDevice(port);
         if (devices.contains(device))
             return port;
         devices.append(device);
@@ -41,28 +55,33 @@ std::optional<QString> repeatedPort(const QStringList &Ports)
 QString FlashHelpText()
 {
     return QStringLiteral(
-        "Usage: quillon-flash --type DIR [--data FOLDER] --port DEVICE [--port DEVICE ...]\n"
-        "                     [--json] [--no-wait] [--max-attempts N]\n"
+        "Usage: quillon-flash --type DIR [--data FOLDER] [--port DEVICE ...]\n"
+        "                     [--json] [--no-wait] [--max-attempts N] [--write-rate N]\n"
         "\n"
         "Programs modems of one type without a window: for each port it applies the type's\n"
         "upload.ini (the --port given here wins over its portname), opens the port, probes the\n"
-        "modem with ATE0 every 250 ms during the power-on wait of 15 s, switches it to 9600 "
-        "bit/s,\n"
-        "runs the type's programming procedure and closes the port. Several ports are programmed\n"
-        "at the same time, each on its own; one failing never disturbs the others.\n"
+        "modem with ATE0 every 250 ms during the power-on wait of 15 s, switches it to the write\n"
+        "rate, runs the type's programming procedure and closes the port. Several ports are\n"
+        "programmed at the same time, each on its own; one failing never disturbs the others.\n"
         "\n"
         "Options:\n"
         "  --type DIR       modem type: its folder name in Quillon_dir.ini (any letter case)\n"
         "  --data FOLDER    folder holding Quillon_dir.ini and the type folders\n"
         "                   (default: the program's own folder, or $QUILLON_DATA_DIR)\n"
-        "  --port DEVICE    serial device of one modem (/dev/ttyUSB0, ttyUSB0, COM1);\n"
-        "                   repeat it to program several modems at once\n"
-        "  --json           one JSON object per line for every event instead of text\n"
+        "  --port DEVICE    serial device of one modem (/dev/ttyUSB0, ttyUSB0, COM1, or a stable\n"
+        "                   name such as /dev/serial/by-id/usb-...); repeat it to program\n"
+        "                   several modems at once (default: the portname of upload.ini)\n"
+        "  --json           one JSON object per line for every event instead of text; a refusal\n"
+        "                   with status 2 is also an object: {\"event\":\"error\",...}\n"
         "  --no-wait        the modems are already switched on: do not wait for power-on; a\n"
         "                   port that does not open, or a modem that answers none of the probes\n"
         "                   within 1 s, counts as no answer at once\n"
         "  --max-attempts N script modems: give a file up after N attempts and fail the run\n"
         "                   (default: try again until it verifies, as the window does)\n"
+        "  --write-rate N   bit/s to write the modem at, instead of the profile's writerate\n"
+        "                   (9600 without one); one of 1200, 2400, 4800, 9600, 19200, 38400,\n"
+        "                   57600, 115200, 230400, 460800, 921600. A modem or port that cannot\n"
+        "                   take it is written at the rate it has\n"
         "  -h, --help       show this text\n"
         "\n"
         "Output: the programming log, each line prefixed with its port when there are several,\n"
@@ -78,7 +97,9 @@ QString FlashHelpText()
         "       are closed; a second Ctrl-C ends the program at once\n");
 }
 
-Result<FlashOptions> ParseFlashCommandLine(const QStringList &Arguments)
+namespace {
+
+ParsedCommandLine readCommandLine(const QStringList &Arguments)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -91,15 +112,17 @@ Result<FlashOptions> ParseFlashCommandLine(const QStringList &Arguments)
     const QCommandLineOption noWaitOption(QStringLiteral("no-wait"));
     const QCommandLineOption maxAttemptsOption(QStringLiteral("max-attempts"), QString(),
                                                QStringLiteral("N"));
+    const QCommandLineOption writeRateOption(QStringLiteral("write-rate"), QString(),
+                                             QStringLiteral("N"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({typeOption, dataOption, portOption, jsonOption, noWaitOption,
-                       maxAttemptsOption, helpOption});
+                       maxAttemptsOption, writeRateOption, helpOption});
 
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
     if (parser.isSet(helpOption)) {
-        FlashOptions help;
-        help.help = true;
+        ParsedCommandLine help;
+        help.message = FlashHelpText();
         return help;
     }
     if (!parser.positionalArguments().isEmpty())
@@ -123,13 +146,29 @@ Result<FlashOptions> ParseFlashCommandLine(const QStringList &Arguments)
         if (!ok || options.maxAttempts < 1)
             return mistake(QStringLiteral("--max-attempts needs a whole number from 1 up"));
     }
+    if (parser.isSet(writeRateOption)) {
+        const QString rate = parser.value(writeRateOption);
+        options.writeRate = WriteRateNamed(rate);
+        if (!options.writeRate)
+            return mistake(QStringLiteral("--write-rate %1 is not a write rate; use one of %2")
+                               .arg(rate, WriteRateList()));
+    }
 
-    if (options.ports.isEmpty())
-        return mistake(QStringLiteral("Name at least one port: --port DEVICE"));
     if (options.ports.contains(QString()))
         return mistake(QStringLiteral("A port name is empty"));
     if (const auto port = repeatedPort(options.ports))
         return mistake(QStringLiteral("The port %1 is named twice").arg(*port));
 
-    return options;
+    ParsedCommandLine result;
+    result.options = options;
+    return result;
+}
+
+} // namespace
+
+ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
+{
+    ParsedCommandLine parsed = readCommandLine(Arguments);
+    parsed.json = asksForJson(Arguments);
+    return parsed;
 }

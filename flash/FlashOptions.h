@@ -1,10 +1,9 @@
 #pragma once
 
-#include "common/Failure.h"
-
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 // What one invocation of quillon-flash asks for.
@@ -12,15 +11,26 @@ struct FlashOptions
 {
     QString type;       // the modem type, by its catalogue folder name (any letter case)
     QString dataFolder; // holds Quillon_dir.ini and the type folders; ends with a separator
-    QStringList ports;  // one run per device, in the order given
+    QStringList ports;  // one run per device, in the order given; none: the type's profile names it
     bool json = false;
     bool noWait = false; // the modems are already on: no power-on wait
     int maxAttempts = 0; // script modems: attempts per file before giving up; 0 = no bound
-    bool help = false;   // --help: print FlashHelpText and do nothing else
+    std::optional<std::uint32_t> writeRate; // wins over the profile's writerate
 };
 
-// Arguments as the program received them, the program's name first. A mistake is a Usage failure
-// whose text, ending with a hint at --help, goes to standard error (exit status 2).
-Result<FlashOptions> ParseFlashCommandLine(const QStringList &Arguments);
+// Either options to run with, or a text to print and the status to exit with (help: 0 on
+// standard output; a mistake: 2 on standard error, and with --json also as a JSON error on
+// standard output, from `reason`).
+struct ParsedCommandLine
+{
+    std::optional<FlashOptions> options;
+    QString message;
+    QString reason; // a mistake in one line, without the hint
+    int exitCode = 0;
+    bool json = false; // --json was asked for, even where the rest could not be read
+};
+
+// Arguments as the program received them, the program's name first.
+ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments);
 
 QString FlashHelpText();

@@ -1,12 +1,33 @@
 #include "JsonOutput.h"
 
+#include "flash/ExitCodes.h"
+#include "serial/SerialPorts.h"
+
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 
 #include <algorithm>
 
-JsonOutput::JsonOutput(const QStringList &Ports, QIODevice &Out) : ports(Ports), out(Out)
+namespace {
+
+QStringList devicesOf(const QStringList &Ports)
+{
+    QStringList devices;
+    for (const QString &port : Ports)
+        devices.append(PortDevice(port));
+    return devices;
+}
+
+QByteArray line(const QJsonObject &Event)
+{
+    return QJsonDocument(Event).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace
+
+JsonOutput::JsonOutput(const QStringList &Ports, QIODevice &Out)
+    : ports(Ports), devices(devicesOf(Ports)), out(Out)
 {
     clock.start();
 }
@@ -32,7 +53,8 @@ void JsonOutput::progress(int Port, const PortProgress &Progress)
 void JsonOutput::finished(int Port, const PortResult &Result)
 {
     emitEvent(QStringLiteral("result"), Port,
-              {{QStringLiteral("result"), OutcomeName(Result.outcome)},
+              {{QStringLiteral("device"), devices.at(Port)},
+               {QStringLiteral("result"), OutcomeName(Result.outcome)},
                {QStringLiteral("reason"), Result.reason},
                {QStringLiteral("port_closed"), Result.portClosed}});
 }
@@ -56,5 +78,12 @@ void JsonOutput::emitEvent(const QString &Kind, int Port, QJsonObject Fields)
     if (Port >= 0)
         Fields.insert(QStringLiteral("port"), ports.at(Port));
     Fields.insert(QStringLiteral("elapsed_ms"), clock.elapsed());
-    out.write(QJsonDocument(Fields).toJson(QJsonDocument::Compact) + '\n');
+    out.write(line(Fields));
+}
+
+QByteArray JsonRefusal(const QString &Reason)
+{
+    return line({{QStringLiteral("event"), QStringLiteral("error")},
+                 {QStringLiteral("reason"), Reason},
+                 {QStringLiteral("exit_code"), FlashExit::BadInvocation}});
 }

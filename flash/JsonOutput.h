@@ -13,8 +13,11 @@ class QIODevice;
 //   {"event":"progress","port":...,"phase":...,"done":...,"total":...,"transfer_file":...,
 //    "transfer_bytes":...,"transfer_sent":...,"transfer_bytes_per_second":...,...}
 //   (the file's size, its bytes that have left the port and their pace; 0 between files)
-//   {"event":"result","port":...,"result":...,"reason":...,"port_closed":...,...}
+//   {"event":"result","port":...,"device":...,"result":...,"reason":...,"port_closed":...,...}
+//   (the port as given and the device it ends at, every link followed)
 //   {"event":"summary","exit_code":...,"programmed":...,"failed":...,"no_answer":...,...}
+//   {"event":"error","reason":...,"exit_code":2}: the command line or the data refused, no
+//   port touched (JsonRefusal)
 class JsonOutput : public FlashOutput
 {
 public:
@@ -29,6 +32,10 @@ private:
     void emitEvent(const QString &Kind, int Port, QJsonObject Fields);
 
     const QStringList ports;
+    const QStringList devices;
     QIODevice &out;
     QElapsedTimer clock;
 };
+
+// The one line a refusal with status 2 writes, so that a collector never reads an empty stream.
+QByteArray JsonRefusal(const QString &Reason);

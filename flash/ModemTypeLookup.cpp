@@ -1,11 +1,14 @@
 #include "ModemTypeLookup.h"
 
+#include "atlink/PortProfile.h"
 #include "atlink/RegularFile.h"
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
 #include "procedures/ProcedureSteps.h"
 #include "procedures/Procedures.h"
+#include "serial/SerialPorts.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -60,4 +63,19 @@ std::optional<Failure> RunRefusal(const TDirObject &Type)
     if (profile && profile->kind != Failure::Kind::MissingFile)
         return procedures::Refusal(profile->text);
     return PortSettingsRefusal(*settings.Comm);
+}
+
+QString ProfilePort(const TDirObject &Type)
+{
+    QFile profile(Type.DirPath + QStringLiteral("/upload.ini"));
+    if (!profile.open(QIODevice::ReadOnly))
+        return {};
+    QString named;
+    for (const QByteArray &line : ProfileLines(profile.readAll())) {
+        const std::optional<PortSetting> setting = ParsePortSetting(line);
+        if (setting && std::holds_alternative<PortName>(*setting))
+            named = std::get<PortName>(*setting).Value;
+    }
+    const QString device = ResolveDevicePath(named);
+    return device.compare(named, Qt::CaseInsensitive) == 0 ? device : named;
 }

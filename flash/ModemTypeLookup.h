@@ -14,6 +14,10 @@
 Result<TDirObject> FindModemType(const QString &DataFolder, const QString &Type);
 
 // What would make every run of Type refuse, checked before any port is touched: its data as its
-// procedure checks it, a profile that cannot be read, line settings no port can take. The
-// refusal, or no value when the runs can start.
+// procedure checks it, a profile that cannot be read or whose write rate is none, line settings no
+// port can take. The refusal, or no value when the runs can start.
 std::optional<Failure> RunRefusal(const TDirObject &Type);
+
+// The port the type's profile names, as the window would open it (a name the profile upper-cased
+// is given back in the case the device has); empty when it names none.
+QString ProfilePort(const TDirObject &Type);

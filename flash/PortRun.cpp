@@ -34,6 +34,8 @@ PortResult programme(const PortJob &Job, FlashHost &Host)
         Host.LogFailure(*profile);
     }
     channel.Comm->SetCommPort(Job.port);
+    if (Job.writeRate)
+        channel.WriteRate = *Job.writeRate;
 
     PowerOnWait wait(Host, Job.noWait);
     switch (wait.run()) {
@@ -72,7 +74,7 @@ PortResult PortRun::execute()
     try {
         result = programme(job, host);
     } catch (const std::exception &error) {
-        // An error of one port (the reopen at 9600, an unreadable profile) ends only that run.
+        // An error of one port (reopening after the switch, an unreadable profile) ends only it.
         host.reportError(ErrorLine(error));
         result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
         result.reason = host.failureReason();

@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
+#include <optional>
 
 // One modem to program: the device it hangs on and the catalogue entry of its type.
 struct PortJob
@@ -13,7 +15,8 @@ struct PortJob
     QString port;
     TDirObject type;
     bool noWait = false;
-    int maxAttempts = 0; // script modems: attempts per file; 0 = no bound
+    int maxAttempts = 0;                    // script modems: attempts per file; 0 = no bound
+    std::optional<std::uint32_t> writeRate; // wins over the profile's writerate
 };
 
 // The whole run for one port, from the chosen type to the closed port, on the calling thread:

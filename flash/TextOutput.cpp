@@ -1,5 +1,7 @@
 #include "TextOutput.h"
 
+#include "serial/SerialPorts.h"
+
 #include <QIODevice>
 
 #include <algorithm>
@@ -34,6 +36,14 @@ bool drivesTerminal(QChar Character)
                                   Character.category() == QChar::Other_Format);
 }
 
+QStringList withDevices(const QStringList &Ports)
+{
+    QStringList labels;
+    for (const QString &port : Ports)
+        labels.append(PortWithDevice(port));
+    return labels;
+}
+
 QString outcomeLabel(PortOutcome Outcome)
 {
     return Outcome == PortOutcome::Programmed ? OutcomeName(Outcome)
@@ -41,6 +51,12 @@ QString outcomeLabel(PortOutcome Outcome)
 }
 
 } // namespace
+
+QString PortWithDevice(const QString &Port)
+{
+    const QString device = PortDevice(Port);
+    return device == ResolveDevicePath(Port) ? Port : QStringLiteral("%1 (%2)").arg(Port, device);
+}
 
 QString TerminalSafe(const QString &Line)
 {
@@ -63,8 +79,8 @@ QString ElapsedText(qint64 Milliseconds)
 {
     const qint64 seconds = Milliseconds / 1000;
     QString minutesAndSeconds = QStringLiteral("%1:%2")
-                                          .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
-                                          .arg(seconds % 60, 2, 10, QChar(u'0'));
+                                    .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+                                    .arg(seconds % 60, 2, 10, QChar(u'0'));
     if (seconds < 3600)
         return minutesAndSeconds;
     return QString::number(seconds / 3600) + u':' + minutesAndSeconds;
@@ -84,7 +100,8 @@ QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &P
 }
 
 TextOutput::TextOutput(const QStringList &Ports, QIODevice &Out, int TerminalWidth)
-    : ports(Ports), out(Out), states(static_cast<std::size_t>(Ports.size()))
+    : ports(Ports), labels(withDevices(Ports)), out(Out),
+      states(static_cast<std::size_t>(Ports.size()))
 {
     clock.start();
     if (TerminalWidth <= 0)
@@ -129,11 +146,11 @@ void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
                        .arg(programmed)
                        .arg(Results.size())
                        .arg(ExitCode);
-    const int width = widestName(ports);
+    const int width = widestName(labels);
     for (qsizetype index = 0; index < Results.size(); ++index) {
         const PortResult &result = Results.at(index);
-        text += QStringLiteral("  ") + ports.at(index).leftJustified(width) + QStringLiteral("  ") +
-                outcomeLabel(result.outcome).leftJustified(12) +
+        text += QStringLiteral("  ") + labels.at(index).leftJustified(width) +
+                QStringLiteral("  ") + outcomeLabel(result.outcome).leftJustified(12) +
                 ElapsedText(elapsedMs(states.at(static_cast<std::size_t>(index))));
         if (!result.reason.isEmpty())
             text += QStringLiteral("  ") + TerminalSafe(result.reason);
@@ -155,11 +172,11 @@ void TextOutput::refreshLiveLines()
     if (!live)
         return;
     QStringList lines;
-    const int width = widestName(ports);
-    for (qsizetype index = 0; index < ports.size(); ++index) {
+    const int width = widestName(labels);
+    for (qsizetype index = 0; index < labels.size(); ++index) {
         const PortState &state = states.at(static_cast<std::size_t>(index));
-        lines.append(
-            StatusLineText(ports.at(index), width, state.progress, state.result, elapsedMs(state)));
+        lines.append(StatusLineText(labels.at(index), width, state.progress, state.result,
+                                    elapsedMs(state)));
     }
     live->show(lines);
 }

@@ -39,6 +39,7 @@ private:
     qint64 elapsedMs(const PortState &State) const;
 
     const QStringList ports;
+    const QStringList labels; // for the live lines and the summary: PortWithDevice
     QIODevice &out;
     std::optional<LiveStatusLines> live;
     QTimer liveClock;
@@ -46,6 +47,9 @@ private:
     std::vector<PortState> states;
 };
 
+// The port as given and, when it is a link, the device it ends at: "/dev/serial/by-id/usb-…
+// (/dev/ttyUSB0)".
+QString PortWithDevice(const QString &Port);
 // The line with every character that could drive a terminal (controls other than TAB, format
 // characters) written as an escape: ESC becomes \x1B.
 QString TerminalSafe(const QString &Line);

@@ -50,11 +50,29 @@ int terminalWidth()
     return ok && columns > 0 ? columns : DefaultTerminalWidth;
 }
 
+// A refusal before any port is touched, said as Text on standard error and, for a collector
+// that reads only standard output, as JSON there.
+int refuse(const QString &Text, const QString &Reason, bool Json)
+{
+    writeTo(stderr, Text);
+    if (Json) {
+        const QByteArray event = JsonRefusal(Reason);
+        std::fwrite(event.constData(), 1, static_cast<std::size_t>(event.size()), stdout);
+        std::fflush(stdout);
+    }
+    return FlashExit::BadInvocation;
+}
+
+int refuse(const QString &Reason, bool Json)
+{
+    return refuse(Reason + u'\n', Reason, Json);
+}
+
 QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type)
 {
     QList<PortJob> jobs;
     for (const QString &port : Options.ports)
-        jobs.append({port, Type, Options.noWait, Options.maxAttempts});
+        jobs.append({port, Type, Options.noWait, Options.maxAttempts, Options.writeRate});
     return jobs;
 }
 
@@ -65,29 +83,30 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillon-flash"));
 
-    if (!applyTestSpeedUp()) {
-        writeTo(stderr, QStringLiteral("QUILLON_TIME_SPEEDUP must be a whole number from 1 up\n"));
-        return FlashExit::BadInvocation;
+    const ParsedCommandLine parsed = ParseFlashCommandLine(QCoreApplication::arguments());
+    if (!parsed.options && parsed.exitCode == 0) {
+        writeTo(stdout, parsed.message);
+        return parsed.exitCode;
     }
-    const auto parsed = ParseFlashCommandLine(QCoreApplication::arguments());
-    if (!parsed) {
-        writeTo(stderr, parsed.failure().text);
-        return FlashExit::BadInvocation;
-    }
-    const FlashOptions &options = *parsed;
-    if (options.help) {
-        writeTo(stdout, FlashHelpText());
-        return 0;
-    }
+    if (!parsed.options)
+        return refuse(parsed.message, parsed.reason, parsed.json);
+    FlashOptions options = *parsed.options;
+    if (!applyTestSpeedUp())
+        return refuse(QStringLiteral("QUILLON_TIME_SPEEDUP must be a whole number from 1 up"),
+                      options.json);
     const auto type = FindModemType(options.dataFolder, options.type);
-    if (!type) {
-        writeTo(stderr, type.failure().text + u'\n');
-        return FlashExit::BadInvocation;
-    }
-    if (const auto refusal = RunRefusal(*type)) {
-        writeTo(stderr, refusal->text + u'\n');
-        return FlashExit::BadInvocation;
-    }
+    if (!type)
+        return refuse(type.failure().text, options.json);
+    if (const auto refusal = RunRefusal(*type))
+        return refuse(refusal->text, options.json);
+    // As the window does: the port the type's profile names.
+    if (options.ports.isEmpty())
+        options.ports.append(ProfilePort(*type));
+    if (options.ports.first().isEmpty())
+        return refuse(QStringLiteral("Name at least one port: --port DEVICE (the upload.ini of %1 "
+                                     "names none)")
+                          .arg(type->DirName),
+                      options.json);
 
     QFile out;
     if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))

@@ -1,35 +1,44 @@
-// The modem is asked to work at 9600 bit/s for the rest of the run, without storing the rate.
+// The modem is asked to work at the write rate for the rest of the run, without storing the rate.
 #include "atlink/TmyComm.h"
 #include "procedures/ProcedureHost.h"
 #include "procedures/ProcedureSteps.h"
 #include "procedures/Procedures.h"
 
 using namespace std::chrono_literals;
-using namespace Qt::StringLiterals;
 using namespace procedures;
 
 namespace {
-constexpr std::uint32_t TargetRate = 9600;
 constexpr auto AnswerTimeout = 3000ms;
 constexpr auto SettleDelay = 200ms;
 } // namespace
 
-void SetModemBaud9600(ProcedureHost &Host)
+void SetModemBaud(ProcedureHost &Host, std::uint32_t Rate)
 {
     TmyComm &channel = Host.Channel();
-    if (!channel.Comm->PortOpen() || channel.Comm->BaudRate() == TargetRate)
+    TComm32 &port = *channel.Comm;
+    if (!port.PortOpen() || port.BaudRate() == Rate)
         return;
-    Host.LogLine(u"Устанавливаю скорость порта 9600 (без запоминания)."_s);
-    SendQuietly(Host, QByteArrayLiteral("AT+IPR=9600"), Ok, Error, AnswerTimeout);
+    const QString rate = QString::number(Rate);
+    Host.LogLine(QStringLiteral("Устанавливаю скорость порта %1 (без запоминания).").arg(rate));
+    const QString notSet = QStringLiteral("Ошибка. Скорость %1 не задана.").arg(rate);
+    // A modem switched to a rate the computer's port cannot follow would be out of reach for the
+    // rest of the run: the port must take the rate before the modem is asked for it.
+    if (!port.AcceptsBaudRate(Rate)) {
+        Host.LogLine(QStringLiteral("СОМ-порт не поддерживает скорость %1.").arg(rate));
+        Host.LogLine(notSet);
+        return;
+    }
+    SendQuietly(Host, "AT+IPR=" + rate.toLatin1(), Ok, Error, AnswerTimeout);
     // A time-out is recognised before either answer, and "ERROR" before "OK": only a plain
     // agreement changes the rate.
-    const QByteArray answer = LogFirstOutcome(Host, {{Timeout, u"таймаут"_s},
-                                                     {Error, u"Ошибка. Скорость 9600 не задана."_s},
-                                                     {Ok, u"Скорость 9600 задана."_s}});
+    const QByteArray answer =
+        LogFirstOutcome(Host, {{Timeout, QStringLiteral("таймаут")},
+                               {Error, notSet},
+                               {Ok, QStringLiteral("Скорость %1 задана.").arg(rate)}});
     if (answer == Ok) {
-        channel.Comm->ClosePort();
-        channel.Comm->SetBaudRate(TargetRate);
-        channel.Comm->OpenPort();
+        port.ClosePort();
+        port.SetBaudRate(Rate);
+        port.OpenPort();
         PauseFor(SettleDelay);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 class ProcedureHost;
@@ -23,6 +24,8 @@ bool RunProcedureForType(const QString &DirName, ProcedureHost &Host);
 // the run itself reports).
 std::optional<Failure> TypeDataRefusal(const QString &DirName, const QString &DirPath);
 
-// Asks the modem for 9600 bit/s and reopens the port at that rate; logs the outcome through Host.
+// Asks the modem for Rate bit/s and reopens the port at that rate; logs the outcome through Host.
+// Nothing happens when the port is closed or already at Rate. A rate the port cannot take is
+// logged and never asked of the modem; the run goes on at the old rate, as after a refusal.
 // May raise ECommsError from reopening the port.
-void SetModemBaud9600(ProcedureHost &Host);
+void SetModemBaud(ProcedureHost &Host, std::uint32_t Rate);

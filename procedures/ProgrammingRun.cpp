@@ -91,7 +91,7 @@ bool PerformProgrammingRun(RunHost &Host, const QString &DirName)
     const StopOnQuit stopOnQuit(Host);
     Host.LogLine(u"Отклик модема получен"_s);
     Host.ProbeFinished();
-    SetModemBaud9600(Host);
+    SetModemBaud(Host, Host.Channel().WriteRate);
     Host.WritingStarted();
     Host.SetStatus(u"Запись данных в модем..."_s);
     Host.LogLine(QString());

@@ -232,7 +232,8 @@ std::uint32_t UnixSerialDevice::modemStatus()
 // other opener of a terminal (both are released by the close).
 OpenResult openDevice(const QString &port)
 {
-    const QByteArray path = QFile::encodeName(ResolveDevicePath(port));
+    // Locked and opened as the device itself, whatever link named it.
+    const QByteArray path = QFile::encodeName(PortDevice(port));
     if (path.isEmpty())
         return {nullptr, OpenFailure::Unavailable};
     auto lock = std::make_unique<UucpLock>(path);

@@ -2,14 +2,16 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What the port dialog offers: the machine's serial ports and, on Linux, the virtual ports
 // announced by the modem simulator.
 struct SerialPortInfo
 {
-    QString name;        // shown in the dialog: "COM3" on Windows; "ttyUSB0" for /dev/ttyUSB0,
-                         // the full path otherwise
-    QString description; // maker and model where the system knows them, else empty
+    QString name;            // shown in the dialog: "COM3" on Windows; "ttyUSB0" for /dev/ttyUSB0,
+                             // the full path otherwise
+    QString description;     // maker and model where the system knows them, else empty
+    QStringList stableNames; // a USB adapter's names that survive a re-plug (StableNamesOf)
 };
 
 // Windows: the ports registered under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, in the registry's
@@ -28,3 +30,15 @@ QString VirtualPortFolder();
 // name is looked up in /dev; a path that does not exist as written is resolved component by
 // component ignoring letter case (profiles upper-case the name).
 QString ResolveDevicePath(const QString &CommPort);
+
+// The device itself that a port name ends at, every link followed, so that a stable name
+// (/dev/serial/by-id/...), any other link and the device are one port: the name its lock file,
+// the duplicate check and the run record go by. Windows: ResolveDevicePath.
+QString PortDevice(const QString &CommPort);
+
+#ifndef _WIN32
+// The stable names the system gives a USB adapter's device: the links in ByIdFolder that end at
+// Device, sorted. None for a device without them.
+QStringList StableNamesOf(const QString &Device,
+                          const QString &ByIdFolder = QStringLiteral("/dev/serial/by-id"));
+#endif

@@ -60,7 +60,8 @@ QList<SerialPortInfo> machinePorts()
         // Serial-core ports without a UART behind them report type 0 (the usual ttyS1..ttyS31).
         if (readSysfsText(entry + QStringLiteral("/type")) == QStringLiteral("0"))
             continue;
-        ports.append({name, usbDescription(device.canonicalFilePath())});
+        ports.append({name, usbDescription(device.canonicalFilePath()),
+                      StableNamesOf(QStringLiteral("/dev/") + name)});
     }
     return ports;
 }
@@ -73,7 +74,7 @@ QList<SerialPortInfo> virtualPorts()
         folder.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &link : links) {
         if (link.isSymLink() && link.exists())
-            ports.append({link.absoluteFilePath(), QString()});
+            ports.append({link.absoluteFilePath(), QString(), {}});
     }
     return ports;
 }
@@ -139,4 +140,27 @@ QString ResolveDevicePath(const QString &CommPort)
     if (!CommPort.contains(QLatin1Char('/')))
         return resolveIgnoringCase(QStringLiteral("/dev/") + CommPort);
     return resolveIgnoringCase(CommPort);
+}
+
+QString PortDevice(const QString &CommPort)
+{
+    const QString path = ResolveDevicePath(CommPort);
+    const QString device = QFileInfo(path).canonicalFilePath();
+    return device.isEmpty() ? path : device;
+}
+
+QStringList StableNamesOf(const QString &Device, const QString &ByIdFolder)
+{
+    const QString target = QFileInfo(Device).canonicalFilePath();
+    QStringList names;
+    if (target.isEmpty())
+        return names;
+    const QFileInfoList links =
+        QDir(ByIdFolder)
+            .entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &link : links) {
+        if (link.isSymLink() && link.canonicalFilePath() == target)
+            names.append(link.absoluteFilePath());
+    }
+    return names;
 }

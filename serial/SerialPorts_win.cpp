@@ -84,7 +84,7 @@ QList<SerialPortInfo> ListSerialPorts()
         QString entry = QString::fromWCharArray(name, nameLength);
         if (entry.toLower().contains(QStringLiteral("\\device")) && type == REG_SZ)
             entry = registryText(data, dataBytes);
-        ports.append({entry, descriptions.value(entry.toUpper())});
+        ports.append({entry, descriptions.value(entry.toUpper()), {}});
     }
     RegCloseKey(key);
     return ports;
@@ -99,4 +99,9 @@ QString ResolveDevicePath(const QString &CommPort)
     if (numbered.match(CommPort).hasMatch())
         return QStringLiteral("\\\\.\\") + CommPort;
     return CommPort;
+}
+
+QString PortDevice(const QString &CommPort)
+{
+    return ResolveDevicePath(CommPort);
 }

@@ -17,6 +17,15 @@ namespace {
 constexpr int ReaderPriority = 2;
 constexpr int WriterPriority = 1;
 
+// A character is still read right when the two ends' rates differ by no more than this share.
+constexpr std::uint64_t RateTolerancePercent = 3;
+
+bool RatesMatch(std::uint32_t Actual, std::uint32_t Wanted)
+{
+    const std::uint64_t difference = Actual > Wanted ? Actual - Wanted : Wanted - Actual;
+    return difference * 100 <= std::uint64_t{Wanted} * RateTolerancePercent;
+}
+
 } // namespace
 
 ECommsError::ECommsError(const QString &message) : std::runtime_error(message.toStdString()) {}
@@ -230,6 +239,19 @@ void TComm32::SetBaudRate(std::uint32_t Rate)
 {
     d->settings.BaudRate = Rate;
     d->ReapplySettings();
+}
+
+bool TComm32::AcceptsBaudRate(std::uint32_t Rate)
+{
+    if (!d->portHandle)
+        return false;
+    DeviceControlBlock trial = d->settings;
+    trial.BaudRate = Rate;
+    DeviceControlBlock inForce = trial;
+    const bool accepted = d->portHandle->setState(trial) && d->portHandle->getState(inForce) &&
+                          RatesMatch(inForce.BaudRate, Rate);
+    d->portHandle->setState(d->settings);
+    return accepted;
 }
 
 TBytesize TComm32::ByteSize() const

@@ -95,6 +95,11 @@ public:
     void SetCommPort(const QString &Port);
     std::uint32_t BaudRate() const;
     void SetBaudRate(std::uint32_t Rate);
+    // Whether the open device can run at Rate: it is tried and the present settings are put back
+    // at once, so the idle line sees no byte. A driver that takes the request but runs at another
+    // rate (the nearest its clock allows) counts as refusing it when that rate is too far off for
+    // the far end to read. False while the port is closed.
+    bool AcceptsBaudRate(std::uint32_t Rate);
     TBytesize ByteSize() const;
     void SetByteSize(TBytesize Size);
     TParity Parity() const;

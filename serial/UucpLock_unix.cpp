@@ -40,9 +40,23 @@ pid_t ownerOf(const QByteArray &File)
     return ok ? pid : 0;
 }
 
+QByteArray lockFileOf(const QByteArray &DevicePath)
+{
+    return lockFolder() + '/' + lockName(DevicePath);
+}
+
 } // namespace
 
-UucpLock::UucpLock(const QByteArray &DevicePath) : file(lockFolder() + '/' + lockName(DevicePath))
+std::optional<ForeignLock> ForeignLockOn(const QByteArray &DevicePath)
+{
+    const QByteArray file = lockFileOf(DevicePath);
+    const pid_t owner = ownerOf(file);
+    if (owner == getpid() || !processAlive(owner))
+        return std::nullopt;
+    return ForeignLock{QFile::decodeName(file), owner};
+}
+
+UucpLock::UucpLock(const QByteArray &DevicePath) : file(lockFileOf(DevicePath))
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int descriptor =

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <sys/types.h>
 
 namespace serial {
 
@@ -10,7 +14,9 @@ namespace serial {
 class UucpLock
 {
 public:
-    // Takes the lock for the device path; a lock of a process that has ended is removed first.
+    // Takes the lock for the device (the path every link ends at, PortDevice), so that a program
+    // that opened the port by another name still finds it; a lock of a process that has ended is
+    // removed first.
     // Where no lock can be written (the folder is missing or not ours), the port goes unlocked.
     explicit UucpLock(const QByteArray &DevicePath);
     ~UucpLock(); // removes the lock file it made
@@ -25,5 +31,19 @@ private:
     bool made = false;
     bool heldByOther = false;
 };
+
+} // namespace serial
+
+namespace serial {
+
+// A lock file of another process that still runs.
+struct ForeignLock
+{
+    QString file;
+    pid_t owner = 0;
+};
+
+// Who holds the device by its lock file, when it is another live process.
+std::optional<ForeignLock> ForeignLockOn(const QByteArray &DevicePath);
 
 } // namespace serial

@@ -7,10 +7,12 @@
 #include "procedures/PortDiagnosis.h"
 #include "serial/TComm32.h"
 #include "tools/modemsim/ModemSimulator.h"
+#include "tools/modemsim/PtyPair.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -75,6 +77,23 @@ TEST_F(PortDialog, ShowsThePortsPresentSettingsWhateverSetThem)
     dialog.LoadFromComm(port);
     EXPECT_EQ(dialog.cbxPort_Speed->currentIndex(), -1);
     EXPECT_EQ(dialog.cbxPort_N->currentIndex(), -1);
+}
+
+// A profile that names its port by a link the list does not show (a stable name) keeps it: the
+// link is offered as it stands and chosen, with the device it means as its hint.
+TEST_F(PortDialog, ALinkTheListDoesNotShowIsChosenAsItStands)
+{
+    QTemporaryDir byId;
+    const QString stable = byId.filePath(QStringLiteral("usb-Maker_Adapter_A1-if00-port0"));
+    ASSERT_TRUE(QFile::link(simulator.devicePath(), stable));
+    port.SetCommPort(stable.toUpper()); // as a profile writes it
+    port.SetBaudRate(9600);
+    dialog.LoadFromComm(port);
+    EXPECT_EQ(dialog.cbxPort_N->currentText(), stable);
+    EXPECT_EQ(dialog.cbxPort_N->currentData(Qt::ToolTipRole).toString(), simulator.devicePath());
+    EXPECT_TRUE(dialog.PortNote().isEmpty());
+    dialog.ApplyToComm(port);
+    EXPECT_EQ(port.CommPort(), stable);
 }
 
 TEST_F(PortDialog, AcceptWritesTheListsBack)
@@ -175,6 +194,63 @@ TEST(PortDiagnosis, NamesTheProgramHoldingThePort)
                              "выберите другой порт.")
                   .arg(device)
                   .toStdString());
+}
+
+// Who holds a port: the owner of a live lock file first, with the file, even while nobody has the
+// device open; else the program that has the device open, never the one that only made the
+// pseudo-terminal (it holds the far end as well). A link names the same port as its device.
+TEST(PortDiagnosis, NamesTheLockOwnerFirstAndNeverTheMakerOfAPseudoTerminal)
+{
+    modemsim::PtyPair pty;
+    const QString device = pty.slavePath();
+    QTemporaryDir folder;
+    const QString link = folder.filePath(QStringLiteral("modem"));
+    ASSERT_TRUE(QFile::link(device, link));
+    const QString proc = folder.filePath(QStringLiteral("proc"));
+    const auto process = [&](const char *Pid, const QByteArray &Name) {
+        const QString root = proc + u'/' + QLatin1StringView(Pid);
+        EXPECT_TRUE(QDir().mkpath(root + QStringLiteral("/fd")));
+        EXPECT_TRUE(QDir().mkpath(root + QStringLiteral("/fdinfo")));
+        QFile comm(root + QStringLiteral("/comm"));
+        EXPECT_TRUE(comm.open(QIODevice::WriteOnly));
+        comm.write(Name + '\n');
+        return root;
+    };
+    // socat made the pair: it holds the near end and the far end.
+    const QString socat = process("733", "socat");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/ptmx"), socat + QStringLiteral("/fd/5")));
+    QFile nearEnd(socat + QStringLiteral("/fdinfo/5"));
+    ASSERT_TRUE(nearEnd.open(QIODevice::WriteOnly));
+    nearEnd.write("pos:\t0\nflags:\t02\ntty-index:\t" + device.section(u'/', -1).toLatin1() + '\n');
+    nearEnd.close();
+    ASSERT_TRUE(QFile::link(device, socat + QStringLiteral("/fd/6")));
+    ASSERT_TRUE(QFile::link(device, process("900", "picocom") + QStringLiteral("/fd/3")));
+    const QString byPicocom = QStringLiteral("Порт %1 занят программой picocom (процесс 900). "
+                                             "Закройте её или выберите другой порт.")
+                                  .arg(device);
+    EXPECT_EQ(PortOpenFailureHint(link, OpenFailedText(), proc), byPicocom);
+
+    QTemporaryDir locks;
+    const QByteArray lockFolder = qgetenv("QUILLON_LOCK_DIR");
+    qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks.path()));
+    QProcess owner;
+    owner.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    ASSERT_TRUE(owner.waitForStarted());
+    const QString lockFile = locks.filePath(QStringLiteral("LCK..pts_") + device.section(u'/', -1));
+    QFile lock(lockFile);
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write(QByteArray::number(owner.processId()).rightJustified(10) + '\n');
+    lock.close();
+    EXPECT_EQ(PortOpenFailureHint(link, OpenFailedText()),
+              QStringLiteral("Порт %1 занят программой sleep (процесс %2): файл блокировки %3. "
+                             "Закройте её или выберите другой порт.")
+                  .arg(device)
+                  .arg(owner.processId())
+                  .arg(lockFile));
+    owner.kill();
+    owner.waitForFinished();
+    EXPECT_EQ(PortOpenFailureHint(link, OpenFailedText(), proc), byPicocom);
+    qputenv("QUILLON_LOCK_DIR", lockFolder);
 }
 
 TEST(PortDiagnosis, FindsModemManagerInTheProcessTable)

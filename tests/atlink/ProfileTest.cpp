@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace {
 
 QString dataFile(const char *name)
@@ -46,6 +48,16 @@ TEST(PortProfile, ValueTables)
          "even\x20",
          pEven},
         {"parity=even=odd", pNone},
+        {" WriteRate = 115200\r", WriteRateSetting{115200}},
+        {"writerate=921600", WriteRateSetting{921600}},
+        {"writerate=1200", WriteRateSetting{1200}},
+        // Only a standard rate from 1200 up is a write rate, written in plain digits.
+        {"writerate=600", BadWriteRate{QStringLiteral("600")}},
+        {"writerate=250000", BadWriteRate{QStringLiteral("250000")}},
+        {"writerate=+9600", BadWriteRate{QStringLiteral("+9600")}},
+        {"writerate=9600 bit/s", BadWriteRate{QStringLiteral("9600 bit/s")}},
+        {"writerate=Fast", BadWriteRate{QStringLiteral("fast")}},
+        {"writerate=", BadWriteRate{QString()}},
     };
     for (const auto &c : cases) {
         EXPECT_TRUE(ParsePortSetting(c.line) == c.setting) << c.line;
@@ -98,6 +110,25 @@ TEST_F(ProfileFile, BadLinesDropAloneAndTheLaterLineWins)
     EXPECT_EQ(port.Parity(), pOdd);
     EXPECT_EQ(port.StopBits(), sb1_0);
     EXPECT_EQ(port.FlowControl(), fcNone);
+}
+
+// The write rate is the profile's own: a profile without one writes at 9600 however the type
+// before it wrote, and a value that is no write rate refuses the profile with its line.
+TEST_F(ProfileFile, WriteRateComesFromEachProfileAndABadOneIsRefused)
+{
+    ASSERT_EQ(channel.LoadPortSettings(dataFile("mixed_case.ini")), std::nullopt);
+    EXPECT_EQ(channel.WriteRate, 115200u);
+    ASSERT_EQ(channel.LoadPortSettings(dataFile("bad_and_repeated.ini")), std::nullopt);
+    EXPECT_EQ(channel.WriteRate, 9600u);
+    channel.WriteRate = 57600;
+    EXPECT_TRUE(channel.LoadPortSettings(dataFile("missing.ini")));
+    EXPECT_EQ(channel.WriteRate, 9600u);
+
+    const auto refused = channel.LoadPortSettings(dataFile("bad_writerate.ini"));
+    ASSERT_TRUE(refused) << "a write rate of 256000 was taken";
+    EXPECT_EQ(refused->kind, Failure::Kind::BadFile);
+    EXPECT_TRUE(refused->text.contains(QStringLiteral("writerate=256000")))
+        << refused->text.toStdString();
 }
 
 TEST_F(ProfileFile, MissingAndEmptyFilesChangeNothing)

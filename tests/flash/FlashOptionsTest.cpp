@@ -1,5 +1,7 @@
 #include "flash/FlashOptions.h"
 
+#include "flash/ExitCodes.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -7,7 +9,7 @@
 
 namespace {
 
-Result<FlashOptions> parse(const char *Arguments)
+ParsedCommandLine parse(const char *Arguments)
 {
     QStringList arguments = QString::fromUtf8(Arguments).split(u' ', Qt::SkipEmptyParts);
     arguments.prepend(QStringLiteral("quillon-flash"));
@@ -24,24 +26,27 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
     const QString dataFolder = QStringLiteral("/srv/quillon-data/");
 #endif
     const QByteArray arguments = QByteArray("--type velmora --data ") + dataArgument +
-                                 " --port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait";
-    const auto parsed = parse(arguments.constData());
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->type, QStringLiteral("velmora"));
-    EXPECT_EQ(parsed->dataFolder, dataFolder);
-    EXPECT_EQ(parsed->ports,
+                                 " --port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait"
+                                 " --write-rate 460800";
+    const ParsedCommandLine parsed = parse(arguments.constData());
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->type, QStringLiteral("velmora"));
+    EXPECT_EQ(parsed.options->dataFolder, dataFolder);
+    EXPECT_EQ(parsed.options->ports,
               QStringList({QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB0")}));
-    EXPECT_TRUE(parsed->json);
-    EXPECT_TRUE(parsed->noWait);
+    EXPECT_TRUE(parsed.options->json);
+    EXPECT_TRUE(parsed.options->noWait);
+    EXPECT_EQ(parsed.options->writeRate, 460800u);
+    EXPECT_FALSE(parse("--type velmora --port /dev/ttyS0").options->writeRate);
 }
 
 TEST(FlashOptions, HelpNamesEveryExitStatusAndSucceeds)
 {
-    const auto parsed = parse("--help");
-    ASSERT_TRUE(parsed);
-    EXPECT_TRUE(parsed->help);
+    const ParsedCommandLine parsed = parse("--help");
+    EXPECT_FALSE(parsed.options);
+    EXPECT_EQ(parsed.exitCode, 0);
     for (const char *status : {"  0 ", "  1 ", "  2 ", "  3 ", "  130 "})
-        EXPECT_TRUE(FlashHelpText().contains(QLatin1StringView(status))) << status;
+        EXPECT_TRUE(parsed.message.contains(QLatin1StringView(status))) << status;
 }
 
 TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
@@ -49,22 +54,29 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
     for (const char *arguments : {
              "",
              "--port /dev/ttyS0",
-             "--type velmora",
              "--type a --type b --port /dev/ttyS0",
              "--type velmora --port",
+             "--json --type velmora --port",
              "--type velmora --port= --port /dev/ttyS0",
              "--type velmora --port /dev/ttyS0 --speed 9600",
              "--type velmora --port /dev/ttyS0 stray",
+             "--type velmora --port /dev/ttyS0 --write-rate 250000",
+             "--type velmora --port /dev/ttyS0 --write-rate 600",
+             "--type velmora --port /dev/ttyS0 --write-rate fast",
+             "--type velmora --port /dev/ttyS0 --write-rate -9600",
     // One device under two names would be driven by two runs at once.
 #ifndef _WIN32
              "--type velmora --port /dev/ttyS0 --port COM1", // the same device on Linux
 #endif
              "--type velmora --port /dev/ttyS0 --port /dev/ttyS0",
          }) {
-        const auto parsed = parse(arguments);
-        ASSERT_FALSE(parsed) << arguments;
-        EXPECT_EQ(parsed.failure().kind, Failure::Kind::Usage) << arguments;
-        EXPECT_TRUE(parsed.failure().text.contains(QStringLiteral("--help"))) << arguments;
+        const ParsedCommandLine parsed = parse(arguments);
+        EXPECT_FALSE(parsed.options) << arguments;
+        EXPECT_EQ(parsed.exitCode, FlashExit::BadInvocation) << arguments;
+        EXPECT_TRUE(parsed.message.contains(QStringLiteral("--help"))) << arguments;
+        EXPECT_FALSE(parsed.reason.isEmpty()) << arguments;
+        // Even a line that could not be read says whether the refusal should also be JSON.
+        EXPECT_EQ(parsed.json, QByteArray(arguments).contains("--json")) << arguments;
     }
 }
 
@@ -79,11 +91,11 @@ TEST(FlashOptions, ALinkAndItsTargetAreOneDevice)
     QFile file(device);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_TRUE(QFile::link(device, link));
-    const auto parsed = ParseFlashCommandLine(
+    const ParsedCommandLine parsed = ParseFlashCommandLine(
         {QStringLiteral("quillon-flash"), QStringLiteral("--type"), QStringLiteral("velmora"),
          QStringLiteral("--port"), link, QStringLiteral("--port"), device});
-    ASSERT_FALSE(parsed);
-    EXPECT_TRUE(parsed.failure().text.contains(QStringLiteral("named twice")));
+    EXPECT_FALSE(parsed.options);
+    EXPECT_TRUE(parsed.message.contains(QStringLiteral("named twice")));
 }
 
 } // namespace

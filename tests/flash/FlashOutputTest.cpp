@@ -7,6 +7,8 @@
 #include "procedures/ProcedureSteps.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +70,24 @@ TEST_F(TextOutputTest, ModemBytesThatDriveATerminalAreShownEscaped)
     failed.reason = QStringLiteral("bad \x1b[2J");
     output.summarize({failed}, 1);
     EXPECT_TRUE(written().contains(QStringLiteral("bad \\x1B[2J\n"))) << written().toStdString();
+}
+
+// A port named by a link (a stable name) is summed up with the device it stood for; the log keeps
+// the name as given.
+TEST_F(TextOutputTest, ALinkIsSummedUpWithItsDevice)
+{
+    QTemporaryDir folder;
+    const QString device = folder.filePath(QStringLiteral("ttyUSB0"));
+    const QString link = folder.filePath(QStringLiteral("usb-Maker_Adapter_A1-if00-port0"));
+    QFile file(device);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(device, link));
+    TextOutput output({link, device}, buffer, 0);
+    output.logLine(0, QStringLiteral("OK"));
+    output.summarize({resultOf(PortOutcome::Programmed), resultOf(PortOutcome::Programmed)}, 0);
+    EXPECT_TRUE(written().startsWith(link + QStringLiteral(": OK\n")));
+    EXPECT_TRUE(written().contains(QStringLiteral("  %1 (%2)  ").arg(link, device)));
+    EXPECT_TRUE(written().contains(QStringLiteral("  %1  ").arg(device)));
 }
 
 TEST_F(TextOutputTest, LiveLinesAreErasedAroundTextAndRedrawnOnlyWhenChanged)

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -119,6 +120,21 @@ TEST_P(EachFamily, IsProgrammedWithTheWindowsLogAndThePortReleased)
     case Family::Every:
         break;
     }
+}
+
+// The rate on the command line wins over the profile's, on the wire and in the log.
+TEST(FlashWriteRate, TheOptionWinsOverTheProfile)
+{
+    ModemSimulator modem(modemOf(Family::Java));
+    const QString port = modem.devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("tu41"), {port})
+                       << QStringLiteral("--write-rate") << QStringLiteral("115200")
+                       << QStringLiteral("--json"));
+    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed) << flash.err().toStdString();
+    const QStringList log = LogTexts(flash.out(), port);
+    EXPECT_TRUE(log.contains(QStringLiteral("Скорость 115200 задана.")));
+    const std::vector<QByteArray> commands = modem.commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "AT+IPR=115200"), commands.end());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -237,6 +253,9 @@ TEST(FlashInvocation, DataThatCannotBeSentEndsWithStatusTwoBeforeAnyPortIsOpened
          "Стоповые биты: 1,5"},
         {QStringLiteral("velmora"),
          [&] { write(QStringLiteral("velmora/upload.ini"), "databits=4\r\n"); }, "Биты данных: 4"},
+        {QStringLiteral("velmora"),
+         [&] { write(QStringLiteral("velmora/upload.ini"), "WriteRate=256000\r\n"); },
+         "writerate=256000"},
         {QStringLiteral("velmora"),
          [&] {
              QFile::remove(data.filePath(QStringLiteral("velmora/upload.ini")));
@@ -449,6 +468,100 @@ TEST(FlashInvocation, WhatCannotRunEndsWithStatusTwoBeforeAnyPortIsTouched)
 
     FlashProcess noPort({QStringLiteral("--type"), QStringLiteral("velmora")});
     EXPECT_EQ(noPort.finish(), FlashExit::BadInvocation);
+
+    // A collector that reads JSON gets the refusal there as well, as one object.
+    for (const QStringList &arguments :
+         {FlashArguments(QStringLiteral("velmora_prof"), port) << QStringLiteral("--json"),
+          QStringList{QStringLiteral("--json"), QStringLiteral("--type"), QStringLiteral("velmora"),
+                      QStringLiteral("--speed")}}) {
+        FlashProcess refused(arguments);
+        EXPECT_EQ(refused.finish(), FlashExit::BadInvocation);
+        const QList<QJsonObject> events = JsonEvents(refused.out());
+        ASSERT_EQ(events.size(), 1) << refused.out().toStdString();
+        EXPECT_EQ(events.at(0)[QStringLiteral("event")].toString(), QStringLiteral("error"));
+        EXPECT_EQ(events.at(0)[QStringLiteral("exit_code")].toInt(), FlashExit::BadInvocation);
+        EXPECT_FALSE(events.at(0)[QStringLiteral("reason")].toString().isEmpty());
+        EXPECT_FALSE(refused.err().isEmpty());
+    }
+}
+
+// Sets the lock folder of the runs a test starts, and of the test itself, to a folder of its own.
+class OwnLockFolder
+{
+public:
+    OwnLockFolder() { qputenv("QUILLON_LOCK_DIR", QFile::encodeName(folder.path())); }
+    ~OwnLockFolder()
+    {
+        previous.isNull() ? qunsetenv("QUILLON_LOCK_DIR") : qputenv("QUILLON_LOCK_DIR", previous);
+    }
+    QString lockOf(const QString &Device) const
+    {
+        return folder.filePath(QStringLiteral("LCK..") + Device.mid(5).replace(u'/', u'_'));
+    }
+
+private:
+    const QByteArray previous = qgetenv("QUILLON_LOCK_DIR");
+    QTemporaryDir folder;
+};
+
+// A modem on a stable name, a link to its device: the profile names it, so no --port is needed,
+// the run goes through it, and the result gives the name and the device.
+TEST(FlashStableNames, ThePortTheProfileNamesByALinkIsProgrammed)
+{
+    const OwnLockFolder locks;
+    ModemSimulator modem(modemOf(Family::Script));
+    QTemporaryDir data;
+    const QString link = data.filePath(QStringLiteral("usb-Maker_Adapter_A1-if00-port0"));
+    ASSERT_TRUE(QFile::link(modem.devicePath(), link));
+    const auto write = [&](const QString &Name, const QByteArray &Bytes) {
+        QDir().mkpath(QFileInfo(data.filePath(Name)).path());
+        QFile file(data.filePath(Name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Bytes);
+    };
+    write(QStringLiteral("Quillon_dir.ini"), "Velmora:velmora\r\n");
+    write(QStringLiteral("velmora/compiled/main.py"),
+          fileBytes(QStringLiteral("velmora/compiled/main.py")));
+    write(QStringLiteral("velmora/upload.ini"), "portname=" + QFile::encodeName(link) + "\r\n");
+
+    FlashProcess flash({QStringLiteral("--type"), QStringLiteral("velmora"),
+                        QStringLiteral("--data"), data.path(), QStringLiteral("--json")});
+    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed) << flash.err().toStdString();
+    const QJsonObject result = ResultEvent(flash.out(), link);
+    EXPECT_EQ(result[QStringLiteral("result")].toString(), QStringLiteral("programmed"));
+    EXPECT_EQ(result[QStringLiteral("device")].toString(), modem.devicePath());
+    EXPECT_EQ(modem.storedFiles().size(), 1U);
+}
+
+// The program that holds the device by its lock file keeps every run off it, whatever link names
+// it, and is named with its file; not a byte reaches the modem.
+TEST(FlashStableNames, ALiveLockOnTheDeviceKeepsARunByALinkOff)
+{
+    const OwnLockFolder locks;
+    const auto modems = scriptModems({{}});
+    const QString device = modems.at(0)->devicePath();
+    QTemporaryDir links;
+    const QString link = links.filePath(QStringLiteral("modem"));
+    ASSERT_TRUE(QFile::link(device, link));
+    QProcess owner;
+    owner.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    ASSERT_TRUE(owner.waitForStarted());
+    const qint64 ownerPid = owner.processId();
+    QFile lock(locks.lockOf(device));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write(QByteArray::number(ownerPid).rightJustified(10) + '\n');
+    lock.close();
+
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {link})
+                       << QStringLiteral("--json") << QStringLiteral("--no-wait"));
+    EXPECT_EQ(flash.finish(), FlashExit::NoModemAnswered) << flash.err().toStdString();
+    owner.kill();
+    owner.waitForFinished();
+    EXPECT_TRUE(ResultEvent(flash.out(), link)[QStringLiteral("reason")].toString().contains(
+        QStringLiteral("занят программой sleep (процесс %1): файл блокировки %2")
+            .arg(ownerPid)
+            .arg(locks.lockOf(device))));
+    EXPECT_TRUE(modems.at(0)->received().isEmpty());
 }
 
 } // namespace

@@ -80,6 +80,20 @@ TEST_F(LineRate, FollowsTheRateTheProgramAsksFor)
     EXPECT_LT(taken, 10s);
 }
 
+// A modem that cannot go faster than 48000 bit/s refuses 96000 and keeps its 4800: 960 bytes
+// still take two seconds.
+TEST_F(LineRate, RefusesARateAboveItsMaximumAndKeepsItsOwn)
+{
+    Options options = ScriptModemAt(4800);
+    options.maxRate = 48000;
+    ModemSimulator modem(options);
+    SlaveLine line(modem.devicePath());
+    SetCharacterFormat(modem.devicePath(), CS8);
+    line.send("AT+IPR=96000\r\n");
+    EXPECT_TRUE(line.waitFor("ERROR\r\n").endsWith("ERROR\r\n"));
+    EXPECT_GE(TimeScriptWrite(line, 960), 1900ms);
+}
+
 // A line that flow control holds: the modem takes nothing after the first bytes, so the sender's
 // output backs up; the bytes taken are exactly those allowed.
 TEST_F(LineRate, StallHoldsTheRestOfTheInput)

@@ -94,3 +94,67 @@ TEST(LinePace, LineThatStopsCarryingBytesStillEndsTheRun)
     EXPECT_EQ(bench->host.transfersEnded, 1);
     EXPECT_LT(bench->host.transfers.back().sent, 30000);
 }
+
+namespace {
+
+struct TypeRun
+{
+    const char *dirName;
+    Family family;
+};
+
+class WriteRate : public testing::TestWithParam<TypeRun>
+{
+};
+
+const QByteArray ReplayLog = "<- 41 54 0D 0A\r\n-> 0D 0A 4F 4B 0D 0A\r\n<- 00 01 02 FF\n-> 06";
+
+// The type's data on a modem of its family whose line starts at 9600 bit/s.
+std::unique_ptr<ModemBench> TypeBench(Family Family, std::uint32_t MaxRate)
+{
+    modemsim::Options options = LineOptions(Family);
+    options.maxRate = MaxRate;
+    options.transferLogText = ReplayLog;
+    auto bench = std::make_unique<ModemBench>(std::move(options));
+    bench->Put(u"compiled/main.pyo"_s, FileBytes(20000, 4));
+    bench->Put(u"compiled/ehsx.jar"_s, FileBytes(20000, 5));
+    bench->Put(u"transfer_fw.log"_s, ReplayLog);
+    return bench;
+}
+
+} // namespace
+
+// Each family is written at 115200 bit/s when the modem takes it, and at the rate it has, with
+// the refusal in the log, when it cannot go faster than 57600.
+TEST_P(WriteRate, EachFamilyIsWrittenAtTheRateTheModemTakes)
+{
+    Timing::ScopedSpeedUp fast(LineSpeedUp);
+    const TypeRun &type = GetParam();
+    for (const std::uint32_t maxRate : {0u, 57600u}) {
+        SCOPED_TRACE(maxRate);
+        const auto bench = TypeBench(type.family, maxRate);
+        bench->channel.WriteRate = 115200;
+        EXPECT_TRUE(PerformProgrammingRun(bench->host, QString::fromLatin1(type.dirName)));
+        const QString outcome =
+            maxRate == 0 ? u"Скорость 115200 задана."_s : u"Ошибка. Скорость 115200 не задана."_s;
+        EXPECT_TRUE(
+            HasLines(bench->host.lines, {u"Устанавливаю скорость порта 115200 (без запоминания)."_s,
+                                         outcome, u"Запись данных в модем..."_s}));
+        EXPECT_EQ(bench->channel.Comm->BaudRate(), maxRate == 0 ? 115200u : 9600u);
+        switch (type.family) {
+        case Family::Script:
+            EXPECT_EQ(bench->modem.storedFiles().at("main.pyo"), FileBytes(20000, 4));
+            break;
+        case Family::Java:
+            EXPECT_EQ(bench->modem.storedFiles().at("ehsx.jar"), FileBytes(20000, 5));
+            break;
+        default:
+            EXPECT_EQ(bench->modem.replayedBlocks(), (std::vector<int>{0, 1}));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LinePace, WriteRate,
+                         testing::Values(TypeRun{"velmora", Family::Script},
+                                         TypeRun{"tu41", Family::Java},
+                                         TypeRun{"tc65", Family::Replay}));

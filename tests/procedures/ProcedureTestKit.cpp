@@ -1,6 +1,7 @@
 #include "ProcedureTestKit.h"
 
 #include "atlink/Timing.h"
+#include "serial/SerialPlatform.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,8 +41,9 @@ void FakeHost::SetGaugePosition(int Position)
         quit = true;
 }
 
-ModemBench::ModemBench(modemsim::Options Options, std::uint32_t BaudRate)
-    : modem(std::move(Options)), host(channel, folder.path())
+ModemBench::ModemBench(modemsim::Options Options, std::uint32_t BaudRate,
+                       std::unique_ptr<TComm32> Port)
+    : modem(std::move(Options)), channel(std::move(Port)), host(channel, folder.path())
 {
     QDir(folder.path()).mkdir(QStringLiteral("compiled"));
     channel.Comm->SetCommPort(modem.devicePath());
@@ -71,6 +73,83 @@ std::vector<QByteArray> ModemBench::Commands() const
     std::vector<QByteArray> all = modem.commands();
     std::erase(all, QByteArrayLiteral("ATE0"));
     return all;
+}
+
+namespace {
+
+// Everything as the pseudo-terminal does it, but the rate.
+class TopRateDevice : public serial::SerialDevice
+{
+public:
+    TopRateDevice(std::unique_ptr<serial::SerialDevice> Device, std::uint32_t TopRate,
+                  FasterRate Faster)
+        : device(std::move(Device)), topRate(TopRate), faster(Faster)
+    {
+    }
+
+    bool getState(serial::DeviceControlBlock &settings) override
+    {
+        return device->getState(settings);
+    }
+    bool setState(const serial::DeviceControlBlock &settings) override
+    {
+        if (settings.BaudRate <= topRate)
+            return device->setState(settings);
+        if (faster == FasterRate::Refused)
+            return false;
+        serial::DeviceControlBlock atTheTop = settings;
+        atTheTop.BaudRate = topRate;
+        return device->setState(atTheTop);
+    }
+    bool setupQueues(std::uint32_t rxQueue, std::uint32_t txQueue) override
+    {
+        return device->setupQueues(rxQueue, txQueue);
+    }
+    bool escape(std::uint32_t code) override { return device->escape(code); }
+    void purge(std::uint32_t what) override { device->purge(what); }
+    int readDescriptor() const override { return device->readDescriptor(); }
+    int writeDescriptor() const override { return device->writeDescriptor(); }
+    ssize_t read(char *buffer, std::size_t size) override { return device->read(buffer, size); }
+    ssize_t write(const char *data, std::size_t size) override { return device->write(data, size); }
+    std::size_t outputPending() override { return device->outputPending(); }
+    void reportOutputEmpty() override { device->reportOutputEmpty(); }
+    void startEvents() override { device->startEvents(); }
+    void stopEvents() override { device->stopEvents(); }
+    int eventDescriptor() const override { return device->eventDescriptor(); }
+    std::uint32_t takeEvents() override { return device->takeEvents(); }
+    bool clearErrors(std::uint32_t &errors) override { return device->clearErrors(errors); }
+    std::uint32_t modemStatus() override { return device->modemStatus(); }
+
+private:
+    std::unique_ptr<serial::SerialDevice> device;
+    const std::uint32_t topRate;
+    const FasterRate faster;
+};
+
+class TopRatePlatform : public serial::SerialPlatform
+{
+public:
+    TopRatePlatform(std::uint32_t TopRate, FasterRate Faster) : topRate(TopRate), faster(Faster) {}
+    serial::OpenResult open(const QString &port) override
+    {
+        serial::OpenResult opened = system->open(port);
+        if (opened.device)
+            opened.device =
+                std::make_unique<TopRateDevice>(std::move(opened.device), topRate, faster);
+        return opened;
+    }
+
+private:
+    std::unique_ptr<serial::SerialPlatform> system = serial::systemSerialPlatform();
+    const std::uint32_t topRate;
+    const FasterRate faster;
+};
+
+} // namespace
+
+std::unique_ptr<TComm32> PortWithTopRate(std::uint32_t TopRate, FasterRate Faster)
+{
+    return std::make_unique<TComm32>(std::make_unique<TopRatePlatform>(TopRate, Faster));
 }
 
 std::unique_ptr<ModemBench> MakeBench(modemsim::Family Family, modemsim::Faults Faults,

@@ -70,7 +70,8 @@ inline constexpr int RunSpeedUp = 2;
 class ModemBench
 {
 public:
-    explicit ModemBench(modemsim::Options Options, std::uint32_t BaudRate = 9600);
+    explicit ModemBench(modemsim::Options Options, std::uint32_t BaudRate = 9600,
+                        std::unique_ptr<TComm32> Port = std::make_unique<TComm32>());
     ~ModemBench();
 
     // Writes a file of the type's folder ("compiled/a.pyo", "transfer_fw.log").
@@ -83,6 +84,16 @@ public:
     TmyComm channel;
     FakeHost host;
 };
+
+// How a port whose clock cannot go faster than its top rate answers a request for more.
+enum class FasterRate
+{
+    Refused,     // the driver says no
+    RunAtTheTop, // the driver says yes and runs at its top rate, as many Linux drivers do
+};
+
+// A port on the pseudo-terminals that cannot go faster than TopRate.
+std::unique_ptr<TComm32> PortWithTopRate(std::uint32_t TopRate, FasterRate Faster);
 
 std::unique_ptr<ModemBench> MakeBench(modemsim::Family Family, modemsim::Faults Faults = {},
                                       QByteArray TransferLog = {});

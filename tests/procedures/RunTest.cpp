@@ -60,10 +60,61 @@ TEST(ProgrammingRun, RefusedOrUnansweredBaudSwitchKeepsTheRate)
                                           std::pair{both, u"Ошибка. Скорость 9600 не задана."_s},
                                           std::pair{silent, u"таймаут"_s}}) {
         const auto bench = FastBench(faults);
-        SetModemBaud9600(bench->host);
+        SetModemBaud(bench->host, 9600);
         EXPECT_EQ(bench->host.lines, (QStringList{SwitchLine, outcome}));
         EXPECT_EQ(bench->channel.Comm->BaudRate(), 115200u);
         EXPECT_TRUE(bench->channel.Comm->PortOpen());
+    }
+}
+
+// The switch to 9600 puts on the wire exactly the 13 bytes it always did; any other rate is named
+// in the command and in the lines; a port already at the rate is left alone.
+TEST(BaudSwitch, AsksForTheRateItIsGivenAndNamesItInTheLog)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    const auto sentAfterProbe = [](const ModemBench &Bench) {
+        const QByteArray received = Bench.modem.received();
+        return received.mid(received.lastIndexOf("ATE0\r\n") + 6);
+    };
+    const auto toSlow = FastBench();
+    SetModemBaud(toSlow->host, 9600);
+    EXPECT_EQ(sentAfterProbe(*toSlow), "AT+IPR=9600\r\n");
+    EXPECT_EQ(toSlow->host.lines, (QStringList{SwitchLine, u"Скорость 9600 задана."_s}));
+
+    const auto toFast = MakeBench(Family::Java);
+    SetModemBaud(toFast->host, 921600);
+    EXPECT_EQ(sentAfterProbe(*toFast), "AT+IPR=921600\r\n");
+    EXPECT_EQ(toFast->host.lines,
+              (QStringList{u"Устанавливаю скорость порта 921600 (без запоминания)."_s,
+                           u"Скорость 921600 задана."_s}));
+    EXPECT_EQ(toFast->channel.Comm->BaudRate(), 921600u);
+    EXPECT_TRUE(toFast->channel.Comm->PortOpen());
+
+    toFast->host.lines.clear();
+    SetModemBaud(toFast->host, 921600);
+    EXPECT_TRUE(toFast->host.lines.isEmpty());
+    EXPECT_EQ(sentAfterProbe(*toFast), "AT+IPR=921600\r\n");
+}
+
+// A modem switched to a rate the computer's port cannot follow could not be talked to again: the
+// modem is not asked, the log says why, and port and modem go on together at the old rate.
+TEST(BaudSwitch, RateThePortCannotTakeIsNeverAskedOfTheModem)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    for (const FasterRate faster : {FasterRate::Refused, FasterRate::RunAtTheTop}) {
+        modemsim::Options options;
+        options.family = Family::Java;
+        const auto bench =
+            std::make_unique<ModemBench>(options, 9600, PortWithTopRate(57600, faster));
+        SetModemBaud(bench->host, 115200);
+        EXPECT_EQ(bench->host.lines,
+                  (QStringList{u"Устанавливаю скорость порта 115200 (без запоминания)."_s,
+                               u"СОМ-порт не поддерживает скорость 115200."_s,
+                               u"Ошибка. Скорость 115200 не задана."_s}));
+        EXPECT_TRUE(bench->Commands().empty());
+        EXPECT_EQ(bench->channel.Comm->BaudRate(), 9600u);
+        SendCommand(bench->channel, "AT", "OK", "ERROR", 3000);
+        EXPECT_TRUE(bench->channel.Reply.contains("OK"));
     }
 }
 

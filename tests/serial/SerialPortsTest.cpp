@@ -45,6 +45,27 @@ TEST(SerialPortsTest, PortNamesMapToDevices)
     EXPECT_EQ(ResolveDevicePath(upper), folder.path() + QStringLiteral("/Ports/ttyVirtual"));
 }
 
+// A stable name is a link to the device: both stand for one port, and the device knows its
+// stable names.
+TEST(SerialPortsTest, StableNameAndItsDeviceAreOnePort)
+{
+    PtyPair pty;
+    PtyPair other;
+    QTemporaryDir byId;
+    const QString stable = byId.filePath(QStringLiteral("usb-Maker_Adapter_A1-if00-port0"));
+    ASSERT_TRUE(QFile::link(pty.slavePath(), stable));
+    ASSERT_TRUE(QFile::link(other.slavePath(), byId.filePath(QStringLiteral("usb-Other-port0"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/pts/no-such-terminal"),
+                            byId.filePath(QStringLiteral("usb-Gone-port0"))));
+
+    EXPECT_EQ(PortDevice(stable), pty.slavePath());
+    EXPECT_EQ(PortDevice(stable.toUpper()), pty.slavePath()); // as a profile writes it
+    EXPECT_EQ(PortDevice(pty.slavePath()), pty.slavePath());
+    EXPECT_EQ(StableNamesOf(pty.slavePath(), byId.path()), QStringList{stable});
+    EXPECT_EQ(StableNamesOf(stable, byId.path()), QStringList{stable});
+    EXPECT_TRUE(StableNamesOf(QStringLiteral("/dev/pts/no-such-terminal"), byId.path()).isEmpty());
+}
+
 TEST(SerialPortsTest, UpperCasedPseudoTerminalPathOpens)
 {
     PtyPair pty;

@@ -277,9 +277,10 @@ bool ModemCore::handleCommon(const QByteArray &name, const QByteArray &upper)
         const QList<QByteArray> values = parameters(upper);
         bool ok = false;
         const std::uint32_t rate = values.size() == 1 ? values.front().toUInt(&ok) : 0;
-        if (ok && rate > 0) // 0 asks for automatic rate detection: the line keeps its rate
+        const bool taken = ok && (options.maxRate == 0 || rate <= options.maxRate);
+        if (taken && rate > 0) // 0 asks for automatic rate detection: the line keeps its rate
             requestedRate = rate;
-        result(ok ? "OK" : "ERROR");
+        result(taken ? "OK" : "ERROR");
     } else {
         return false;
     }

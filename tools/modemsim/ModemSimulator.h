@@ -73,6 +73,9 @@ struct Options
     // fast as the pseudo-terminal carries it. While it is on, "AT+IPR=<rate>" sets it to <rate>.
     std::uint32_t lineRate = 0;
     int lineSpeedUp = 1; // the line carries this many times its rate (tests that speed time up)
+    // The fastest rate the modem takes: "AT+IPR=<rate>" above it is answered "ERROR", as by a
+    // modem that cannot go faster. 0: any rate.
+    std::uint32_t maxRate = 0;
     Faults faults;
     // When set: a link at this path points at the current device, is removed while the device is
     // gone and when the simulator ends, and follows a device that comes back.
@@ -88,8 +91,8 @@ struct Options
 // A modem on the master side of a pseudo-terminal pair, answering in its own thread.
 //
 // Every family: echo on until "ATE0" ("ATE1" turns it back on), "AT" and "AT+IPR=<rate>" answered
-// "OK", other unknown commands "ERROR", an empty line ignored. Commands end at CR; a LF right after
-// it is ignored. Commands may arrive split across several writes.
+// "OK" (above `maxRate` "ERROR"), other unknown commands "ERROR", an empty line ignored. Commands
+// end at CR; a LF right after it is ignored. Commands may arrive split across several writes.
 // Script family: AT#DSCRIPT, AT#WSCRIPT (">>>", then exactly `size` raw bytes, then "OK"),
 // AT#LCSCRIPT (`#LCSCRIPT: "name",size,CRC` with the CRC-16/MCRF4XX of the stored bytes),
 // AT#ESCRIPT, AT#ENHRST, AT#STARTMODESCR.

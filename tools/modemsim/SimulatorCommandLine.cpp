@@ -29,6 +29,7 @@ constexpr Flag kFlags[] = {
      "Take input no faster than a serial line of this many bits per second carries it (one "
      "character per frame of the program's character format); AT+IPR changes it.",
      "bps"},
+    {"max-rate", "Answer ERROR to AT+IPR asking for more bits per second than this.", "bps"},
     {"raw-timeout", "A raw transfer that goes quiet this long fails (default 2000).", "ms"},
     {"silent", "Never answer this command (matched up to and including the first '=').", "command"},
     {"error", "Answer this command with TEXT (default ERROR), e.g. 'AT#DSCRIPT=@+CME ERROR: 4'.",
@@ -184,6 +185,7 @@ std::variant<SimulatorSetup, QString> parseSimulatorCommandLine(const QStringLis
     setup.options.rawByteTimeout = reader.duration("raw-timeout", setup.options.rawByteTimeout);
     setup.options.lineRate = static_cast<std::uint32_t>(
         reader.number("line-rate", static_cast<int>(setup.options.lineRate)));
+    setup.options.maxRate = static_cast<std::uint32_t>(reader.number("max-rate", 0));
     readFaults(reader, setup.options.faults);
     if (!reader.error.isEmpty())
         return reader.error;
