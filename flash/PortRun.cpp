@@ -11,10 +11,10 @@ namespace {
 QString noAnswerReason(const PowerOnWait &Wait, const FlashHost &Host)
 {
     if (Wait.portEverOpened())
-        return QStringLiteral("no answer to the probe within the power-on wait");
+        return QStringLiteral("нет отклика от модема за время ожидания включения");
     if (Host.portOpenDiagnosis().isEmpty())
-        return QStringLiteral("the port did not open within the power-on wait");
-    return QStringLiteral("the port did not open: ") + Host.portOpenDiagnosis();
+        return QStringLiteral("порт не открылся за время ожидания включения");
+    return QStringLiteral("порт не открылся: ") + Host.portOpenDiagnosis();
 }
 
 // Everything from the chosen type to the outcome; the caller closes the port afterwards.
@@ -82,7 +82,7 @@ PortResult PortRun::execute()
     channel.Comm->ClosePort();
     result.portClosed = !channel.Comm->PortOpen();
     if (result.outcome == PortOutcome::Interrupted)
-        result.reason = QStringLiteral("interrupted");
+        result.reason = QStringLiteral("прервано");
     host.enterPhase(RunPhase::Finished);
     observer.finished(port, result);
     return result;
