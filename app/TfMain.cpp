@@ -188,9 +188,11 @@ void TfMain::RunPowerTicks(bool Run)
 std::optional<QString> TfMain::AskPortSettings()
 {
     fCOMProperty.LoadFromComm(*FComm->Comm);
+    fCOMProperty.LoadWriteRate(FComm->WriteRate);
     if (fCOMProperty.exec() != QDialog::Accepted)
         return std::nullopt;
     fCOMProperty.ApplyToComm(*FComm->Comm);
+    FComm->WriteRate = fCOMProperty.WriteRate();
     return fCOMProperty.PortNote();
 }
 
