@@ -1,6 +1,8 @@
 #include "Timing.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -31,8 +33,37 @@ std::chrono::milliseconds scaled(std::chrono::milliseconds nominal)
 
 } // namespace Timing
 
+namespace {
+thread_local PauseBreak *currentBreak = nullptr;
+}
+
+PauseBreak::PauseBreak(std::function<bool()> Condition)
+    : condition(std::move(Condition)), hidden(currentBreak)
+{
+    currentBreak = this;
+}
+
+PauseBreak::~PauseBreak()
+{
+    currentBreak = hidden;
+}
+
 void Pause(std::uint32_t Milliseconds)
 {
-    std::this_thread::sleep_for(Timing::scaled(std::chrono::milliseconds(Milliseconds)));
+    const std::chrono::milliseconds wait = Timing::scaled(std::chrono::milliseconds(Milliseconds));
+    // A thread without an event dispatcher could not hear of the request anyway.
+    if (!currentBreak || !QAbstractEventDispatcher::instance()) {
+        std::this_thread::sleep_for(wait);
+        QCoreApplication::processEvents();
+        return;
+    }
+    // Events must flow for the request to come in: a closed window, a woken runner thread.
+    const PauseBreak &pauseBreak = *currentBreak;
+    QTimer end;
+    end.setSingleShot(true);
+    end.setTimerType(Qt::PreciseTimer); // never early: the modem's pauses are its own
+    end.start(wait);
     QCoreApplication::processEvents();
+    while (end.isActive() && !pauseBreak.condition())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 // Every delay and time-out of the system passes through here, so that a test can run the long
 // waits (90 s, 120 s) in a fraction of the time. The program itself never changes the speed-up.
@@ -29,5 +30,23 @@ private:
 
 } // namespace Timing
 
-// Blocks the calling thread for the (scaled) time, then processes its pending events once.
+// Blocks the calling thread for the (scaled) time, then processes its pending events once. While
+// a PauseBreak lives on the thread, the pause processes events as it waits instead and ends as
+// soon as the break's condition holds, so that a quit request is not kept waiting by it.
 void Pause(std::uint32_t Milliseconds);
+
+// Lets a request that comes in during a Pause on this thread end it early; one may hide another
+// for its own lifetime.
+class PauseBreak
+{
+public:
+    explicit PauseBreak(std::function<bool()> Condition);
+    ~PauseBreak();
+    PauseBreak(const PauseBreak &) = delete;
+    PauseBreak &operator=(const PauseBreak &) = delete;
+
+private:
+    std::function<bool()> condition;
+    PauseBreak *hidden;
+    friend void Pause(std::uint32_t Milliseconds);
+};

@@ -78,6 +78,21 @@ void FlashHost::TransferEnded()
     reportProgress();
 }
 
+void FlashHost::FileSent(const SentFile &File)
+{
+    RecordedFile described = DescribeSentFile(File.path, File.name, File.bytes);
+    described.taken = File.taken;
+    described.crc = File.reportedCrc;
+    const auto earlier = std::find_if(files.begin(), files.end(), [&](const RecordedFile &Sent) {
+        return Sent.name == File.name;
+    });
+    described.attempts = earlier == files.end() ? 1 : earlier->attempts + 1;
+    if (earlier == files.end())
+        files.append(described);
+    else
+        *earlier = described;
+}
+
 void FlashHost::SetStatus(const QString &Text)
 {
     LogLine(Text);
@@ -91,6 +106,7 @@ void FlashHost::ProbeFinished()
 
 void FlashHost::WritingStarted()
 {
+    lineRate = channel.Comm->BaudRate();
     enterPhase(RunPhase::Writing);
 }
 

@@ -2,6 +2,7 @@
 
 #include "flash/RunEvents.h"
 #include "procedures/PowerOnStep.h"
+#include "records/RunRecord.h"
 
 #include <QString>
 
@@ -30,6 +31,7 @@ public:
     void SetMaxAttempts(int Attempts) { maxAttempts = Attempts; }
     void ShowTransfer(const TransferProgress &Progress) override;
     void TransferEnded() override;
+    void FileSent(const SentFile &File) override;
 
     void SetStatus(const QString &Text) override;
     void ProbeFinished() override;
@@ -46,6 +48,10 @@ public:
     // Why a run that did not program its modem failed: the refusal line that ended it, else the
     // error, with the files done out of all.
     QString failureReason() const;
+    // The files the run sent, each once in the order first sent, with its attempts.
+    const QList<RecordedFile> &sentFiles() const { return files; }
+    // The port's rate when writing began; 0 when it never did.
+    std::uint32_t writingRate() const { return lineRate; }
 
 private:
     void reportProgress();
@@ -60,4 +66,6 @@ private:
     QString refusal; // the line that refused the run before anything reached the modem
     QString openDiagnosis;
     int maxAttempts = 0;
+    QList<RecordedFile> files;
+    std::uint32_t lineRate = 0;
 };

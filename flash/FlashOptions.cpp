@@ -57,6 +57,7 @@ QString FlashHelpText()
     return QStringLiteral(
         "Usage: quillon-flash --type DIR [--data FOLDER] [--port DEVICE ...]\n"
         "                     [--json] [--no-wait] [--max-attempts N] [--write-rate N]\n"
+        "                     [--record FILE] [--identify] [--continuous]\n"
         "\n"
         "Programs modems of one type without a window: for each port it applies the type's\n"
         "upload.ini (the --port given here wins over its portname), opens the port, probes the\n"
@@ -82,6 +83,15 @@ QString FlashHelpText()
         "                   (9600 without one); one of 1200, 2400, 4800, 9600, 19200, 38400,\n"
         "                   57600, 115200, 230400, 460800, 921600. A modem or port that cannot\n"
         "                   take it is written at the rate it has\n"
+        "  --record FILE    append one JSON line per run to FILE (which modem, which files by\n"
+        "                   content, the outcome); a file that cannot be written stops the\n"
+        "                   runner before any port is touched\n"
+        "  --identify       ask each modem for its IMEI (AT+CGSN) after its first answer\n"
+        "  --continuous     a production station: each port programs modem after modem until\n"
+        "                   Ctrl-C or SIGTERM; a modem is programmed once it answers, then the\n"
+        "                   port waits until it is taken away (its device goes, or 3 s without\n"
+        "                   an answer); a modem whose IMEI was programmed earlier in the session\n"
+        "                   is not programmed again. Implies --identify; --no-wait does not apply\n"
         "  -h, --help       show this text\n"
         "\n"
         "Output: the programming log, each line prefixed with its port when there are several,\n"
@@ -114,9 +124,14 @@ ParsedCommandLine readCommandLine(const QStringList &Arguments)
                                                QStringLiteral("N"));
     const QCommandLineOption writeRateOption(QStringLiteral("write-rate"), QString(),
                                              QStringLiteral("N"));
+    const QCommandLineOption recordOption(QStringLiteral("record"), QString(),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption identifyOption(QStringLiteral("identify"));
+    const QCommandLineOption continuousOption(QStringLiteral("continuous"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({typeOption, dataOption, portOption, jsonOption, noWaitOption,
-                       maxAttemptsOption, writeRateOption, helpOption});
+                       maxAttemptsOption, writeRateOption, recordOption, identifyOption,
+                       continuousOption, helpOption});
 
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
@@ -132,6 +147,11 @@ ParsedCommandLine readCommandLine(const QStringList &Arguments)
         return mistake(QStringLiteral("Give the modem type once: --type DIR"));
     if (parser.values(dataOption).size() > 1)
         return mistake(QStringLiteral("Give the data folder at most once"));
+    if (parser.values(recordOption).size() > 1 ||
+        (parser.isSet(recordOption) && parser.value(recordOption).isEmpty()))
+        return mistake(QStringLiteral("Give the record file at most once: --record FILE"));
+    if (parser.isSet(continuousOption) && parser.isSet(noWaitOption))
+        return mistake(QStringLiteral("--no-wait does not apply to --continuous"));
 
     FlashOptions options;
     options.type = parser.value(typeOption);
@@ -140,6 +160,10 @@ ParsedCommandLine readCommandLine(const QStringList &Arguments)
     options.ports = parser.values(portOption);
     options.json = parser.isSet(jsonOption);
     options.noWait = parser.isSet(noWaitOption);
+    options.recordFile = parser.value(recordOption);
+    options.continuous = parser.isSet(continuousOption);
+    // A station tells modems apart by their IMEI.
+    options.identify = parser.isSet(identifyOption) || options.continuous;
     if (parser.isSet(maxAttemptsOption)) {
         bool ok = false;
         options.maxAttempts = parser.value(maxAttemptsOption).toInt(&ok);

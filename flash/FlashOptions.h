@@ -16,6 +16,9 @@ struct FlashOptions
     bool noWait = false; // the modems are already on: no power-on wait
     int maxAttempts = 0; // script modems: attempts per file before giving up; 0 = no bound
     std::optional<std::uint32_t> writeRate; // wins over the profile's writerate
+    QString recordFile;      // every run appended here as one JSON line; empty: none kept
+    bool identify = false;   // ask each modem for its IMEI before programming it
+    bool continuous = false; // a station: modem after modem on every port until interrupted
 };
 
 // Either options to run with, or a text to print and the status to exit with (help: 0 on

@@ -51,6 +51,11 @@ void EventRelay::finished(int Port, const PortResult &Result)
     });
 }
 
+void EventRelay::station(int Port, const StationStatus &Status)
+{
+    post([this, Port, Status] { target.station(Port, Status); });
+}
+
 void EventRelay::post(std::function<void()> Report)
 {
     const std::lock_guard guard(lock);

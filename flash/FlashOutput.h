@@ -10,11 +10,20 @@
 #include <mutex>
 #include <vector>
 
+// The end of a station's session: every port's counts, in the order of the ports.
+struct StationSummary
+{
+    QList<StationTally> ports;
+    qint64 elapsedMs = 0;
+    int exitCode = 0;
+};
+
 // What the user or the calling script sees; called on the main thread only.
 class FlashOutput : public RunObserver
 {
 public:
     virtual void summarize(const QList<PortResult> &Results, int ExitCode) = 0;
+    virtual void summarizeStation(const StationSummary &Summary) = 0;
 };
 
 // 130 once interrupted; 3 when no modem answered at all; 1 when any run did not program its
@@ -33,6 +42,7 @@ public:
     void logLine(int Port, const QString &Text) override;
     void progress(int Port, const PortProgress &Progress) override;
     void finished(int Port, const PortResult &Result) override;
+    void station(int Port, const StationStatus &Status) override;
 
 signals:
     // Every run has handed over its result, and everything it reported before has been delivered.

@@ -1,16 +1,19 @@
 #include "FlashRunner.h"
 
+#include "flash/StationPort.h"
+
 #include <QAbstractEventDispatcher>
 
-FlashRunner::Worker::Worker(PortJob Job, int Port, RunObserver &Observer)
-    : job(std::move(Job)), port(Port), observer(Observer)
+FlashRunner::Worker::Worker(PortJob Job, int Port, RunObserver &Observer, StationSession *Station)
+    : job(std::move(Job)), port(Port), observer(Observer), station(Station)
 {
 }
 
 void FlashRunner::Worker::run()
 {
     setRunning(true);
-    const PortResult result = PortRun(job, port, observer, quit).execute();
+    const PortResult result = station ? StationPort(job, port, observer, quit, *station).run()
+                                      : PortRun(job, port, observer, quit).execute();
     setRunning(false);
     const std::lock_guard guard(resultLock);
     outcome = result;
@@ -38,10 +41,10 @@ PortResult FlashRunner::Worker::result() const
     return outcome;
 }
 
-FlashRunner::FlashRunner(const QList<PortJob> &Jobs, RunObserver &Observer)
+FlashRunner::FlashRunner(const QList<PortJob> &Jobs, RunObserver &Observer, StationSession *Station)
 {
     for (int index = 0; index < Jobs.size(); ++index)
-        workers.push_back(std::make_unique<Worker>(Jobs.at(index), index, Observer));
+        workers.push_back(std::make_unique<Worker>(Jobs.at(index), index, Observer, Station));
 }
 
 FlashRunner::~FlashRunner()

@@ -13,10 +13,14 @@
 
 // Programs every port at once, each on a thread of its own with its own event loop, channel and
 // quit request. Used from one thread; the observer is called from the ports' threads.
+class StationSession;
+
 class FlashRunner
 {
 public:
-    FlashRunner(const QList<PortJob> &Jobs, RunObserver &Observer);
+    // With a session, every port is a station's: modem after modem until the quit request.
+    FlashRunner(const QList<PortJob> &Jobs, RunObserver &Observer,
+                StationSession *Station = nullptr);
     ~FlashRunner(); // asks the runs to stop and waits for them
     FlashRunner(const FlashRunner &) = delete;
     FlashRunner &operator=(const FlashRunner &) = delete;
@@ -36,7 +40,7 @@ private:
     class Worker : public QThread
     {
     public:
-        Worker(PortJob Job, int Port, RunObserver &Observer);
+        Worker(PortJob Job, int Port, RunObserver &Observer, StationSession *Station);
         // Also wakes the run's event loop, so that a wait it is sleeping in ends at once.
         void requestQuit();
         PortResult result() const;
@@ -50,6 +54,7 @@ private:
         const PortJob job;
         const int port;
         RunObserver &observer;
+        StationSession *const station;
         std::atomic<bool> quit{false};
         std::mutex runningLock; // the event loop can only be woken while run() is inside it
         bool running = false;

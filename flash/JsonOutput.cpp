@@ -1,6 +1,7 @@
 #include "JsonOutput.h"
 
 #include "flash/ExitCodes.h"
+#include "flash/StationSession.h"
 #include "serial/SerialPorts.h"
 
 #include <QIODevice>
@@ -57,6 +58,44 @@ void JsonOutput::finished(int Port, const PortResult &Result)
                {QStringLiteral("result"), OutcomeName(Result.outcome)},
                {QStringLiteral("reason"), Result.reason},
                {QStringLiteral("port_closed"), Result.portClosed}});
+}
+
+void JsonOutput::station(int Port, const StationStatus &Status)
+{
+    QJsonObject fields{{QStringLiteral("device"), devices.at(Port)},
+                       {QStringLiteral("state"), StationStateName(Status.state)},
+                       {QStringLiteral("programmed"), Status.tally.programmed},
+                       {QStringLiteral("failed"), Status.tally.failed},
+                       {QStringLiteral("imei"), Status.imei}};
+    if (Status.ended) {
+        fields.insert(QStringLiteral("result"), OutcomeName(Status.ended->outcome));
+        fields.insert(QStringLiteral("reason"), Status.ended->reason);
+    }
+    emitEvent(QStringLiteral("station"), Port, fields);
+}
+
+void JsonOutput::summarizeStation(const StationSummary &Summary)
+{
+    QJsonArray perPort;
+    int programmed = 0;
+    int failed = 0;
+    for (qsizetype index = 0; index < Summary.ports.size(); ++index) {
+        const StationTally &tally = Summary.ports.at(index);
+        programmed += tally.programmed;
+        failed += tally.failed;
+        perPort.append(QJsonObject{{QStringLiteral("port"), ports.at(index)},
+                                   {QStringLiteral("device"), devices.at(index)},
+                                   {QStringLiteral("programmed"), tally.programmed},
+                                   {QStringLiteral("failed"), tally.failed},
+                                   {QStringLiteral("last_failure"), tally.lastFailure}});
+    }
+    emitEvent(QStringLiteral("summary"), -1,
+              {{QStringLiteral("exit_code"), Summary.exitCode},
+               {QStringLiteral("programmed"), programmed},
+               {QStringLiteral("failed"), failed},
+               {QStringLiteral("seconds"), static_cast<double>(Summary.elapsedMs) / 1000.0},
+               {QStringLiteral("modems_per_hour"), ModemsPerHour(programmed, Summary.elapsedMs)},
+               {QStringLiteral("ports"), perPort}});
 }
 
 void JsonOutput::summarize(const QList<PortResult> &Results, int ExitCode)

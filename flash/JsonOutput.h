@@ -18,6 +18,14 @@ class QIODevice;
 //   {"event":"summary","exit_code":...,"programmed":...,"failed":...,"no_answer":...,...}
 //   {"event":"error","reason":...,"exit_code":2}: the command line or the data refused, no
 //   port touched (JsonRefusal)
+// and for a station, one event per change of a port's state, each modem's outcome with the
+// state that follows its run:
+//   {"event":"station","port":...,"device":...,"state":"waiting"|"programming"|"take-off"|
+//    "already-programmed"|"stopped","programmed":...,"failed":...,"imei":...,
+//    "result":...,"reason":...}
+//   {"event":"summary","exit_code":130,"programmed":...,"failed":...,"seconds":...,
+//    "modems_per_hour":...,"ports":[{"port":...,"device":...,"programmed":...,"failed":...,
+//    "last_failure":...},...]}
 class JsonOutput : public FlashOutput
 {
 public:
@@ -26,7 +34,9 @@ public:
     void logLine(int Port, const QString &Text) override;
     void progress(int Port, const PortProgress &Progress) override;
     void finished(int Port, const PortResult &Result) override;
+    void station(int Port, const StationStatus &Status) override;
     void summarize(const QList<PortResult> &Results, int ExitCode) override;
+    void summarizeStation(const StationSummary &Summary) override;
 
 private:
     void emitEvent(const QString &Kind, int Port, QJsonObject Fields);

@@ -2,7 +2,11 @@
 
 #include "atlink/TmyComm.h"
 #include "flash/FlashHost.h"
+#include "flash/ModemIdentity.h"
 #include "flash/PowerOnWait.h"
+#include "procedures/Procedures.h"
+#include "records/RunRecordFile.h"
+#include "serial/SerialPorts.h"
 
 #include <exception>
 
@@ -17,27 +21,35 @@ QString noAnswerReason(const PowerOnWait &Wait, const FlashHost &Host)
     return QStringLiteral("порт не открылся: ") + Host.portOpenDiagnosis();
 }
 
-// Everything from the chosen type to the outcome; the caller closes the port afterwards.
-PortResult programme(const PortJob &Job, FlashHost &Host)
+RunResult recordedResult(PortOutcome Outcome)
 {
-    TmyComm &channel = Host.Channel();
-    Host.LogLine(QStringLiteral("Выбран модем \"") + Job.type.Title + u'"');
-    PortResult result;
-    if (const auto profile =
-            channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini"))) {
-        // A profile that cannot be read (it could when the runs were checked) ends this run.
-        if (profile->kind != Failure::Kind::MissingFile) {
-            Host.reportError(profile->text);
-            result.reason = Host.failureReason();
-            return result;
-        }
-        Host.LogFailure(*profile);
+    switch (Outcome) {
+    case PortOutcome::Programmed:
+        return RunResult::Programmed;
+    case PortOutcome::NoAnswer:
+        return RunResult::NoAnswer;
+    case PortOutcome::Interrupted:
+        return RunResult::Interrupted;
+    case PortOutcome::Failed:
+        break;
     }
-    channel.Comm->SetCommPort(Job.port);
-    if (Job.writeRate)
-        channel.WriteRate = *Job.writeRate;
+    return RunResult::Failed;
+}
 
-    PowerOnWait wait(Host, Job.noWait);
+// Everything from the chosen type to the outcome; the caller closes the port afterwards.
+PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
+{
+    Host.LogLine(QStringLiteral("Выбран модем \"") + Job.type.Title + u'"');
+    if (const auto problem = PreparePort(Job, Host)) {
+        Host.reportError(problem->text);
+        PortResult failed;
+        failed.reason = Host.failureReason();
+        return failed;
+    }
+
+    PowerOnWait wait(Host,
+                     Job.noWait ? PowerOnWait::Limit::AlreadyOn : PowerOnWait::Limit::PowerOn);
+    PortResult result;
     switch (wait.run()) {
     case PowerOnWait::Result::Interrupted:
         result.outcome = PortOutcome::Interrupted;
@@ -49,16 +61,84 @@ PortResult programme(const PortJob &Job, FlashHost &Host)
     case PowerOnWait::Result::Answered:
         break;
     }
-    if (PerformProgrammingRun(Host, Job.type.DirName))
-        result.outcome = PortOutcome::Programmed;
-    else if (Host.QuitRequested())
-        result.outcome = PortOutcome::Interrupted;
-    else
-        result.reason = Host.failureReason();
+    if (Job.identify)
+        Record.imei = ReadModemIdentity(Host);
+    result = ProgrammeAnsweredModem(Job, Host);
+    result.imei = Record.imei;
     return result;
 }
 
 } // namespace
+
+RunRecord StartRecordFor(const PortJob &Job)
+{
+    RunRecord record = StartRunRecord();
+    record.type = Job.type.DirName;
+    record.family = ProcedureFamilyName(Job.type.DirName);
+    record.port = Job.port;
+    record.device = PortDevice(Job.port);
+    return record;
+}
+
+std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host)
+{
+    TmyComm &channel = Host.Channel();
+    if (const auto profile =
+            channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini"))) {
+        // A profile that cannot be read (it could when the runs were checked) ends the run.
+        if (profile->kind != Failure::Kind::MissingFile)
+            return profile;
+        Host.LogFailure(*profile);
+    }
+    channel.Comm->SetCommPort(Job.port);
+    if (Job.writeRate)
+        channel.WriteRate = *Job.writeRate;
+    return std::nullopt;
+}
+
+PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host)
+{
+    PortResult result;
+    try {
+        if (PerformProgrammingRun(Host, Job.type.DirName))
+            result.outcome = PortOutcome::Programmed;
+        else if (Host.QuitRequested())
+            result.outcome = PortOutcome::Interrupted;
+        else
+            result.reason = Host.failureReason();
+    } catch (const std::exception &error) {
+        Host.reportError(ErrorLine(error));
+        result.outcome = Host.QuitRequested() ? PortOutcome::Interrupted : PortOutcome::Failed;
+        result.reason = Host.failureReason();
+    }
+    return result;
+}
+
+void EndRun(FlashHost &Host, PortResult &Result)
+{
+    TComm32 &port = *Host.Channel().Comm;
+    port.ClosePort();
+    Result.portClosed = !port.PortOpen();
+    if (Result.outcome == PortOutcome::Interrupted)
+        Result.reason = QStringLiteral("прервано");
+}
+
+bool KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record, const PortResult &Result)
+{
+    if (!Job.records)
+        return true;
+    Record.end = QDateTime::currentDateTimeUtc();
+    Record.files = Host.sentFiles();
+    Record.lineRate = Host.writingRate();
+    Record.result = recordedResult(Result.outcome);
+    Record.reason = Result.reason;
+    QString error;
+    if (Job.records->append(Record, &error))
+        return true;
+    Host.reportError(
+        QStringLiteral("Запись о работе не сохранена в %1: %2").arg(Job.records->path(), error));
+    return false;
+}
 
 PortRun::PortRun(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit)
     : job(std::move(Job)), port(Port), observer(Observer), quit(Quit)
@@ -70,19 +150,18 @@ PortResult PortRun::execute()
     TmyComm channel;
     FlashHost host(channel, job.type.DirPath, port, observer, quit);
     host.SetMaxAttempts(job.maxAttempts);
+    RunRecord record = StartRecordFor(job);
     PortResult result;
     try {
-        result = programme(job, host);
+        result = programme(job, host, record);
     } catch (const std::exception &error) {
         // An error of one port (reopening after the switch, an unreadable profile) ends only it.
         host.reportError(ErrorLine(error));
         result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
         result.reason = host.failureReason();
     }
-    channel.Comm->ClosePort();
-    result.portClosed = !channel.Comm->PortOpen();
-    if (result.outcome == PortOutcome::Interrupted)
-        result.reason = QStringLiteral("прервано");
+    EndRun(host, result);
+    KeepRecord(job, host, record, result);
     host.enterPhase(RunPhase::Finished);
     observer.finished(port, result);
     return result;

@@ -1,13 +1,18 @@
 #pragma once
 
 #include "catalogue/ModemCatalogue.h"
+#include "common/Failure.h"
 #include "flash/RunEvents.h"
+#include "records/RunRecord.h"
 
 #include <QString>
 
 #include <atomic>
 #include <cstdint>
 #include <optional>
+
+class FlashHost;
+class RunRecordFile;
 
 // One modem to program: the device it hangs on and the catalogue entry of its type.
 struct PortJob
@@ -17,6 +22,8 @@ struct PortJob
     bool noWait = false;
     int maxAttempts = 0;                    // script modems: attempts per file; 0 = no bound
     std::optional<std::uint32_t> writeRate; // wins over the profile's writerate
+    bool identify = false;                  // ask the modem for its IMEI before programming it
+    RunRecordFile *records = nullptr;       // where every run is recorded; none: not recorded
 };
 
 // The whole run for one port, from the chosen type to the closed port, on the calling thread:
@@ -34,3 +41,20 @@ private:
     RunObserver &observer;
     const std::atomic<bool> &quit;
 };
+
+// The steps a single run and a station's run of one modem share.
+
+// A record of a run of Job's type on Job's port that starts now.
+RunRecord StartRecordFor(const PortJob &Job);
+// Loads the type's port profile into the host's channel (saying when there is none) and points
+// it at the job's port; the profile's failure when it cannot be read, which ends the run.
+std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host);
+// The programming run of a modem that has answered its probe, up to the closed port. An error of
+// the port (the reopen at the new rate) ends only this run.
+PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host);
+// Closes the port and completes Result: whether the port was released, "interrupted" as the
+// reason of an interrupted run.
+void EndRun(FlashHost &Host, PortResult &Result);
+// Completes the record with what the run did and appends it to the job's record file; false, with
+// the reason logged, when it could not be written.
+bool KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record, const PortResult &Result);

@@ -10,10 +10,12 @@
 
 using namespace std::chrono_literals;
 
-PowerOnWait::PowerOnWait(FlashHost &Host, bool NoWait) : host(Host), noWait(NoWait) {}
+PowerOnWait::PowerOnWait(FlashHost &Host, Limit WaitLimit) : host(Host), limit(WaitLimit) {}
 
 PowerOnWait::Result PowerOnWait::run()
 {
+    const bool noWait = limit == Limit::AlreadyOn;
+    const bool unbounded = limit == Limit::None;
     PowerOnStep step(host, noWait ? 0 : PowerOnStep::PowerOnSeconds);
     QEventLoop loop;
     QTimer portTicks;
@@ -36,13 +38,20 @@ PowerOnWait::Result PowerOnWait::run()
             finish(Result::Interrupted);
             return;
         }
+        TComm32 &port = *host.Channel().Comm;
+        if (unbounded && port.PortOpen() && port.HungUp()) {
+            // The device went away before a modem answered: opened again once it is back.
+            port.ClosePort();
+            step.start();
+        }
         const PowerOnStep::State state = step.portTick();
         if (state == PowerOnStep::State::Answered) {
             finish(Result::Answered);
-        } else if (state == PowerOnStep::State::Probing && !powerTicks.isActive()) {
+        } else if (state == PowerOnStep::State::Probing && !opened) {
             opened = true;
             openDeadline.stop();
-            powerTicks.start(Timing::scaled(PowerOnStep::PowerTickInterval));
+            if (!unbounded)
+                powerTicks.start(Timing::scaled(PowerOnStep::PowerTickInterval));
         }
     };
     QObject::connect(&portTicks, &QTimer::timeout, portTick);
@@ -62,7 +71,8 @@ PowerOnWait::Result PowerOnWait::run()
     const std::chrono::milliseconds openLimit =
         noWait ? PowerOnStep::PowerTickInterval
                : PowerOnStep::PowerTickInterval * (PowerOnStep::PowerOnSeconds + 1);
-    openDeadline.start(Timing::scaled(openLimit));
+    if (!unbounded)
+        openDeadline.start(Timing::scaled(openLimit));
     portTicks.start(Timing::scaled(PowerOnStep::PortTickInterval));
     // The first tick at once: there is no dialog to close first.
     QTimer::singleShot(0, &portTicks, portTick);

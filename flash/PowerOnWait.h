@@ -17,14 +17,21 @@ public:
         Interrupted
     };
 
-    // NoWait: the modem is already on, so it has one second instead of the power-on wait.
-    PowerOnWait(FlashHost &Host, bool NoWait);
+    enum class Limit
+    {
+        PowerOn,   // the modem is being switched on: the power-on wait
+        AlreadyOn, // the modem is on: one second
+        None       // a station waiting for the next modem: until one answers; a device that goes
+                   // away meanwhile is waited for under its name
+    };
+
+    PowerOnWait(FlashHost &Host, Limit WaitLimit);
 
     Result run();
     bool portEverOpened() const { return opened; }
 
 private:
     FlashHost &host;
-    const bool noWait;
+    const Limit limit;
     bool opened = false;
 };

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // Where one port's run stands, for the live progress line and the JSON events.
 enum class RunPhase
@@ -37,7 +38,36 @@ struct PortResult
     PortOutcome outcome = PortOutcome::Failed;
     QString reason;          // empty when programmed
     bool portClosed = false; // the device was released before the run ended
+    QString imei;            // the modem's, when it was asked and said
 };
+
+// What one port of a station has done in its session.
+struct StationTally
+{
+    int programmed = 0;
+    int failed = 0; // runs that did not program their modem; an interrupted one is not counted
+    QString lastFailure;
+};
+
+// Where one port of a station stands.
+enum class StationState
+{
+    WaitingForModem,
+    Programming,
+    TakeOff,           // the modem is done: the next one comes once it is taken away
+    AlreadyProgrammed, // this modem was programmed earlier in the session: take it away
+    Stopped
+};
+
+struct StationStatus
+{
+    StationState state = StationState::WaitingForModem;
+    StationTally tally;
+    QString imei;                    // of the modem on the port, when it said
+    std::optional<PortResult> ended; // with TakeOff: how the run of this modem ended
+};
+
+QString StationStateName(StationState State); // for JSON: "waiting", "programming", ...
 
 // What the runs report; called on each run's own thread, so implementations must be thread-safe.
 class RunObserver
@@ -47,6 +77,12 @@ public:
     virtual void logLine(int Port, const QString &Text) = 0;
     virtual void progress(int Port, const PortProgress &Progress) = 0;
     virtual void finished(int Port, const PortResult &Result) = 0;
+    // A station's port has changed its state (only in continuous mode).
+    virtual void station(int Port, const StationStatus &Status)
+    {
+        Q_UNUSED(Port);
+        Q_UNUSED(Status);
+    }
 };
 
 QString PhaseName(RunPhase Phase);

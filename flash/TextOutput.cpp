@@ -1,5 +1,6 @@
 #include "TextOutput.h"
 
+#include "flash/StationSession.h"
 #include "serial/SerialPorts.h"
 
 #include <QIODevice>
@@ -34,6 +35,30 @@ bool drivesTerminal(QChar Character)
 {
     return Character != u'\t' && (Character.category() == QChar::Other_Control ||
                                   Character.category() == QChar::Other_Format);
+}
+
+QString stationStateText(StationState State)
+{
+    switch (State) {
+    case StationState::WaitingForModem:
+        return QStringLiteral("ожидает модем");
+    case StationState::Programming:
+        return QStringLiteral("программирование");
+    case StationState::TakeOff:
+        return QStringLiteral("снимите модем");
+    case StationState::AlreadyProgrammed:
+        return QStringLiteral("уже запрограммирован, снимите модем");
+    case StationState::Stopped:
+        break;
+    }
+    return QStringLiteral("остановлен");
+}
+
+QString tallyText(const StationTally &Tally)
+{
+    return QStringLiteral("запрограммировано: %1, сбоев: %2")
+        .arg(Tally.programmed)
+        .arg(Tally.failed);
 }
 
 QStringList withDevices(const QStringList &Ports)
@@ -128,6 +153,16 @@ QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &P
     return line;
 }
 
+QString StationLineText(const QString &Port, int PortWidth, const StationStatus &Status,
+                        const PortProgress &Progress)
+{
+    QString line = Port.leftJustified(PortWidth) + QStringLiteral("  ") +
+                   stationStateText(Status.state) + QStringLiteral("  ");
+    if (Status.state == StationState::Programming && Progress.transfer.total > 0)
+        line += TransferText(Progress.transfer) + QStringLiteral("  ");
+    return line + u'(' + tallyText(Status.tally) + u')';
+}
+
 TextOutput::TextOutput(const QStringList &Ports, QIODevice &Out, int TerminalWidth)
     : ports(Ports), labels(withDevices(Ports)), out(Out),
       states(static_cast<std::size_t>(Ports.size()))
@@ -161,6 +196,50 @@ void TextOutput::finished(int Port, const PortResult &Result)
     state.result = Result;
     state.finishedAtMs = clock.elapsed();
     refreshLiveLines();
+}
+
+void TextOutput::station(int Port, const StationStatus &Status)
+{
+    PortState &state = states.at(static_cast<std::size_t>(Port));
+    if (Status.state == StationState::Programming)
+        state.progress = {};
+    state.station = Status;
+    // A log without live lines (a file, a pipe) still says when a modem can go.
+    if (Status.state == StationState::TakeOff || Status.state == StationState::AlreadyProgrammed)
+        logLine(Port, stationStateText(Status.state) + QStringLiteral(" (") +
+                          tallyText(Status.tally) + u')');
+    refreshLiveLines();
+}
+
+void TextOutput::summarizeStation(const StationSummary &Summary)
+{
+    liveClock.stop();
+    if (live)
+        live->clear();
+    int programmed = 0;
+    int failed = 0;
+    for (const StationTally &tally : Summary.ports) {
+        programmed += tally.programmed;
+        failed += tally.failed;
+    }
+    QString text =
+        QStringLiteral("\nИтог смены: запрограммировано: %1, сбоев: %2, модемов в час: %3, "
+                       "время: %4 (код выхода %5)\n")
+            .arg(programmed)
+            .arg(failed)
+            .arg(ModemsPerHour(programmed, Summary.elapsedMs), 0, 'f', 1)
+            .arg(ElapsedText(Summary.elapsedMs))
+            .arg(Summary.exitCode);
+    const int width = widestName(labels);
+    for (qsizetype index = 0; index < Summary.ports.size(); ++index) {
+        const StationTally &tally = Summary.ports.at(index);
+        text += QStringLiteral("  ") + labels.at(index).leftJustified(width) +
+                QStringLiteral("  ") + tallyText(tally);
+        if (!tally.lastFailure.isEmpty())
+            text += QStringLiteral(", последний сбой: ") + TerminalSafe(tally.lastFailure);
+        text += u'\n';
+    }
+    out.write(text.toUtf8());
 }
 
 void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
@@ -204,8 +283,10 @@ void TextOutput::refreshLiveLines()
     const int width = widestName(labels);
     for (qsizetype index = 0; index < labels.size(); ++index) {
         const PortState &state = states.at(static_cast<std::size_t>(index));
-        lines.append(StatusLineText(labels.at(index), width, state.progress, state.result,
-                                    elapsedMs(state)));
+        lines.append(state.station
+                         ? StationLineText(labels.at(index), width, *state.station, state.progress)
+                         : StatusLineText(labels.at(index), width, state.progress, state.result,
+                                          elapsedMs(state)));
     }
     live->show(lines);
 }

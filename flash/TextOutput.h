@@ -24,7 +24,9 @@ public:
     void logLine(int Port, const QString &Text) override;
     void progress(int Port, const PortProgress &Progress) override;
     void finished(int Port, const PortResult &Result) override;
+    void station(int Port, const StationStatus &Status) override;
     void summarize(const QList<PortResult> &Results, int ExitCode) override;
+    void summarizeStation(const StationSummary &Summary) override;
 
 private:
     struct PortState
@@ -32,6 +34,7 @@ private:
         PortProgress progress;
         std::optional<PortResult> result;
         qint64 finishedAtMs = 0;
+        std::optional<StationStatus> station;
     };
 
     void print(const QString &Text);
@@ -59,3 +62,7 @@ QString ElapsedText(qint64 Milliseconds);
 // the modem has got.
 QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &Progress,
                        const std::optional<PortResult> &Result, qint64 ElapsedMs);
+// One station port's live line: port, state, how far the file on its way has got while
+// programming, and the port's counts.
+QString StationLineText(const QString &Port, int PortWidth, const StationStatus &Status,
+                        const PortProgress &Progress);

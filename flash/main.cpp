@@ -7,14 +7,17 @@
 #include "flash/InterruptSignals.h"
 #include "flash/JsonOutput.h"
 #include "flash/ModemTypeLookup.h"
+#include "flash/StationSession.h"
 #include "flash/Terminal.h"
 #include "flash/TextOutput.h"
+#include "records/RunRecordFile.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -57,11 +60,12 @@ int refuse(const QString &Reason, bool Json)
     return refuse(Reason + u'\n', Reason, Json);
 }
 
-QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type)
+QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type, RunRecordFile *Records)
 {
     QList<PortJob> jobs;
     for (const QString &port : Options.ports)
-        jobs.append({port, Type, Options.noWait, Options.maxAttempts, Options.writeRate});
+        jobs.append({port, Type, Options.noWait, Options.maxAttempts, Options.writeRate,
+                     Options.identify, Records});
     return jobs;
 }
 
@@ -98,6 +102,16 @@ int main(int argc, char **argv)
                           .arg(type->DirName),
                       options.json);
 
+    // A station must not program modems it cannot account for.
+    std::optional<RunRecordFile> records;
+    if (!options.recordFile.isEmpty()) {
+        records.emplace(options.recordFile);
+        QString error;
+        if (!records->open(&error))
+            return refuse(QStringLiteral("Cannot append to the record file %1").arg(error),
+                          options.json);
+    }
+
     QIODevice &out = terminal.output();
     if (!out.isWritable())
         return FlashExit::BadInvocation;
@@ -107,8 +121,13 @@ int main(int argc, char **argv)
     else
         output = std::make_unique<TextOutput>(options.ports, out, terminal.liveLineWidth());
 
-    EventRelay relay(*output, static_cast<int>(options.ports.size()));
-    FlashRunner runner(jobsFor(options, *type), relay);
+    const int ports = static_cast<int>(options.ports.size());
+    EventRelay relay(*output, ports);
+    std::optional<StationSession> station;
+    if (options.continuous)
+        station.emplace(ports);
+    FlashRunner runner(jobsFor(options, *type, records ? &*records : nullptr), relay,
+                       station ? &*station : nullptr);
     InterruptSignals interrupts;
     QObject::connect(&interrupts, &InterruptSignals::interrupted, &app,
                      [&runner] { runner.requestQuit(); });
@@ -119,6 +138,9 @@ int main(int argc, char **argv)
 
     const QList<PortResult> results = runner.results();
     const int exitCode = FlashExitCode(results, runner.quitRequested());
-    output->summarize(results, exitCode);
+    if (station)
+        output->summarizeStation({station->tallies(), station->elapsedMs(), exitCode});
+    else
+        output->summarize(results, exitCode);
     return exitCode;
 }

@@ -43,6 +43,22 @@ bool RunProcedureForType(const QString &DirName, ProcedureHost &Host)
     return false;
 }
 
+QString ProcedureFamilyName(const QString &DirName)
+{
+    const auto family = FamilyOfType(DirName);
+    if (!family)
+        return {};
+    switch (*family) {
+    case Family::Script:
+        return QStringLiteral("script");
+    case Family::Java:
+        return QStringLiteral("java");
+    case Family::Replay:
+        break;
+    }
+    return QStringLiteral("replay");
+}
+
 std::optional<Failure> TypeDataRefusal(const QString &DirName, const QString &DirPath)
 {
     const auto family = FamilyOfType(DirName);

@@ -6,7 +6,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <optional>
+
 class TmyComm;
+
+// A file that went to the modem, as the procedure knows it once the modem's answer is in.
+struct SentFile
+{
+    QString path;
+    QString name;
+    std::int64_t bytes = 0;
+    bool taken = false;                       // the modem confirmed it
+    std::optional<std::uint16_t> reportedCrc; // the CRC the modem reported, where it reports one
+};
 
 // What a programming procedure needs from whoever runs it: the main window, or the headless
 // runner. Everything is called on the thread that owns the channel.
@@ -41,6 +54,8 @@ public:
     // then TransferEnded. Hosts that show no such detail leave both alone.
     virtual void ShowTransfer(const TransferProgress &Progress) { Q_UNUSED(Progress); }
     virtual void TransferEnded() {}
+    // Each time a file has been sent (a retried file once per attempt); for the run's record.
+    virtual void FileSent(const SentFile &File) { Q_UNUSED(File); }
 };
 
 // The listing every host uses for ListFolder: regular files only, names starting with a dot left

@@ -19,6 +19,10 @@ bool FlashTc65(ProcedureHost &Host);
 // sent, when the type has no procedure.
 bool RunProcedureForType(const QString &DirName, ProcedureHost &Host);
 
+// The family of modems whose procedure programs the type: "script", "java" or "replay"; empty for
+// a type without a procedure.
+QString ProcedureFamilyName(const QString &DirName);
+
 // The type's data checked as its procedure will check it, before any port is touched: the
 // refusal, or no value when the data can go to the modem (or the type has no procedure, which
 // the run itself reports).

@@ -1,6 +1,7 @@
 #include "ProgrammingRun.h"
 
 #include "atlink/EConvertError.h"
+#include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "procedures/Procedures.h"
 
@@ -68,11 +69,13 @@ bool RunProcedure(RunHost &Host, const QString &DirName)
     }
 }
 
-// For the length of a run, the channel gives up its waits when the host is asked to quit.
+// For the length of a run, the channel gives up its waits when the host is asked to quit, and so
+// does a pause between commands that could send nothing more (the closing commands keep theirs).
 class StopOnQuit
 {
 public:
-    explicit StopOnQuit(RunHost &Host) : channel(Host.Channel())
+    explicit StopOnQuit(RunHost &Host)
+        : channel(Host.Channel()), pauses([this] { return !channel.SendingAllowed(); })
     {
         channel.StopRequested = [&Host] { return Host.QuitRequested(); };
     }
@@ -82,6 +85,7 @@ public:
 
 private:
     TmyComm &channel;
+    const PauseBreak pauses;
 };
 
 } // namespace

@@ -146,6 +146,8 @@ bool FlashTc65(ProcedureHost &Host)
         return false;
     Host.LogLine(QString());
     const bool replayed = Replay(Host).Run(log->steps);
+    Host.FileSent({logPath, QFileInfo(logPath).fileName(), QFileInfo(logPath).size(), replayed,
+                   std::nullopt});
     Host.LogLine(replayed ? u"Файл данных успешно записан."_s : FailedLine());
     return replayed && Configure(Host);
 }

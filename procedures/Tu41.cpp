@@ -59,7 +59,9 @@ bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Na
                                      Milliseconds(TransferTimeout), false);
     }
     Host.LogLine(ReplyText(Host.Channel()));
-    return ReplyContains(Host.Channel(), Ok);
+    const bool taken = ReplyContains(Host.Channel(), Ok);
+    Host.FileSent({path, Name, size, taken, std::nullopt});
+    return taken;
 }
 
 } // namespace

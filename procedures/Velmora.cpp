@@ -11,6 +11,9 @@
 #include "procedures/Procedures.h"
 #include "procedures/TransferWatch.h"
 
+#include <cctype>
+#include <optional>
+
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
 using namespace procedures;
@@ -29,6 +32,27 @@ constexpr auto CheckDelay = 500ms;
 constexpr auto CheckTimeout = 7000ms;
 constexpr auto FinishDelay = 100ms;
 constexpr auto FinishTimeout = 1000ms;
+
+// The CRC in the modem's report of a stored file: the hex digits after the size that follows
+// ReportStart.
+std::optional<std::uint16_t> ReportedCrc(const QByteArray &Reply, const QByteArray &ReportStart)
+{
+    const qsizetype at = Reply.indexOf(ReportStart);
+    if (at < 0)
+        return std::nullopt;
+    const qsizetype comma = Reply.indexOf(',', at + ReportStart.size());
+    if (comma < 0)
+        return std::nullopt;
+    QByteArray digits;
+    for (qsizetype index = comma + 1; index < Reply.size() && isxdigit(Reply.at(index)) != 0;
+         ++index)
+        digits += Reply.at(index);
+    bool ok = false;
+    const uint value = digits.toUInt(&ok, 16);
+    if (!ok || digits.size() > 4)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
 
 // One file's way into the script store: delete, write, verify.
 class ScriptWriter
@@ -51,6 +75,8 @@ public:
     // (it changed after the check before the run), which no further attempt would mend.
     Result<bool> Write(const QString &Name)
     {
+        sent = false;
+        reportedCrc.reset();
         size = static_cast<std::int32_t>(FileSizeOf(files.PathOf(Name)));
         // The network settings are stored differently from the scripts.
         const char flag = Name.toLower() == u"network.ini"_s ? '0' : '1';
@@ -67,10 +93,11 @@ public:
         {
             const TransferWatch watch(host, Name, size);
             // Without a prompt the modem may still be listening: send all the same.
-            const auto sent = SendFile(host.Channel(), files.PathOf(Name), size, true);
-            if (!sent)
-                return sent.failure();
-            crc = *sent;
+            const auto transferred = SendFile(host.Channel(), files.PathOf(Name), size, true);
+            if (!transferred)
+                return transferred.failure();
+            crc = *transferred;
+            sent = true;
             WaitQuietly(host, Ok, Error, StoreTimeout);
         }
         return LogFirstOutcome(host, {{Error, u"ошибка записи файла"_s},
@@ -82,8 +109,8 @@ public:
     bool Verify(const QString &Name)
     {
         host.LogLine(u"Проверка контрольной суммы "_s + Name + u" ..."_s);
-        const QByteArray report = "#LCSCRIPT: " + Quoted(Name) + ',' + QByteArray::number(size) +
-                                  ',' +
+        const QByteArray reportStart = "#LCSCRIPT: " + Quoted(Name) + ',';
+        const QByteArray report = reportStart + QByteArray::number(size) + ',' +
                                   QByteArray::number(crc, 16).toUpper().rightJustified(4, '0');
         PauseFor(CheckDelay);
         const QByteArray command = "AT#LCSCRIPT=" + Quoted(Name);
@@ -97,8 +124,16 @@ public:
             return false;
         }
         const bool match = Replied(report);
+        reportedCrc = ReportedCrc(host.Channel().Reply, reportStart);
         host.LogLine(match ? u"CRC ok"_s : u"CRC bad"_s);
         return match;
+    }
+
+    // The attempt that has just ended, when it sent the file.
+    void ReportAttempt(const QString &Name, bool Verified)
+    {
+        if (sent)
+            host.FileSent({files.PathOf(Name), Name, size, Verified, reportedCrc});
     }
 
 private:
@@ -113,6 +148,8 @@ private:
     const CompiledFiles &files;
     std::int32_t size = 0;
     std::uint32_t crc = 0;
+    bool sent = false;
+    std::optional<std::uint16_t> reportedCrc;
 };
 
 void SendPreamble(ProcedureHost &Host)
@@ -162,16 +199,17 @@ bool FlashVelmora(ProcedureHost &Host)
         if (attempt > 1)
             Host.LogLine(u"Попытка №%1"_s.arg(attempt));
         goOn = writer.DeleteOld(name);
-        bool stored = false;
+        bool verified = false;
         if (goOn) {
             const Result<bool> written = writer.Write(name);
             if (!written) {
                 Host.LogFailure(written.failure());
                 return false;
             }
-            stored = *written && writer.Verify(name);
+            verified = *written && writer.Verify(name);
+            writer.ReportAttempt(name, verified);
         }
-        if (stored) {
+        if (verified) {
             ++done;
             attempt = 1;
         } else {

@@ -318,6 +318,25 @@ TEST(Pause, IsScaledAndProcessesPendingEventsOnce)
     EXPECT_TRUE(ran);
 }
 
+// A quit request that comes in during a pause (as the closed window's event does) ends it; without
+// a break the pause runs its full time.
+TEST(Pause, EndsWhenTheBreakHoldsAndOnlyThen)
+{
+    bool quit = false;
+    const PauseBreak onQuit([&quit] { return quit; });
+    QTimer::singleShot(50, QCoreApplication::instance(), [&quit] { quit = true; });
+    const Clock::time_point start = Clock::now();
+    Pause(120000);
+    EXPECT_TRUE(quit);
+    EXPECT_LT(since(start), 60s);
+
+    Timing::ScopedSpeedUp fast(50);
+    quit = false;
+    const Clock::time_point full = Clock::now();
+    Pause(2000);
+    EXPECT_GE(since(full), 35ms);
+}
+
 // Channels live in worker threads with their own event loops and do not disturb each other.
 TEST(ChannelThreads, SeveralChannelsInSeveralThreads)
 {

@@ -38,6 +38,12 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
     EXPECT_TRUE(parsed.options->noWait);
     EXPECT_EQ(parsed.options->writeRate, 460800u);
     EXPECT_FALSE(parse("--type velmora --port /dev/ttyS0").options->writeRate);
+    EXPECT_FALSE(parsed.options->identify);
+
+    // A station tells its modems apart by their IMEI.
+    const ParsedCommandLine station = parse("--type tu41 --port /dev/ttyUSB0 --continuous");
+    ASSERT_TRUE(station.options);
+    EXPECT_TRUE(station.options->continuous && station.options->identify);
 }
 
 TEST(FlashOptions, HelpNamesEveryExitStatusAndSucceeds)
@@ -60,6 +66,9 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
              "--type velmora --port= --port /dev/ttyS0",
              "--type velmora --port /dev/ttyS0 --speed 9600",
              "--type velmora --port /dev/ttyS0 stray",
+             "--type velmora --port /dev/ttyS0 --record a --record b",
+             "--type velmora --port /dev/ttyS0 --record=",
+             "--type velmora --port /dev/ttyS0 --continuous --no-wait",
              "--type velmora --port /dev/ttyS0 --write-rate 250000",
              "--type velmora --port /dev/ttyS0 --write-rate 600",
              "--type velmora --port /dev/ttyS0 --write-rate fast",

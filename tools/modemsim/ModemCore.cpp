@@ -273,6 +273,13 @@ bool ModemCore::handleCommon(const QByteArray &name, const QByteArray &upper)
     } else if (upper == "ATE" || upper == "ATE0" || upper == "ATE1") {
         echo = upper == "ATE1";
         result("OK");
+    } else if (upper == "AT+CGSN") {
+        if (options.imei.isEmpty()) {
+            result("ERROR");
+        } else {
+            answer(frame + options.imei + frame);
+            result("OK");
+        }
     } else if (name == "AT+IPR") {
         const QList<QByteArray> values = parameters(upper);
         bool ok = false;

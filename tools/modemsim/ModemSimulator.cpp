@@ -15,9 +15,11 @@
 
 #include <array>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -61,9 +63,10 @@ struct ModemSimulator::Private
 {
     explicit Private(Options opts)
         : options(std::move(opts)), core(options, loadReplay(options)), shaper(options.faults),
-          stopEvent(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+          stopEvent(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+          controlEvent(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
     {
-        if (stopEvent < 0)
+        if (stopEvent < 0 || controlEvent < 0)
             throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
         powerOnAt = Clock::now() + options.powerOnDelay;
         pace.setRate(options.lineRate, options.lineSpeedUp);
@@ -74,6 +77,7 @@ struct ModemSimulator::Private
     {
         linkTo(QString());
         ::close(stopEvent);
+        ::close(controlEvent);
     }
     Private(const Private &) = delete;
     Private &operator=(const Private &) = delete;
@@ -93,10 +97,20 @@ struct ModemSimulator::Private
     void flush(Clock::time_point now);
     void record(WireRecord::Direction direction, Clock::time_point when, const QByteArray &bytes);
     bool vanishDue() const;
+    bool isAbsent() const
+    {
+        std::lock_guard lock(mutex);
+        return absent;
+    }
     void vanish();
     // Waits for the come-back delay; false when the simulator was stopped meanwhile.
     bool comeBack();
     void linkTo(const QString &device);
+    // Runs Action on the simulator's thread and returns once it has run.
+    void control(const std::function<void()> &Action);
+    void runControl();
+    void takeOff(bool Unplugged);
+    void putOn(const QByteArray &Imei, const Faults &ModemFaults);
 
     const Options options;
     mutable std::mutex mutex;
@@ -108,6 +122,10 @@ struct ModemSimulator::Private
     const ReplyShaper shaper;
     std::unique_ptr<PtyPair> pty = std::make_unique<PtyPair>();
     const int stopEvent;
+    const int controlEvent;
+    std::mutex controlMutex;
+    std::condition_variable controlDone;
+    std::function<void()> pendingControl; // guarded by controlMutex
     std::thread thread;
 
     // Owned by the simulator's thread.
@@ -115,6 +133,7 @@ struct ModemSimulator::Private
     QByteArray writing;
     Clock::time_point powerOnAt;
     bool poweredUp = false;
+    bool absent = false; // guarded by mutex: no modem on the port; input is lost
     std::int64_t receivedCount = 0;
     LinePace pace;
 };
@@ -134,13 +153,18 @@ void ModemSimulator::Private::run()
             timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
         }
         const short input = wantsInput(now) ? POLLIN : 0;
-        std::array<pollfd, 2> fds{
+        std::array<pollfd, 3> fds{
             {{stopEvent, POLLIN, 0},
-             {pty->master(), static_cast<short>(input | (writing.isEmpty() ? 0 : POLLOUT)), 0}}};
+             {pty->master(), static_cast<short>(input | (writing.isEmpty() ? 0 : POLLOUT)), 0},
+             {controlEvent, POLLIN, 0}}};
         if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             return;
         if (fds[0].revents != 0)
             return;
+        if (fds[2].revents != 0) {
+            runControl();
+            continue;
+        }
         const auto woke = Clock::now();
         powerUpIfDue(woke);
         if (((fds[1].revents & POLLIN) != 0 || pace.busy()) && !readInput(woke)) {
@@ -202,7 +226,7 @@ bool ModemSimulator::Private::readInput(Clock::time_point now)
                 std::max<std::int64_t>(0, *options.faults.vanishAfterBytes - receivedCount)));
         receivedCount += chunk.size();
         record(WireRecord::Received, now, chunk);
-        if (poweredUp) {
+        if (poweredUp && !isAbsent()) {
             std::vector<Output> outputs;
             {
                 std::lock_guard lock(mutex);
@@ -365,6 +389,67 @@ bool ModemSimulator::Private::comeBack()
     return true;
 }
 
+void ModemSimulator::Private::control(const std::function<void()> &Action)
+{
+    std::unique_lock lock(controlMutex);
+    pendingControl = Action;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(controlEvent, &one, sizeof one);
+    controlDone.wait(lock, [this] { return !pendingControl; });
+}
+
+void ModemSimulator::Private::runControl()
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t taken = ::read(controlEvent, &count, sizeof count);
+    const std::lock_guard lock(controlMutex);
+    if (!pendingControl)
+        return;
+    pendingControl();
+    pendingControl = nullptr;
+    controlDone.notify_all();
+}
+
+void ModemSimulator::Private::takeOff(bool Unplugged)
+{
+    queue.clear();
+    writing.clear();
+    {
+        std::lock_guard lock(mutex);
+        absent = true;
+    }
+    if (Unplugged && pty->master() >= 0)
+        vanish();
+}
+
+void ModemSimulator::Private::putOn(const QByteArray &Imei, const Faults &ModemFaults)
+{
+    Options modem = options;
+    modem.imei = Imei;
+    modem.faults = ModemFaults;
+    ModemCore fresh(modem, loadReplay(options));
+    std::unique_ptr<PtyPair> device;
+    if (pty->master() < 0)
+        device = std::make_unique<PtyPair>();
+    queue.clear();
+    writing.clear();
+    poweredUp = false;
+    powerOnAt = Clock::now() + options.powerOnDelay;
+    pace.setRate(options.lineRate, options.lineSpeedUp);
+    {
+        std::lock_guard lock(mutex);
+        core = std::move(fresh);
+        absent = false;
+        if (device) {
+            pty = std::move(device);
+            devicePath = pty->slavePath();
+            gone = false;
+        }
+    }
+    if (pty->master() >= 0)
+        linkTo(pty->slavePath());
+}
+
 void ModemSimulator::Private::linkTo(const QString &device)
 {
     if (options.linkPath.isEmpty())
@@ -433,6 +518,21 @@ bool ModemSimulator::cameBack() const
 {
     std::lock_guard lock(d->mutex);
     return d->back;
+}
+
+std::map<QByteArray, QByteArray> ModemSimulator::takeModemOff(bool Unplugged)
+{
+    std::map<QByteArray, QByteArray> stored;
+    d->control([&] {
+        stored = storedFiles();
+        d->takeOff(Unplugged);
+    });
+    return stored;
+}
+
+void ModemSimulator::putModemOn(const QByteArray &Imei, const Faults &ModemFaults)
+{
+    d->control([&] { d->putOn(Imei, ModemFaults); });
 }
 
 QByteArray ModemSimulator::received() const

@@ -73,6 +73,8 @@ struct Options
     // fast as the pseudo-terminal carries it. While it is on, "AT+IPR=<rate>" sets it to <rate>.
     std::uint32_t lineRate = 0;
     int lineSpeedUp = 1; // the line carries this many times its rate (tests that speed time up)
+    // The modem's serial number, its answer to "AT+CGSN"; empty: the modem answers "ERROR".
+    QByteArray imei = QByteArrayLiteral("356938035643809");
     // The fastest rate the modem takes: "AT+IPR=<rate>" above it is answered "ERROR", as by a
     // modem that cannot go faster. 0: any rate.
     std::uint32_t maxRate = 0;
@@ -91,8 +93,9 @@ struct Options
 // A modem on the master side of a pseudo-terminal pair, answering in its own thread.
 //
 // Every family: echo on until "ATE0" ("ATE1" turns it back on), "AT" and "AT+IPR=<rate>" answered
-// "OK" (above `maxRate` "ERROR"), other unknown commands "ERROR", an empty line ignored. Commands
-// end at CR; a LF right after it is ignored. Commands may arrive split across several writes.
+// "OK" (above `maxRate` "ERROR"), "AT+CGSN" with the IMEI and "OK", other unknown commands
+// "ERROR", an empty line ignored. Commands end at CR; a LF right after it is ignored. Commands may
+// arrive split across several writes.
 // Script family: AT#DSCRIPT, AT#WSCRIPT (">>>", then exactly `size` raw bytes, then "OK"),
 // AT#LCSCRIPT (`#LCSCRIPT: "name",size,CRC` with the CRC-16/MCRF4XX of the stored bytes),
 // AT#ESCRIPT, AT#ENHRST, AT#STARTMODESCR.
@@ -130,6 +133,15 @@ public:
     bool vanished() const;
     // True once a vanished device has come back.
     bool cameBack() const;
+
+    // The modem is taken off the port; returns what it had stored. Unplugged, its device goes
+    // away (a USB modem); otherwise the device stays and nothing answers any more (a modem on a
+    // serial adapter switched off). No effect while no modem is on.
+    std::map<QByteArray, QByteArray> takeModemOff(bool Unplugged);
+    // Another modem is put on the port: its own IMEI (empty: it answers "AT+CGSN" with "ERROR")
+    // and command faults, an empty store, starting afresh as after power-up. An unplugged device
+    // comes back as a new pseudo-terminal, which `Options::linkPath` follows.
+    void putModemOn(const QByteArray &Imei, const Faults &ModemFaults = {});
 
     // The received and the sent bytes of wire(), each joined in order.
     QByteArray received() const;

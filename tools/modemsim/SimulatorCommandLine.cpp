@@ -30,6 +30,11 @@ constexpr Flag kFlags[] = {
      "character per frame of the program's character format); AT+IPR changes it.",
      "bps"},
     {"max-rate", "Answer ERROR to AT+IPR asking for more bits per second than this.", "bps"},
+    {"imei",
+     "The modem's serial number, answered to AT+CGSN (default 356938035643809); the next modem "
+     "put on (SIGUSR2) has it one up. SIGUSR1 takes the modem off (its device goes).",
+     "digits"},
+    {"no-imei", "Answer AT+CGSN with ERROR, as a modem that does not tell its number.", nullptr},
     {"raw-timeout", "A raw transfer that goes quiet this long fails (default 2000).", "ms"},
     {"silent", "Never answer this command (matched up to and including the first '=').", "command"},
     {"error", "Answer this command with TEXT (default ERROR), e.g. 'AT#DSCRIPT=@+CME ERROR: 4'.",
@@ -186,6 +191,10 @@ std::variant<SimulatorSetup, QString> parseSimulatorCommandLine(const QStringLis
     setup.options.lineRate = static_cast<std::uint32_t>(
         reader.number("line-rate", static_cast<int>(setup.options.lineRate)));
     setup.options.maxRate = static_cast<std::uint32_t>(reader.number("max-rate", 0));
+    if (reader.isSet("imei"))
+        setup.options.imei = reader.value("imei").toLatin1();
+    if (reader.isSet("no-imei"))
+        setup.options.imei.clear();
     readFaults(reader, setup.options.faults);
     if (!reader.error.isEmpty())
         return reader.error;

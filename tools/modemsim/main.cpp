@@ -54,6 +54,16 @@ private:
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
+// The serial number of the modem put on after the one with Imei: the same with its number one up.
+QByteArray NextImei(const QByteArray &Imei)
+{
+    bool ok = false;
+    const qulonglong number = Imei.toULongLong(&ok);
+    if (!ok)
+        return Imei;
+    return QByteArray::number(number + 1).rightJustified(Imei.size(), '0');
+}
+
 int runSimulator(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -71,6 +81,8 @@ int runSimulator(int argc, char **argv)
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGHUP);
+    sigaddset(&stopSignals, SIGUSR1);
+    sigaddset(&stopSignals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     setup.options.wireObserver = WirePrinter();
@@ -79,12 +91,29 @@ int runSimulator(int argc, char **argv)
     QDir().mkpath(virtualPortFolder());
     setup.options.linkPath = virtualPortFolder() + u'/' + setup.name;
     const QString link = setup.options.linkPath;
+    QByteArray imei = setup.options.imei;
+    const modemsim::Faults faults = setup.options.faults;
     ModemSimulator simulator(std::move(setup.options));
     std::printf("device %s\nlink %s\n", qPrintable(simulator.devicePath()), qPrintable(link));
     std::fflush(stdout);
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
-    return 0;
+    // A station's bench: SIGUSR1 takes the modem off its port, SIGUSR2 puts the next one on.
+    for (;;) {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        if (signal == SIGUSR1) {
+            simulator.takeModemOff(true);
+            std::printf("modem taken off\n");
+        } else if (signal == SIGUSR2) {
+            imei = NextImei(imei);
+            simulator.putModemOn(imei, faults);
+            std::printf("modem put on, IMEI %s, device %s\n",
+                        imei.isEmpty() ? "none" : imei.constData(),
+                        qPrintable(simulator.devicePath()));
+        } else {
+            return 0;
+        }
+        std::fflush(stdout);
+    }
 }
 
 } // namespace

@@ -1,0 +1,298 @@
+// The station's figures:
+// 1. modems per hour of a 4-port station (quillon-flash --continuous, real time) at a 9600 bit/s
+//    line with the demo's tu41 files, each simulated modem taking its input no faster than such a
+//    line carries it; a modem is unplugged as soon as its run is over and the next put on at once,
+//    so the figure is what the station itself allows, not the hands that serve it;
+// 2. the time from Ctrl-C to the end of the program: with every port waiting for a modem, in the
+//    middle of a transfer (the Java closing commands still go out), and in a single run of a
+//    script modem during its 5 s pause after the reset;
+// 3. resident memory and open descriptors of one station port in this process over 1,000 modem
+//    swaps (time sped up 20 times, no line pacing): both must stay flat.
+//
+//   bench_station [modems per port (5)] [swaps (1000)]
+#include "atlink/Timing.h"
+#include "flash/FlashRunner.h"
+#include "flash/ModemTypeLookup.h"
+#include "flash/StationSession.h"
+#include "tools/modemsim/ModemSimulator.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int Ports = 4;
+constexpr std::uint32_t LineRate = 9600;
+constexpr int SoakSpeedUp = 20;
+
+QString demoData()
+{
+    return QStringLiteral(QUILLON_DEMO_DATA "/");
+}
+
+QByteArray imeiNumber(int Number)
+{
+    return QByteArray::number(350000000000000LL + Number);
+}
+
+long residentKilobytes()
+{
+    QFile statm(u"/proc/self/statm"_s);
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) / 1024 : -1;
+}
+
+qsizetype openDescriptors()
+{
+    return QDir(u"/proc/self/fd"_s).entryList(QDir::NoDotAndDotDot | QDir::System).size();
+}
+
+// quillon-flash as a child, its JSON events read as they come.
+class Runner
+{
+public:
+    explicit Runner(const QStringList &Arguments)
+    {
+        process.start(QStringLiteral(QUILLON_FLASH_EXE), Arguments);
+        process.waitForStarted();
+    }
+    ~Runner()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+
+    // Hands every new event to Seen until it answers true; false when the program ended first.
+    template<typename Seen> bool follow(Seen seen)
+    {
+        const QDeadlineTimer deadline(30min);
+        for (;;) {
+            while (process.canReadLine()) {
+                const QJsonObject event = QJsonDocument::fromJson(process.readLine()).object();
+                if (!event.isEmpty() && seen(event))
+                    return true;
+            }
+            if (process.state() == QProcess::NotRunning || deadline.hasExpired())
+                return false;
+            process.waitForReadyRead(50);
+        }
+    }
+    // Milliseconds from SIGINT to the program's end.
+    qint64 interruptAndTime()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        process.waitForFinished(60000);
+        return clock.elapsed();
+    }
+
+private:
+    QProcess process;
+};
+
+QStringList stationArguments(const std::vector<std::unique_ptr<modemsim::ModemSimulator>> &Modems)
+{
+    QStringList arguments{
+        u"--type"_s, u"tu41"_s,         u"--data"_s,       demoData(),
+        u"--json"_s, u"--continuous"_s, u"--write-rate"_s, QString::number(LineRate)};
+    for (const auto &modem : Modems)
+        arguments << u"--port"_s << modem->devicePath();
+    return arguments;
+}
+
+void measureStation(int ModemsPerPort)
+{
+    std::vector<std::unique_ptr<modemsim::ModemSimulator>> modems;
+    modemsim::Options options;
+    options.family = modemsim::Family::Java;
+    options.lineRate = LineRate;
+    options.keepRecords = false;
+    for (int port = 0; port < Ports; ++port) {
+        options.imei = imeiNumber(port * 1000);
+        modems.push_back(std::make_unique<modemsim::ModemSimulator>(options));
+    }
+    std::vector<QString> paths;
+    for (const auto &modem : modems)
+        paths.push_back(modem->devicePath());
+    Runner station(stationArguments(modems));
+    std::vector<int> done(Ports, 0);
+    int programmed = 0;
+    int failed = 0;
+    QElapsedTimer clock;
+    clock.start();
+    const bool finished = station.follow([&](const QJsonObject &Event) {
+        if (Event[u"event"_s].toString() != u"station" || Event[u"state"_s] != u"take-off"_s)
+            return false;
+        const auto port = static_cast<int>(
+            std::find(paths.begin(), paths.end(), Event[u"port"_s].toString()) - paths.begin());
+        if (Event[u"result"_s].toString() == u"programmed")
+            ++programmed;
+        else
+            ++failed;
+        if (++done[port] < ModemsPerPort) {
+            // The port is free again as soon as the device is gone.
+            modems[port]->takeModemOff(true);
+            modems[port]->putModemOn(imeiNumber(port * 1000 + done[port]));
+        }
+        return programmed + failed == Ports * ModemsPerPort;
+    });
+    const qint64 elapsed = clock.elapsed();
+    std::printf("station: %d ports, tu41 demo files, %u bit/s line\n", Ports, LineRate);
+    std::printf("  %d programmed, %d failed in %.1f s: %.0f modems per hour%s\n", programmed,
+                failed, static_cast<double>(elapsed) / 1000.0, ModemsPerHour(programmed, elapsed),
+                finished ? "" : " (the station ended early)");
+    // Every port is now in its wait for the modem to be taken away or the next to come.
+    std::printf("  Ctrl-C to exit, every port waiting: %lld ms\n",
+                static_cast<long long>(station.interruptAndTime()));
+}
+
+void measureInterruptMidTransfer()
+{
+    std::vector<std::unique_ptr<modemsim::ModemSimulator>> modems;
+    modemsim::Options options;
+    options.family = modemsim::Family::Java;
+    options.lineRate = LineRate;
+    options.keepRecords = false;
+    modems.push_back(std::make_unique<modemsim::ModemSimulator>(options));
+    Runner station(stationArguments(modems));
+    station.follow([](const QJsonObject &Event) {
+        return Event[u"event"_s] == u"progress"_s && Event[u"transfer_sent"_s].toInteger() > 200;
+    });
+    std::printf("  Ctrl-C to exit, in the middle of a transfer at %u bit/s: %lld ms\n", LineRate,
+                static_cast<long long>(station.interruptAndTime()));
+}
+
+void measureInterruptInPause()
+{
+    modemsim::Options options;
+    options.family = modemsim::Family::Script;
+    options.keepRecords = false;
+    modemsim::ModemSimulator modem(options);
+    Runner single({u"--type"_s, u"velmora"_s, u"--data"_s, demoData(), u"--json"_s, u"--port"_s,
+                   modem.devicePath()});
+    // The pause after the reset follows this exchange.
+    single.follow([](const QJsonObject &Event) {
+        return Event[u"event"_s] == u"log"_s &&
+               Event[u"text"_s].toString().startsWith(u"AT#ENHRST=1,0 >>"_s);
+    });
+    std::printf("  Ctrl-C to exit, a single script run in its 5 s pause after the reset: %lld ms\n",
+                static_cast<long long>(single.interruptAndTime()));
+}
+
+// The station's events, as one port's thread reports them.
+class Events : public RunObserver
+{
+public:
+    void logLine(int, const QString &) override {}
+    void progress(int, const PortProgress &) override {}
+    void finished(int, const PortResult &) override {}
+    void station(int, const StationStatus &Status) override
+    {
+        if (Status.state != StationState::TakeOff)
+            return;
+        const std::lock_guard guard(lock);
+        ++takeOffs;
+        programmed += Status.ended && Status.ended->outcome == PortOutcome::Programmed ? 1 : 0;
+        changed.notify_all();
+    }
+    // Waits for the take-off after modem number Count; false after a minute without it.
+    bool waitForTakeOff(int Count)
+    {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, 60s, [&] { return takeOffs >= Count; });
+    }
+    int programmedSoFar()
+    {
+        const std::lock_guard guard(lock);
+        return programmed;
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable changed;
+    int takeOffs = 0;
+    int programmed = 0;
+};
+
+void measureSwaps(int Swaps)
+{
+    Timing::setSpeedUp(SoakSpeedUp);
+    const ModemTypeLookup type = FindModemType(demoData(), u"tu41"_s);
+    if (!type.entry) {
+        std::fprintf(stderr, "%s\n", qPrintable(type.error));
+        return;
+    }
+    QTemporaryDir links;
+    modemsim::Options options;
+    options.family = modemsim::Family::Java;
+    options.keepRecords = false;
+    options.imei = imeiNumber(0);
+    options.linkPath = links.filePath(u"modem"_s);
+    modemsim::ModemSimulator modem(options);
+    Events events;
+    StationSession session(1);
+    PortJob job;
+    job.port = options.linkPath;
+    job.type = *type.entry;
+    job.identify = true;
+    FlashRunner runner({job}, events, &session);
+    runner.start();
+    std::printf("one station port, %d swaps, time sped up %d times\n", Swaps, SoakSpeedUp);
+    std::printf("  swaps  programmed  RSS (KiB)  descriptors\n");
+    for (int swap = 1; swap <= Swaps; ++swap) {
+        if (!events.waitForTakeOff(swap)) {
+            std::printf("  no modem programmed after swap %d\n", swap - 1);
+            break;
+        }
+        modem.takeModemOff(true);
+        modem.putModemOn(imeiNumber(swap));
+        if (swap == 1 || swap % 100 == 0)
+            std::printf("  %5d  %10d  %9ld  %11lld\n", swap, events.programmedSoFar(),
+                        residentKilobytes(), static_cast<long long>(openDescriptors()));
+    }
+    runner.requestQuit();
+    runner.join();
+    Timing::setSpeedUp(1);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    const int modemsPerPort = arguments.size() > 1 ? arguments.at(1).toInt() : 5;
+    const int swaps = arguments.size() > 2 ? arguments.at(2).toInt() : 1000;
+    if (modemsPerPort < 1 || swaps < 1) {
+        std::fprintf(stderr, "usage: bench_station [modems per port] [swaps]\n");
+        return 2;
+    }
+    measureStation(modemsPerPort);
+    measureInterruptMidTransfer();
+    measureInterruptInPause();
+    measureSwaps(swaps);
+    return 0;
+}

@@ -1,0 +1,144 @@
+#include "StationPort.h"
+
+#include "atlink/Timing.h"
+#include "atlink/TmyComm.h"
+#include "flash/FlashHost.h"
+#include "flash/ModemIdentity.h"
+#include "flash/PowerOnWait.h"
+#include "flash/StationSession.h"
+#include "procedures/PowerOnStep.h"
+#include "serial/SerialPorts.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A modem that answers no probe for this long has been taken away (or switched off).
+constexpr std::chrono::milliseconds SilenceMeansGone = 3000ms;
+
+} // namespace
+
+StationPort::StationPort(PortJob Job, int Port, RunObserver &Observer,
+                         const std::atomic<bool> &Quit, StationSession &Session)
+    : job(std::move(Job)), port(Port), observer(Observer), quit(Quit), session(Session)
+{
+}
+
+PortResult StationPort::run()
+{
+    while (!quit.load() && serveOneModem()) {
+    }
+    report(StationState::Stopped);
+    PortResult result;
+    result.outcome = recordFailure.isEmpty() ? PortOutcome::Interrupted : PortOutcome::Failed;
+    result.reason = recordFailure.isEmpty() ? QStringLiteral("прервано") : recordFailure;
+    result.portClosed = true;
+    observer.finished(port, result);
+    return result;
+}
+
+bool StationPort::serveOneModem()
+{
+    TmyComm channel;
+    FlashHost host(channel, job.type.DirPath, port, observer, quit);
+    host.SetMaxAttempts(job.maxAttempts);
+    report(StationState::WaitingForModem);
+    PortResult result;
+    RunRecord record;
+    try {
+        if (const auto problem = PreparePort(job, host)) {
+            // An unreadable profile: the port itself cannot be used, and trying it again at once
+            // would only fail again.
+            host.reportError(problem->text);
+            channel.Comm->ClosePort();
+            recordFailure = host.failureReason();
+            return false;
+        }
+        if (PowerOnWait(host, PowerOnWait::Limit::None).run() != PowerOnWait::Result::Answered) {
+            channel.Comm->ClosePort();
+            return false;
+        }
+        record = StartRecordFor(job);
+        record.imei = ReadModemIdentity(host);
+        if (session.programmedBefore(record.imei)) {
+            host.LogLine(QStringLiteral("Модем с IMEI %1 уже запрограммирован в этом сеансе. "
+                                        "Снимите модем.")
+                             .arg(record.imei));
+            report(StationState::AlreadyProgrammed, record.imei);
+            waitUntilTakenAway(host);
+            return true;
+        }
+        report(StationState::Programming, record.imei);
+        result = ProgrammeAnsweredModem(job, host);
+    } catch (const std::exception &error) {
+        // An unreadable profile, a port that cannot be set up: this modem fails, the port goes on.
+        host.reportError(ErrorLine(error));
+        result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
+        result.reason = host.failureReason();
+        if (record.start.isNull()) {
+            // Before any modem answered: the port itself cannot be used, and trying it again at
+            // once would only fail again.
+            channel.Comm->ClosePort();
+            recordFailure = result.reason;
+            return false;
+        }
+    }
+    result.imei = record.imei;
+    EndRun(host, result);
+    if (!KeepRecord(job, host, record, result)) {
+        // A station must not program modems it cannot account for.
+        recordFailure = host.failureReason();
+        return false;
+    }
+    tally = session.count(port, result);
+    if (quit.load())
+        return false;
+    report(StationState::TakeOff, record.imei, result);
+    waitUntilTakenAway(host);
+    return true;
+}
+
+void StationPort::waitUntilTakenAway(FlashHost &Host)
+{
+    TmyComm &channel = Host.Channel();
+    TComm32 &device = *channel.Comm;
+    const PauseBreak onQuit([this] { return quit.load(); });
+    QElapsedTimer sinceAnswer;
+    sinceAnswer.start();
+    while (!quit.load()) {
+        // A USB modem unplugged: its device is gone, or the open port has lost it.
+        if (!QFileInfo::exists(ResolveDevicePath(job.port)) ||
+            (device.PortOpen() && device.HungUp()))
+            break;
+        if (!device.PortOpen()) {
+            try {
+                device.OpenPort();
+                channel.ClearReply();
+            } catch (const ECommsError &) {
+                // Held by another program or going away: counts as silence.
+            }
+        } else if (ProbeAnswered(channel)) {
+            sinceAnswer.restart();
+        }
+        if (sinceAnswer.elapsed() >= Timing::scaled(SilenceMeansGone).count())
+            break;
+        if (device.PortOpen())
+            SendProbe(channel);
+        Pause(static_cast<std::uint32_t>(PowerOnStep::PortTickInterval.count()));
+    }
+    device.ClosePort();
+}
+
+void StationPort::report(StationState State, const QString &Imei,
+                         const std::optional<PortResult> &Ended)
+{
+    StationStatus status;
+    status.state = State;
+    status.tally = tally;
+    status.imei = Imei;
+    status.ended = Ended;
+    observer.station(port, status);
+}

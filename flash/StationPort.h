@@ -1,0 +1,39 @@
+#pragma once
+
+#include "flash/PortRun.h"
+#include "flash/RunEvents.h"
+
+#include <atomic>
+
+class FlashHost;
+class StationSession;
+
+// One port of a production station, on the calling thread until it is told to quit: waits for a
+// modem, asks for its IMEI, programs it exactly as a single run does and records the run, then
+// waits until the modem is taken away, and over again. A port whose device goes away waits for
+// it to come back under the same name; one modem that fails never ends the loop.
+class StationPort
+{
+public:
+    StationPort(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit,
+                StationSession &Session);
+
+    // The result handed over at the end: interrupted, or failed when a record could not be kept
+    // or the port could not be used at all.
+    PortResult run();
+
+private:
+    // One modem, from the wait for it to its removal; false when the loop must end.
+    bool serveOneModem();
+    void waitUntilTakenAway(FlashHost &Host);
+    void report(StationState State, const QString &Imei = {},
+                const std::optional<PortResult> &Ended = std::nullopt);
+
+    PortJob job;
+    const int port;
+    RunObserver &observer;
+    const std::atomic<bool> &quit;
+    StationSession &session;
+    StationTally tally;
+    QString recordFailure; // why the loop ended before the quit request
+};

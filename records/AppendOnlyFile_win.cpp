@@ -1,0 +1,105 @@
+#include "AppendOnlyFile.h"
+
+#include <windows.h>
+
+namespace {
+
+QString systemError(const QString &What)
+{
+    wchar_t *text = nullptr;
+    const DWORD code = GetLastError();
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    const QString message =
+        text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(code);
+    LocalFree(text);
+    return What + QStringLiteral(": ") + message;
+}
+
+void setError(QString *Error, const QString &Text)
+{
+    if (Error)
+        *Error = Text;
+}
+
+// Holds the exclusive lock on the whole file for as long as it lives.
+class FileLock
+{
+public:
+    explicit FileLock(HANDLE File) : file(File)
+    {
+        locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &region) != 0;
+    }
+    ~FileLock()
+    {
+        if (locked)
+            UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &region);
+    }
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+    bool held() const { return locked; }
+
+private:
+    HANDLE file;
+    OVERLAPPED region{};
+    bool locked = false;
+};
+
+} // namespace
+
+AppendOnlyFile::~AppendOnlyFile()
+{
+    close();
+}
+
+bool AppendOnlyFile::open(const QString &Path, QString *Error)
+{
+    close();
+    // Append-only access: every write lands at the end, whoever else appends meanwhile.
+    HANDLE file = CreateFileW(reinterpret_cast<const wchar_t *>(Path.utf16()), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        setError(Error, systemError(Path));
+        return false;
+    }
+    handle = file;
+    return true;
+}
+
+bool AppendOnlyFile::append(const QByteArray &Bytes, QString *Error)
+{
+    if (!handle) {
+        setError(Error, QStringLiteral("the file is not open"));
+        return false;
+    }
+    const FileLock lock(handle);
+    if (!lock.held()) {
+        setError(Error, systemError(QStringLiteral("lock")));
+        return false;
+    }
+    qsizetype written = 0;
+    while (written < Bytes.size()) {
+        DWORD count = 0;
+        if (!WriteFile(handle, Bytes.constData() + written,
+                       static_cast<DWORD>(Bytes.size() - written), &count, nullptr) ||
+            count == 0) {
+            setError(Error, systemError(QStringLiteral("write")));
+            return false;
+        }
+        written += count;
+    }
+    if (!FlushFileBuffers(handle)) {
+        setError(Error, systemError(QStringLiteral("flush")));
+        return false;
+    }
+    return true;
+}
+
+void AppendOnlyFile::close()
+{
+    if (handle)
+        CloseHandle(handle);
+    handle = nullptr;
+}

@@ -1,0 +1,237 @@
+#include "flash/ExitCodes.h"
+#include "tests/flash/FlashProcess.h"
+#include "tools/modemsim/ModemSimulator.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace std::chrono_literals;
+using modemsim::Family;
+using modemsim::ModemSimulator;
+
+namespace {
+
+using Store = std::map<QByteArray, QByteArray>;
+
+QByteArray testFile(const QString &Path)
+{
+    QFile file(QStringLiteral(QUILLON_TEST_DATA "/") + Path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString sha256(const QByteArray &Bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(Bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QList<QJsonObject> recordsIn(const QString &Path)
+{
+    QFile file(Path);
+    QList<QJsonObject> records;
+    if (!file.open(QIODevice::ReadOnly))
+        return records;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (!line.isEmpty())
+            records.append(QJsonDocument::fromJson(line).object());
+    }
+    return records;
+}
+
+QList<QJsonObject> recordsOf(const QList<QJsonObject> &Records, const QString &Port)
+{
+    QList<QJsonObject> of;
+    for (const QJsonObject &record : Records) {
+        if (record[QStringLiteral("port")].toString() == Port)
+            of.append(record);
+    }
+    return of;
+}
+
+// Every file the record names went whole into the modem whose store is given, and nothing else.
+void expectRecordMatchesStore(const QJsonObject &Record, const Store &Stored)
+{
+    const QJsonArray files = Record[QStringLiteral("files")].toArray();
+    ASSERT_EQ(static_cast<std::size_t>(files.size()), Stored.size());
+    for (const QJsonValue &value : files) {
+        const QJsonObject file = value.toObject();
+        const QByteArray name = file[QStringLiteral("name")].toString().toUtf8();
+        ASSERT_TRUE(Stored.contains(name)) << name.toStdString();
+        EXPECT_EQ(file[QStringLiteral("sha256")].toString(), sha256(Stored.at(name)));
+        EXPECT_EQ(file[QStringLiteral("bytes")].toInteger(), Stored.at(name).size());
+    }
+}
+
+// The run's own lock folder and record file, gone with the test.
+class StationFolder : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        qputenv("QUILLON_LOCK_DIR", QFile::encodeName(folder.path()));
+    }
+    void TearDown() override { qunsetenv("QUILLON_LOCK_DIR"); }
+
+    QString records() const { return folder.filePath(QStringLiteral("runs.jsonl")); }
+
+    QTemporaryDir folder;
+};
+
+int countOf(const QByteArray &Out, const QString &Port, const QString &State)
+{
+    int count = 0;
+    for (const QJsonObject &event : JsonEvents(Out, Port, QStringLiteral("station")))
+        count += event[QStringLiteral("state")].toString() == State ? 1 : 0;
+    return count;
+}
+
+using SingleRun = StationFolder;
+
+// The record names the modem and, by content, each file it holds; the script modem's own CRC is
+// the one it reported.
+TEST_F(SingleRun, IdentifiedRunIsRecordedAsTheModemHoldsIt)
+{
+    modemsim::Options options;
+    options.family = Family::Script;
+    options.imei = "490154203237518";
+    ModemSimulator modem(options);
+    const QString port = modem.devicePath();
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--json") << QStringLiteral("--identify")
+                       << QStringLiteral("--record") << records());
+    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed) << flash.err().toStdString();
+
+    const QList<QJsonObject> all = recordsIn(records());
+    ASSERT_EQ(all.size(), 1);
+    const QJsonObject &record = all.first();
+    EXPECT_EQ(record[QStringLiteral("imei")].toString(), u"490154203237518");
+    EXPECT_EQ(record[QStringLiteral("result")].toString(), u"programmed");
+    EXPECT_EQ(record[QStringLiteral("family")].toString(), u"script");
+    EXPECT_EQ(record[QStringLiteral("line_rate")].toInt(), 9600);
+    expectRecordMatchesStore(record, modem.storedFiles());
+    for (const QJsonValue &file : record[QStringLiteral("files")].toArray())
+        EXPECT_EQ(file[QStringLiteral("crc")].toString().size(), 4);
+    // Asked after the probe's answer, before the rate changes.
+    const std::vector<QByteArray> commands = modem.commands();
+    const auto asked = std::find(commands.begin(), commands.end(), "AT+CGSN");
+    ASSERT_NE(asked, commands.end());
+    EXPECT_EQ(*std::prev(asked), "ATE0");
+    EXPECT_EQ(*std::next(asked), "AT+IPR=9600");
+}
+
+TEST_F(SingleRun, RecordFileThatCannotBeWrittenStopsBeforeAnyPortIsTouched)
+{
+    ModemSimulator modem({});
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {modem.devicePath()})
+                       << QStringLiteral("--record") << folder.path());
+    EXPECT_EQ(flash.finish(), FlashExit::BadInvocation);
+    EXPECT_TRUE(flash.err().contains(folder.path().toUtf8())) << flash.err().toStdString();
+    EXPECT_TRUE(modem.received().isEmpty());
+}
+
+using Station = StationFolder;
+
+// Two ports, three modems each. The first port's modems are unplugged (their device goes), the
+// second's are switched off (the device stays silent). A failing modem does not stop the port; a
+// modem put back after its success is not programmed again; a modem without an IMEI is.
+TEST_F(Station, ProgramsModemAfterModemAndRecordsEachAsItsStoreHoldsIt)
+{
+    modemsim::Options plugged;
+    plugged.family = Family::Java;
+    plugged.imei = "111111111111111";
+    plugged.linkPath = folder.filePath(QStringLiteral("usb-modem"));
+    modemsim::Options wired = plugged;
+    wired.imei = "333333333333333";
+    wired.linkPath.clear();
+    ModemSimulator usb(plugged);
+    ModemSimulator serial(wired);
+    const QString usbPort = plugged.linkPath;
+    const QString serialPort = serial.devicePath();
+
+    FlashProcess flash(FlashArguments(QStringLiteral("tu41"), {usbPort, serialPort})
+                       << QStringLiteral("--json") << QStringLiteral("--continuous")
+                       << QStringLiteral("--record") << records());
+    const auto reach = [&](const QString &Port, const QString &State, int Count) {
+        return flash.waitForOutput(
+            [&](const QByteArray &Out) { return countOf(Out, Port, State) >= Count; });
+    };
+    const QString takeOff = QStringLiteral("take-off");
+    const QString waiting = QStringLiteral("waiting");
+    modemsim::Faults refusing;
+    refusing.errorCommands["AT^SJDL="] = "ERROR";
+
+    ASSERT_TRUE(reach(usbPort, takeOff, 1)) << flash.out().toStdString();
+    ASSERT_TRUE(reach(serialPort, takeOff, 1));
+    const Store usbFirst = usb.takeModemOff(true);
+    const Store serialFirst = serial.takeModemOff(false);
+    ASSERT_TRUE(reach(usbPort, waiting, 2));
+    ASSERT_TRUE(reach(serialPort, waiting, 2));
+
+    usb.putModemOn("222222222222222", refusing);
+    serial.putModemOn({});
+    ASSERT_TRUE(reach(usbPort, takeOff, 2));
+    ASSERT_TRUE(reach(serialPort, takeOff, 2));
+    const Store usbFailed = usb.takeModemOff(true);
+    const Store serialNoImei = serial.takeModemOff(false);
+    ASSERT_TRUE(reach(usbPort, waiting, 3));
+    ASSERT_TRUE(reach(serialPort, waiting, 3));
+
+    usb.putModemOn("111111111111111"); // the first modem again
+    serial.putModemOn({});             // the modem without an IMEI again
+    ASSERT_TRUE(reach(usbPort, QStringLiteral("already-programmed"), 1));
+    ASSERT_TRUE(reach(serialPort, takeOff, 3));
+    const Store usbAgain = usb.takeModemOff(true);
+    const Store serialAgain = serial.takeModemOff(false);
+    ASSERT_TRUE(reach(usbPort, waiting, 4));
+    ASSERT_TRUE(reach(serialPort, waiting, 4));
+
+    // Both ports are in their wait for the next modem.
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(20s), FlashExit::Interrupted) << flash.err().toStdString();
+
+    EXPECT_TRUE(usbAgain.empty()) << "a modem programmed before was programmed again";
+    const QList<QJsonObject> all = recordsIn(records());
+    const QList<QJsonObject> usbRecords = recordsOf(all, usbPort);
+    const QList<QJsonObject> serialRecords = recordsOf(all, serialPort);
+    ASSERT_EQ(all.size(), 5);
+    ASSERT_EQ(usbRecords.size(), 2);
+    ASSERT_EQ(serialRecords.size(), 3);
+
+    EXPECT_EQ(usbRecords.at(0)[QStringLiteral("imei")].toString(), u"111111111111111");
+    EXPECT_EQ(usbRecords.at(0)[QStringLiteral("result")].toString(), u"programmed");
+    expectRecordMatchesStore(usbRecords.at(0), usbFirst);
+    EXPECT_EQ(usbFirst.at("ehsx.jar"), testFile(QStringLiteral("Tu41/compiled/ehsx.jar")));
+    EXPECT_EQ(usbRecords.at(1)[QStringLiteral("imei")].toString(), u"222222222222222");
+    EXPECT_EQ(usbRecords.at(1)[QStringLiteral("result")].toString(), u"failed");
+    EXPECT_FALSE(usbRecords.at(1)[QStringLiteral("reason")].toString().isEmpty());
+    EXPECT_TRUE(usbFailed.empty());
+
+    const Store *serialStores[] = {&serialFirst, &serialNoImei, &serialAgain};
+    for (int index = 0; index < 3; ++index) {
+        const QJsonObject &record = serialRecords.at(index);
+        EXPECT_EQ(record[QStringLiteral("result")].toString(), u"programmed");
+        EXPECT_EQ(record[QStringLiteral("device")].toString(), serialPort);
+        expectRecordMatchesStore(record, *serialStores[index]);
+    }
+    EXPECT_EQ(serialRecords.at(0)[QStringLiteral("imei")].toString(), u"333333333333333");
+    EXPECT_TRUE(serialRecords.at(1)[QStringLiteral("imei")].isNull());
+    EXPECT_TRUE(serialRecords.at(2)[QStringLiteral("imei")].isNull());
+
+    const QList<QJsonObject> summary = JsonEvents(flash.out(), {}, QStringLiteral("summary"));
+    ASSERT_EQ(summary.size(), 1);
+    EXPECT_EQ(summary.first()[QStringLiteral("programmed")].toInt(), 4);
+    EXPECT_EQ(summary.first()[QStringLiteral("failed")].toInt(), 1);
+    const QJsonArray ports = summary.first()[QStringLiteral("ports")].toArray();
+    ASSERT_EQ(ports.size(), 2);
+    EXPECT_EQ(ports.at(0)[QStringLiteral("last_failure")],
+              usbRecords.at(1)[QStringLiteral("reason")]);
+}
+
+} // namespace
