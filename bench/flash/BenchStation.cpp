@@ -240,9 +240,9 @@ private:
 void measureSwaps(int Swaps)
 {
     Timing::setSpeedUp(SoakSpeedUp);
-    const ModemTypeLookup type = FindModemType(demoData(), u"tu41"_s);
-    if (!type.entry) {
-        std::fprintf(stderr, "%s\n", qPrintable(type.error));
+    const auto type = FindModemType(demoData(), u"tu41"_s);
+    if (!type) {
+        std::fprintf(stderr, "%s\n", qPrintable(type.failure().text));
         return;
     }
     QTemporaryDir links;
@@ -256,7 +256,7 @@ void measureSwaps(int Swaps)
     StationSession session(1);
     PortJob job;
     job.port = options.linkPath;
-    job.type = *type.entry;
+    job.type = *type;
     job.identify = true;
     FlashRunner runner({job}, events, &session);
     runner.start();
