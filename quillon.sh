@@ -13,7 +13,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 jobs=$(nproc)
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          clang clang-tidy-14 libclang-rt-14-dev xvfb xauth fonts-dejavu-core)
+          clang clang-tidy-14 libclang-rt-14-dev xvfb xauth fonts-dejavu-core help2man lintian)
 
 # install_packages [PACKAGE...]: the missing ones of those given (default: the list above).
 install_packages() {
@@ -173,7 +173,11 @@ cmd_deb() {
     install_packages
     install_packages dpkg-dev
     build "$top/build/normal"
-    (cd "$top/build/normal" && cpack -G DEB | sed -n 's/.*package: //p')
+    local deb
+    deb=$(cd "$top/build/normal" && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
+    # Debian's own checks: no error, and no warning that an override does not explain.
+    lintian --fail-on error,warning "$deb"
+    echo "quillon: $deb ($(du -h "$deb" | cut -f1))"
 }
 
 cmd_run() {

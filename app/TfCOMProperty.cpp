@@ -2,6 +2,7 @@
 
 #include "app/DropDownComboBox.h"
 #include "atlink/HexText.h"
+#include "atlink/WriteRate.h"
 #include "serial/SerialPorts.h"
 #include "serial/TComm32.h"
 
@@ -95,6 +96,12 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
         fixedList(group, {QStringLiteral("1"), QStringLiteral("1,5"), QStringLiteral("2")});
     cbxPort_FlowControl = fixedList(group, {QStringLiteral("Нет"), QStringLiteral("Аппаратное"),
                                             QStringLiteral("Программное")});
+    cbxWriteRate = new QComboBox(group);
+    cbxWriteRate->setObjectName(QStringLiteral("cbxWriteRate"));
+    cbxWriteRate->setToolTip(QStringLiteral(
+        "Скорость, на которую модем и порт переключаются перед записью (модем её не запоминает)"));
+    for (const std::uint32_t rate : WriteRates)
+        cbxWriteRate->addItem(QString::number(rate), rate);
 
     auto *form = new QFormLayout(group);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
@@ -105,6 +112,7 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     form->addRow(QStringLiteral("Четность:"), cbxPort_Parity);
     form->addRow(QStringLiteral("Стоповые биты:"), cbxPort_StopBits);
     form->addRow(QStringLiteral("Управление потоком:"), cbxPort_FlowControl);
+    form->addRow(QStringLiteral("Скорость записи (бит/с):"), cbxWriteRate);
 
     auto *buttons = new QDialogButtonBox(this);
     btnAccept = buttons->addButton(QStringLiteral("Принять"), QDialogButtonBox::AcceptRole);
@@ -193,6 +201,17 @@ void TfCOMProperty::LoadFromComm(const TComm32 &Port)
     cbxPort_FlowControl->setCurrentIndex(Port.FlowControl());
     showPortNote();
     cbxPort_N->setFocus();
+}
+
+void TfCOMProperty::LoadWriteRate(std::uint32_t Rate)
+{
+    cbxWriteRate->setCurrentIndex(cbxWriteRate->findData(Rate));
+}
+
+std::uint32_t TfCOMProperty::WriteRate() const
+{
+    const QVariant rate = cbxWriteRate->currentData();
+    return rate.isValid() ? rate.toUInt() : DefaultWriteRate;
 }
 
 void TfCOMProperty::ApplyToComm(TComm32 &Port)

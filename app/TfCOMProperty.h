@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <cstdint>
+
 class DropDownComboBox;
 class QComboBox;
 class QLabel;
@@ -22,6 +24,10 @@ public:
     // when there is one.
     static bool ListComPorts(QComboBox &Items);
     void LoadFromComm(const TComm32 &Port);
+    // The rate the modem is written at, shown beside the port's settings and changed for the
+    // session like them; 9600 when nothing is selected.
+    void LoadWriteRate(std::uint32_t Rate);
+    std::uint32_t WriteRate() const;
     // Does nothing while the port is open. Raises EConvertError when no speed is selected.
     void ApplyToComm(TComm32 &Port);
     // Why no port can be opened with the dialog's choice: no ports, or none chosen; empty when
@@ -34,6 +40,7 @@ public:
     QComboBox *cbxPort_Parity;
     QComboBox *cbxPort_StopBits;
     QComboBox *cbxPort_FlowControl;
+    QComboBox *cbxWriteRate;
     QLabel *lblPortNote;
     QPushButton *btnAccept;
     QPushButton *btnCancel;

@@ -474,9 +474,11 @@ bool TfMain::EditPortSettings()
     FComm->Comm->ClosePort();
     actLogSHUpdate();
     fCOMProperty.LoadFromComm(*FComm->Comm);
+    fCOMProperty.LoadWriteRate(FComm->WriteRate);
     if (fCOMProperty.exec() != QDialog::Accepted)
         return false;
     fCOMProperty.ApplyToComm(*FComm->Comm);
+    FComm->WriteRate = fCOMProperty.WriteRate();
     if (const auto refusal = PortSettingsRefusal(*FComm->Comm)) {
         refuse(*refusal);
         return false;

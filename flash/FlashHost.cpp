@@ -129,9 +129,10 @@ QString FlashHost::failureReason() const
         return DeviceLostText(channel.Comm->CommPort());
     QString reason = !refusal.isEmpty() ? refusal : lastError;
     if (reason.isEmpty())
-        reason = QStringLiteral("programming failed");
+        reason = QStringLiteral("запись не удалась");
     if (progressNow.total > 0)
-        reason += QStringLiteral(" (%1 of %2 done)").arg(progressNow.done).arg(progressNow.total);
+        reason +=
+            QStringLiteral(" (выполнено %1 из %2)").arg(progressNow.done).arg(progressNow.total);
     return reason;
 }
 

@@ -14,10 +14,10 @@ namespace {
 QString noAnswerReason(const PowerOnWait &Wait, const FlashHost &Host)
 {
     if (Wait.portEverOpened())
-        return QStringLiteral("no answer to the probe within the power-on wait");
+        return QStringLiteral("нет отклика от модема за время ожидания включения");
     if (Host.portOpenDiagnosis().isEmpty())
-        return QStringLiteral("the port did not open within the power-on wait");
-    return QStringLiteral("the port did not open: ") + Host.portOpenDiagnosis();
+        return QStringLiteral("порт не открылся за время ожидания включения");
+    return QStringLiteral("порт не открылся: ") + Host.portOpenDiagnosis();
 }
 
 RunResult recordedResult(PortOutcome Outcome)
@@ -103,7 +103,7 @@ void EndRun(FlashHost &Host, PortResult &Result)
     port.ClosePort();
     Result.portClosed = !port.PortOpen();
     if (Result.outcome == PortOutcome::Interrupted)
-        Result.reason = QStringLiteral("interrupted");
+        Result.reason = QStringLiteral("прервано");
 }
 
 bool KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record, const PortResult &Result)

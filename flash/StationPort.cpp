@@ -34,7 +34,7 @@ PortResult StationPort::run()
     report(StationState::Stopped);
     PortResult result;
     result.outcome = recordFailure.isEmpty() ? PortOutcome::Interrupted : PortOutcome::Failed;
-    result.reason = recordFailure.isEmpty() ? QStringLiteral("interrupted") : recordFailure;
+    result.reason = recordFailure.isEmpty() ? QStringLiteral("прервано") : recordFailure;
     result.portClosed = true;
     observer.finished(port, result);
     return result;

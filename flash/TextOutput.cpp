@@ -69,10 +69,39 @@ QStringList withDevices(const QStringList &Ports)
     return labels;
 }
 
+// The live line and the summary stand beside the Russian log, so they speak Russian too; the JSON
+// events keep the English names of RunEvents.h for scripts.
+QString phaseLabel(RunPhase Phase)
+{
+    switch (Phase) {
+    case RunPhase::OpeningPort:
+        return QStringLiteral("открытие порта");
+    case RunPhase::WaitingForAnswer:
+        return QStringLiteral("ожидание отклика");
+    case RunPhase::SwitchingBaud:
+        return QStringLiteral("смена скорости");
+    case RunPhase::Writing:
+        return QStringLiteral("запись");
+    case RunPhase::Finished:
+        break;
+    }
+    return QStringLiteral("завершено");
+}
+
+// A failure shouts, as it did in English.
 QString outcomeLabel(PortOutcome Outcome)
 {
-    return Outcome == PortOutcome::Programmed ? OutcomeName(Outcome)
-                                              : OutcomeName(Outcome).toUpper();
+    switch (Outcome) {
+    case PortOutcome::Programmed:
+        return QStringLiteral("записан");
+    case PortOutcome::NoAnswer:
+        return QStringLiteral("НЕТ ОТКЛИКА");
+    case PortOutcome::Interrupted:
+        return QStringLiteral("ПРЕРВАН");
+    case PortOutcome::Failed:
+        break;
+    }
+    return QStringLiteral("ОШИБКА");
 }
 
 } // namespace
@@ -115,7 +144,7 @@ QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &P
                        const std::optional<PortResult> &Result, qint64 ElapsedMs)
 {
     QString line = Port.leftJustified(PortWidth) + QStringLiteral("  ");
-    line += (Result ? outcomeLabel(Result->outcome) : PhaseName(Progress.phase)).leftJustified(18);
+    line += (Result ? outcomeLabel(Result->outcome) : phaseLabel(Progress.phase)).leftJustified(16);
     line += QStringLiteral("  ") + ElapsedText(ElapsedMs);
     if (Progress.total > 0)
         line += QStringLiteral("  %1/%2").arg(Progress.done).arg(Progress.total);
@@ -221,7 +250,7 @@ void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
     const auto programmed = std::count_if(Results.begin(), Results.end(), [](const PortResult &r) {
         return r.outcome == PortOutcome::Programmed;
     });
-    QString text = QStringLiteral("\nSummary: %1 of %2 modems programmed (exit status %3)\n")
+    QString text = QStringLiteral("\nИтог: записано модемов: %1 из %2 (код завершения %3)\n")
                        .arg(programmed)
                        .arg(Results.size())
                        .arg(ExitCode);
@@ -229,7 +258,7 @@ void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
     for (qsizetype index = 0; index < Results.size(); ++index) {
         const PortResult &result = Results.at(index);
         text += QStringLiteral("  ") + labels.at(index).leftJustified(width) +
-                QStringLiteral("  ") + outcomeLabel(result.outcome).leftJustified(12) +
+                QStringLiteral("  ") + outcomeLabel(result.outcome).leftJustified(13) +
                 ElapsedText(elapsedMs(states.at(static_cast<std::size_t>(index))));
         if (!result.reason.isEmpty())
             text += QStringLiteral("  ") + TerminalSafe(result.reason);

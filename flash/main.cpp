@@ -8,20 +8,18 @@
 #include "flash/JsonOutput.h"
 #include "flash/ModemTypeLookup.h"
 #include "flash/StationSession.h"
+#include "flash/Terminal.h"
 #include "flash/TextOutput.h"
 #include "records/RunRecordFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QIODevice>
 
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 namespace {
-
-constexpr int DefaultTerminalWidth = 80;
 
 void writeTo(FILE *Stream, const QString &Text)
 {
@@ -42,15 +40,6 @@ bool applyTestSpeedUp()
         return false;
     Timing::setSpeedUp(factor);
     return true;
-}
-
-int terminalWidth()
-{
-    if (!isatty(STDOUT_FILENO))
-        return 0;
-    bool ok = false;
-    const int columns = qEnvironmentVariableIntValue("COLUMNS", &ok);
-    return ok && columns > 0 ? columns : DefaultTerminalWidth;
 }
 
 // A refusal before any port is touched, said as Text on standard error and, for a collector
@@ -86,6 +75,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillon-flash"));
+    Terminal terminal;
 
     const ParsedCommandLine parsed = ParseFlashCommandLine(QCoreApplication::arguments());
     if (!parsed.options && parsed.exitCode == 0) {
@@ -122,14 +112,14 @@ int main(int argc, char **argv)
                           options.json);
     }
 
-    QFile out;
-    if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
+    QIODevice &out = terminal.output();
+    if (!out.isWritable())
         return FlashExit::BadInvocation;
     std::unique_ptr<FlashOutput> output;
     if (options.json)
         output = std::make_unique<JsonOutput>(options.ports, out);
     else
-        output = std::make_unique<TextOutput>(options.ports, out, terminalWidth());
+        output = std::make_unique<TextOutput>(options.ports, out, terminal.liveLineWidth());
 
     const int ports = static_cast<int>(options.ports.size());
     EventRelay relay(*output, ports);

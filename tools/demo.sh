@@ -2,6 +2,8 @@
 # The demo on simulated modems: one quillon-modemsim per modem family, each on its own virtual
 # port, then the program on its demo data when there is a display, or the headless runner for
 # each modem type when there is none. The simulators are stopped on the way out.
+# The tu41 modem takes its input at the pace of a serial line that starts at 9600 bit/s, and its
+# type writes at 115200 bit/s; the headless demo writes it at both rates to show the difference.
 #   tools/demo.sh BUILD_DIR
 set -euo pipefail
 
@@ -33,7 +35,7 @@ start_simulator() {
 }
 
 start_simulator velmora --family script
-start_simulator tu41 --family java
+start_simulator tu41 --family java --line-rate 9600
 start_simulator tc65 --family replay --transfer-log "$data/tc65/transfer_fw.log"
 
 for name in velmora tu41 tc65; do
@@ -59,8 +61,18 @@ if [ ! -x "$runner" ]; then
     exit 1
 fi
 status=0
-for type in velmora tu41 tc65; do
-    echo "== $type"
-    "$runner" --type "$type" --data "$data" --port "$QUILLON_PORTS_DIR/$type" || status=$?
-done
+flash() {
+    local type=$1
+    shift
+    "$runner" --type "$type" --data "$data" --port "$QUILLON_PORTS_DIR/$type" "$@" || status=$?
+}
+echo "== velmora"
+flash velmora
+# At the old rate first: the simulated modem keeps the rate it was last switched to.
+echo "== tu41 at 9600 bit/s, the rate every type used to write at"
+time flash tu41 --write-rate 9600
+echo "== tu41 at its own write rate, 115200 bit/s"
+time flash tu41
+echo "== tc65"
+flash tc65
 exit "$status"

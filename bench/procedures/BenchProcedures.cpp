@@ -1,7 +1,8 @@
 // Wall time of a whole programming run per family against the simulator, next to the time the
-// run cannot go below; the program's peak memory during a run of 100 files; and the largest
-// download over a line that carries 960 bytes a second, next to its line time. "line-pace" as the
-// only argument runs the last alone.
+// run cannot go below; the program's peak memory during a run of 100 files; the largest download
+// over a line-paced modem at 9600 and at 115200 bit/s, next to its line time; and whole runs of
+// each family over such a modem written at 9600 and at 115200 bit/s, side by side. "line-pace" as
+// the only argument runs the downloads alone, "write-rate" the side-by-side runs alone.
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "procedures/Procedures.h"
@@ -20,14 +21,22 @@
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 using namespace Qt::StringLiterals;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// A line at 9600 bit/s with a start and a stop bit carries 960 bytes a second.
-constexpr double LineBytesPerSecond = 960.0;
+// The rate a modem's line starts at, as after power-on with the profile's rate.
+constexpr std::uint32_t StartRate = 9600;
+constexpr std::uint32_t FastRate = 115200;
+
+// The time a line at Rate bit/s takes for Bytes characters with a start and a stop bit.
+double LineMilliseconds(qsizetype Bytes, std::uint32_t Rate)
+{
+    return static_cast<double>(Bytes) * 10.0 * 1000.0 / Rate;
+}
 
 class QuietHost : public RunHost
 {
@@ -115,16 +124,21 @@ struct Family
     std::function<void(const QString &Folder)> prepare;
 };
 
+// A modem of the run's family for the data in Folder.
+modemsim::Options ModemFor(const Family &Run, const QTemporaryDir &Folder)
+{
+    modemsim::Options options;
+    options.family = Run.family;
+    if (Run.family == modemsim::Family::Replay)
+        options.transferLog = Folder.filePath(u"transfer_fw.log"_s);
+    return options;
+}
+
 void TimeRun(const Family &Run)
 {
     QTemporaryDir folder;
     Run.prepare(folder.path());
-    modemsim::Options options;
-    options.family = Run.family;
-    options.transferLog = folder.filePath(u"transfer_fw.log"_s);
-    if (Run.family != modemsim::Family::Replay)
-        options.transferLog.clear();
-    modemsim::ModemSimulator modem(options);
+    modemsim::ModemSimulator modem(ModemFor(Run, folder));
     TmyComm channel;
     Connect(channel, modem.devicePath());
     QuietHost host(channel, folder.path());
@@ -133,7 +147,7 @@ void TimeRun(const Family &Run)
     const bool written = PerformProgrammingRun(host, QString::fromLatin1(Run.type));
     const std::chrono::duration<double, std::milli> wall = Clock::now() - start;
     const qsizetype bytes = WireBytes(modem) - before;
-    const double lineMs = bytes / LineBytesPerSecond * 1000.0;
+    const double lineMs = LineMilliseconds(bytes, StartRate);
     const double floor = static_cast<double>(Run.pauses.count());
     std::printf("%-8s %-5s wall %8.0f ms  pauses %6.0f ms  ratio %.4f  (%lld bytes on the wire: "
                 "%.0f ms at 9600 bit/s, so %.0f ms on a real line)\n",
@@ -209,10 +223,10 @@ public:
     Clock::time_point answered;
 };
 
-// The largest Java download at 9600 bit/s in real time: its wall time from queuing the bytes to
-// seeing the modem's answer, against the line time of the bytes; and how long after the modem
-// took the last byte its answer was seen.
-void LinePacedDownload()
+// The largest Java download at Rate in real time, the modem's line starting at 9600 bit/s: its
+// wall time from queuing the bytes to seeing the modem's answer, against the line time of the
+// bytes; and how long after the modem took the last byte its answer was seen.
+void LinePacedDownload(std::uint32_t Rate)
 {
     QTemporaryDir folder;
     constexpr qsizetype Size = 102399;
@@ -220,13 +234,14 @@ void LinePacedDownload()
     Write(folder.filePath(u"compiled/ehsx.jar"_s), Content(Size, 7));
     modemsim::Options options;
     options.family = modemsim::Family::Java;
-    options.lineRate = 9600;
+    options.lineRate = StartRate;
     modemsim::ModemSimulator modem(options);
     TmyComm channel;
-    channel.Comm->SetBaudRate(9600);
+    channel.Comm->SetBaudRate(StartRate);
     Connect(channel, modem.devicePath());
     TransferClock host(channel, folder.path());
-    const bool written = FlashTu41(host);
+    SetModemBaud(host, Rate);
+    const bool written = channel.Comm->BaudRate() == Rate && FlashTu41(host);
     // The modem's last byte of the file: the last it received before it answered the download.
     Clock::time_point lastByte{};
     Clock::time_point answerSent{};
@@ -238,16 +253,47 @@ void LinePacedDownload()
         if (record.direction == modemsim::WireRecord::Received)
             lastByte = record.when;
     }
+    if (!written || !host.queued)
+        throw std::runtime_error("the download at " + std::to_string(Rate) + " bit/s failed");
     using Milliseconds = std::chrono::duration<double, std::milli>;
     const Milliseconds wall = host.answered - *host.queued;
-    const double lineMs = Size / LineBytesPerSecond * 1000.0;
-    std::printf("tu41     %-5s %lld bytes at 9600 bit/s: wall %.0f ms, line time %.0f ms, ratio "
+    const double lineMs = LineMilliseconds(Size, Rate);
+    std::printf("tu41     %lld bytes at %6u bit/s: wall %6.0f ms, line time %6.0f ms, ratio "
                 "%.4f; last byte taken -> answer seen %.2f ms (the modem's answer written after "
                 "%.2f ms, seen %.2f ms after that)\n",
-                written ? "ok" : "FAIL", static_cast<long long>(Size), wall.count(), lineMs,
-                wall.count() / lineMs, Milliseconds(host.answered - lastByte).count(),
+                static_cast<long long>(Size), Rate, wall.count(), lineMs, wall.count() / lineMs,
+                Milliseconds(host.answered - lastByte).count(),
                 Milliseconds(answerSent - lastByte).count(),
                 Milliseconds(host.answered - answerSent).count());
+}
+
+// A whole run, from the modem's answer to the outcome, over a modem whose line starts at
+// 9600 bit/s, written at Rate; its wall time in milliseconds.
+double LinePacedRun(const Family &Run, std::uint32_t Rate)
+{
+    QTemporaryDir folder;
+    Run.prepare(folder.path());
+    modemsim::Options options = ModemFor(Run, folder);
+    options.lineRate = StartRate;
+    modemsim::ModemSimulator modem(options);
+    TmyComm channel;
+    channel.Comm->SetBaudRate(StartRate);
+    channel.WriteRate = Rate;
+    Connect(channel, modem.devicePath());
+    QuietHost host(channel, folder.path());
+    const auto start = Clock::now();
+    if (!PerformProgrammingRun(host, QString::fromLatin1(Run.type)))
+        throw std::runtime_error(std::string(Run.type) + " failed at " + std::to_string(Rate) +
+                                 " bit/s");
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void CompareWriteRates(const Family &Run)
+{
+    const double slow = LinePacedRun(Run, StartRate);
+    const double fast = LinePacedRun(Run, FastRate);
+    std::printf("%-8s at %u bit/s %8.0f ms, at %u bit/s %8.0f ms: %.2f times shorter\n", Run.type,
+                StartRate, slow, FastRate, fast, slow / fast);
 }
 
 void PeakOfHundredFiles(const char *Type, const char *FamilyName)
@@ -283,10 +329,20 @@ int main(int argc, char **argv)
          }},
     };
     try {
-        const bool linePaceOnly = argc == 2 && qstrcmp(argv[1], "line-pace") == 0;
-        std::printf("The largest download over a line-paced modem, in real time:\n");
-        LinePacedDownload();
-        if (linePaceOnly)
+        const QByteArray only = argc == 2 ? QByteArray(argv[1]) : QByteArray();
+        if (only.isEmpty() || only == "line-pace") {
+            std::printf("The largest download over a line-paced modem, in real time:\n");
+            LinePacedDownload(StartRate);
+            LinePacedDownload(FastRate);
+        }
+        if (only.isEmpty() || only == "write-rate") {
+            std::printf("Whole runs over a line-paced modem, in real time, written at the rate the "
+                        "line starts at and at %u bit/s:\n",
+                        FastRate);
+            for (const Family &run : runs)
+                CompareWriteRates(run);
+        }
+        if (!only.isEmpty())
             return 0;
         std::printf("Whole runs in real time (the pty does not throttle, so the floor is the "
                     "prescribed pauses):\n");

@@ -60,7 +60,8 @@ void writeFile(const QString &path, const QByteArray &bytes)
 struct DialogAnswer
 {
     bool accept;
-    QString port; // entry to pick before accepting
+    QString port;               // entry to pick before accepting
+    std::uint32_t writeRate{0}; // write rate to pick; 0: as shown
 };
 
 // A technician with the keyboard only. Each step waits until the window shows what it is for,
@@ -231,6 +232,7 @@ protected:
             ++dialogsShown;
             statusAtDialog.append(window->lblStatus->text());
             portOpenAtDialog.push_back(window->Channel().Comm->PortOpen());
+            writeRateAtDialog.push_back(dialog.WriteRate());
             const DialogAnswer answer = answers.empty() ? DialogAnswer{false, {}} : answers.front();
             if (!answers.empty())
                 answers.pop_front();
@@ -246,6 +248,8 @@ protected:
             if (dialog.cbxPort_N->findText(answer.port) < 0)
                 dialog.cbxPort_N->addItem(answer.port);
             dialog.cbxPort_N->setCurrentIndex(dialog.cbxPort_N->findText(answer.port));
+            if (answer.writeRate != 0)
+                dialog.LoadWriteRate(answer.writeRate);
             dialog.btnAccept->click();
         });
     }
@@ -363,6 +367,7 @@ protected:
     int dialogsShown = 0;
     QStringList statusAtDialog;
     std::vector<bool> portOpenAtDialog;
+    std::vector<std::uint32_t> writeRateAtDialog;
     std::vector<MessageBoxes::Box> boxes;
     QStringList statusAtBox;
 };
@@ -609,16 +614,18 @@ TEST_F(MainWindow, EveryRunOfTheDayStartsWithTheProbe)
         EXPECT_EQ(boxes[0].text, Succeeded + QStringLiteral("          "));
         EXPECT_TRUE(simulator.received().mid(wireStart).startsWith("ATE0\r\n"));
         const QStringList run = logLines().mid(runStart);
-        EXPECT_EQ(
-            run.mid(0, 9),
-            (QStringList{QStringLiteral("Выбран модем \"") + title + u'"', Step2,
-                         QStringLiteral("Модем подключен. Порт: ") + port, Waiting,
-                         QStringLiteral("Отклик модема получен"),
-                         QStringLiteral("Устанавливаю скорость порта 9600 (без запоминания)."),
-                         QStringLiteral("Скорость 9600 задана."), Writing, QString()}));
+        // The demo's tu41 type writes at 115200 bit/s, the others at 9600.
+        const QString rate = dirName == u"tu41" ? QStringLiteral("115200") : QStringLiteral("9600");
+        EXPECT_EQ(run.mid(0, 9),
+                  (QStringList{
+                      QStringLiteral("Выбран модем \"") + title + u'"', Step2,
+                      QStringLiteral("Модем подключен. Порт: ") + port, Waiting,
+                      QStringLiteral("Отклик модема получен"),
+                      QStringLiteral("Устанавливаю скорость порта %1 (без запоминания).").arg(rate),
+                      QStringLiteral("Скорость %1 задана.").arg(rate), Writing, QString()}));
         EXPECT_EQ(run.mid(run.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
         // The modem's echo went off with the first probe and stays off.
-        EXPECT_FALSE(simulator.sent().mid(sentStart).contains("AT+IPR=9600\r"));
+        EXPECT_FALSE(simulator.sent().mid(sentStart).contains("AT+IPR="));
         EXPECT_EQ(window->focusWidget(), window->cbxModems);
     }
 
@@ -753,6 +760,36 @@ TEST_F(MainWindow, AnErrorInAHandlerIsShownAndLoggedAndStepOneFollows)
               (QStringList{QStringLiteral("Выбран модем \"Broken\""), line, QString(), Step1}));
     EXPECT_EQ(dialogsShown, 0);
     EXPECT_TRUE(window->cbxModems->isEnabled());
+}
+
+// The dialog shows the profile's write rate, the run uses the one the technician accepted, and a
+// write rate that is none stops the type before the dialog.
+TEST_F(MainWindow, WriteRateComesFromTheProfileAndTheDialog)
+{
+    Timing::ScopedSpeedUp faster(10);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    const QString port = offerType("Mystery modem:mystery", QStringLiteral("mystery"), simulator);
+    writeFile(folder() + QStringLiteral("mystery/upload.ini"),
+              "baudrate=115200\r\nwriterate=57600\r\n");
+    answers.front().writeRate = 19200;
+    pickType(QStringLiteral("Mystery modem"));
+    ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
+    EXPECT_EQ(writeRateAtDialog, std::vector<std::uint32_t>{57600});
+    const QStringList lines = logLines();
+    const qsizetype switchAt =
+        lines.indexOf(QStringLiteral("Устанавливаю скорость порта 19200 (без запоминания)."));
+    ASSERT_GE(switchAt, 0);
+    EXPECT_EQ(lines.value(switchAt + 1), QStringLiteral("Скорость 19200 задана."));
+
+    writeFile(folder() + QStringLiteral("mystery/upload.ini"), "writerate=256000\r\n");
+    answers.push_back({true, port});
+    boxes.clear();
+    pickType(QStringLiteral("Mystery modem"));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("writerate=256000")))
+        << boxes[0].text.toStdString();
+    EXPECT_EQ(writeRateAtDialog.size(), 1u);
+    EXPECT_EQ(logLines().mid(logLines().size() - 3, 1), QStringList{boxes[0].text});
 }
 
 TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)

@@ -187,18 +187,16 @@ TEST(FlashSeveralPorts, OneFailingModemLeavesTheOthersProgrammedAndTheSummarySay
     EXPECT_TRUE(out.contains(ports.at(1) + QStringLiteral(": таймаут")));
     EXPECT_TRUE(out.contains(ports.at(1) + QStringLiteral(": ") + RunFailedText()));
 
-    const QString summary = out.mid(out.indexOf(QStringLiteral("Summary:")));
+    const QString summary = out.mid(out.indexOf(QStringLiteral("Итог:")));
     EXPECT_TRUE(
-        summary.startsWith(QStringLiteral("Summary: 2 of 3 modems programmed (exit status 1)")));
+        summary.startsWith(QStringLiteral("Итог: записано модемов: 2 из 3 (код завершения 1)")));
     const QStringList rows = summary.split(u'\n').mid(1, 3);
     ASSERT_EQ(rows.size(), 3);
-    EXPECT_TRUE(rows.at(0).contains(ports.at(0)) &&
-                rows.at(0).contains(QStringLiteral("programmed")));
-    EXPECT_TRUE(rows.at(1).contains(ports.at(1)) && rows.at(1).contains(QStringLiteral("FAILED")) &&
-                rows.at(1).contains(QStringLiteral("0 of 2 done")))
+    EXPECT_TRUE(rows.at(0).contains(ports.at(0)) && rows.at(0).contains(QStringLiteral("записан")));
+    EXPECT_TRUE(rows.at(1).contains(ports.at(1)) && rows.at(1).contains(QStringLiteral("ОШИБКА")) &&
+                rows.at(1).contains(QStringLiteral("(выполнено 0 из 2)")))
         << rows.at(1).toStdString();
-    EXPECT_TRUE(rows.at(2).contains(ports.at(2)) &&
-                rows.at(2).contains(QStringLiteral("programmed")));
+    EXPECT_TRUE(rows.at(2).contains(ports.at(2)) && rows.at(2).contains(QStringLiteral("записан")));
 }
 
 TEST(FlashSeveralPorts, AVanishingDeviceFailsAloneAndIsReleased)
@@ -288,7 +286,8 @@ TEST(FlashNoAnswer, NoModemAnsweringWithinThePowerOnWaitEndsWithStatusThree)
 
     const QJsonObject silent = ResultEvent(flash.out(), modems.at(0)->devicePath());
     EXPECT_EQ(silent[QStringLiteral("result")].toString(), QStringLiteral("no-answer"));
-    EXPECT_TRUE(silent[QStringLiteral("reason")].toString().contains(QStringLiteral("no answer")));
+    EXPECT_TRUE(
+        silent[QStringLiteral("reason")].toString().contains(QStringLiteral("нет отклика")));
     EXPECT_TRUE(silent[QStringLiteral("port_closed")].toBool());
     // The whole power-on wait was given, and not much more.
     const int nominalWaitMs = 15000 / FlashProcess::SpeedUp;
@@ -296,7 +295,7 @@ TEST(FlashNoAnswer, NoModemAnsweringWithinThePowerOnWaitEndsWithStatusThree)
     EXPECT_TRUE(LogTexts(flash.out(), modems.at(0)->devicePath())
                     .contains(QStringLiteral("Время ожидания отклика от модема истекло.")));
     EXPECT_TRUE(ResultEvent(flash.out(), absent)[QStringLiteral("reason")].toString().contains(
-        QStringLiteral("did not open")));
+        QStringLiteral("порт не открылся")));
     EXPECT_TRUE(modems.at(0)->commands().size() > 1) << "the probe is repeated during the wait";
 }
 

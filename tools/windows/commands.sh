@@ -18,7 +18,8 @@ windows_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w6
 windows_build="$top/build/windows"
 windows_cache=${XDG_CACHE_HOME:-$HOME/.cache}/quillon
 
-# build_windows: Qt for Windows (built once, cached outside the tree), the programs, the zip.
+# build_windows: Qt for Windows (built once, cached outside the tree), the programs, the zip and
+# the installer.
 build_windows() {
     install_packages
     install_packages "${windows_packages[@]}"
@@ -28,6 +29,7 @@ build_windows() {
         -DQUILLON_BUILD_BENCHMARKS=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$(wine_program)" >/dev/null
     cmake --build "$windows_build" -j "$jobs"
     windows_zip=$("$top/tools/windows/make-zip.sh" "$windows_build" "$qt")
+    windows_installer=$("$top/tools/windows/make-installer.sh" "$windows_build")
 }
 
 wine_program() {
@@ -37,6 +39,7 @@ wine_program() {
 cmd_windows() {
     build_windows
     echo "quillon: $windows_zip ($(du -h "$windows_zip" | cut -f1))"
+    echo "quillon: $windows_installer ($(du -h "$windows_installer" | cut -f1))"
 }
 
 # The Windows programs under Wine: the unit tests (the serial suite over a null modem of two
@@ -70,7 +73,7 @@ cmd_test_windows() {
         QUILLON_TEST_COM_PAIR=COM5,COM6 QUILLON_TEST_QUIET_COM="$quiet"
     "$top/tools/windows/null-modem.sh" stop "$work"
     mkdir -p "$(dirname "$shot")"
-    suite wine-runs wine_runs "$work/Quillon" "$shot"
+    suite wine-runs wine_runs "$work/Quillon" "$shot" "$windows_installer"
     rm -rf "$work"
     printf '%s\n' "${results[@]}"
     echo "quillon: the window's screenshot is $shot"
@@ -78,11 +81,11 @@ cmd_test_windows() {
     [ "$failed" -eq 0 ]
 }
 
-# wine_runs PROGRAM_DIR SHOT
+# wine_runs PROGRAM_DIR SHOT INSTALLER
 wine_runs() {
     local log status=0
     log=$(mktemp)
-    "$top/tools/windows/test-wine.sh" "$1" "$top/build/normal" "$2" | tee "$log" || status=$?
+    "$top/tools/windows/test-wine.sh" "$1" "$top/build/normal" "$2" "$3" | tee "$log" || status=$?
     local p f
     read -r p f < <(sed -n 's/^end to end under Wine: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log") || true
     rm -f "$log"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs the cross-built programs into a zip that runs on Windows by itself: the programs and the
 # demo data (as `cmake --install` lays them out), the Qt DLLs and plugins they load, the runtime
-# of the mingw-w64 compiler, and the README for Windows users.
+# of the mingw-w64 compiler, the README for Windows users and the licences of all of it. The
+# folder it is made of, BUILD_DIR/package/Quillon, is what the installer installs.
 #   tools/windows/make-zip.sh BUILD_DIR QT_PREFIX    prints the path of the zip
 set -euo pipefail
 
@@ -30,6 +31,7 @@ done
 find "$folder" \( -iname '*.exe' -o -iname '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 # Windows users read text files with CR LF line ends.
 sed 's/$/\r/' "$here/README-Windows.txt" >"$folder/README.txt"
+"$here/notices.sh" "$folder" "$qt" "$here/../.."
 
 # Every DLL a program or plugin imports is either in the zip or part of Windows.
 shipped=$(cd "$folder" && find . -iname '*.dll' -printf '%f\n' | tr '[:upper:]' '[:lower:]')

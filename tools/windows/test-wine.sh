@@ -5,14 +5,17 @@
 #    the Linux runner;
 #  - a modem that vanishes in the middle of a run fails the run, as on Linux;
 #  - quillon.exe, driven from the keyboard under Xvfb, programs the script type too, and the modem
-#    receives the same bytes; a screenshot of the finished run goes to SHOT (a PNG file).
-#   tools/windows/test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR SHOT
+#    receives the same bytes; a screenshot of the finished run goes to SHOT (a PNG file);
+#  - the installer installs silently, quillon-flash.exe programs a modem from the installed
+#    folder, and the silent uninstall leaves none of the program's files but what the user made.
+#   tools/windows/test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR SHOT INSTALLER
 # PROGRAM_DIR is the unpacked zip; WINEPREFIX names a prepared Wine prefix.
 set -euo pipefail
 
-program=$(cd "${1:?usage: test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR SHOT}" && pwd)
+program=$(cd "${1:?usage: test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR SHOT INSTALLER}" && pwd)
 linux=$(cd "${2:?}" && pwd)
 shot=$(realpath -m "${3:?}")
+installer=$(realpath "${4:?}")
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
@@ -154,6 +157,48 @@ window_run() {
     fi
 }
 check window_run
+
+# installed_run: the installer as a technician would use it, silently, for the current user.
+installed_run() {
+    local folder="$WINEPREFIX/drive_c/QuillonTest" status=0
+    rm -rf "$folder"
+    if ! "$wine" "$installer" /S /CurrentUser '/D=C:\QuillonTest' || ! "$wineserver" -w; then
+        fail "the installer ended with an error"
+        return
+    fi
+    [ -f "$folder/quillon-flash.exe" ] || { fail "the installer installed no quillon-flash.exe"; return; }
+    simulate installed-velmora --family script
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    timeout 900 "$wine" "$folder/quillon-flash.exe" --type velmora --port "${com^^}" \
+        >"$work/installed.out" 2>&1 || status=$?
+    stop_simulator
+    [ "$status" -eq 0 ] || fail "quillon-flash.exe from the installed folder ended with $status"
+    if [ "$(received "$work/linux-velmora.wire")" != "$(received "$work/installed-velmora.wire")" ]; then
+        fail "installed: the modem received other bytes than from the Linux runner"
+    fi
+    # A record of the user's own, which the uninstaller must leave.
+    mkdir -p "$folder/records"
+    echo "{}" >"$folder/records/run.json"
+    # The uninstall command Windows' program list runs: "folder\uninstall.exe" /CurrentUser /S
+    local registered program switches
+    registered=$("$wine" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon' \
+        /v QuietUninstallString | sed -n 's/.*REG_SZ *//p' | tr -d '\r')
+    [ -n "$registered" ] || { fail "the installer registered no uninstall command"; return; }
+    program=${registered#\"}
+    program=${program%%\"*}
+    switches=${registered##*\" }
+    # shellcheck disable=SC2086 # each switch is a word of its own
+    if ! "$wine" "$program" $switches || ! "$wineserver" -w; then
+        fail "the uninstaller ended with an error"
+    fi
+    local left
+    left=$(cd "$folder" 2>/dev/null && find . -type f | sort | tr '\n' ' ')
+    [ "$left" = "./records/run.json " ] ||
+        fail "after the uninstall the folder holds: ${left:-nothing, not even the record of the user}"
+    rm -rf "$folder"
+    echo "installer: installed, programmed a modem, uninstalled leaving the user's record"
+}
+check installed_run
 
 echo "end to end under Wine: $passed_checks passed, $failed_checks failed"
 [ "$failures" -eq 0 ]

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+
+class QIODevice;
+
+// The runner's standard output and what it can show. Live lines need a terminal that understands
+// escape sequences; a file, a pipe, or a console that cannot gets plain lines only. On Windows a
+// console is switched to UTF-8 and to escape sequences for the runner's lifetime and handed back
+// as it was afterwards, so that cmd.exe goes on as before.
+class Terminal
+{
+public:
+    Terminal();
+    ~Terminal();
+    Terminal(const Terminal &) = delete;
+    Terminal &operator=(const Terminal &) = delete;
+
+    // Columns the live lines may use; 0 where none can be drawn.
+    int liveLineWidth() const { return width; }
+    // Standard output; the runner writes UTF-8 to it, and a console shows it as text.
+    QIODevice &output();
+
+private:
+    struct Platform;
+
+    int width = 0;
+    std::unique_ptr<Platform> platform;
+};
