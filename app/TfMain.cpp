@@ -7,10 +7,12 @@
 #include "app/TfCOMProperty.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
+#include "procedures/RunRecording.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLayout>
@@ -67,7 +69,7 @@ TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
       tmrStartPower(new QTimer(this)), fCOMProperty(PortDialog), FComm(std::make_unique<TmyComm>()),
       steps(*this, *FComm), indicatorOn(QStringLiteral(":/quillon/yes.png")),
       indicatorOff(QStringLiteral(":/quillon/no.png")), programFolder(setup.programFolder),
-      placement(setup.placementFile)
+      placement(setup.placementFile), archive(setup.runsFolder)
 {
     connect(widgets.actLogSH, &QAction::triggered, this, &TfMain::actLogSHExecute);
     connect(tmrRS, &QTimer::timeout, this, [this] { guarded([this] { steps.portTick(); }); });
@@ -105,6 +107,7 @@ void TfMain::keepOnScreen()
 
 void TfMain::LogLine(const QString &Text)
 {
+    FRunLog.append(Text);
     widgets.mmoLog->appendPlainText(Text);
     widgets.mmoLog->moveCursor(QTextCursor::End);
     widgets.mmoLog->ensureCursorVisible();
@@ -161,6 +164,7 @@ void TfMain::ShowBox(Box Kind, const QString &Text)
         MessageBoxes::showMessage(this, MessageBoxes::Icon::Warning, Text);
         break;
     case Box::Error:
+        FRunTrouble = Text.trimmed();
         MessageBoxes::showError(this, Text);
         break;
     case Box::HandlerError:
@@ -226,6 +230,48 @@ void TfMain::showIndicator(QLabel &Indicator, bool State)
         return;
     Indicator.setPixmap(State ? indicatorOn : indicatorOff);
     Indicator.setProperty("Tag", tag);
+}
+
+void TfMain::LogFailure(const Failure &Reason)
+{
+    // A run refused before anything reached the modem says why in this line.
+    if (Reason.kind == Failure::Kind::Refused)
+        FRunTrouble = Reason.text;
+    LogLine(Reason.text);
+}
+
+void TfMain::FileSent(const SentFile &File)
+{
+    AddSentFile(FRunRecord.files, File);
+}
+
+void TfMain::RunStarted(const TDirObject &Type)
+{
+    FRunRecord = StartRecordOf(Type.DirName, FComm->Comm->CommPort());
+    FRunTrouble.clear();
+}
+
+void TfMain::RunFinished(bool Written, const QString &Error)
+{
+    if (!Error.isEmpty())
+        FRunTrouble = Error;
+    RunRecord record = std::exchange(FRunRecord, {});
+    record.end = QDateTime::currentDateTimeUtc();
+    record.lineRate = FComm->Comm->BaudRate();
+    if (Written) {
+        record.result = RunResult::Programmed;
+    } else if (steps.QuitRequested()) {
+        record.result = RunResult::Interrupted;
+        record.reason = QStringLiteral("interrupted");
+    } else {
+        record.result = RunResult::Failed;
+        // Whatever else went wrong followed from a lost device.
+        const TComm32 &port = *FComm->Comm;
+        record.reason = port.HungUp()           ? DeviceLostText(port.CommPort())
+                        : FRunTrouble.isEmpty() ? RunFailedText()
+                                                : FRunTrouble;
+    }
+    archive.keep(record, std::exchange(FRunLog, {}));
 }
 
 void TfMain::FocusModemList()

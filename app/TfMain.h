@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/MainWindowWidgets.h"
+#include "app/RunArchive.h"
 #include "app/WindowPlacement.h"
 #include "catalogue/ModemCatalogue.h"
 #include "procedures/RunSteps.h"
+#include "records/RunRecord.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -23,6 +25,7 @@ struct MainWindowSetup
 {
     QString programFolder = ProgramFolder();
     QString placementFile = WindowPlacement::defaultFile();
+    QString runsFolder = RunArchive::DefaultFolder(); // where each run's record and log are kept
 };
 
 // The main window: builds the widgets, hands the user's choices and its two clocks' ticks to the
@@ -63,6 +66,10 @@ public:
     void ShowSteps() override;
     void FocusModemList() override;
     void CloseLater() override;
+    void LogFailure(const Failure &Reason) override;
+    void FileSent(const SentFile &File) override;
+    void RunStarted(const TDirObject &Type) override;
+    void RunFinished(bool Written, const QString &Error) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -89,4 +96,8 @@ private:
     std::optional<QString> FStatusBeforeTransfer;
     QString programFolder;
     WindowPlacement placement;
+    const RunArchive archive;
+    RunRecord FRunRecord;
+    QString FRunTrouble; // the refusal or error that explains a failed run
+    QStringList FRunLog; // the log since the last run was kept, which leads to the next one
 };

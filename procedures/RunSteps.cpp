@@ -197,7 +197,16 @@ void RunSteps::runProgramming()
 
         const TDirObject type = view.SelectedType();
         runDirPath = type.DirPath;
-        runEnded(PerformProgrammingRun(*this, type.DirName));
+        view.RunStarted(type);
+        bool written = false;
+        try {
+            written = PerformProgrammingRun(*this, type.DirName);
+        } catch (const std::exception &error) {
+            view.RunFinished(false, ErrorLine(error));
+            throw;
+        }
+        view.RunFinished(written, {});
+        runEnded(written);
     }
     SetPortStep(false);
 }

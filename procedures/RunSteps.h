@@ -25,6 +25,9 @@ public:
 
     // As ProcedureHost::LogLine: one line, then pending events are processed.
     virtual void LogLine(const QString &Text) = 0;
+    // As ProcedureHost::LogFailure and FileSent: the window keeps them for the run's record.
+    virtual void LogFailure(const Failure &Reason) = 0;
+    virtual void FileSent(const SentFile &File) = 0;
     virtual bool LogIsEmpty() const = 0;
     // The status line, then LogLine of the same text.
     virtual void SetStatus(const QString &Text) = 0;
@@ -54,6 +57,10 @@ public:
     virtual void FocusModemList() = 0;
     // A close that came during the run: the window closes once the run has returned.
     virtual void CloseLater() = 0;
+    // A run of Type starts, and it has ended: Written, or the error that ended it (empty when
+    // the run reached its outcome). The window keeps each run's record and log.
+    virtual void RunStarted(const TDirObject &Type) = 0;
+    virtual void RunFinished(bool Written, const QString &Error) = 0;
 };
 
 // The three steps of the main window and the run at their end, without a widget: which step is
@@ -89,6 +96,8 @@ public:
 
     // PowerOnHost
     void LogLine(const QString &Text) override { view.LogLine(Text); }
+    void LogFailure(const Failure &Reason) override { view.LogFailure(Reason); }
+    void FileSent(const SentFile &File) override { view.FileSent(File); }
     void SetStatus(const QString &Text) override { view.SetStatus(Text); }
     void SetGaugeMaximum(int Maximum) override { view.SetGaugeMaximum(Maximum); }
     void SetGaugePosition(int Position) override { view.SetGaugePosition(Position); }

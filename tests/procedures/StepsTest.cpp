@@ -180,6 +180,12 @@ public:
     void ShowSteps() override {}
     void FocusModemList() override {}
     void CloseLater() override { ++closeLater; }
+    void LogFailure(const Failure &Reason) override { LogLine(Reason.text); }
+    void FileSent(const SentFile &) override {}
+    void RunStarted(const TDirObject &) override { ++runs; }
+    void RunFinished(bool, const QString &) override { ++runsFinished; }
+    int runs = 0;
+    int runsFinished = 0;
 };
 
 // A script modem's type folder, a modem on the line, and the steps over a channel to it.
