@@ -113,31 +113,33 @@ private:
     QProcess process;
 };
 
-QStringList stationArguments(const std::vector<std::unique_ptr<modemsim::ModemSimulator>> &Modems)
+QStringList stationArguments(const QStringList &PortNames)
 {
     QStringList arguments{
         u"--type"_s, u"tu41"_s,         u"--data"_s,       demoData(),
         u"--json"_s, u"--continuous"_s, u"--write-rate"_s, QString::number(LineRate)};
-    for (const auto &modem : Modems)
-        arguments << u"--port"_s << modem->devicePath();
+    for (const QString &port : PortNames)
+        arguments << u"--port"_s << port;
     return arguments;
 }
 
 void measureStation(int ModemsPerPort)
 {
+    // The station knows each port by a name that outlives the device, as a by-id link does.
+    QTemporaryDir links;
     std::vector<std::unique_ptr<modemsim::ModemSimulator>> modems;
+    QStringList paths;
     modemsim::Options options;
     options.family = modemsim::Family::Java;
     options.lineRate = LineRate;
     options.keepRecords = false;
     for (int port = 0; port < Ports; ++port) {
         options.imei = imeiNumber(port * 1000);
+        options.linkPath = links.filePath(u"modem%1"_s.arg(port));
+        paths.append(options.linkPath);
         modems.push_back(std::make_unique<modemsim::ModemSimulator>(options));
     }
-    std::vector<QString> paths;
-    for (const auto &modem : modems)
-        paths.push_back(modem->devicePath());
-    Runner station(stationArguments(modems));
+    Runner station(stationArguments(paths));
     std::vector<int> done(Ports, 0);
     int programmed = 0;
     int failed = 0;
@@ -146,8 +148,7 @@ void measureStation(int ModemsPerPort)
     const bool finished = station.follow([&](const QJsonObject &Event) {
         if (Event[u"event"_s].toString() != u"station" || Event[u"state"_s] != u"take-off"_s)
             return false;
-        const auto port = static_cast<int>(
-            std::find(paths.begin(), paths.end(), Event[u"port"_s].toString()) - paths.begin());
+        const auto port = static_cast<int>(paths.indexOf(Event[u"port"_s].toString()));
         if (Event[u"result"_s].toString() == u"programmed")
             ++programmed;
         else
@@ -171,13 +172,12 @@ void measureStation(int ModemsPerPort)
 
 void measureInterruptMidTransfer()
 {
-    std::vector<std::unique_ptr<modemsim::ModemSimulator>> modems;
     modemsim::Options options;
     options.family = modemsim::Family::Java;
     options.lineRate = LineRate;
     options.keepRecords = false;
-    modems.push_back(std::make_unique<modemsim::ModemSimulator>(options));
-    Runner station(stationArguments(modems));
+    const modemsim::ModemSimulator modem(options);
+    Runner station(stationArguments({modem.devicePath()}));
     station.follow([](const QJsonObject &Event) {
         return Event[u"event"_s] == u"progress"_s && Event[u"transfer_sent"_s].toInteger() > 200;
     });
@@ -283,6 +283,10 @@ void measureSwaps(int Swaps)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    // The lock files of the simulated ports stay out of the machine's lock folder.
+    QTemporaryDir locks;
+    qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks.path()));
     const QStringList arguments = app.arguments();
     const int modemsPerPort = arguments.size() > 1 ? arguments.at(1).toInt() : 5;
     const int swaps = arguments.size() > 2 ? arguments.at(2).toInt() : 1000;
