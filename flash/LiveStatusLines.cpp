@@ -30,8 +30,10 @@ void LiveStatusLines::erase()
 {
     if (!drawn || shown.isEmpty())
         return;
-    // Up to the first line of the block, then clear to the end of the screen.
-    out.write(QStringLiteral("\x1b[%1A\r\x1b[J").arg(shown.size()).toUtf8());
+    // To the start of the block's first line in one step (CPL), then clear to the end of the
+    // screen. Moving up and then returning the carriage is not the same to every console: Wine's
+    // loses the move.
+    out.write(QStringLiteral("\x1b[%1F\x1b[J").arg(shown.size()).toUtf8());
     drawn = false;
 }
 

@@ -171,7 +171,7 @@ int main(int argc, char **argv)
     options.wireObserver = [&wire](const modemsim::WireRecord &Record) { wire.add(Record); };
     modemsim::ModemSimulator modem{options};
     RunLog log;
-    const PortJob job{modem.devicePath(), *type.entry, false, 0};
+    const PortJob job{modem.devicePath(), *type.entry, false, 0, std::nullopt};
     int programmed = 0;
     int falseSuccesses = 0;
     std::map<QString, int> failures; // by reason

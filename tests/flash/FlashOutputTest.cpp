@@ -97,8 +97,8 @@ TEST_F(TextOutputTest, LiveLinesAreErasedAroundTextAndRedrawnOnlyWhenChanged)
     live.printAbove(QStringLiteral("log\n"));
     live.clear();
     EXPECT_EQ(written(), QStringLiteral("a\n0123456789012345678\n"
-                                        "\x1b[2A\r\x1b[Jlog\na\n0123456789012345678\n"
-                                        "\x1b[2A\r\x1b[J"));
+                                        "\x1b[2F\x1b[Jlog\na\n0123456789012345678\n"
+                                        "\x1b[2F\x1b[J"));
 }
 
 // Records what a host reports, as the runner's relay would receive it.
