@@ -211,9 +211,12 @@ public:
     void finished(int, const PortResult &) override {}
     void station(int, const StationStatus &Status) override
     {
+        const std::lock_guard guard(lock);
+        if (Status.state == StationState::WaitingForModem)
+            ++waits;
+        changed.notify_all();
         if (Status.state != StationState::TakeOff)
             return;
-        const std::lock_guard guard(lock);
         ++takeOffs;
         programmed += Status.ended && Status.ended->outcome == PortOutcome::Programmed ? 1 : 0;
         changed.notify_all();
@@ -223,6 +226,12 @@ public:
     {
         std::unique_lock guard(lock);
         return changed.wait_for(guard, 60s, [&] { return takeOffs >= Count; });
+    }
+    // Waits until the port has begun its wait number Count for a modem.
+    bool waitForWait(int Count)
+    {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, 60s, [&] { return waits >= Count; });
     }
     int programmedSoFar()
     {
@@ -234,6 +243,7 @@ private:
     std::mutex lock;
     std::condition_variable changed;
     int takeOffs = 0;
+    int waits = 0;
     int programmed = 0;
 };
 
@@ -267,7 +277,12 @@ void measureSwaps(int Swaps)
             std::printf("  no modem programmed after swap %d\n", swap - 1);
             break;
         }
+        // The next modem goes on once the station has seen this one go, as on a real bench.
         modem.takeModemOff(true);
+        if (!events.waitForWait(swap + 1)) {
+            std::printf("  the modem taken off after swap %d was not noticed\n", swap);
+            break;
+        }
         modem.putModemOn(imeiNumber(swap));
         if (swap == 1 || swap % 100 == 0)
             std::printf("  %5d  %10d  %9ld  %11lld\n", swap, events.programmedSoFar(),
