@@ -8,7 +8,9 @@
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
+#include "procedures/ProcedureSteps.h"
 #include "procedures/Procedures.h"
+#include "procedures/RunRecording.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -92,7 +94,7 @@ QHBoxLayout *stepRow(QLabel *Icon, QLabel *Indicator, QLabel *Caption)
 
 TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
     : QWidget(parent), fCOMProperty(PortDialog), programFolder(setup.programFolder),
-      placement(setup.placementFile)
+      placement(setup.placementFile), archive(setup.runsFolder)
 {
     initResources();
     buildWindow();
@@ -316,6 +318,10 @@ QWidget *TfMain::buildLogPanel()
 
 void TfMain::LogLine(const QString &Text)
 {
+    FRunLog.append(Text);
+    // A run refused before anything reached the modem says why in this line.
+    if (Text.endsWith(procedures::RefusalLine({})))
+        FRunTrouble = Text;
     mmoLog->appendPlainText(Text);
     mmoLog->moveCursor(QTextCursor::End);
     mmoLog->ensureCursorVisible();
@@ -377,7 +383,13 @@ bool TfMain::QuitRequested() const
 
 void TfMain::ShowErrorBox(const QString &Text)
 {
+    FRunTrouble = Text.trimmed();
     MessageBoxes::showError(this, Text);
+}
+
+void TfMain::FileSent(const SentFile &File)
+{
+    AddSentFile(FRunRecord.files, File);
 }
 
 TmyComm &TfMain::Channel()
@@ -394,6 +406,7 @@ void TfMain::ProbeFinished()
 
 void TfMain::WritingStarted()
 {
+    FRunRecord.lineRate = FComm->Comm->BaudRate();
     FModemAnswered = true;
     actLogSHUpdate();
 }
@@ -600,7 +613,17 @@ void TfMain::runProgramming()
         const TDirObject entry =
             selected >= 0 ? cbxModems->itemData(selected).value<TDirObject>() : TDirObject{};
         FRunDirPath = entry.DirPath;
-        const bool written = PerformProgrammingRun(*this, entry.DirName);
+        FRunRecord = StartRecordOf(entry.DirName, FComm->Comm->CommPort());
+        FRunTrouble.clear();
+        bool written = false;
+        try {
+            written = PerformProgrammingRun(*this, entry.DirName);
+        } catch (const std::exception &error) {
+            FRunTrouble = ErrorLine(error);
+            keepRun(false);
+            throw;
+        }
+        keepRun(written);
         // After a close request the outcome is in the log; a box would hold the window open.
         if (!FQuitRequested && written)
             MessageBoxes::showMessage(this, MessageBoxes::Icon::Information,
@@ -611,6 +634,26 @@ void TfMain::runProgramming()
         ggProgress->setGaugePosition(0);
     }
     SetPortStep(false);
+}
+
+void TfMain::keepRun(bool Written)
+{
+    RunRecord record = std::exchange(FRunRecord, {});
+    record.end = QDateTime::currentDateTimeUtc();
+    if (Written) {
+        record.result = RunResult::Programmed;
+    } else if (FQuitRequested) {
+        record.result = RunResult::Interrupted;
+        record.reason = QStringLiteral("interrupted");
+    } else {
+        record.result = RunResult::Failed;
+        // Whatever else went wrong followed from a lost device.
+        const TComm32 &port = *FComm->Comm;
+        record.reason = port.HungUp()           ? DeviceLostText(port.CommPort())
+                        : FRunTrouble.isEmpty() ? RunFailedText()
+                                                : FRunTrouble;
+    }
+    archive.keep(record, std::exchange(FRunLog, {}));
 }
 
 void TfMain::tmrStartPowerTimer()

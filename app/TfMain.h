@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/RunArchive.h"
 #include "app/WindowPlacement.h"
 #include "catalogue/ModemCatalogue.h"
 #include "procedures/PowerOnStep.h"
+#include "records/RunRecord.h"
 
 #include <QWidget>
 
@@ -28,6 +30,7 @@ struct MainWindowSetup
 {
     QString programFolder = ProgramFolder();
     QString placementFile = WindowPlacement::defaultFile();
+    QString runsFolder = RunArchive::DefaultFolder(); // where each run's record and log are kept
 };
 
 // The main window: the three steps a user goes through (modem type, port, power), the timers that
@@ -59,6 +62,7 @@ public:
     void WritingStarted() override;
     void PowerWaitStarted() override;
     void PortOpenFailed(const QString &Diagnosis) override;
+    void FileSent(const SentFile &File) override;
 
     void SetPortStep(bool Active);
     void SetPowerStep(bool Active);
@@ -113,6 +117,9 @@ private:
     // Moves and cuts the window so that it lies on its screen's free area.
     void keepOnScreen();
     void runProgramming();
+    // The run's record and its log to the archive, as the run ends; quietly, since nothing on
+    // the screen is about them.
+    void keepRun(bool Written);
     // Runs one of the window's handlers so that no error leaves it through Qt's frames.
     void guarded(const std::function<void()> &Handler);
     // An error ended a handler: the same line in the log and in the box captioned with the
@@ -135,4 +142,8 @@ private:
     std::optional<QString> FStatusBeforeTransfer;
     QString programFolder;
     WindowPlacement placement;
+    const RunArchive archive;
+    RunRecord FRunRecord;
+    QString FRunTrouble; // the refusal or error that explains a failed run
+    QStringList FRunLog; // the log since the last run was kept, which leads to the next one
 };

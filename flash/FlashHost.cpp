@@ -3,6 +3,7 @@
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
 #include "procedures/ProcedureSteps.h"
+#include "procedures/RunRecording.h"
 
 #include <QCoreApplication>
 
@@ -76,17 +77,7 @@ void FlashHost::TransferEnded()
 
 void FlashHost::FileSent(const SentFile &File)
 {
-    RecordedFile described = DescribeSentFile(File.path, File.name, File.bytes);
-    described.taken = File.taken;
-    described.crc = File.reportedCrc;
-    const auto earlier = std::find_if(files.begin(), files.end(), [&](const RecordedFile &Sent) {
-        return Sent.name == File.name;
-    });
-    described.attempts = earlier == files.end() ? 1 : earlier->attempts + 1;
-    if (earlier == files.end())
-        files.append(described);
-    else
-        *earlier = described;
+    AddSentFile(files, File);
 }
 
 void FlashHost::SetStatus(const QString &Text)

@@ -4,9 +4,8 @@
 #include "flash/FlashHost.h"
 #include "flash/ModemIdentity.h"
 #include "flash/PowerOnWait.h"
-#include "procedures/Procedures.h"
+#include "procedures/RunRecording.h"
 #include "records/RunRecordFile.h"
-#include "serial/SerialPorts.h"
 
 #include <exception>
 
@@ -67,12 +66,7 @@ PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
 
 RunRecord StartRecordFor(const PortJob &Job)
 {
-    RunRecord record = StartRunRecord();
-    record.type = Job.type.DirName;
-    record.family = ProcedureFamilyName(Job.type.DirName);
-    record.port = Job.port;
-    record.device = PortDevice(Job.port);
-    return record;
+    return StartRecordOf(Job.type.DirName, Job.port);
 }
 
 void PreparePort(const PortJob &Job, FlashHost &Host)

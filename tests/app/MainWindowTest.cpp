@@ -15,6 +15,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -206,7 +209,8 @@ protected:
         answerDialogWhenShown();
         dialogWatcher.start(5);
         window = std::make_unique<TfMain>(
-            dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
+            dialog,
+            TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini")), runsFolder()});
         // Not shown: painting a window this large converts its image on Qt's own worker
         // threads, which the thread checker cannot follow. The window works the same unshown.
     }
@@ -251,6 +255,20 @@ protected:
     }
 
     QString folder() const { return data.path() + u'/'; }
+    QString runsFolder() const { return data.filePath(QStringLiteral("runs")); }
+    // The records the window kept, one JSON object per run.
+    QList<QJsonObject> keptRecords() const
+    {
+        QFile file(RunArchive(runsFolder()).recordFile());
+        QList<QJsonObject> records;
+        if (!file.open(QIODevice::ReadOnly))
+            return records;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (!line.isEmpty())
+                records.append(QJsonDocument::fromJson(line).object());
+        }
+        return records;
+    }
 
     void writeCatalogue(const QByteArray &text)
     {
@@ -388,14 +406,16 @@ TEST_F(MainWindow, LogButtonShowsAndHidesTheLogAndPlacementIsKept)
     window->btnLogSH->click();
     window->resize(500, 700);
     ASSERT_TRUE(window->close());
-    TfMain again(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
+    TfMain again(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini")),
+                                       runsFolder()});
     EXPECT_FALSE(again.pnlLog->isHidden());
     EXPECT_EQ(again.geometry().size(), QSize(500, 700));
 
     // A place on a screen that is gone: the window opens where it does at first start.
     QSettings(data.filePath(QStringLiteral("Quillon.ini")), QSettings::IniFormat)
         .setValue(QStringLiteral("Window/Geometry"), QRect(9000, 9000, 500, 700));
-    TfMain detached(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
+    TfMain detached(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini")),
+                                          runsFolder()});
     EXPECT_EQ(detached.geometry(), QRect(299, 116, 438, 626));
 }
 
@@ -479,6 +499,10 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Error);
     EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
     EXPECT_EQ(statusAtBox.value(0), Writing); // the box is up before the window goes back
+    const QList<QJsonObject> records = keptRecords();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0][QStringLiteral("result")].toString(), QStringLiteral("failed"));
+    EXPECT_EQ(records[0][QStringLiteral("reason")].toString(), Failed);
     // On a busy machine a short step may pass between two looks; every step seen must be right,
     // and the list must have been seen closed while the modem was awaited. (Step 1 is seen again
     // at the end, for a moment before the list opens, so it is checked by the end state below.)
@@ -523,6 +547,22 @@ TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
     const QStringList lines = logLines();
     EXPECT_EQ(lines.mid(lines.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
     EXPECT_EQ(simulator.storedFiles().count("main.pyo"), 1u);
+
+    // The run is on record, with its log beside it: the lines up to its end.
+    const QList<QJsonObject> records = keptRecords();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0][QStringLiteral("result")].toString(), QStringLiteral("programmed"));
+    EXPECT_EQ(records[0][QStringLiteral("type")].toString(), QStringLiteral("Velmora"));
+    EXPECT_EQ(records[0][QStringLiteral("device")].toString(), simulator.devicePath());
+    EXPECT_EQ(records[0][QStringLiteral("files")].toArray().size(), 1);
+    const QDir logs(RunArchive(runsFolder()).logFolder());
+    const QStringList logNames = logs.entryList(QDir::Files);
+    ASSERT_EQ(logNames.size(), 1);
+    QFile log(logs.filePath(logNames.first()));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QStringList logged = QString::fromUtf8(log.readAll()).split(u'\n');
+    EXPECT_EQ(logged.first(), lines.first());
+    EXPECT_EQ(logged.mid(logged.size() - 3), (QStringList{QString(), Succeeded, QString()}));
 }
 
 // The demo catalogue as shipped beside the program, programmed through one window against one
