@@ -78,7 +78,7 @@ ModemCatalogue ParseModemCatalogue(const QString &Text, const QString &Folder)
 
 ModemCatalogue ReadModemCatalogue(const QString &Folder)
 {
-    const ModemCatalogue unreadable{{}, Damaged()};
+    ModemCatalogue unreadable{{}, Damaged()};
     QFile file(Folder + QStringLiteral("Quillon_dir.ini"));
     if (NotRegularFileProblem(file.fileName()))
         return unreadable;
