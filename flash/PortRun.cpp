@@ -77,8 +77,7 @@ RunRecord StartRecordFor(const PortJob &Job)
 std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host)
 {
     TmyComm &channel = Host.Channel();
-    if (const auto profile =
-            channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini"))) {
+    if (auto profile = channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini"))) {
         // A profile that cannot be read (it could when the runs were checked) ends the run.
         if (profile->kind != Failure::Kind::MissingFile)
             return profile;
