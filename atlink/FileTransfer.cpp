@@ -5,7 +5,6 @@
 
 #include <QFile>
 
-#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -14,26 +13,30 @@ namespace {
 constexpr std::size_t TransferBufferSize = 102400;
 
 // Reads up to Size bytes of the file into the zeroed buffer; a shorter file leaves zeros behind.
-std::vector<std::uint8_t> readTransferBuffer(const QString &FileName, std::int32_t Size)
+Result<std::vector<std::uint8_t>> readTransferBuffer(const QString &FileName, std::int32_t Size)
 {
     if (Size < 0 || Size > MaxTransferSize)
-        throw std::runtime_error(QStringLiteral("Файл %1 больше %2 байт.")
-                                     .arg(FileName, QString::number(MaxTransferSize))
-                                     .toStdString());
+        return Failure{Failure::Kind::BadFile,
+                       QStringLiteral("Файл %1 больше %2 байт.")
+                           .arg(FileName, QString::number(MaxTransferSize))};
     std::vector<std::uint8_t> buffer(TransferBufferSize, 0);
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly) ||
         file.read(reinterpret_cast<char *>(buffer.data()), Size) < 0)
-        throw std::runtime_error(
-            QStringLiteral("Файл %1 не удается прочитать.").arg(FileName).toStdString());
+        return Failure{Failure::Kind::BadFile,
+                       QStringLiteral("Файл %1 не удается прочитать.").arg(FileName)};
     return buffer;
 }
 
 } // namespace
 
-std::uint32_t SendFile(TmyComm &Channel, const QString &FileName, std::int32_t Size, bool WithCrc)
+Result<std::uint32_t> SendFile(TmyComm &Channel, const QString &FileName, std::int32_t Size,
+                               bool WithCrc)
 {
-    const std::vector<std::uint8_t> buffer = readTransferBuffer(FileName, Size);
+    const auto read = readTransferBuffer(FileName, Size);
+    if (!read)
+        return read.failure();
+    const std::vector<std::uint8_t> &buffer = *read;
     std::uint32_t result = 0;
     if (WithCrc) {
         const CrcParams params = MakeCrcParams(16, 0x1021, 0xFFFF, 0, true, true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -10,7 +12,8 @@ class TmyComm;
 inline constexpr std::int32_t MaxTransferSize = 102399;
 
 // Reads Size bytes of the file (zeros stand in past its end), clears the channel's replies and
-// queues the bytes as one write. Returns the CRC-16/MCRF4XX of the bytes when WithCrc, else 0.
-// Raises std::runtime_error (nothing sent, nothing cleared) when the file cannot be read or Size
-// is outside 0..MaxTransferSize.
-std::uint32_t SendFile(TmyComm &Channel, const QString &FileName, std::int32_t Size, bool WithCrc);
+// queues the bytes as one write. Returns the CRC-16/MCRF4XX of the bytes when WithCrc, else 0;
+// a BadFile failure (nothing sent, nothing cleared) when the file cannot be read or Size is
+// outside 0..MaxTransferSize.
+Result<std::uint32_t> SendFile(TmyComm &Channel, const QString &FileName, std::int32_t Size,
+                               bool WithCrc);

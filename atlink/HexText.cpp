@@ -46,13 +46,13 @@ template<typename Store> void decodePairs(const QByteArray &digits, qsizetype co
 
 } // namespace
 
-std::int32_t HexToBytes(std::uint8_t *Buffer, std::size_t Capacity, const QByteArray &HexText)
+std::optional<std::int32_t> HexToBytes(std::uint8_t *Buffer, std::size_t Capacity,
+                                       const QByteArray &HexText)
 {
     const QByteArray digits = withoutSpaces(HexText);
     const qsizetype count = digits.size() / 2;
     if (static_cast<std::size_t>(count) > Capacity)
-        throw std::length_error("hex text holds " + std::to_string(count) +
-                                " bytes, the buffer takes " + std::to_string(Capacity));
+        return std::nullopt;
     decodePairs(digits, count, [Buffer](qsizetype k, std::uint8_t byte) { Buffer[k] = byte; });
     return static_cast<std::int32_t>(count);
 }

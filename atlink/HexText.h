@@ -6,14 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // Hex text on input: spaces (code 32 only) are ignored anywhere, the rest read in pairs, a final
 // unpaired digit dropped. On output: upper-case pairs separated by single spaces.
 
-// Writes the bytes into Buffer (at most Capacity of them) and returns their number. Raises
-// EConvertError for a pair that is not hexadecimal and std::length_error when the text holds more
-// than Capacity bytes.
-std::int32_t HexToBytes(std::uint8_t *Buffer, std::size_t Capacity, const QByteArray &HexText);
+// Writes the bytes into Buffer and returns their number; no value, and nothing written, when the
+// text holds more than Capacity bytes. Raises EConvertError for a pair that is not hexadecimal.
+std::optional<std::int32_t> HexToBytes(std::uint8_t *Buffer, std::size_t Capacity,
+                                       const QByteArray &HexText);
 QByteArray HexToText(const QByteArray &HexText);
 QByteArray TextToHex(const QByteArray &Text);
 // Normalises hex text for comparison: pairs joined by single spaces, the pairs "0A" and "0D" left

@@ -52,6 +52,12 @@ Setting choice(const QByteArray &value, Setting plain,
 
 } // namespace
 
+QString ProfileMissingText()
+{
+    return QStringLiteral(
+        "Файл upload.ini не обнаружен или испорчен. Настройки СОМ-порта взяты по умолчанию.");
+}
+
 QList<QByteArray> ProfileLines(const QByteArray &Content)
 {
     const qsizetype end = Content.indexOf(EndOfFile);

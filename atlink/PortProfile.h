@@ -38,6 +38,10 @@ struct BadWriteRate
 using PortSetting = std::variant<PortName, BaudRateSetting, TBytesize, TParity, TStopBits,
                                  TFlowControl, WriteRateSetting, BadWriteRate>;
 
+// Said (in the log, and in a warning box) when a type has no profile: the port keeps the settings
+// it has.
+QString ProfileMissingText();
+
 // The lines of a profile's content: a Ctrl-Z ends it, lines end with LF (a CR before it is
 // trimmed away with the other control characters).
 QList<QByteArray> ProfileLines(const QByteArray &Content);

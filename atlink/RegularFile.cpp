@@ -4,11 +4,12 @@
 
 using namespace Qt::StringLiterals;
 
-std::optional<QString> NotRegularFileProblem(const QString &Path)
+std::optional<Failure> NotRegularFileProblem(const QString &Path)
 {
     const QFileInfo info(Path);
     if (!info.exists() || info.isFile())
         return std::nullopt;
     const QString kind = info.isDir() ? u"папка"_s : u"канал, устройство или сокет"_s;
-    return u"%1 не прочитан: это не обычный файл, а %2."_s.arg(Path, kind);
+    return Failure{Failure::Kind::BadFile,
+                   u"%1 не прочитан: это не обычный файл, а %2."_s.arg(Path, kind)};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QString>
 
 #include <optional>
@@ -8,6 +10,6 @@
 // blocks until a writer comes, a device is read without end, and a folder cannot be read at all.
 // Nothing here opens the path.
 
-// Why Path is not to be read as a file, as a line for the user naming it; no value when it is a
-// regular file or does not exist (the callers tell a missing file apart themselves).
-std::optional<QString> NotRegularFileProblem(const QString &Path);
+// Why Path is not to be read as a file (BadFile, a line for the user naming it); no value when it
+// is a regular file or does not exist (the callers tell a missing file apart themselves).
+std::optional<Failure> NotRegularFileProblem(const QString &Path);

@@ -15,7 +15,6 @@
 #include <chrono>
 #include <climits>
 #include <iterator>
-#include <stdexcept>
 
 namespace {
 
@@ -129,7 +128,6 @@ TmyComm::~TmyComm()
     if (!Comm)
         return;
     Comm->OnReceiveData = nullptr;
-    Comm->OnError = nullptr;
     // The reader and writer threads must not outlive the component.
     if (Comm->PortOpen())
         Comm->ClosePort();
@@ -140,7 +138,6 @@ void TmyComm::BindPort()
     Comm->OnReceiveData = [this](const char *Buffer, std::uint16_t BufferLength) {
         ReceiveData(Buffer, BufferLength);
     };
-    Comm->OnError = [this](std::uint32_t ErrorCode) { IgnoreCommError(ErrorCode); };
 }
 
 void TmyComm::ReceiveData(const char *Buffer, std::uint16_t BufferLength)
@@ -253,32 +250,29 @@ void TmyComm::WaitTimerFired(WaitTimer &Sender)
     Sender.MarkExpired();
 }
 
-void TmyComm::IgnoreCommError(std::uint32_t ErrorCode)
-{
-    Q_UNUSED(ErrorCode);
-}
-
-bool TmyComm::LoadPortSettings(const QString &FileName)
+std::optional<Failure> TmyComm::LoadPortSettings(const QString &FileName)
 {
     WriteRate = DefaultWriteRate;
     // A folder of that name is no profile either.
     if (!QFileInfo(FileName).isFile())
-        return false;
+        return Failure{Failure::Kind::MissingFile, ProfileMissingText()};
     QFile file(FileName);
     const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (file.error() != QFileDevice::NoError)
-        throw std::runtime_error(
-            QStringLiteral("Файл %1 не удается прочитать.").arg(FileName).toStdString());
-    for (const QByteArray &line : ProfileLines(content))
-        ApplyPortSetting(line);
-    return true;
+        return Failure{Failure::Kind::BadFile,
+                       QStringLiteral("Файл %1 не удается прочитать.").arg(FileName)};
+    for (const QByteArray &line : ProfileLines(content)) {
+        if (auto problem = ApplyPortSetting(line))
+            return problem;
+    }
+    return std::nullopt;
 }
 
-void TmyComm::ApplyPortSetting(const QByteArray &Line)
+std::optional<Failure> TmyComm::ApplyPortSetting(const QByteArray &Line)
 {
     const std::optional<PortSetting> setting = ParsePortSetting(Line);
     if (!setting)
-        return;
+        return std::nullopt;
     struct Apply
     {
         TmyComm &channel;
@@ -291,12 +285,12 @@ void TmyComm::ApplyPortSetting(const QByteArray &Line)
         void operator()(TStopBits stopBits) { port.SetStopBits(stopBits); }
         void operator()(TFlowControl flow) { port.SetFlowControl(flow); }
         void operator()(WriteRateSetting rate) { channel.WriteRate = rate.Value; }
-        void operator()(const BadWriteRate &rate)
-        {
-            throw std::runtime_error(ProfileWriteRateRefusal(rate.Value).toStdString());
-        }
+        void operator()(const BadWriteRate &) {} // refused above
     };
+    if (const auto *bad = std::get_if<BadWriteRate>(&*setting))
+        return Failure{Failure::Kind::BadFile, ProfileWriteRateRefusal(bad->Value)};
     std::visit(Apply{*this, *Comm}, *setting);
+    return std::nullopt;
 }
 
 void SendCommand(TmyComm &Channel, const QByteArray &Command, const QByteArray &Expect1,

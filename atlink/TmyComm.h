@@ -1,6 +1,7 @@
 #pragma once
 
 #include "atlink/WriteRate.h"
+#include "common/Failure.h"
 #include "serial/TComm32.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The AT command channel: owns the serial port, collects every received byte into a text reply
 // and a hex dump, and sends commands and waits for one of two answers while the calling thread's
@@ -38,7 +40,6 @@ public:
                      const QByteArray &Expect2, std::uint32_t Interval);
     void SendAndWaitEx(const QByteArray &Data, std::int64_t Count, const QByteArray &Expect1,
                        const QByteArray &Expect2, std::uint32_t Interval, bool ClearFirst);
-    void IgnoreCommError(std::uint32_t ErrorCode);
 
     // The run is being given up: while this answers true, the wait that is running ends at once
     // as a failed one (Reply is "TIMEOUT") and nothing more is sent, except inside a
@@ -63,12 +64,14 @@ public:
         TmyComm &channel;
     };
 
-    // The port profile ("upload.ini"): false when the file does not exist. The write rate starts
-    // from 9600 for every profile, so that one type's rate never carries over to the next.
-    // Raises std::runtime_error, with the line for the user, when the file cannot be read or
-    // names a write rate that is none.
-    bool LoadPortSettings(const QString &FileName);
-    void ApplyPortSetting(const QByteArray &Line);
+    // The port profile ("upload.ini"): no value when it was read and applied; MissingFile when
+    // there is no such file (nothing changed); BadFile, with the line for the user, when it
+    // cannot be read or names a write rate that is none (the lines before stay applied). The
+    // write rate starts from 9600 for every profile, so that one type's rate never carries over
+    // to the next.
+    std::optional<Failure> LoadPortSettings(const QString &FileName);
+    // One line of the profile; BadFile for a write rate that is none.
+    std::optional<Failure> ApplyPortSetting(const QByteArray &Line);
 
 private:
     class WaitTimer;

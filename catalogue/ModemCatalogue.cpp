@@ -28,6 +28,12 @@ QString trimmedOfControls(const QString &Line)
     return Line.mid(first, last - first);
 }
 
+Failure Damaged()
+{
+    return {Failure::Kind::BadFile,
+            QStringLiteral("Файл Quillon_dir.ini отсутствует либо поврежден")};
+}
+
 } // namespace
 
 QString ProgramFolder()
@@ -57,27 +63,29 @@ ModemCatalogue ParseModemCatalogue(const QString &Text, const QString &Folder)
         if (line.size() <= 2 || line.startsWith(u"//"))
             continue;
         const qsizetype colon = line.indexOf(u':');
-        if (colon <= 0)
+        if (colon <= 0) {
+            catalogue.problem = Damaged();
             return catalogue;
+        }
         TDirObject entry;
         entry.Title = line.left(colon);
         entry.DirName = line.mid(colon + 1, MaxDirNameLength);
         entry.DirPath = Folder + entry.DirName;
         catalogue.entries.append(entry);
     }
-    catalogue.complete = true;
     return catalogue;
 }
 
 ModemCatalogue ReadModemCatalogue(const QString &Folder)
 {
+    ModemCatalogue unreadable{{}, Damaged()};
     QFile file(Folder + QStringLiteral("Quillon_dir.ini"));
     if (NotRegularFileProblem(file.fileName()))
-        return {};
+        return unreadable;
     if (!file.open(QIODevice::ReadOnly))
-        return {};
+        return unreadable;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return {};
+        return unreadable;
     return ParseModemCatalogue(DecodeCatalogueText(bytes), Folder);
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMetaType>
 #include <QString>
+
+#include <optional>
 
 // One modem type of the catalogue: what the list shows, the folder that holds the type's data and
 // whose lower-cased name is the type id, and that folder's full path.
@@ -15,10 +19,13 @@ struct TDirObject
 };
 Q_DECLARE_METATYPE(TDirObject)
 
+// The entries that could be read, in the order of the file. When the file was unreadable or a
+// line had no usable colon, the entries before it and a BadFile failure ("Файл Quillon_dir.ini
+// отсутствует либо поврежден").
 struct ModemCatalogue
 {
-    QList<TDirObject> entries; // in the order of the file
-    bool complete = false;     // false when the file was unreadable or a line had no usable colon
+    QList<TDirObject> entries;
+    std::optional<Failure> problem;
 };
 
 // The folder that holds the catalogue and the per-type folders, with a trailing separator: the
@@ -32,5 +39,5 @@ QString DecodeCatalogueText(const QByteArray &Bytes);
 // Entries of the catalogue text, each DirPath being Folder (ending in a separator) + DirName.
 ModemCatalogue ParseModemCatalogue(const QString &Text, const QString &Folder);
 
-// Reads Folder + "Quillon_dir.ini"; a file that cannot be read gives no entries and complete false.
+// Reads Folder + "Quillon_dir.ini"; a file that cannot be read gives no entries and the problem.
 ModemCatalogue ReadModemCatalogue(const QString &Folder);

@@ -2,7 +2,7 @@
 
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
-#include "procedures/ProcedureSteps.h"
+#include "procedures/RunRecording.h"
 
 #include <QCoreApplication>
 
@@ -28,10 +28,15 @@ FlashHost::FlashHost(TmyComm &Channel, QString DirPath, int Port, RunObserver &O
 void FlashHost::LogLine(const QString &Text)
 {
     observer.logLine(port, Text);
-    // A run refused before anything reached the modem says why in this line.
-    if (Text.endsWith(procedures::RefusalLine({})))
-        refusal = Text;
     QCoreApplication::processEvents();
+}
+
+void FlashHost::LogFailure(const Failure &Reason)
+{
+    // A run refused before anything reached the modem says why in this line.
+    if (Reason.kind == Failure::Kind::Refused)
+        refusal = Reason.text;
+    LogLine(Reason.text);
 }
 
 void FlashHost::SetGaugeMaximum(int Maximum)
@@ -76,17 +81,7 @@ void FlashHost::TransferEnded()
 
 void FlashHost::FileSent(const SentFile &File)
 {
-    RecordedFile described = DescribeSentFile(File.path, File.name, File.bytes);
-    described.taken = File.taken;
-    described.crc = File.reportedCrc;
-    const auto earlier = std::find_if(files.begin(), files.end(), [&](const RecordedFile &Sent) {
-        return Sent.name == File.name;
-    });
-    described.attempts = earlier == files.end() ? 1 : earlier->attempts + 1;
-    if (earlier == files.end())
-        files.append(described);
-    else
-        *earlier = described;
+    AddSentFile(files, File);
 }
 
 void FlashHost::SetStatus(const QString &Text)

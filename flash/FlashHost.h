@@ -17,6 +17,8 @@ public:
               const std::atomic<bool> &Quit);
 
     void LogLine(const QString &Text) override;
+    // A refusal is kept as the reason for the summary.
+    void LogFailure(const Failure &Reason) override;
     void SetGaugeMaximum(int Maximum) override;
     void SetGaugePosition(int Position) override;
     int GaugePosition() const override { return progressNow.done; }

@@ -40,7 +40,7 @@ QString ReadModemIdentity(ProcedureHost &Host)
     channel.StopRequested = [&Host] { return Host.QuitRequested(); };
     SendQuietly(Host, QByteArrayLiteral("AT+CGSN"), Ok, Error, AnswerTimeout);
     channel.StopRequested = nullptr;
-    const QString identity = IdentityInAnswer(channel.Reply);
+    QString identity = IdentityInAnswer(channel.Reply);
     Host.LogLine(identity.isEmpty() ? QStringLiteral("Модем не сообщил IMEI.")
                                     : QStringLiteral("IMEI модема: ") + identity);
     return identity;

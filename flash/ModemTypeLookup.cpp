@@ -6,7 +6,6 @@
 #include "procedures/PortDiagnosis.h"
 #include "procedures/ProcedureSteps.h"
 #include "procedures/Procedures.h"
-#include "procedures/ProgrammingRun.h"
 #include "serial/SerialPorts.h"
 
 #include <QFile>
@@ -14,11 +13,9 @@
 
 namespace {
 
-ModemTypeLookup failure(const QString &Text)
+Failure failure(const QString &Text)
 {
-    ModemTypeLookup lookup;
-    lookup.error = Text;
-    return lookup;
+    return {Failure::Kind::Usage, Text};
 }
 
 QString knownTypes(const ModemCatalogue &Catalogue)
@@ -31,15 +28,15 @@ QString knownTypes(const ModemCatalogue &Catalogue)
 
 } // namespace
 
-ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type)
+Result<TDirObject> FindModemType(const QString &DataFolder, const QString &Type)
 {
     const QString cataloguePath = DataFolder + QStringLiteral("Quillon_dir.ini");
-    if (const auto problem = NotRegularFileProblem(cataloguePath))
-        return failure(*problem);
+    if (auto problem = NotRegularFileProblem(cataloguePath))
+        return *std::move(problem);
     if (!QFileInfo(cataloguePath).isReadable())
         return failure(QStringLiteral("Cannot read the catalogue %1").arg(cataloguePath));
     const ModemCatalogue catalogue = ReadModemCatalogue(DataFolder);
-    if (!catalogue.complete)
+    if (catalogue.problem)
         return failure(QStringLiteral("The catalogue %1 is damaged: a line has no title before a "
                                       "colon")
                            .arg(cataloguePath));
@@ -50,24 +47,21 @@ ModemTypeLookup FindModemType(const QString &DataFolder, const QString &Type)
         if (!QFileInfo(entry.DirPath).isDir())
             return failure(QStringLiteral("The folder of the modem type %1 is missing: %2")
                                .arg(Type, entry.DirPath));
-        ModemTypeLookup lookup;
-        lookup.entry = entry;
-        return lookup;
+        return entry;
     }
     return failure(QStringLiteral("Unknown modem type %1; the catalogue %2 offers: %3")
                        .arg(Type, cataloguePath, knownTypes(catalogue)));
 }
 
-std::optional<QString> RunRefusal(const TDirObject &Type)
+std::optional<Failure> RunRefusal(const TDirObject &Type)
 {
     if (auto refusal = TypeDataRefusal(Type.DirName, Type.DirPath))
         return refusal;
     TmyComm settings;
-    try {
-        settings.LoadPortSettings(Type.DirPath + QStringLiteral("/upload.ini"));
-    } catch (const std::exception &error) {
-        return procedures::RefusalLine(ErrorLine(error));
-    }
+    const auto profile = settings.LoadPortSettings(Type.DirPath + QStringLiteral("/upload.ini"));
+    // A missing profile only leaves the port as it is; each run says so.
+    if (profile && profile->kind != Failure::Kind::MissingFile)
+        return procedures::Refusal(profile->text);
     return PortSettingsRefusal(*settings.Comm);
 }
 

@@ -4,9 +4,8 @@
 #include "flash/FlashHost.h"
 #include "flash/ModemIdentity.h"
 #include "flash/PowerOnWait.h"
-#include "procedures/Procedures.h"
+#include "procedures/RunRecording.h"
 #include "records/RunRecordFile.h"
-#include "serial/SerialPorts.h"
 
 #include <exception>
 
@@ -40,7 +39,12 @@ RunResult recordedResult(PortOutcome Outcome)
 PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
 {
     Host.LogLine(QStringLiteral("Выбран модем \"") + Job.type.Title + u'"');
-    PreparePort(Job, Host);
+    if (const auto problem = PreparePort(Job, Host)) {
+        Host.reportError(problem->text);
+        PortResult failed;
+        failed.reason = Host.failureReason();
+        return failed;
+    }
 
     PowerOnWait wait(Host,
                      Job.noWait ? PowerOnWait::Limit::AlreadyOn : PowerOnWait::Limit::PowerOn);
@@ -67,22 +71,22 @@ PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
 
 RunRecord StartRecordFor(const PortJob &Job)
 {
-    RunRecord record = StartRunRecord();
-    record.type = Job.type.DirName;
-    record.family = ProcedureFamilyName(Job.type.DirName);
-    record.port = Job.port;
-    record.device = PortDevice(Job.port);
-    return record;
+    return StartRecordOf(Job.type.DirName, Job.port);
 }
 
-void PreparePort(const PortJob &Job, FlashHost &Host)
+std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host)
 {
     TmyComm &channel = Host.Channel();
-    if (!channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini")))
-        Host.LogLine(ProfileMissingText());
+    if (auto profile = channel.LoadPortSettings(Job.type.DirPath + QStringLiteral("/upload.ini"))) {
+        // A profile that cannot be read (it could when the runs were checked) ends the run.
+        if (profile->kind != Failure::Kind::MissingFile)
+            return profile;
+        Host.LogFailure(*profile);
+    }
     channel.Comm->SetCommPort(Job.port);
     if (Job.writeRate)
         channel.WriteRate = *Job.writeRate;
+    return std::nullopt;
 }
 
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/ModemCatalogue.h"
+#include "common/Failure.h"
 #include "flash/RunEvents.h"
 #include "records/RunRecord.h"
 
@@ -46,8 +47,8 @@ private:
 // A record of a run of Job's type on Job's port that starts now.
 RunRecord StartRecordFor(const PortJob &Job);
 // Loads the type's port profile into the host's channel (saying when there is none) and points
-// it at the job's port.
-void PreparePort(const PortJob &Job, FlashHost &Host);
+// it at the job's port; the profile's failure when it cannot be read, which ends the run.
+std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host);
 // The programming run of a modem that has answered its probe, up to the closed port. An error of
 // the port (the reopen at the new rate) ends only this run.
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host);

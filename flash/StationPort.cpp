@@ -49,7 +49,14 @@ bool StationPort::serveOneModem()
     PortResult result;
     RunRecord record;
     try {
-        PreparePort(job, host);
+        if (const auto problem = PreparePort(job, host)) {
+            // An unreadable profile: the port itself cannot be used, and trying it again at once
+            // would only fail again.
+            host.reportError(problem->text);
+            channel.Comm->ClosePort();
+            recordFailure = host.failureReason();
+            return false;
+        }
         if (PowerOnWait(host, PowerOnWait::Limit::None).run() != PowerOnWait::Result::Answered) {
             channel.Comm->ClosePort();
             return false;
@@ -61,7 +68,7 @@ bool StationPort::serveOneModem()
                                         "Снимите модем.")
                              .arg(record.imei));
             report(StationState::AlreadyProgrammed, record.imei);
-            waitUntilTakenAway(host);
+            waitUntilTakenAway(host, record.device);
             return true;
         }
         report(StationState::Programming, record.imei);
@@ -90,11 +97,11 @@ bool StationPort::serveOneModem()
     if (quit.load())
         return false;
     report(StationState::TakeOff, record.imei, result);
-    waitUntilTakenAway(host);
+    waitUntilTakenAway(host, record.device);
     return true;
 }
 
-void StationPort::waitUntilTakenAway(FlashHost &Host)
+void StationPort::waitUntilTakenAway(FlashHost &Host, const QString &Device)
 {
     TmyComm &channel = Host.Channel();
     TComm32 &device = *channel.Comm;
@@ -102,8 +109,9 @@ void StationPort::waitUntilTakenAway(FlashHost &Host)
     QElapsedTimer sinceAnswer;
     sinceAnswer.start();
     while (!quit.load()) {
-        // A USB modem unplugged: its device is gone, or the open port has lost it.
-        if (!QFileInfo::exists(ResolveDevicePath(job.port)) ||
+        // A USB modem unplugged: its device is gone, the open port has lost it, or the name now
+        // leads to another device (the next modem already plugged in).
+        if (!QFileInfo::exists(ResolveDevicePath(job.port)) || PortDevice(job.port) != Device ||
             (device.PortOpen() && device.HungUp()))
             break;
         if (!device.PortOpen()) {

@@ -25,7 +25,8 @@ public:
 private:
     // One modem, from the wait for it to its removal; false when the loop must end.
     bool serveOneModem();
-    void waitUntilTakenAway(FlashHost &Host);
+    // Device: what the port's name led to when the modem answered.
+    void waitUntilTakenAway(FlashHost &Host, const QString &Device);
     void report(StationState State, const QString &Imei = {},
                 const std::optional<PortResult> &Ended = std::nullopt);
 

@@ -93,7 +93,7 @@ QString outcomeLabel(PortOutcome Outcome)
 {
     switch (Outcome) {
     case PortOutcome::Programmed:
-        return QStringLiteral("записан");
+        return QStringLiteral("запрограммирован");
     case PortOutcome::NoAnswer:
         return QStringLiteral("НЕТ ОТКЛИКА");
     case PortOutcome::Interrupted:
@@ -144,7 +144,7 @@ QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &P
                        const std::optional<PortResult> &Result, qint64 ElapsedMs)
 {
     QString line = Port.leftJustified(PortWidth) + QStringLiteral("  ");
-    line += (Result ? outcomeLabel(Result->outcome) : phaseLabel(Progress.phase)).leftJustified(16);
+    line += (Result ? outcomeLabel(Result->outcome) : phaseLabel(Progress.phase)).leftJustified(17);
     line += QStringLiteral("  ") + ElapsedText(ElapsedMs);
     if (Progress.total > 0)
         line += QStringLiteral("  %1/%2").arg(Progress.done).arg(Progress.total);
@@ -250,15 +250,16 @@ void TextOutput::summarize(const QList<PortResult> &Results, int ExitCode)
     const auto programmed = std::count_if(Results.begin(), Results.end(), [](const PortResult &r) {
         return r.outcome == PortOutcome::Programmed;
     });
-    QString text = QStringLiteral("\nИтог: записано модемов: %1 из %2 (код завершения %3)\n")
-                       .arg(programmed)
-                       .arg(Results.size())
-                       .arg(ExitCode);
+    QString text =
+        QStringLiteral("\nИтог: запрограммировано модемов: %1 из %2 (код завершения %3)\n")
+            .arg(programmed)
+            .arg(Results.size())
+            .arg(ExitCode);
     const int width = widestName(labels);
     for (qsizetype index = 0; index < Results.size(); ++index) {
         const PortResult &result = Results.at(index);
         text += QStringLiteral("  ") + labels.at(index).leftJustified(width) +
-                QStringLiteral("  ") + outcomeLabel(result.outcome).leftJustified(13) +
+                QStringLiteral("  ") + outcomeLabel(result.outcome).leftJustified(17) +
                 ElapsedText(elapsedMs(states.at(static_cast<std::size_t>(index))));
         if (!result.reason.isEmpty())
             text += QStringLiteral("  ") + TerminalSafe(result.reason);

@@ -88,18 +88,18 @@ int main(int argc, char **argv)
     if (!applyTestSpeedUp())
         return refuse(QStringLiteral("QUILLON_TIME_SPEEDUP must be a whole number from 1 up"),
                       options.json);
-    const ModemTypeLookup type = FindModemType(options.dataFolder, options.type);
-    if (!type.entry)
-        return refuse(type.error, options.json);
-    if (const auto refusal = RunRefusal(*type.entry))
-        return refuse(*refusal, options.json);
+    const auto type = FindModemType(options.dataFolder, options.type);
+    if (!type)
+        return refuse(type.failure().text, options.json);
+    if (const auto refusal = RunRefusal(*type))
+        return refuse(refusal->text, options.json);
     // As the window does: the port the type's profile names.
     if (options.ports.isEmpty())
-        options.ports.append(ProfilePort(*type.entry));
+        options.ports.append(ProfilePort(*type));
     if (options.ports.first().isEmpty())
         return refuse(QStringLiteral("Name at least one port: --port DEVICE (the upload.ini of %1 "
                                      "names none)")
-                          .arg(type.entry->DirName),
+                          .arg(type->DirName),
                       options.json);
 
     // A station must not program modems it cannot account for.
@@ -126,7 +126,7 @@ int main(int argc, char **argv)
     std::optional<StationSession> station;
     if (options.continuous)
         station.emplace(ports);
-    FlashRunner runner(jobsFor(options, *type.entry, records ? &*records : nullptr), relay,
+    FlashRunner runner(jobsFor(options, *type, records ? &*records : nullptr), relay,
                        station ? &*station : nullptr);
     InterruptSignals interrupts;
     QObject::connect(&interrupts, &InterruptSignals::interrupted, &app,

@@ -51,18 +51,19 @@ bool Readable(const QString &Path)
 }
 
 // Why the file cannot be sent to the modem, or no value when it can.
-std::optional<QString> TransferFileProblem(const CompiledFiles &Files, const QString &Name)
+std::optional<Failure> TransferFileProblem(const CompiledFiles &Files, const QString &Name)
 {
+    const auto bad = [](const QString &Text) { return Failure{Failure::Kind::BadFile, Text}; };
     if (!NameFitsCommand(Name))
-        return u"Имя файла %1 содержит недопустимые символы."_s.arg(Printable(Name));
+        return bad(u"Имя файла %1 содержит недопустимые символы."_s.arg(Printable(Name)));
     const QString path = Files.PathOf(Name);
     if (!Readable(path))
-        return u"Файл %1 не удается прочитать."_s.arg(Name);
+        return bad(u"Файл %1 не удается прочитать."_s.arg(Name));
     const std::int64_t size = FileSizeOf(path);
     if (size <= 0)
-        return u"Файл %1 пуст."_s.arg(Name);
+        return bad(u"Файл %1 пуст."_s.arg(Name));
     if (size > MaxTransferSize)
-        return u"Файл %1 больше %2 байт."_s.arg(Name, QString::number(MaxTransferSize));
+        return bad(u"Файл %1 больше %2 байт."_s.arg(Name, QString::number(MaxTransferSize)));
     return std::nullopt;
 }
 
@@ -71,15 +72,15 @@ QString CompiledFolderOf(const QString &DirPath)
     return DirPath + u"/compiled"_s;
 }
 
-std::optional<QString> MissingFolderRefusal(const QString &Folder)
+std::optional<Failure> MissingFolderRefusal(const QString &Folder)
 {
     if (QFileInfo(Folder).isDir())
         return std::nullopt;
-    return RefusalLine(u"Не обнаружена папка %1."_s.arg(Folder));
+    return Refusal(u"Не обнаружена папка %1."_s.arg(Folder));
 }
 
-// The refusal line for the first file that cannot be sent, if any.
-std::optional<QString> FilesRefusal(const CompiledFiles &Files)
+// The refusal for the first file that cannot be sent, if any.
+std::optional<Failure> FilesRefusal(const CompiledFiles &Files)
 {
     // The listing leaves hidden files and subfolders out; a pipe, device or socket that is meant
     // to be sent is refused rather than skipped, and never opened.
@@ -87,11 +88,11 @@ std::optional<QString> FilesRefusal(const CompiledFiles &Files)
         QDir(Files.Folder).entryList(QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : others) {
         if (const auto problem = NotRegularFileProblem(Files.PathOf(name)))
-            return RefusalLine(*problem);
+            return Refusal(problem->text);
     }
     for (const QString &name : Files.Names) {
         if (const auto problem = TransferFileProblem(Files, name))
-            return RefusalLine(*problem);
+            return Refusal(problem->text);
     }
     return std::nullopt;
 }
@@ -103,20 +104,20 @@ std::optional<CompiledFiles> ListCompiledFiles(ProcedureHost &Host)
     CompiledFiles files;
     files.Folder = CompiledFolderOf(Host.SelectedDirPath());
     if (const auto missing = MissingFolderRefusal(files.Folder)) {
-        Host.LogLine(*missing);
+        Host.LogFailure(*missing);
         return std::nullopt;
     }
     files.Names = Host.ListFolder(files.Folder);
     Host.SetGaugePosition(0);
     Host.SetGaugeMaximum(static_cast<int>(files.Names.size()));
     if (const auto refusal = FilesRefusal(files)) {
-        Host.LogLine(*refusal);
+        Host.LogFailure(*refusal);
         return std::nullopt;
     }
     return files;
 }
 
-std::optional<QString> CompiledFilesRefusal(const QString &DirPath)
+std::optional<Failure> CompiledFilesRefusal(const QString &DirPath)
 {
     CompiledFiles files;
     files.Folder = CompiledFolderOf(DirPath);

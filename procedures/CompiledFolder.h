@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,8 +26,8 @@ struct CompiledFiles
 // the first problem it logs one line naming the file and the reason and returns no value.
 std::optional<CompiledFiles> ListCompiledFiles(ProcedureHost &Host);
 
-// The same check without a run, before any port is opened: the refusal line ListCompiledFiles
-// would log for the type folder DirPath, or no value when every file can go to the modem.
-std::optional<QString> CompiledFilesRefusal(const QString &DirPath);
+// The same check without a run, before any port is opened: the refusal ListCompiledFiles would
+// log for the type folder DirPath, or no value when every file can go to the modem.
+std::optional<Failure> CompiledFilesRefusal(const QString &DirPath);
 
 } // namespace procedures

@@ -45,14 +45,14 @@ QString ModemManagerWarning()
                           "sudo systemctl stop ModemManager");
 }
 
-std::optional<QString> PortSettingsRefusal(const TComm32 &Port)
+std::optional<Failure> PortSettingsRefusal(const TComm32 &Port)
 {
     if (Port.ByteSize() < sz_5)
-        return procedures::RefusalLine(
+        return procedures::Refusal(
             QStringLiteral("Биты данных: %1. СОМ-порт передает от 5 до 8 бит данных.")
                 .arg(Port.ByteSize() + 4));
     if (Port.StopBits() == sb1_5 && Port.ByteSize() != sz_5)
-        return procedures::RefusalLine(
+        return procedures::Refusal(
             QStringLiteral("Стоповые биты: 1,5. Они возможны только при 5 битах данных."));
     return std::nullopt;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QString>
 
 #include <optional>
@@ -25,5 +27,5 @@ QString ModemManagerWarning();
 QString PortStepHint(const QString &Problem);
 
 // Line settings the serial port cannot take (5 to 8 data bits; 1.5 stop bits only with 5 data
-// bits), as the refusal line that names the setting; no value when the port can take them all.
-std::optional<QString> PortSettingsRefusal(const TComm32 &Port);
+// bits): the refusal that names the setting; no value when the port can take them all.
+std::optional<Failure> PortSettingsRefusal(const TComm32 &Port);

@@ -57,8 +57,7 @@ bool PowerOnStep::openPort()
 {
     TComm32 &port = *host.Channel().Comm;
     try {
-        if (!port.OpenPort())
-            return false;
+        port.OpenPort();
     } catch (const ECommsError &error) {
         // A modem that is still off often has no device yet: the next tick tries again.
         port.ClosePort();

@@ -27,11 +27,11 @@ std::optional<Family> FamilyOfType(const QString &DirName)
 
 } // namespace
 
-std::optional<bool> RunProcedureForType(const QString &DirName, ProcedureHost &Host)
+bool RunProcedureForType(const QString &DirName, ProcedureHost &Host)
 {
     const auto family = FamilyOfType(DirName);
     if (!family)
-        return std::nullopt;
+        return false;
     switch (*family) {
     case Family::Replay:
         return FlashTc65(Host);
@@ -40,7 +40,7 @@ std::optional<bool> RunProcedureForType(const QString &DirName, ProcedureHost &H
     case Family::Java:
         return FlashTu41(Host);
     }
-    return std::nullopt;
+    return false;
 }
 
 QString ProcedureFamilyName(const QString &DirName)
@@ -59,7 +59,7 @@ QString ProcedureFamilyName(const QString &DirName)
     return QStringLiteral("replay");
 }
 
-std::optional<QString> TypeDataRefusal(const QString &DirName, const QString &DirPath)
+std::optional<Failure> TypeDataRefusal(const QString &DirName, const QString &DirPath)
 {
     const auto family = FamilyOfType(DirName);
     if (!family)

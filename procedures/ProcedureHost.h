@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Failure.h"
 #include "procedures/TransferProgress.h"
 
 #include <QString>
@@ -30,6 +31,9 @@ public:
     // Appends one line to the run's log (an empty text is an empty line) and processes pending
     // events, which is how received bytes and a quit request get in during a long run.
     virtual void LogLine(const QString &Text) = 0;
+    // Logs the failure's text; a host that keeps the reason a run ended (the runner) also looks at
+    // its kind.
+    virtual void LogFailure(const Failure &Reason) { LogLine(Reason.text); }
     virtual void SetGaugeMaximum(int Maximum) = 0;
     // Kept between 0 and the maximum: a larger position is cut to the maximum.
     virtual void SetGaugePosition(int Position) = 0;

@@ -70,9 +70,9 @@ QString ReplyText(const TmyComm &Channel)
     return fromWire(Channel.Reply);
 }
 
-QString RefusalLine(const QString &Reason)
+Failure Refusal(const QString &Reason)
 {
-    return Reason + u" Запись данных отменена."_s;
+    return {Failure::Kind::Refused, Reason + QStringLiteral(" Запись данных отменена.")};
 }
 
 } // namespace procedures

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -58,8 +60,7 @@ QByteArray Quoted(const QString &Name);
 // The reply as the log shows it.
 QString ReplyText(const TmyComm &Channel);
 
-// The line that ends a run refused before anything reached the modem: Reason + " Запись данных
-// отменена."
-QString RefusalLine(const QString &Reason);
+// A run refused before anything reached the modem, its text Reason + " Запись данных отменена."
+Failure Refusal(const QString &Reason);
 
 } // namespace procedures

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -13,18 +15,18 @@ bool FlashVelmora(ProcedureHost &Host);
 bool FlashTu41(ProcedureHost &Host);
 bool FlashTc65(ProcedureHost &Host);
 
-// Runs the procedure chosen by the lower-cased folder name of the modem type; no value when the
-// type has no procedure (the run then counts as failed).
-std::optional<bool> RunProcedureForType(const QString &DirName, ProcedureHost &Host);
+// Runs the procedure chosen by the lower-cased folder name of the modem type; false, with nothing
+// sent, when the type has no procedure.
+bool RunProcedureForType(const QString &DirName, ProcedureHost &Host);
 
 // The family of modems whose procedure programs the type: "script", "java" or "replay"; empty for
 // a type without a procedure.
 QString ProcedureFamilyName(const QString &DirName);
 
 // The type's data checked as its procedure will check it, before any port is touched: the
-// refusal line for the log, or no value when the data can go to the modem (or the type has no
-// procedure, which the run itself reports).
-std::optional<QString> TypeDataRefusal(const QString &DirName, const QString &DirPath);
+// refusal, or no value when the data can go to the modem (or the type has no procedure, which
+// the run itself reports).
+std::optional<Failure> TypeDataRefusal(const QString &DirName, const QString &DirPath);
 
 // Asks the modem for Rate bit/s and reopens the port at that rate; logs the outcome through Host.
 // Nothing happens when the port is closed or already at Rate. A rate the port cannot take is

@@ -1,10 +1,10 @@
 #include "ProgrammingRun.h"
 
+#include "atlink/EConvertError.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "procedures/Procedures.h"
 
-#include <algorithm>
 #include <exception>
 
 using namespace Qt::StringLiterals;
@@ -19,11 +19,6 @@ void SendProbe(TmyComm &Channel)
 bool ProbeAnswered(const TmyComm &Channel)
 {
     return Channel.Reply.contains("OK");
-}
-
-QString ProfileMissingText()
-{
-    return u"Файл upload.ini не обнаружен или испорчен. Настройки СОМ-порта взяты по умолчанию."_s;
 }
 
 QString WaitingForPortText()
@@ -48,12 +43,8 @@ QString DeviceLostText(const QString &Port)
 
 QString ErrorLine(const std::exception &Error)
 {
-    QString text = QString::fromUtf8(Error.what()).trimmed();
-    const bool forTheUser = std::any_of(text.cbegin(), text.cend(), [](QChar Character) {
-        return Character.script() == QChar::Script_Cyrillic;
-    });
-    if (forTheUser)
-        return text;
+    if (dynamic_cast<const ECommsError *>(&Error) || dynamic_cast<const EConvertError *>(&Error))
+        return QString::fromUtf8(Error.what()).trimmed();
     qWarning("%s", Error.what());
     return u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s;
 }
@@ -71,7 +62,7 @@ bool RunProcedure(RunHost &Host, const QString &DirName)
         return false;
     }
     try {
-        return RunProcedureForType(DirName, Host).value_or(false);
+        return RunProcedureForType(DirName, Host);
     } catch (const std::exception &error) {
         Host.LogLine(ErrorLine(error));
         return false;

@@ -25,14 +25,16 @@ void SendProbe(TmyComm &Channel);
 bool ProbeAnswered(const TmyComm &Channel);
 
 // Texts of the run that the window and the headless runner both write.
-QString ProfileMissingText(); // upload.ini is missing: the port keeps its present settings
 QString WaitingForPortText(); // step 2: opening the port
 QString RunSucceededText();   // "Операция успешно завершена"
 QString RunFailedText(); // "Во время опереации произошел сбой. Повторите операцию с шага №1."
 // The device behind Port went away during the run.
 QString DeviceLostText(const QString &Port);
-// The line a user is shown for an error that ended a step: its own text when that is written for
-// the user (in Russian), else a general one; the error's text then goes to the developer's output.
+// The line a user is shown for an error that ended a step. The two errors the design raises,
+// ECommsError (a port that cannot be opened) and EConvertError (a value that is not a number),
+// carry a text written for the user, which is shown as it stands. Anything else is a fault of
+// the program: the user reads one general line and the error's text goes to the developer's
+// output.
 QString ErrorLine(const std::exception &Error);
 
 // From "Отклик модема получен" to the outcome line: the baud-rate switch, the procedure of the

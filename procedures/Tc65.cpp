@@ -133,19 +133,19 @@ bool FlashTc65(ProcedureHost &Host)
     const QString logPath = TransferLogPath(Host.SelectedDirPath());
     // Something else under that name (a pipe, a folder) is refused by the reading below.
     if (!QFileInfo::exists(logPath)) {
-        Host.ShowErrorBox(MissingTransferLogText() + QString(9, QLatin1Char(' ')));
+        Host.ShowErrorBox(MissingTransferLog().text + QString(9, QLatin1Char(' ')));
         return false;
     }
-    const TransferLog log = ReadTransferLog(logPath);
-    if (!log.problem.isEmpty()) {
-        Host.LogLine(log.problem);
+    const auto log = ReadTransferLog(logPath);
+    if (!log) {
+        Host.LogFailure(log.failure());
         Host.LogLine(FailedLine());
         return false;
     }
     if (!AutostartOff(Host))
         return false;
     Host.LogLine(QString());
-    const bool replayed = Replay(Host).Run(log.steps);
+    const bool replayed = Replay(Host).Run(log->steps);
     Host.FileSent({logPath, QFileInfo(logPath).fileName(), QFileInfo(logPath).size(), replayed,
                    std::nullopt});
     Host.LogLine(replayed ? u"Файл данных успешно записан."_s : FailedLine());

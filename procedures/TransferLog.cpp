@@ -24,6 +24,11 @@ bool IsPayloadCharacter(char Character)
            (Character >= 'A' && Character <= 'F') || (Character >= 'a' && Character <= 'f');
 }
 
+Failure BadLog(const QString &Text)
+{
+    return {Failure::Kind::BadFile, Text};
+}
+
 QString LineProblem(qsizetype LineNumber, const QString &What)
 {
     return u"Файл данных transfer_fw.log, строка %1: %2"_s.arg(QString::number(LineNumber), What);
@@ -44,12 +49,10 @@ std::optional<QString> ParseLine(const QByteArray &Line, TransferStep &Step)
         return u"в данных есть символы, кроме шестнадцатеричных цифр и пробелов."_s;
     if (Step.kind == TransferStep::Send) {
         std::array<std::uint8_t, MaxSendBytes> buffer{};
-        try {
-            const auto count = HexToBytes(buffer.data(), buffer.size(), Step.payload);
-            Step.bytes = QByteArray(reinterpret_cast<const char *>(buffer.data()), count);
-        } catch (const std::length_error &) {
+        const auto count = HexToBytes(buffer.data(), buffer.size(), Step.payload);
+        if (!count)
             return u"больше %1 байт для отправки."_s.arg(MaxSendBytes);
-        }
+        Step.bytes = QByteArray(reinterpret_cast<const char *>(buffer.data()), *count);
     }
     return std::nullopt;
 }
@@ -70,33 +73,27 @@ QByteArray WithoutLineEnd(QByteArray Line)
 
 } // namespace
 
-TransferLog ReadTransferLog(const QString &Path)
+Result<TransferLog> ReadTransferLog(const QString &Path)
 {
     TransferLog log;
     QFile file(Path);
-    if (const auto problem = NotRegularFileProblem(Path)) {
-        log.problem = *problem;
-        return log;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        log.problem = u"Файл данных transfer_fw.log не удалось открыть."_s;
-        return log;
-    }
+    if (auto problem = NotRegularFileProblem(Path))
+        return *std::move(problem);
+    if (!file.open(QIODevice::ReadOnly))
+        return BadLog(u"Файл данных transfer_fw.log не удалось открыть."_s);
     for (qsizetype number = 1;; ++number) {
         const QByteArray line = file.readLine();
         if (line.isEmpty()) {
             if (file.error() != QFileDevice::NoError)
-                log.problem = LineProblem(number, u"не удалось прочитать строку."_s);
-            else if (std::none_of(log.steps.cbegin(), log.steps.cend(), IsExpectation))
-                // Nothing would be compared: an empty or foreign file would pass as written.
-                log.problem = u"Файл данных transfer_fw.log не содержит ни одной строки \"->\"."_s;
+                return BadLog(LineProblem(number, u"не удалось прочитать строку."_s));
+            // Nothing would be compared: an empty or foreign file would pass as written.
+            if (std::none_of(log.steps.cbegin(), log.steps.cend(), IsExpectation))
+                return BadLog(u"Файл данных transfer_fw.log не содержит ни одной строки \"->\"."_s);
             return log;
         }
         TransferStep step;
-        if (const auto problem = ParseLine(WithoutLineEnd(line), step)) {
-            log.problem = LineProblem(number, *problem);
-            return log;
-        }
+        if (const auto problem = ParseLine(WithoutLineEnd(line), step))
+            return BadLog(LineProblem(number, *problem));
         log.steps.push_back(std::move(step));
     }
 }
@@ -106,19 +103,18 @@ QString TransferLogPath(const QString &DirPath)
     return DirPath + u"/transfer_fw.log"_s;
 }
 
-QString MissingTransferLogText()
+Failure MissingTransferLog()
 {
-    return RefusalLine(u"Не обнаружен файл данных transfer_fw.log."_s);
+    return Refusal(u"Не обнаружен файл данных transfer_fw.log."_s);
 }
 
-std::optional<QString> TransferLogRefusal(const QString &DirPath)
+std::optional<Failure> TransferLogRefusal(const QString &DirPath)
 {
     const QString path = TransferLogPath(DirPath);
     if (!QFileInfo::exists(path))
-        return MissingTransferLogText();
-    const TransferLog log = ReadTransferLog(path);
-    if (!log.problem.isEmpty())
-        return RefusalLine(log.problem);
+        return MissingTransferLog();
+    if (const auto log = ReadTransferLog(path); !log)
+        return Refusal(log.failure().text);
     return std::nullopt;
 }
 

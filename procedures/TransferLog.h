@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -27,21 +29,21 @@ struct TransferStep
 inline constexpr std::size_t MaxSendBytes = 2048;
 
 // A whole transfer log, read before anything of it is sent, so that a malformed log leaves the
-// modem untouched. Problem says what is wrong and on which line; empty when the log is sound.
+// modem untouched.
 struct TransferLog
 {
     std::vector<TransferStep> steps;
-    QString problem;
 };
 
-TransferLog ReadTransferLog(const QString &Path);
+// The log, or a BadFile failure that says what is wrong and on which line.
+Result<TransferLog> ReadTransferLog(const QString &Path);
 
 // The transfer log of the type folder DirPath.
 QString TransferLogPath(const QString &DirPath);
 // "Не обнаружен файл данных transfer_fw.log. Запись данных отменена."
-QString MissingTransferLogText();
-// The same check as the procedure's, without a run, before any port is opened: the refusal line
-// for a missing or malformed log, or no value when it can be replayed.
-std::optional<QString> TransferLogRefusal(const QString &DirPath);
+Failure MissingTransferLog();
+// The same check as the procedure's, without a run, before any port is opened: the refusal for a
+// missing or malformed log, or no value when it can be replayed.
+std::optional<Failure> TransferLogRefusal(const QString &DirPath);
 
 } // namespace procedures

@@ -48,7 +48,12 @@ bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Na
     PauseFor(TransferDelay);
     {
         const TransferWatch watch(Host, Name, size);
-        SendFile(Host.Channel(), path, size, false);
+        if (const auto sent = SendFile(Host.Channel(), path, size, false); !sent) {
+            // The file changed after the check before the run: it is not taken, and the loader
+            // is started again as after any other file the modem did not take.
+            Host.LogFailure(sent.failure());
+            return false;
+        }
         // The answer is looked for byte-wise: it may come with stray line ends or zero bytes.
         Host.Channel().SendAndWaitEx(QByteArray(), 0, TextToHex(Ok), TextToHex("JDL TIMEOUT"),
                                      Milliseconds(TransferTimeout), false);

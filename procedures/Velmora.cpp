@@ -71,8 +71,9 @@ public:
         return answer == Ok || answer == Error;
     }
 
-    // Whether the modem confirmed the stored file.
-    bool Write(const QString &Name)
+    // Whether the modem confirmed the stored file; a failure when the file can no longer be read
+    // (it changed after the check before the run), which no further attempt would mend.
+    Result<bool> Write(const QString &Name)
     {
         sent = false;
         reportedCrc.reset();
@@ -92,7 +93,10 @@ public:
         {
             const TransferWatch watch(host, Name, size);
             // Without a prompt the modem may still be listening: send all the same.
-            crc = SendFile(host.Channel(), files.PathOf(Name), size, true);
+            const auto transferred = SendFile(host.Channel(), files.PathOf(Name), size, true);
+            if (!transferred)
+                return transferred.failure();
+            crc = *transferred;
             sent = true;
             WaitQuietly(host, Ok, Error, StoreTimeout);
         }
@@ -195,9 +199,16 @@ bool FlashVelmora(ProcedureHost &Host)
         if (attempt > 1)
             Host.LogLine(u"Попытка №%1"_s.arg(attempt));
         goOn = writer.DeleteOld(name);
-        const bool verified = goOn && writer.Write(name) && writer.Verify(name);
-        if (goOn)
+        bool verified = false;
+        if (goOn) {
+            const Result<bool> written = writer.Write(name);
+            if (!written) {
+                Host.LogFailure(written.failure());
+                return false;
+            }
+            verified = *written && writer.Verify(name);
             writer.ReportAttempt(name, verified);
+        }
         if (verified) {
             ++done;
             attempt = 1;

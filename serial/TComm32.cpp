@@ -80,7 +80,7 @@ TComm32::~TComm32()
     ClosePort();
 }
 
-bool TComm32::OpenPort()
+void TComm32::OpenPort()
 {
     if (d->portHandle)
         throw ECommsError(QStringLiteral("Ошибка создания COM-порта !"));
@@ -113,14 +113,13 @@ bool TComm32::OpenPort()
     if (!d->stopEvent->valid()) {
         d->stopEvent.reset();
         d->portHandle.reset();
-        return false;
+        throw ECommsError(QStringLiteral("Ошибка создания COM-порта !"));
     }
     d->reader = d->StartThread<TReadThread>(
         ReaderPriority, QStringLiteral("Ошибка создания потока чтения для COM-порта !"));
     d->writer = d->StartThread<TWriteThread>(
         WriterPriority, QStringLiteral("Ошибка создания потока записи для COM-порта !"));
     EscapeFunction(SETDTR);
-    return true;
 }
 
 template<class Thread>

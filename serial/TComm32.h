@@ -41,7 +41,7 @@ enum TFlowControl
     fcSoftware
 };
 
-// The one error type OpenPort raises; the message is shown to the user as it stands.
+// The one error type OpenPort raises; the message is written for the user and shown as it stands.
 class ECommsError : public std::runtime_error
 {
 public:
@@ -73,7 +73,9 @@ public:
     TComm32(const TComm32 &) = delete;
     TComm32 &operator=(const TComm32 &) = delete;
 
-    bool OpenPort();
+    // Opens and configures the device and starts the reader and writer; raises ECommsError when
+    // it cannot, with the port closed again (or, when it was open already, left as it was).
+    void OpenPort();
     void ClosePort();
     bool WriteData(const void *Data, std::int32_t Count);
     bool EscapeFunction(std::uint32_t Code);

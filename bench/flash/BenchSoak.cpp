@@ -160,9 +160,9 @@ int main(int argc, char **argv)
     writeFile(data.filePath(u"Quillon_dir.ini"_s), "Velmora:velmora\r\n");
     const QString scriptPath = data.filePath(u"velmora/compiled/main.py"_s);
     writeFile(scriptPath, runScript(0));
-    const ModemTypeLookup type = FindModemType(data.path() + u'/', u"velmora"_s);
-    if (!type.entry) {
-        std::fprintf(stderr, "%s\n", qPrintable(type.error));
+    const auto type = FindModemType(data.path() + u'/', u"velmora"_s);
+    if (!type) {
+        std::fprintf(stderr, "%s\n", qPrintable(type.failure().text));
         return 1;
     }
     WireTail wire;
@@ -171,7 +171,7 @@ int main(int argc, char **argv)
     options.wireObserver = [&wire](const modemsim::WireRecord &Record) { wire.add(Record); };
     modemsim::ModemSimulator modem{options};
     RunLog log;
-    const PortJob job{modem.devicePath(), *type.entry, false, 0, std::nullopt};
+    const PortJob job{modem.devicePath(), *type, false, 0, std::nullopt};
     int programmed = 0;
     int falseSuccesses = 0;
     std::map<QString, int> failures; // by reason

@@ -113,31 +113,33 @@ private:
     QProcess process;
 };
 
-QStringList stationArguments(const std::vector<std::unique_ptr<modemsim::ModemSimulator>> &Modems)
+QStringList stationArguments(const QStringList &PortNames)
 {
     QStringList arguments{
         u"--type"_s, u"tu41"_s,         u"--data"_s,       demoData(),
         u"--json"_s, u"--continuous"_s, u"--write-rate"_s, QString::number(LineRate)};
-    for (const auto &modem : Modems)
-        arguments << u"--port"_s << modem->devicePath();
+    for (const QString &port : PortNames)
+        arguments << u"--port"_s << port;
     return arguments;
 }
 
 void measureStation(int ModemsPerPort)
 {
+    // The station knows each port by a name that outlives the device, as a by-id link does.
+    QTemporaryDir links;
     std::vector<std::unique_ptr<modemsim::ModemSimulator>> modems;
+    QStringList paths;
     modemsim::Options options;
     options.family = modemsim::Family::Java;
     options.lineRate = LineRate;
     options.keepRecords = false;
     for (int port = 0; port < Ports; ++port) {
         options.imei = imeiNumber(port * 1000);
+        options.linkPath = links.filePath(u"modem%1"_s.arg(port));
+        paths.append(options.linkPath);
         modems.push_back(std::make_unique<modemsim::ModemSimulator>(options));
     }
-    std::vector<QString> paths;
-    for (const auto &modem : modems)
-        paths.push_back(modem->devicePath());
-    Runner station(stationArguments(modems));
+    Runner station(stationArguments(paths));
     std::vector<int> done(Ports, 0);
     int programmed = 0;
     int failed = 0;
@@ -146,8 +148,7 @@ void measureStation(int ModemsPerPort)
     const bool finished = station.follow([&](const QJsonObject &Event) {
         if (Event[u"event"_s].toString() != u"station" || Event[u"state"_s] != u"take-off"_s)
             return false;
-        const auto port = static_cast<int>(
-            std::find(paths.begin(), paths.end(), Event[u"port"_s].toString()) - paths.begin());
+        const auto port = static_cast<int>(paths.indexOf(Event[u"port"_s].toString()));
         if (Event[u"result"_s].toString() == u"programmed")
             ++programmed;
         else
@@ -171,13 +172,12 @@ void measureStation(int ModemsPerPort)
 
 void measureInterruptMidTransfer()
 {
-    std::vector<std::unique_ptr<modemsim::ModemSimulator>> modems;
     modemsim::Options options;
     options.family = modemsim::Family::Java;
     options.lineRate = LineRate;
     options.keepRecords = false;
-    modems.push_back(std::make_unique<modemsim::ModemSimulator>(options));
-    Runner station(stationArguments(modems));
+    const modemsim::ModemSimulator modem(options);
+    Runner station(stationArguments({modem.devicePath()}));
     station.follow([](const QJsonObject &Event) {
         return Event[u"event"_s] == u"progress"_s && Event[u"transfer_sent"_s].toInteger() > 200;
     });
@@ -211,9 +211,12 @@ public:
     void finished(int, const PortResult &) override {}
     void station(int, const StationStatus &Status) override
     {
+        const std::lock_guard guard(lock);
+        if (Status.state == StationState::WaitingForModem)
+            ++waits;
+        changed.notify_all();
         if (Status.state != StationState::TakeOff)
             return;
-        const std::lock_guard guard(lock);
         ++takeOffs;
         programmed += Status.ended && Status.ended->outcome == PortOutcome::Programmed ? 1 : 0;
         changed.notify_all();
@@ -223,6 +226,12 @@ public:
     {
         std::unique_lock guard(lock);
         return changed.wait_for(guard, 60s, [&] { return takeOffs >= Count; });
+    }
+    // Waits until the port has begun its wait number Count for a modem.
+    bool waitForWait(int Count)
+    {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, 60s, [&] { return waits >= Count; });
     }
     int programmedSoFar()
     {
@@ -234,15 +243,16 @@ private:
     std::mutex lock;
     std::condition_variable changed;
     int takeOffs = 0;
+    int waits = 0;
     int programmed = 0;
 };
 
 void measureSwaps(int Swaps)
 {
     Timing::setSpeedUp(SoakSpeedUp);
-    const ModemTypeLookup type = FindModemType(demoData(), u"tu41"_s);
-    if (!type.entry) {
-        std::fprintf(stderr, "%s\n", qPrintable(type.error));
+    const auto type = FindModemType(demoData(), u"tu41"_s);
+    if (!type) {
+        std::fprintf(stderr, "%s\n", qPrintable(type.failure().text));
         return;
     }
     QTemporaryDir links;
@@ -256,7 +266,7 @@ void measureSwaps(int Swaps)
     StationSession session(1);
     PortJob job;
     job.port = options.linkPath;
-    job.type = *type.entry;
+    job.type = *type;
     job.identify = true;
     FlashRunner runner({job}, events, &session);
     runner.start();
@@ -267,7 +277,12 @@ void measureSwaps(int Swaps)
             std::printf("  no modem programmed after swap %d\n", swap - 1);
             break;
         }
+        // The next modem goes on once the station has seen this one go, as on a real bench.
         modem.takeModemOff(true);
+        if (!events.waitForWait(swap + 1)) {
+            std::printf("  the modem taken off after swap %d was not noticed\n", swap);
+            break;
+        }
         modem.putModemOn(imeiNumber(swap));
         if (swap == 1 || swap % 100 == 0)
             std::printf("  %5d  %10d  %9ld  %11lld\n", swap, events.programmedSoFar(),
@@ -283,6 +298,10 @@ void measureSwaps(int Swaps)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    // The lock files of the simulated ports stay out of the machine's lock folder.
+    QTemporaryDir locks;
+    qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks.path()));
     const QStringList arguments = app.arguments();
     const int modemsPerPort = arguments.size() > 1 ? arguments.at(1).toInt() : 5;
     const int swaps = arguments.size() > 2 ? arguments.at(2).toInt() : 1000;

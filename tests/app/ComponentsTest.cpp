@@ -162,7 +162,7 @@ TEST_F(PortDialog, UnusableSpeedRaisesAfterThePortNameWasSet)
 TEST_F(PortDialog, OpenPortIsLeftAlone)
 {
     port.SetCommPort(link);
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     dialog.LoadFromComm(port);
     dialog.cbxPort_Speed->setCurrentIndex(0);
     dialog.ApplyToComm(port);

@@ -169,26 +169,26 @@ TEST_P(Layout, WindowShowsEveryTextWholeAndStaysOnTheScreenWithTheLog)
 {
     TfCOMProperty dialog;
     TfMain window(dialog, setup());
-    window.LoadModemList(*window.cbxModems);
-    window.cbxModems->setCurrentIndex(0); // the longest title of the demo catalogue
+    window.LoadModemList(*window.widgets.cbxModems);
+    window.widgets.cbxModems->setCurrentIndex(0); // the longest title of the demo catalogue
     ASSERT_TRUE(showAndWait(window));
     look(window, QStringLiteral("window"));
     // No band above the instructions' end or below the status line.
-    EXPECT_EQ(window.height(), window.Panel1->height() + window.pnlStatusBar->height());
-    EXPECT_LE(window.Memo1->height(), window.Memo1->sizeHint().height());
+    EXPECT_EQ(window.height(), window.widgets.Panel1->height() + window.widgets.pnlStatusBar->height());
+    EXPECT_LE(window.widgets.Memo1->height(), window.widgets.Memo1->sizeHint().height());
 
-    window.btnLogSH->click();
+    window.widgets.btnLogSH->click();
     look(window, QStringLiteral("window-log"));
-    EXPECT_GE(window.pnlLog->height(), window.pnlLog->minimumHeight());
+    EXPECT_GE(window.widgets.pnlLog->height(), window.widgets.pnlLog->minimumHeight());
 
     // A log taller than any screen, as a larger monitor may have left it.
-    window.btnLogSH->click();
-    window.pnlLog->resize(window.pnlLog->width(), 5000);
-    window.btnLogSH->click();
+    window.widgets.btnLogSH->click();
+    window.widgets.pnlLog->resize(window.widgets.pnlLog->width(), 5000);
+    window.widgets.btnLogSH->click();
     expectOnScreen(window);
 
-    window.btnLogSH->click();
-    EXPECT_EQ(window.height(), window.Panel1->height() + window.pnlStatusBar->height());
+    window.widgets.btnLogSH->click();
+    EXPECT_EQ(window.height(), window.widgets.Panel1->height() + window.widgets.pnlStatusBar->height());
 }
 
 TEST_P(Layout, DialogShowsEveryLabelAndTheWholePortPathCentredOnTheScreen)
@@ -237,7 +237,7 @@ TEST_P(Layout, MessageBoxPutsEachSentenceOnALineAndIsNoWiderThanTheWindow)
         EXPECT_LE(box->width(), window.width());
         box->accept();
     });
-    window.ShowErrorBox(QStringLiteral(
+    window.ShowBox(StepsView::Box::Error, QStringLiteral(
         "Во время опереации произошел сбой. Повторите операцию с шага №1.          "));
     EXPECT_EQ(shown, QStringLiteral("Во время опереации произошел сбой.\n"
                                     "Повторите операцию с шага №1.          "));

@@ -15,6 +15,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -201,12 +204,13 @@ protected:
         QDir(data.path()).mkdir(QStringLiteral("ports"));
         MessageBoxes::setAnswerer([this](const MessageBoxes::Box &box) {
             boxes.push_back(box);
-            statusAtBox.append(window->lblStatus->text());
+            statusAtBox.append(window->widgets.lblStatus->text());
         });
         answerDialogWhenShown();
         dialogWatcher.start(5);
         window = std::make_unique<TfMain>(
-            dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
+            dialog,
+            TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini")), runsFolder()});
         // Not shown: painting a window this large converts its image on Qt's own worker
         // threads, which the thread checker cannot follow. The window works the same unshown.
     }
@@ -226,7 +230,7 @@ protected:
             if (!dialog.isVisible())
                 return;
             ++dialogsShown;
-            statusAtDialog.append(window->lblStatus->text());
+            statusAtDialog.append(window->widgets.lblStatus->text());
             portOpenAtDialog.push_back(window->Channel().Comm->PortOpen());
             writeRateAtDialog.push_back(dialog.WriteRate());
             const DialogAnswer answer = answers.empty() ? DialogAnswer{false, {}} : answers.front();
@@ -251,6 +255,20 @@ protected:
     }
 
     QString folder() const { return data.path() + u'/'; }
+    QString runsFolder() const { return data.filePath(QStringLiteral("runs")); }
+    // The records the window kept, one JSON object per run.
+    QList<QJsonObject> keptRecords() const
+    {
+        QFile file(RunArchive(runsFolder()).recordFile());
+        QList<QJsonObject> records;
+        if (!file.open(QIODevice::ReadOnly))
+            return records;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (!line.isEmpty())
+                records.append(QJsonDocument::fromJson(line).object());
+        }
+        return records;
+    }
 
     void writeCatalogue(const QByteArray &text)
     {
@@ -290,15 +308,15 @@ protected:
 
     void pickType(const QString &title)
     {
-        window->cbxModems->showPopup();
-        window->cbxModems->hidePopup();
-        const int index = window->cbxModems->findText(title);
+        window->widgets.cbxModems->showPopup();
+        window->widgets.cbxModems->hidePopup();
+        const int index = window->widgets.cbxModems->findText(title);
         ASSERT_GE(index, 0) << title.toStdString();
-        window->cbxModems->setCurrentIndex(index);
-        emit window->cbxModems->activated(index);
+        window->widgets.cbxModems->setCurrentIndex(index);
+        emit window->widgets.cbxModems->activated(index);
     }
 
-    QStringList logLines() const { return window->mmoLog->toPlainText().split(u'\n'); }
+    QStringList logLines() const { return window->widgets.mmoLog->toPlainText().split(u'\n'); }
 
     // Real boxes and no one answering the dialog but the keyboard user.
     void useKeyboardOnly()
@@ -309,8 +327,8 @@ protected:
 
     bool atStepOne() const
     {
-        return QApplication::activeModalWidget() == nullptr && window->lblStatus->text() == Step1 &&
-               logLines().last() == Step1;
+        return QApplication::activeModalWidget() == nullptr &&
+               window->widgets.lblStatus->text() == Step1 && logLines().last() == Step1;
     }
 
     static QMessageBox *boxOnTop()
@@ -339,7 +357,7 @@ protected:
         return keys;
     }
 
-    bool runEnded() const { return !boxes.empty() && window->lblStatus->text() == Step1; }
+    bool runEnded() const { return !boxes.empty() && window->widgets.lblStatus->text() == Step1; }
 
     QTemporaryDir data;
     TfCOMProperty dialog;
@@ -357,70 +375,74 @@ protected:
 TEST_F(MainWindow, StartsAtStepOneWithOneLogLine)
 {
     EXPECT_EQ(logLines(), QStringList{Step1});
-    EXPECT_EQ(window->lblStatus->text(), Step1);
-    EXPECT_EQ(window->cbxModems->count(), 0);
-    EXPECT_TRUE(window->cbxModems->isEnabled());
-    EXPECT_FALSE(window->lblCommConnect->isEnabled());
-    EXPECT_FALSE(window->lblPowerOn->isEnabled());
-    EXPECT_TRUE(window->pnlLog->isHidden());
-    EXPECT_EQ(window->btnLogSH->text(), QStringLiteral("+"));
+    EXPECT_EQ(window->widgets.lblStatus->text(), Step1);
+    EXPECT_EQ(window->widgets.cbxModems->count(), 0);
+    EXPECT_TRUE(window->widgets.cbxModems->isEnabled());
+    EXPECT_FALSE(window->widgets.lblCommConnect->isEnabled());
+    EXPECT_FALSE(window->widgets.lblPowerOn->isEnabled());
+    EXPECT_TRUE(window->widgets.pnlLog->isHidden());
+    EXPECT_EQ(window->widgets.btnLogSH->text(), QStringLiteral("+"));
     // Placed as at every first start, and with the log hidden exactly as tall as its content.
     EXPECT_EQ(window->geometry().topLeft(), QPoint(299, 116));
     EXPECT_EQ(window->width(), 438);
-    EXPECT_EQ(window->height(), window->Panel1->height() + window->pnlStatusBar->height());
+    EXPECT_EQ(window->height(),
+              window->widgets.Panel1->height() + window->widgets.pnlStatusBar->height());
     EXPECT_FALSE(window->tmrRS->isActive());
 }
 
 TEST_F(MainWindow, LogButtonShowsAndHidesTheLogAndPlacementIsKept)
 {
     const int closedHeight = window->height();
-    window->btnLogSH->click();
-    EXPECT_FALSE(window->pnlLog->isHidden());
-    EXPECT_EQ(window->btnLogSH->text(), QStringLiteral("-"));
-    EXPECT_EQ(window->actLogSH->toolTip(), QStringLiteral("Скрыть лог конфигурирования"));
+    window->widgets.btnLogSH->click();
+    EXPECT_FALSE(window->widgets.pnlLog->isHidden());
+    EXPECT_EQ(window->widgets.btnLogSH->text(), QStringLiteral("-"));
+    EXPECT_EQ(window->widgets.actLogSH->toolTip(), QStringLiteral("Скрыть лог конфигурирования"));
     EXPECT_GT(window->height(), closedHeight);
 
-    window->btnLogSH->click();
-    EXPECT_TRUE(window->pnlLog->isHidden());
-    EXPECT_EQ(window->btnLogSH->text(), QStringLiteral("+"));
-    EXPECT_EQ(window->height(), window->Panel1->height() + window->pnlStatusBar->height());
+    window->widgets.btnLogSH->click();
+    EXPECT_TRUE(window->widgets.pnlLog->isHidden());
+    EXPECT_EQ(window->widgets.btnLogSH->text(), QStringLiteral("+"));
+    EXPECT_EQ(window->height(),
+              window->widgets.Panel1->height() + window->widgets.pnlStatusBar->height());
 
-    window->btnLogSH->click();
+    window->widgets.btnLogSH->click();
     window->resize(500, 700);
     ASSERT_TRUE(window->close());
-    TfMain again(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
-    EXPECT_FALSE(again.pnlLog->isHidden());
+    TfMain again(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini")),
+                                       runsFolder()});
+    EXPECT_FALSE(again.widgets.pnlLog->isHidden());
     EXPECT_EQ(again.geometry().size(), QSize(500, 700));
 
     // A place on a screen that is gone: the window opens where it does at first start.
     QSettings(data.filePath(QStringLiteral("Quillon.ini")), QSettings::IniFormat)
         .setValue(QStringLiteral("Window/Geometry"), QRect(9000, 9000, 500, 700));
-    TfMain detached(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini"))});
+    TfMain detached(dialog, TfMain::Setup{folder(), data.filePath(QStringLiteral("Quillon.ini")),
+                                          runsFolder()});
     EXPECT_EQ(detached.geometry(), QRect(299, 116, 438, 626));
 }
 
 TEST_F(MainWindow, CatalogueErrorKeepsEarlierEntriesAndReloadClearsTheSelection)
 {
-    window->cbxModems->showPopup();
-    window->cbxModems->hidePopup();
+    window->widgets.cbxModems->showPopup();
+    window->widgets.cbxModems->hidePopup();
     ASSERT_EQ(boxes.size(), 1u); // no catalogue at all
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Ошибка"));
     EXPECT_EQ(boxes[0].text,
               QStringLiteral("Файл Quillon_dir.ini отсутствует либо поврежден        "));
 
     writeCatalogue("// types\r\nFirst:one\r\nSecond:two\r\nbroken line\r\nThird:three\r\n");
-    window->cbxModems->showPopup();
-    window->cbxModems->hidePopup();
+    window->widgets.cbxModems->showPopup();
+    window->widgets.cbxModems->hidePopup();
     EXPECT_EQ(boxes.size(), 2u);
-    ASSERT_EQ(window->cbxModems->count(), 2);
-    EXPECT_EQ(window->cbxModems->itemText(1), QStringLiteral("Second"));
+    ASSERT_EQ(window->widgets.cbxModems->count(), 2);
+    EXPECT_EQ(window->widgets.cbxModems->itemText(1), QStringLiteral("Second"));
 
     writeCatalogue("First:one\r\nSecond:two\r\n");
-    window->cbxModems->setCurrentIndex(1);
-    window->cbxModems->showPopup();
-    window->cbxModems->hidePopup();
+    window->widgets.cbxModems->setCurrentIndex(1);
+    window->widgets.cbxModems->showPopup();
+    window->widgets.cbxModems->hidePopup();
     EXPECT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(window->cbxModems->currentIndex(), -1);
+    EXPECT_EQ(window->widgets.cbxModems->currentIndex(), -1);
     EXPECT_EQ(logLines(), QStringList{Step1}); // the catalogue writes nothing to the log
 }
 
@@ -441,7 +463,7 @@ TEST_F(MainWindow, CancellingTheDialogWithoutProfileReturnsToStepOne)
                                        QString(), Step1}));
     EXPECT_FALSE(window->tmrRS->isActive());
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
-    EXPECT_EQ(window->cbxModems->currentText(), QStringLiteral("Nameless"));
+    EXPECT_EQ(window->widgets.cbxModems->currentText(), QStringLiteral("Nameless"));
 }
 
 TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
@@ -458,10 +480,10 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
         switching = switching || logLines().last().startsWith(QStringLiteral("Устанавливаю"));
-        const QString status = switching && window->lblStatus->text() == Waiting
+        const QString status = switching && window->widgets.lblStatus->text() == Waiting
                                    ? QStringLiteral("switch")
-                                   : window->lblStatus->text();
-        listEnabledAt[status].insert(window->cbxModems->isEnabled());
+                                   : window->widgets.lblStatus->text();
+        listEnabledAt[status].insert(window->widgets.cbxModems->isEnabled());
     });
     watcher.start(1);
     pickType(QStringLiteral("Mystery modem"));
@@ -479,6 +501,10 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     EXPECT_EQ(boxes[0].icon, MessageBoxes::Icon::Error);
     EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
     EXPECT_EQ(statusAtBox.value(0), Writing); // the box is up before the window goes back
+    const QList<QJsonObject> records = keptRecords();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0][QStringLiteral("result")].toString(), QStringLiteral("failed"));
+    EXPECT_EQ(records[0][QStringLiteral("reason")].toString(), Failed);
     // On a busy machine a short step may pass between two looks; every step seen must be right,
     // and the list must have been seen closed while the modem was awaited. (Step 1 is seen again
     // at the end, for a moment before the list opens, so it is checked by the end state below.)
@@ -497,10 +523,10 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     EXPECT_TRUE(listEnabledAt.contains(Waiting));
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
     EXPECT_EQ(window->Channel().Comm->BaudRate(), 9600u);
-    EXPECT_TRUE(window->cbxModems->isEnabled());
-    EXPECT_FALSE(window->lblPowerOn->isEnabled());
-    EXPECT_EQ(window->imgDC->property("Tag").toInt(), 0);
-    EXPECT_EQ(window->imgRS->property("Tag").toInt(), 0);
+    EXPECT_TRUE(window->widgets.cbxModems->isEnabled());
+    EXPECT_FALSE(window->widgets.lblPowerOn->isEnabled());
+    EXPECT_EQ(window->widgets.imgDC->property("Tag").toInt(), 0);
+    EXPECT_EQ(window->widgets.imgRS->property("Tag").toInt(), 0);
     EXPECT_FALSE(window->tmrRS->isActive());
     EXPECT_FALSE(window->tmrStartPower->isActive());
 }
@@ -523,6 +549,22 @@ TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
     const QStringList lines = logLines();
     EXPECT_EQ(lines.mid(lines.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
     EXPECT_EQ(simulator.storedFiles().count("main.pyo"), 1u);
+
+    // The run is on record, with its log beside it: the lines up to its end.
+    const QList<QJsonObject> records = keptRecords();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0][QStringLiteral("result")].toString(), QStringLiteral("programmed"));
+    EXPECT_EQ(records[0][QStringLiteral("type")].toString(), QStringLiteral("Velmora"));
+    EXPECT_EQ(records[0][QStringLiteral("device")].toString(), simulator.devicePath());
+    EXPECT_EQ(records[0][QStringLiteral("files")].toArray().size(), 1);
+    const QDir logs(RunArchive(runsFolder()).logFolder());
+    const QStringList logNames = logs.entryList(QDir::Files);
+    ASSERT_EQ(logNames.size(), 1);
+    QFile log(logs.filePath(logNames.first()));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QStringList logged = QString::fromUtf8(log.readAll()).split(u'\n');
+    EXPECT_EQ(logged.first(), lines.first());
+    EXPECT_EQ(logged.mid(logged.size() - 3), (QStringList{QString(), Succeeded, QString()}));
 }
 
 // The demo catalogue as shipped beside the program, programmed through one window against one
@@ -547,16 +589,16 @@ TEST_F(MainWindow, EveryRunOfTheDayStartsWithTheProbe)
     const QString port = announce(simulator, QStringLiteral("bench"));
 
     const auto pickDemoType = [this](const QString &dirName) {
-        window->cbxModems->showPopup();
-        window->cbxModems->hidePopup();
+        window->widgets.cbxModems->showPopup();
+        window->widgets.cbxModems->hidePopup();
         int index = 0;
-        while (index < window->cbxModems->count() &&
-               window->cbxModems->itemData(index).value<TDirObject>().DirName != dirName)
+        while (index < window->widgets.cbxModems->count() &&
+               window->widgets.cbxModems->itemData(index).value<TDirObject>().DirName != dirName)
             ++index;
-        EXPECT_LT(index, window->cbxModems->count());
-        window->cbxModems->setCurrentIndex(index);
-        emit window->cbxModems->activated(index);
-        return window->cbxModems->itemText(index);
+        EXPECT_LT(index, window->widgets.cbxModems->count());
+        window->widgets.cbxModems->setCurrentIndex(index);
+        emit window->widgets.cbxModems->activated(index);
+        return window->widgets.cbxModems->itemText(index);
     };
 
     for (const QString &dirName : {QStringLiteral("velmora"), QStringLiteral("tu41"),
@@ -586,7 +628,7 @@ TEST_F(MainWindow, EveryRunOfTheDayStartsWithTheProbe)
         EXPECT_EQ(run.mid(run.size() - 4), (QStringList{QString(), Succeeded, QString(), Step1}));
         // The modem's echo went off with the first probe and stays off.
         EXPECT_FALSE(simulator.sent().mid(sentStart).contains("AT+IPR="));
-        EXPECT_EQ(window->focusWidget(), window->cbxModems);
+        EXPECT_EQ(window->focusWidget(), window->widgets.cbxModems);
     }
 
     // What the modem holds is what the folders held, byte for byte.
@@ -613,7 +655,7 @@ TEST_F(MainWindow, EveryRunOfTheDayStartsWithTheProbe)
     boxes.clear();
     const qsizetype runStart = logLines().size();
     pickDemoType(QStringLiteral("velmora"));
-    ASSERT_TRUE(waitUntil([&] { return window->lblStatus->text() == Step1; }));
+    ASSERT_TRUE(waitUntil([&] { return window->widgets.lblStatus->text() == Step1; }));
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(logLines().mid(runStart).contains(TimedOut));
     EXPECT_FALSE(logLines().mid(runStart).contains(QStringLiteral("Отклик модема получен")));
@@ -633,7 +675,8 @@ TEST_F(MainWindow, PowerOnTimeoutReopensTheDialog)
     answers.push_back({false, {}});
     pickType(QStringLiteral("Silent"));
 
-    ASSERT_TRUE(waitUntil([&] { return dialogsShown == 3 && window->lblStatus->text() == Step1; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return dialogsShown == 3 && window->widgets.lblStatus->text() == Step1; }));
     const QStringList cycle{Step2, QStringLiteral("Модем подключен. Порт: ") + port, Waiting,
                             TimedOut};
     const QStringList expected = QStringList{Step1, QStringLiteral("Выбран модем \"Silent\"")} +
@@ -645,7 +688,7 @@ TEST_F(MainWindow, PowerOnTimeoutReopensTheDialog)
     EXPECT_TRUE(boxes.empty());
     EXPECT_FALSE(window->tmrRS->isActive());
     EXPECT_FALSE(window->tmrStartPower->isActive());
-    EXPECT_FALSE(window->lblPowerOn->isEnabled());
+    EXPECT_FALSE(window->widgets.lblPowerOn->isEnabled());
 }
 
 // A modem that never answers is probed every 250 ms until the power-on wait ends at its 16th
@@ -724,12 +767,12 @@ TEST_F(MainWindow, NoPortChosenIsSaidAtStepTwoInsteadOfRetrying)
     writeType(QStringLiteral("ghost"));
     answers.push_back({true, {}});
     pickType(QStringLiteral("Ghost"));
-    EXPECT_EQ(window->lblStatus->text(), NoPortChosenText());
+    EXPECT_EQ(window->widgets.lblStatus->text(), NoPortChosenText());
     EXPECT_EQ(logLines().last(), NoPortChosenText());
-    EXPECT_EQ(window->lblCommConnect->toolTip().left(NoPortChosenText().size()),
+    EXPECT_EQ(window->widgets.lblCommConnect->toolTip().left(NoPortChosenText().size()),
               NoPortChosenText());
     EXPECT_FALSE(window->tmrRS->isActive());
-    EXPECT_TRUE(window->cbxModems->isEnabled());
+    EXPECT_TRUE(window->widgets.cbxModems->isEnabled());
 }
 
 // An error that ends a handler never leaves it: the same line in the log and in the box
@@ -750,7 +793,7 @@ TEST_F(MainWindow, AnErrorInAHandlerIsShownAndLoggedAndStepOneFollows)
     EXPECT_EQ(logLines().mid(1),
               (QStringList{QStringLiteral("Выбран модем \"Broken\""), line, QString(), Step1}));
     EXPECT_EQ(dialogsShown, 0);
-    EXPECT_TRUE(window->cbxModems->isEnabled());
+    EXPECT_TRUE(window->widgets.cbxModems->isEnabled());
 }
 
 // The dialog shows the profile's write rate, the run uses the one the technician accepted, and a
@@ -793,14 +836,14 @@ TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)
     pickType(QStringLiteral("Ghost"));
     ASSERT_TRUE(window->tmrRS->isActive());
 
-    ASSERT_TRUE(waitUntil([&] { return !window->lblCommConnect->toolTip().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->widgets.lblCommConnect->toolTip().isEmpty(); }));
     QThread::msleep(100);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(window->lblCommConnect->toolTip().contains(QStringLiteral("не найдено")));
+    EXPECT_TRUE(window->widgets.lblCommConnect->toolTip().contains(QStringLiteral("не найдено")));
     EXPECT_EQ(logLines().last(), Step2);
-    EXPECT_EQ(window->lblStatus->text(), Step2);
+    EXPECT_EQ(window->widgets.lblStatus->text(), Step2);
     EXPECT_TRUE(window->tmrRS->isActive());
-    EXPECT_TRUE(window->cbxModems->isEnabled());
+    EXPECT_TRUE(window->widgets.cbxModems->isEnabled());
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -812,9 +855,9 @@ TEST_F(MainWindow, NoEntrySelectedWhenTheModemAnswersFails)
     addScript(QStringLiteral("velmora"));
     pickType(QStringLiteral("Velmora"));
     // The user opens the list during step 2 and closes it without choosing.
-    window->cbxModems->showPopup();
-    window->cbxModems->hidePopup();
-    ASSERT_EQ(window->cbxModems->currentIndex(), -1);
+    window->widgets.cbxModems->showPopup();
+    window->widgets.cbxModems->hidePopup();
+    ASSERT_EQ(window->widgets.cbxModems->currentIndex(), -1);
 
     ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
     ASSERT_EQ(boxes.size(), 1u);
@@ -830,7 +873,7 @@ TEST_F(MainWindow, ClosingDuringARunEndsItsWaitFailsItWithoutABoxThenCloses)
     bool closeRefused = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (window->lblStatus->text() == Writing && !closeRefused) {
+        if (window->widgets.lblStatus->text() == Writing && !closeRefused) {
             closeRefused = !window->close();
             closer.stop();
         }
@@ -875,17 +918,17 @@ TEST_F(MainWindow, KeyboardOnlyRunsOneAfterAnother)
     const auto boxUp = [] { return boxOnTop() != nullptr; };
     const auto stepOne = [this] { return atStepOne(); };
 
-    user.when(stepOne, window->cbxModems, chooseInList(1));
+    user.when(stepOne, window->widgets.cbxModems, chooseInList(1));
     user.when(dialogUp, dialog.cbxPort_N, choosePort(port), readDialog);
     user.when(boxUp, nullptr, {Qt::Key_Return}, readBoxes);
-    user.when(stepOne, window->cbxModems, chooseInList(1));
+    user.when(stepOne, window->widgets.cbxModems, chooseInList(1));
     user.when(dialogUp, dialog.cbxPort_N, {Qt::Key_Return}, readDialog);
     user.when(boxUp, nullptr, {Qt::Key_Return}, readBoxes);
-    user.when(stepOne, window->cbxModems, chooseInList(2));
+    user.when(stepOne, window->widgets.cbxModems, chooseInList(2));
     user.when(dialogUp, dialog.cbxPort_N, {Qt::Key_Return}, readDialog);
     user.when(boxUp, nullptr, {Qt::Key_Escape}, readBoxes);
     // Opening the list and moving in it chooses nothing; Escape closes it.
-    user.when(stepOne, window->cbxModems, {OpenList[0], Qt::Key_Down, Qt::Key_Escape});
+    user.when(stepOne, window->widgets.cbxModems, {OpenList[0], Qt::Key_Down, Qt::Key_Escape});
     const qsizetype runsStart = logLines().size();
     ASSERT_TRUE(waitUntil([&] { return user.gaveUp() || (user.finished() && atStepOne()); }));
     ASSERT_FALSE(user.gaveUp());
@@ -924,8 +967,8 @@ TEST_F(MainWindow, KeyboardOnlyRunsOneAfterAnother)
                            QStringLiteral("Устанавливаю скорость порта 9600 (без запоминания)."),
                            QStringLiteral("Скорость 9600 задана."), Writing, QString(), QString(),
                            Failed, QString(), Step1}));
-    EXPECT_EQ(window->cbxModems->currentIndex(), -1);
-    EXPECT_EQ(user.keyboardHolder(), window->cbxModems);
+    EXPECT_EQ(window->widgets.cbxModems->currentIndex(), -1);
+    EXPECT_EQ(user.keyboardHolder(), window->widgets.cbxModems);
     EXPECT_EQ(simulator.storedFiles().count("main.pyo"), 1u);
 }
 
@@ -956,18 +999,18 @@ TEST_F(MainWindow, KeyboardIsInTheModemListWheneverItCanBeChosenFrom)
     const auto timedOutUp = [&] { return dialogUp() && logLines().last() == TimedOut; };
     const auto retryingAtStepTwo = [&] {
         return QApplication::activeModalWidget() == nullptr && logLines().last() == Step2 &&
-               !window->lblCommConnect->toolTip().isEmpty();
+               !window->widgets.lblCommConnect->toolTip().isEmpty();
     };
 
-    user.when(stepOne, window->cbxModems, chooseInList(2));
+    user.when(stepOne, window->widgets.cbxModems, chooseInList(2));
     user.when([] { return boxOnTop() != nullptr; }, nullptr, {Qt::Key_Return},
               [&] { boxTexts.append(readBox()); });
-    user.when(stepOne, window->cbxModems, chooseInList(1));
+    user.when(stepOne, window->widgets.cbxModems, chooseInList(1));
     user.when(dialogUp, dialog.cbxPort_N, {Qt::Key_Escape});
-    user.when(stepOne, window->cbxModems, chooseInList(1));
+    user.when(stepOne, window->widgets.cbxModems, chooseInList(1));
     user.when(dialogUp, dialog.cbxPort_N, choosePort(port));
     user.when(timedOutUp, dialog.cbxPort_N, choosePort(deadPort));
-    user.when(retryingAtStepTwo, window->cbxModems, chooseInList(1));
+    user.when(retryingAtStepTwo, window->widgets.cbxModems, chooseInList(1));
     user.when(dialogUp, dialog.cbxPort_N, {Qt::Key_Escape});
     const qsizetype start = logLines().size();
     ASSERT_TRUE(waitUntil([&] { return user.gaveUp() || (user.finished() && atStepOne()); }));
@@ -983,7 +1026,7 @@ TEST_F(MainWindow, KeyboardIsInTheModemListWheneverItCanBeChosenFrom)
                            chosen, QString(), Step1, chosen, Step2,
                            QStringLiteral("Модем подключен. Порт: ") + port, Waiting, TimedOut,
                            Step2, chosen, QString(), Step1}));
-    EXPECT_EQ(user.keyboardHolder(), window->cbxModems);
+    EXPECT_EQ(user.keyboardHolder(), window->widgets.cbxModems);
     EXPECT_FALSE(window->tmrRS->isActive());
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
 }

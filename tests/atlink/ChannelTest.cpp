@@ -42,7 +42,7 @@ protected:
     void SetUp() override
     {
         channel.Comm->SetCommPort(modem.DevicePath());
-        ASSERT_TRUE(channel.Comm->OpenPort());
+        ASSERT_NO_THROW(channel.Comm->OpenPort());
     }
     void TearDown() override { modem.JoinResponder(); }
 };
@@ -259,17 +259,17 @@ protected:
 TEST_F(Transfer, SendsTheFileAndItsCrcAfterClearingTheReplies)
 {
     channel.ReceiveData("stale", 5);
-    EXPECT_EQ(SendFile(channel, file("123456789"), 9, true), 0x6F91u);
+    EXPECT_EQ(*SendFile(channel, file("123456789"), 9, true), 0x6F91u);
     EXPECT_TRUE(channel.Reply.isEmpty());
     EXPECT_TRUE(channel.ReplyHex.isEmpty());
     EXPECT_EQ(received(9), "123456789");
-    EXPECT_EQ(SendFile(channel, file("123456789"), 9, false), 0u);
+    EXPECT_EQ(*SendFile(channel, file("123456789"), 9, false), 0u);
     EXPECT_EQ(received(9), "123456789");
 }
 
 TEST_F(Transfer, ShortFileIsPaddedAndLargestFileSentWhole)
 {
-    SendFile(channel, file("abc"), 6, false);
+    ASSERT_TRUE(SendFile(channel, file("abc"), 6, false));
     EXPECT_EQ(received(6), QByteArray("abc\0\0\0", 6));
 
     // The most the transfer buffer of 102,400 bytes takes beside its closing zero; written out
@@ -282,7 +282,7 @@ TEST_F(Transfer, ShortFileIsPaddedAndLargestFileSentWhole)
     BuildCrcTable(params, table);
     const std::uint32_t expected = ComputeCrc(
         params, reinterpret_cast<const std::uint8_t *>(largest.constData()), 102399, table);
-    EXPECT_EQ(SendFile(channel, file(largest + "tail"), 102399, true), expected);
+    EXPECT_EQ(*SendFile(channel, file(largest + "tail"), 102399, true), expected);
     EXPECT_EQ(received(102399), largest);
 }
 
@@ -290,10 +290,15 @@ TEST_F(Transfer, FailureSendsAndClearsNothing)
 {
     channel.ReceiveData("OK", 2);
     const QString name = file("data");
-    EXPECT_THROW(SendFile(channel, name, 102400, true), std::runtime_error);
-    EXPECT_THROW(SendFile(channel, name, -1, true), std::runtime_error);
-    EXPECT_THROW(SendFile(channel, dir.filePath(QStringLiteral("missing")), 4, true),
-                 std::runtime_error);
+    const QString missing = dir.filePath(QStringLiteral("missing"));
+    for (const auto &[size, path] :
+         {std::pair{102400, name}, std::pair{-1, name}, std::pair{4, missing}}) {
+        const auto sent = SendFile(channel, path, size, true);
+        ASSERT_FALSE(sent) << size;
+        EXPECT_EQ(sent.failure().kind, Failure::Kind::BadFile);
+    }
+    EXPECT_EQ(SendFile(channel, missing, 4, true).failure().text,
+              QStringLiteral("Файл %1 не удается прочитать.").arg(missing));
     EXPECT_EQ(channel.Reply, "OK");
     channel.Comm->WriteData("!", 1);
     EXPECT_EQ(received(1), "!") << "a failed transfer sent bytes";

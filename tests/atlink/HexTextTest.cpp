@@ -25,7 +25,7 @@ TEST(HexText, ReadsPairsIgnoringSpacesAndAnUnpairedDigit)
     };
     for (const auto &c : cases) {
         std::array<std::uint8_t, 8> buffer{};
-        const std::int32_t n = HexToBytes(buffer.data(), buffer.size(), c.hex);
+        const std::int32_t n = HexToBytes(buffer.data(), buffer.size(), c.hex).value_or(-1);
         EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(buffer.data()), n), c.bytes) << c.hex;
         EXPECT_EQ(HexToText(c.hex), c.bytes) << c.hex;
     }
@@ -49,7 +49,7 @@ TEST(HexText, NeverWritesPastTheBuffer)
 {
     std::array<std::uint8_t, 3> buffer{};
     EXPECT_EQ(HexToBytes(buffer.data(), 2, "41 42"), 2);
-    EXPECT_THROW(HexToBytes(buffer.data(), 2, "41 42 43"), std::length_error);
+    EXPECT_EQ(HexToBytes(buffer.data(), 2, "41 42 43"), std::nullopt);
     EXPECT_EQ(buffer[2], 0) << "written past the capacity";
 }
 

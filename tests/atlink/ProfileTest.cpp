@@ -92,7 +92,7 @@ protected:
 
 TEST_F(ProfileFile, MixedCaseKeysSpacesSectionsAndComments)
 {
-    ASSERT_TRUE(channel.LoadPortSettings(dataFile("mixed_case.ini")));
+    ASSERT_EQ(channel.LoadPortSettings(dataFile("mixed_case.ini")), std::nullopt);
     EXPECT_EQ(port.CommPort(), QStringLiteral("COM3"));
     EXPECT_EQ(port.BaudRate(), 115200u);
     EXPECT_EQ(port.ByteSize(), sz_7);
@@ -103,7 +103,7 @@ TEST_F(ProfileFile, MixedCaseKeysSpacesSectionsAndComments)
 
 TEST_F(ProfileFile, BadLinesDropAloneAndTheLaterLineWins)
 {
-    ASSERT_TRUE(channel.LoadPortSettings(dataFile("bad_and_repeated.ini")));
+    ASSERT_EQ(channel.LoadPortSettings(dataFile("bad_and_repeated.ini")), std::nullopt);
     EXPECT_EQ(port.CommPort(), QStringLiteral("COM7")) << "no portname line keeps the name";
     EXPECT_EQ(port.BaudRate(), 57600u);
     EXPECT_EQ(port.ByteSize(), sz_8);
@@ -116,28 +116,29 @@ TEST_F(ProfileFile, BadLinesDropAloneAndTheLaterLineWins)
 // before it wrote, and a value that is no write rate refuses the profile with its line.
 TEST_F(ProfileFile, WriteRateComesFromEachProfileAndABadOneIsRefused)
 {
-    ASSERT_TRUE(channel.LoadPortSettings(dataFile("mixed_case.ini")));
+    ASSERT_EQ(channel.LoadPortSettings(dataFile("mixed_case.ini")), std::nullopt);
     EXPECT_EQ(channel.WriteRate, 115200u);
-    ASSERT_TRUE(channel.LoadPortSettings(dataFile("bad_and_repeated.ini")));
+    ASSERT_EQ(channel.LoadPortSettings(dataFile("bad_and_repeated.ini")), std::nullopt);
     EXPECT_EQ(channel.WriteRate, 9600u);
     channel.WriteRate = 57600;
-    EXPECT_FALSE(channel.LoadPortSettings(dataFile("missing.ini")));
+    EXPECT_TRUE(channel.LoadPortSettings(dataFile("missing.ini")));
     EXPECT_EQ(channel.WriteRate, 9600u);
 
-    try {
-        channel.LoadPortSettings(dataFile("bad_writerate.ini"));
-        ADD_FAILURE() << "a write rate of 256000 was taken";
-    } catch (const std::runtime_error &error) {
-        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("writerate=256000")))
-            << error.what();
-    }
+    const auto refused = channel.LoadPortSettings(dataFile("bad_writerate.ini"));
+    ASSERT_TRUE(refused) << "a write rate of 256000 was taken";
+    EXPECT_EQ(refused->kind, Failure::Kind::BadFile);
+    EXPECT_TRUE(refused->text.contains(QStringLiteral("writerate=256000")))
+        << refused->text.toStdString();
 }
 
 TEST_F(ProfileFile, MissingAndEmptyFilesChangeNothing)
 {
-    EXPECT_FALSE(channel.LoadPortSettings(dataFile("missing.ini")));
-    EXPECT_FALSE(channel.LoadPortSettings(QStringLiteral(QUILLON_TEST_DATA)));
-    EXPECT_TRUE(channel.LoadPortSettings(dataFile("empty.ini")));
+    for (const QString &notAFile : {dataFile("missing.ini"), QStringLiteral(QUILLON_TEST_DATA)}) {
+        const auto missing = channel.LoadPortSettings(notAFile);
+        ASSERT_TRUE(missing);
+        EXPECT_EQ(missing->kind, Failure::Kind::MissingFile);
+    }
+    EXPECT_EQ(channel.LoadPortSettings(dataFile("empty.ini")), std::nullopt);
     EXPECT_EQ(port.CommPort(), QStringLiteral("COM7"));
     EXPECT_EQ(port.BaudRate(), 9600u);
     EXPECT_EQ(port.Parity(), pEven);

@@ -151,3 +151,8 @@ QString commsError(const std::function<void()> &action)
     }
     return {};
 }
+
+QString failureText(const std::optional<Failure> &reason)
+{
+    return reason ? reason->text : QString();
+}

@@ -3,6 +3,7 @@
 // What the test programs share: the wait, the printer for failure messages, reading what a
 // component sent, the leak check, and the pseudo-terminal pair of the simulator with the test
 // playing the modem on its master.
+#include "common/Failure.h"
 #include "serial/TComm32.h"
 #ifndef _WIN32
 #include "tools/modemsim/PtyPair.h"
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <ostream>
 
 using namespace std::chrono_literals;
@@ -86,3 +88,6 @@ struct Received
 
 // The message of the ECommsError that `action` raises, or an empty string.
 QString commsError(const std::function<void()> &action);
+
+// The text of a check's failure, or an empty string when it found none.
+QString failureText(const std::optional<Failure> &reason);

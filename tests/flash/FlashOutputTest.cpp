@@ -4,6 +4,7 @@
 #include "flash/FlashHost.h"
 #include "flash/LiveStatusLines.h"
 #include "flash/TextOutput.h"
+#include "procedures/ProcedureSteps.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -142,6 +143,25 @@ TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheTransferItIsTold)
     EXPECT_EQ(observer.lines.back(),
               QStringLiteral("Не обнаружен файл данных transfer_fw.log. Запись данных отменена."));
     EXPECT_TRUE(host.failureReason().startsWith(observer.lines.back()));
+}
+
+TEST(FlashHost, KnowsARefusalByItsKindNotByItsWords)
+{
+    TmyComm channel;
+    RecordingObserver observer;
+    const std::atomic<bool> quit{false};
+    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, quit);
+
+    // A modem's echo may read like anything; only a refusal the run reports is its reason.
+    host.LogLine(QStringLiteral("AT#ESCRIPT >> Запись данных отменена."));
+    host.ShowErrorBox(QStringLiteral("Ошибка порта."));
+    EXPECT_EQ(host.failureReason(), QStringLiteral("Ошибка порта."));
+
+    const Failure refusal = procedures::Refusal(QStringLiteral("Файл a.bin пуст."));
+    host.LogFailure(refusal);
+    EXPECT_EQ(observer.lines.back(), refusal.text);
+    host.ShowErrorBox(QStringLiteral("Ошибка порта."));
+    EXPECT_EQ(host.failureReason(), refusal.text);
 }
 
 } // namespace

@@ -33,11 +33,11 @@ TEST_F(ModemTypeLookupTest, FindsTheTypeIgnoringLetterCaseInEitherEncoding)
                                         "Модем TC65:TC65\r\n");
     for (const QByteArray &bytes : {text.toUtf8(), toWire(text)}) {
         writeCatalogue(bytes);
-        const ModemTypeLookup lookup = FindModemType(folder(), QStringLiteral("tc65"));
-        ASSERT_TRUE(lookup.entry) << lookup.error.toStdString();
-        EXPECT_EQ(lookup.entry->Title, QStringLiteral("Модем TC65"));
-        EXPECT_EQ(lookup.entry->DirName, QStringLiteral("TC65"));
-        EXPECT_EQ(lookup.entry->DirPath, folder() + QStringLiteral("TC65"));
+        const auto lookup = FindModemType(folder(), QStringLiteral("tc65"));
+        ASSERT_TRUE(lookup) << lookup.failure().text.toStdString();
+        EXPECT_EQ(lookup->Title, QStringLiteral("Модем TC65"));
+        EXPECT_EQ(lookup->DirName, QStringLiteral("TC65"));
+        EXPECT_EQ(lookup->DirPath, folder() + QStringLiteral("TC65"));
     }
 }
 
@@ -45,23 +45,24 @@ TEST_F(ModemTypeLookupTest, RefusesWhatCannotBeProgrammed)
 {
     makeTypeFolder(QStringLiteral("velmora"));
     EXPECT_TRUE(FindModemType(folder(), QStringLiteral("velmora"))
-                    .error.contains(QStringLiteral("Cannot read the catalogue")));
+                    .failure()
+                    .text.contains(QStringLiteral("Cannot read the catalogue")));
 
     writeCatalogue("Velmora:velmora\r\nTu41:tu41\r\n");
-    const ModemTypeLookup unknown = FindModemType(folder(), QStringLiteral("tc65"));
-    EXPECT_FALSE(unknown.entry);
-    EXPECT_TRUE(unknown.error.contains(QStringLiteral("velmora, tu41")))
-        << unknown.error.toStdString();
+    const auto unknown = FindModemType(folder(), QStringLiteral("tc65"));
+    ASSERT_FALSE(unknown);
+    EXPECT_TRUE(unknown.failure().text.contains(QStringLiteral("velmora, tu41")))
+        << unknown.failure().text.toStdString();
 
-    const ModemTypeLookup noFolder = FindModemType(folder(), QStringLiteral("tu41"));
-    EXPECT_FALSE(noFolder.entry);
-    EXPECT_TRUE(noFolder.error.contains(QStringLiteral("missing")));
+    const auto noFolder = FindModemType(folder(), QStringLiteral("tu41"));
+    ASSERT_FALSE(noFolder);
+    EXPECT_TRUE(noFolder.failure().text.contains(QStringLiteral("missing")));
 
     // A damaged line stops the whole file, even after the wanted entry.
     writeCatalogue("Velmora:velmora\r\n:broken\r\n");
-    const ModemTypeLookup damaged = FindModemType(folder(), QStringLiteral("velmora"));
-    EXPECT_FALSE(damaged.entry);
-    EXPECT_TRUE(damaged.error.contains(QStringLiteral("damaged")));
+    const auto damaged = FindModemType(folder(), QStringLiteral("velmora"));
+    ASSERT_FALSE(damaged);
+    EXPECT_TRUE(damaged.failure().text.contains(QStringLiteral("damaged")));
 }
 
 } // namespace

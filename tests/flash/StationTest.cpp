@@ -68,16 +68,12 @@ void expectRecordMatchesStore(const QJsonObject &Record, const Store &Stored)
     }
 }
 
-// The run's own lock folder and record file, gone with the test.
+// The run's own record file, gone with the test (the ports lock in the test program's scratch
+// folder).
 class StationFolder : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(folder.isValid());
-        qputenv("QUILLON_LOCK_DIR", QFile::encodeName(folder.path()));
-    }
-    void TearDown() override { qunsetenv("QUILLON_LOCK_DIR"); }
+    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
 
     QString records() const { return folder.filePath(QStringLiteral("runs.jsonl")); }
 

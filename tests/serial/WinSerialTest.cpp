@@ -124,7 +124,7 @@ TEST(WinSerialQuietPortTest, ClosingEndsTheEventWaitOfAQuietLine)
     TComm32 port;
     port.SetCommPort(ResolveDevicePath(name));
     for (int round = 0; round < 3; ++round) {
-        ASSERT_TRUE(port.OpenPort()) << "round " << round;
+        ASSERT_NO_THROW(port.OpenPort()) << "round " << round;
         pumpFor(300ms); // the reader is waiting for an event by now
         const auto before = std::chrono::steady_clock::now();
         port.ClosePort();
@@ -144,8 +144,8 @@ protected:
             GTEST_SKIP() << "QUILLON_TEST_COM_PAIR names no pair of ports";
         local.SetCommPort(QStringLiteral("\\\\.\\") + pair[0]);
         remote.SetCommPort(QStringLiteral("\\\\.\\") + pair[1]);
-        ASSERT_TRUE(local.OpenPort());
-        ASSERT_TRUE(remote.OpenPort());
+        ASSERT_NO_THROW(local.OpenPort());
+        ASSERT_NO_THROW(remote.OpenPort());
         // Whatever an earlier test left on the line.
         pumpFor(200ms);
         for (Received *received : {&localReceived, &remoteReceived}) {
@@ -173,7 +173,7 @@ TEST_F(ComPairTest, ExchangesBytesAndReopens)
     EXPECT_FALSE(local.PortOpen());
     local.ClosePort(); // harmless the second time
     EXPECT_FALSE(local.WriteData("x", 1));
-    ASSERT_TRUE(local.OpenPort());
+    ASSERT_NO_THROW(local.OpenPort());
     EXPECT_TRUE(local.WriteData("", 0));
     ASSERT_TRUE(local.WriteData("again", 5));
     ASSERT_TRUE(waitUntil([&] { return remoteReceived.bytes.endsWith("again"); }));
@@ -240,7 +240,7 @@ TEST_F(ComPairTest, DeviceIsExclusive)
     second.SetCommPort(local.CommPort());
     EXPECT_EQ(commsError([&] { second.OpenPort(); }), HandleError);
     local.ClosePort();
-    ASSERT_TRUE(second.OpenPort());
+    ASSERT_NO_THROW(second.OpenPort());
     second.ClosePort();
     remote.ClosePort();
 }

@@ -52,7 +52,7 @@ xdotool type --delay 50 "$port" # the port list finds the entry as it is typed
 sleep 1
 xdotool key Return
 
-# The run: the power-on probe, the switch to 9600 bit/s and the files, in real time.
+# The run: the power-on probe, the switch to the write rate and the files, in real time.
 if box=$(window "Сообщение" 600); then
     outcome=0
 else

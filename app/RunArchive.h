@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+struct RunRecord;
+
+// What the window keeps of its runs, in the user's data folder: the record of each run appended
+// to runs.jsonl, as quillon-flash --record writes it, and the run's log as a UTF-8 text file of
+// its own in logs/, named by the run's start, type and port; the oldest logs beyond the last
+// KeptLogs are removed. Nothing of it is shown: a run goes on as it went when a file cannot be
+// written.
+class RunArchive
+{
+public:
+    static constexpr int KeptLogs = 1000;
+
+    // $XDG_DATA_HOME/quillon (~/.local/share/quillon); %LOCALAPPDATA%/quillon on Windows.
+    static QString DefaultFolder();
+
+    explicit RunArchive(QString Folder = DefaultFolder());
+
+    // False when the record or the log could not be written.
+    bool keep(const RunRecord &Record, const QStringList &Log) const;
+
+    QString recordFile() const;
+    QString logFolder() const;
+    // "20261207-203309_velmora_ttyUSB0.log": start (UTC), type, and the port without /dev/, every
+    // character a file name cannot hold as "_".
+    static QString LogName(const QDateTime &Start, const QString &Type, const QString &Port);
+
+private:
+    bool writeLog(const QString &Name, const QStringList &Log) const;
+    void pruneLogs() const;
+
+    const QString folder;
+};
