@@ -20,7 +20,7 @@ signals:
     void interrupted();
 
 private:
-#ifndef _WIN32
+#ifndef Q_OS_WIN
     void drain();
 
     int pipeFds[2] = {-1, -1};

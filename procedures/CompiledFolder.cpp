@@ -14,8 +14,6 @@
 
 #include <algorithm>
 
-using namespace Qt::StringLiterals;
-
 namespace procedures {
 
 namespace {
@@ -55,28 +53,30 @@ std::optional<Failure> TransferFileProblem(const CompiledFiles &Files, const QSt
 {
     const auto bad = [](const QString &Text) { return Failure{Failure::Kind::BadFile, Text}; };
     if (!NameFitsCommand(Name))
-        return bad(u"Имя файла %1 содержит недопустимые символы."_s.arg(Printable(Name)));
+        return bad(
+            QStringLiteral("Имя файла %1 содержит недопустимые символы.").arg(Printable(Name)));
     const QString path = Files.PathOf(Name);
     if (!Readable(path))
-        return bad(u"Файл %1 не удается прочитать."_s.arg(Name));
+        return bad(QStringLiteral("Файл %1 не удается прочитать.").arg(Name));
     const std::int64_t size = FileSizeOf(path);
     if (size <= 0)
-        return bad(u"Файл %1 пуст."_s.arg(Name));
+        return bad(QStringLiteral("Файл %1 пуст.").arg(Name));
     if (size > MaxTransferSize)
-        return bad(u"Файл %1 больше %2 байт."_s.arg(Name, QString::number(MaxTransferSize)));
+        return bad(
+            QStringLiteral("Файл %1 больше %2 байт.").arg(Name, QString::number(MaxTransferSize)));
     return std::nullopt;
 }
 
 QString CompiledFolderOf(const QString &DirPath)
 {
-    return DirPath + u"/compiled"_s;
+    return DirPath + QStringLiteral("/compiled");
 }
 
 std::optional<Failure> MissingFolderRefusal(const QString &Folder)
 {
     if (QFileInfo(Folder).isDir())
         return std::nullopt;
-    return Refusal(u"Не обнаружена папка %1."_s.arg(Folder));
+    return Refusal(QStringLiteral("Не обнаружена папка %1.").arg(Folder));
 }
 
 // The refusal for the first file that cannot be sent, if any.

@@ -3,11 +3,9 @@
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
 
-using namespace Qt::StringLiterals;
-
 QString PowerOnTimedOutText()
 {
-    return u"Время ожидания отклика от модема истекло."_s;
+    return QStringLiteral("Время ожидания отклика от модема истекло.");
 }
 
 PowerOnStep::PowerOnStep(PowerOnHost &Host, int Seconds) : host(Host), seconds(Seconds) {}
@@ -71,8 +69,8 @@ bool PowerOnStep::openPort()
     host.SetGaugePosition(0);
     host.SetGaugeMaximum(seconds);
     host.PowerWaitStarted();
-    host.SetStatus(u"Модем подключен. Порт: "_s + port.CommPort());
-    host.SetStatus(u"Ожидаю отклик от модема..."_s);
+    host.SetStatus(QStringLiteral("Модем подключен. Порт: ") + port.CommPort());
+    host.SetStatus(QStringLiteral("Ожидаю отклик от модема..."));
     opening = false;
     return true;
 }

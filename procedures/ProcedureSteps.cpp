@@ -6,8 +6,6 @@
 #include "atlink/WireText.h"
 #include "procedures/ProcedureHost.h"
 
-using namespace Qt::StringLiterals;
-
 namespace procedures {
 
 std::uint32_t Milliseconds(std::chrono::milliseconds Interval)
@@ -50,7 +48,7 @@ void WaitQuietly(ProcedureHost &Host, const QByteArray &Expect1, const QByteArra
 
 void LogExchange(ProcedureHost &Host, const QByteArray &Command)
 {
-    Host.LogLine(fromWire(Command) + u" >> "_s + ReplyText(Host.Channel()));
+    Host.LogLine(fromWire(Command) + QStringLiteral(" >> ") + ReplyText(Host.Channel()));
 }
 
 void SendAndLog(ProcedureHost &Host, const QByteArray &Command, const QByteArray &Expect1,

@@ -7,8 +7,6 @@
 
 #include <exception>
 
-using namespace Qt::StringLiterals;
-
 void SendProbe(TmyComm &Channel)
 {
     static constexpr char Probe[] = "ATE0\r\n";
@@ -23,22 +21,22 @@ bool ProbeAnswered(const TmyComm &Channel)
 
 QString WaitingForPortText()
 {
-    return u"Ожидаю подключение модема к СОМ-порту..."_s;
+    return QStringLiteral("Ожидаю подключение модема к СОМ-порту...");
 }
 
 QString RunSucceededText()
 {
-    return u"Операция успешно завершена"_s;
+    return QStringLiteral("Операция успешно завершена");
 }
 
 QString RunFailedText()
 {
-    return u"Во время опереации произошел сбой. Повторите операцию с шага №1."_s;
+    return QStringLiteral("Во время опереации произошел сбой. Повторите операцию с шага №1.");
 }
 
 QString DeviceLostText(const QString &Port)
 {
-    return u"СОМ-порт %1 потерян (устройство отключено)."_s.arg(Port);
+    return QStringLiteral("СОМ-порт %1 потерян (устройство отключено).").arg(Port);
 }
 
 QString ErrorLine(const std::exception &Error)
@@ -46,7 +44,7 @@ QString ErrorLine(const std::exception &Error)
     if (dynamic_cast<const ECommsError *>(&Error) || dynamic_cast<const EConvertError *>(&Error))
         return QString::fromUtf8(Error.what()).trimmed();
     qWarning("%s", Error.what());
-    return u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s;
+    return QStringLiteral("Внутренняя ошибка программы. Повторите операцию с шага №1.");
 }
 
 namespace {
@@ -58,7 +56,7 @@ bool RunProcedure(RunHost &Host, const QString &DirName)
     // A port that did not reopen would leave the last answer in the reply, and every wait would
     // return at once reading it as the modem's.
     if (!Host.Channel().Comm->PortOpen()) {
-        Host.LogLine(u"СОМ-порт закрыт. Запись данных отменена."_s);
+        Host.LogLine(QStringLiteral("СОМ-порт закрыт. Запись данных отменена."));
         return false;
     }
     try {
@@ -93,11 +91,11 @@ private:
 bool PerformProgrammingRun(RunHost &Host, const QString &DirName)
 {
     const StopOnQuit stopOnQuit(Host);
-    Host.LogLine(u"Отклик модема получен"_s);
+    Host.LogLine(QStringLiteral("Отклик модема получен"));
     Host.ProbeFinished();
     SetModemBaud(Host, Host.Channel().WriteRate);
     Host.WritingStarted();
-    Host.SetStatus(u"Запись данных в модем..."_s);
+    Host.SetStatus(QStringLiteral("Запись данных в модем..."));
     Host.LogLine(QString());
     const bool written = RunProcedure(Host, DirName);
     TComm32 &port = *Host.Channel().Comm;

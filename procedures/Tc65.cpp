@@ -14,7 +14,6 @@
 #include <array>
 
 using namespace std::chrono_literals;
-using namespace Qt::StringLiterals;
 using namespace procedures;
 
 namespace {
@@ -31,7 +30,7 @@ constexpr int GaugeLines = 152;
 
 QString FailedLine()
 {
-    return u"Ошибка! Файл данных записать не удалось."_s;
+    return QStringLiteral("Ошибка! Файл данных записать не удалось.");
 }
 
 // Hex text followed by the characters it stands for, in brackets.
@@ -83,10 +82,11 @@ private:
         if (host.QuitRequested())
             return false;
         host.LogLine(QString());
-        host.LogLine(u"Запись:\t\t"_s + fromWire(pendingText + '(' + HexToText(pendingText) + ')'));
-        host.LogLine(u"Ошибка!"_s);
-        host.LogLine(u"Ожидалось:\t"_s + WithRendering(Expected));
-        host.LogLine(u"Пришло:\t\t"_s + WithRendering(channel.ReplyHex));
+        host.LogLine(QStringLiteral("Запись:\t\t") +
+                     fromWire(pendingText + '(' + HexToText(pendingText) + ')'));
+        host.LogLine(QStringLiteral("Ошибка!"));
+        host.LogLine(QStringLiteral("Ожидалось:\t") + WithRendering(Expected));
+        host.LogLine(QStringLiteral("Пришло:\t\t") + WithRendering(channel.ReplyHex));
         return false;
     }
 
@@ -148,6 +148,6 @@ bool FlashTc65(ProcedureHost &Host)
     const bool replayed = Replay(Host).Run(log->steps);
     Host.FileSent({logPath, QFileInfo(logPath).fileName(), QFileInfo(logPath).size(), replayed,
                    std::nullopt});
-    Host.LogLine(replayed ? u"Файл данных успешно записан."_s : FailedLine());
+    Host.LogLine(replayed ? QStringLiteral("Файл данных успешно записан.") : FailedLine());
     return replayed && Configure(Host);
 }

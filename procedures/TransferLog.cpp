@@ -12,8 +12,6 @@
 #include <cstdint>
 #include <optional>
 
-using namespace Qt::StringLiterals;
-
 namespace procedures {
 
 namespace {
@@ -31,7 +29,8 @@ Failure BadLog(const QString &Text)
 
 QString LineProblem(qsizetype LineNumber, const QString &What)
 {
-    return u"Файл данных transfer_fw.log, строка %1: %2"_s.arg(QString::number(LineNumber), What);
+    return QStringLiteral("Файл данных transfer_fw.log, строка %1: %2")
+        .arg(QString::number(LineNumber), What);
 }
 
 // The step a line stands for, or the reason it cannot be replayed.
@@ -46,12 +45,12 @@ std::optional<QString> ParseLine(const QByteArray &Line, TransferStep &Step)
         return std::nullopt;
     Step.payload = Line.mid(3);
     if (!std::all_of(Step.payload.cbegin(), Step.payload.cend(), IsPayloadCharacter))
-        return u"в данных есть символы, кроме шестнадцатеричных цифр и пробелов."_s;
+        return QStringLiteral("в данных есть символы, кроме шестнадцатеричных цифр и пробелов.");
     if (Step.kind == TransferStep::Send) {
         std::array<std::uint8_t, MaxSendBytes> buffer{};
         const auto count = HexToBytes(buffer.data(), buffer.size(), Step.payload);
         if (!count)
-            return u"больше %1 байт для отправки."_s.arg(MaxSendBytes);
+            return QStringLiteral("больше %1 байт для отправки.").arg(MaxSendBytes);
         Step.bytes = QByteArray(reinterpret_cast<const char *>(buffer.data()), *count);
     }
     return std::nullopt;
@@ -80,15 +79,16 @@ Result<TransferLog> ReadTransferLog(const QString &Path)
     if (auto problem = NotRegularFileProblem(Path))
         return *std::move(problem);
     if (!file.open(QIODevice::ReadOnly))
-        return BadLog(u"Файл данных transfer_fw.log не удалось открыть."_s);
+        return BadLog(QStringLiteral("Файл данных transfer_fw.log не удалось открыть."));
     for (qsizetype number = 1;; ++number) {
         const QByteArray line = file.readLine();
         if (line.isEmpty()) {
             if (file.error() != QFileDevice::NoError)
-                return BadLog(LineProblem(number, u"не удалось прочитать строку."_s));
+                return BadLog(LineProblem(number, QStringLiteral("не удалось прочитать строку.")));
             // Nothing would be compared: an empty or foreign file would pass as written.
             if (std::none_of(log.steps.cbegin(), log.steps.cend(), IsExpectation))
-                return BadLog(u"Файл данных transfer_fw.log не содержит ни одной строки \"->\"."_s);
+                return BadLog(QStringLiteral(
+                    "Файл данных transfer_fw.log не содержит ни одной строки \"->\"."));
             return log;
         }
         TransferStep step;
@@ -100,12 +100,12 @@ Result<TransferLog> ReadTransferLog(const QString &Path)
 
 QString TransferLogPath(const QString &DirPath)
 {
-    return DirPath + u"/transfer_fw.log"_s;
+    return DirPath + QStringLiteral("/transfer_fw.log");
 }
 
 Failure MissingTransferLog()
 {
-    return Refusal(u"Не обнаружен файл данных transfer_fw.log."_s);
+    return Refusal(QStringLiteral("Не обнаружен файл данных transfer_fw.log."));
 }
 
 std::optional<Failure> TransferLogRefusal(const QString &DirPath)

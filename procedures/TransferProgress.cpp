@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 QString Kilobytes(std::int64_t Bytes)
@@ -15,13 +13,13 @@ QString Kilobytes(std::int64_t Bytes)
 
 QString TransferText(const TransferProgress &Progress)
 {
-    QString text = Progress.name + u": "_s + Kilobytes(Progress.sent) + u" из "_s +
-                   Kilobytes(Progress.total) + u" КБ"_s;
+    QString text = Progress.name + QStringLiteral(": ") + Kilobytes(Progress.sent) +
+                   QStringLiteral(" из ") + Kilobytes(Progress.total) + QStringLiteral(" КБ");
     if (Progress.bytesPerSecond > 0) {
         const std::int64_t left = std::max<std::int64_t>(0, Progress.total - Progress.sent);
         const std::int64_t seconds = (left + Progress.bytesPerSecond - 1) / Progress.bytesPerSecond;
-        text += u", "_s + QString::number(Progress.bytesPerSecond) + u" Б/с, осталось "_s +
-                QString::number(seconds) + u" с"_s;
+        text += QStringLiteral(", ") + QString::number(Progress.bytesPerSecond) +
+                QStringLiteral(" Б/с, осталось ") + QString::number(seconds) + QStringLiteral(" с");
     }
     return text;
 }

@@ -11,7 +11,6 @@
 #include "procedures/TransferWatch.h"
 
 using namespace std::chrono_literals;
-using namespace Qt::StringLiterals;
 using namespace procedures;
 
 namespace {
@@ -40,7 +39,8 @@ bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Na
     PauseFor(DownloadDelay);
     const QString path = Files.PathOf(Name);
     const auto size = static_cast<std::int32_t>(FileSizeOf(path));
-    Host.LogLine(u"Запись файла "_s + Name + u" ("_s + QString::number(size) + u" bytes)"_s);
+    Host.LogLine(QStringLiteral("Запись файла ") + Name + QStringLiteral(" (") +
+                 QString::number(size) + QStringLiteral(" bytes)"));
     const QByteArray command = "AT^SJDL=1," + QByteArray::number(size) + ',' + Quoted(Name);
     SendAndLog(Host, command, QByteArrayLiteral("CONNECT"), Error, ConnectTimeout);
     if (!ReplyContains(Host.Channel(), QByteArrayLiteral("CONNECT")))

@@ -15,7 +15,6 @@
 #include <optional>
 
 using namespace std::chrono_literals;
-using namespace Qt::StringLiterals;
 using namespace procedures;
 
 namespace {
@@ -63,11 +62,12 @@ public:
     // Whether the delete was answered; the run stops when it was not.
     bool DeleteOld(const QString &Name)
     {
-        host.LogLine(u"Удаление старого файла "_s + Name + u" ..."_s);
+        host.LogLine(QStringLiteral("Удаление старого файла ") + Name + QStringLiteral(" ..."));
         PauseFor(DeleteDelay);
         SendQuietly(host, "AT#DSCRIPT=" + Quoted(Name), Ok, Error, DeleteTimeout);
-        const QByteArray answer = LogFirstOutcome(
-            host, {{Timeout, u"таймаут"_s}, {Error, u"файл не найден"_s}, {Ok, u"файл удален"_s}});
+        const QByteArray answer = LogFirstOutcome(host, {{Timeout, QStringLiteral("таймаут")},
+                                                         {Error, QStringLiteral("файл не найден")},
+                                                         {Ok, QStringLiteral("файл удален")}});
         return answer == Ok || answer == Error;
     }
 
@@ -79,9 +79,9 @@ public:
         reportedCrc.reset();
         size = static_cast<std::int32_t>(FileSizeOf(files.PathOf(Name)));
         // The network settings are stored differently from the scripts.
-        const char flag = Name.toLower() == u"network.ini"_s ? '0' : '1';
-        host.LogLine(u"Запись файла "_s + Name + u" ("_s + QString::number(size) +
-                     u" bytes) ..."_s);
+        const char flag = Name.toLower() == QStringLiteral("network.ini") ? '0' : '1';
+        host.LogLine(QStringLiteral("Запись файла ") + Name + QStringLiteral(" (") +
+                     QString::number(size) + QStringLiteral(" bytes) ..."));
         PauseFor(WriteDelay);
         const QByteArray command =
             "AT#WSCRIPT=" + Quoted(Name) + ',' + QByteArray::number(size) + ',' + flag;
@@ -100,15 +100,15 @@ public:
             sent = true;
             WaitQuietly(host, Ok, Error, StoreTimeout);
         }
-        return LogFirstOutcome(host, {{Error, u"ошибка записи файла"_s},
-                                      {Timeout, u"таймаут"_s},
-                                      {Ok, u"файл записан"_s}}) == Ok;
+        return LogFirstOutcome(host, {{Error, QStringLiteral("ошибка записи файла")},
+                                      {Timeout, QStringLiteral("таймаут")},
+                                      {Ok, QStringLiteral("файл записан")}}) == Ok;
     }
 
     // Whether the modem reports the stored file with the size and the CRC that were sent.
     bool Verify(const QString &Name)
     {
-        host.LogLine(u"Проверка контрольной суммы "_s + Name + u" ..."_s);
+        host.LogLine(QStringLiteral("Проверка контрольной суммы ") + Name + QStringLiteral(" ..."));
         const QByteArray reportStart = "#LCSCRIPT: " + Quoted(Name) + ',';
         const QByteArray report = reportStart + QByteArray::number(size) + ',' +
                                   QByteArray::number(crc, 16).toUpper().rightJustified(4, '0');
@@ -120,12 +120,12 @@ public:
             return false;
         }
         if (Replied(Timeout)) {
-            host.LogLine(u"таймаут"_s);
+            host.LogLine(QStringLiteral("таймаут"));
             return false;
         }
         const bool match = Replied(report);
         reportedCrc = ReportedCrc(host.Channel().Reply, reportStart);
-        host.LogLine(match ? u"CRC ok"_s : u"CRC bad"_s);
+        host.LogLine(match ? QStringLiteral("CRC ok") : QStringLiteral("CRC bad"));
         return match;
     }
 
@@ -141,7 +141,7 @@ private:
 
     void LogRefused(const QByteArray &Command)
     {
-        host.LogLine(u"ошибка при вызове команды "_s + fromWire(Command));
+        host.LogLine(QStringLiteral("ошибка при вызове команды ") + fromWire(Command));
     }
 
     ProcedureHost &host;
@@ -155,7 +155,7 @@ private:
 void SendPreamble(ProcedureHost &Host)
 {
     Host.LogLine(QString());
-    Host.LogLine(u"Удаление автозапуска..."_s);
+    Host.LogLine(QStringLiteral("Удаление автозапуска..."));
     PauseFor(PreambleDelay);
     SendAndLog(Host, QByteArrayLiteral("AT#ESCRIPT=\"\""), Ok, Error, PreambleTimeout);
     PauseFor(PreambleDelay);
@@ -192,12 +192,12 @@ bool FlashVelmora(ProcedureHost &Host)
         const QString &name = files->Names.at(done);
         if (Host.MaxAttempts() > 0 && attempt > Host.MaxAttempts()) {
             // A bound the runner was given: a production line does not wait for ever.
-            Host.ShowErrorBox(u"Файл %1 не записан: сделано попыток: %2."_s.arg(
-                name, QString::number(Host.MaxAttempts())));
+            Host.ShowErrorBox(QStringLiteral("Файл %1 не записан: сделано попыток: %2.")
+                                  .arg(name, QString::number(Host.MaxAttempts())));
             return false;
         }
         if (attempt > 1)
-            Host.LogLine(u"Попытка №%1"_s.arg(attempt));
+            Host.LogLine(QStringLiteral("Попытка №%1").arg(attempt));
         goOn = writer.DeleteOld(name);
         bool verified = false;
         if (goOn) {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#ifndef _WIN32
+#ifndef Q_OS_WIN
 #include <sys/types.h>
 #endif
 
@@ -29,7 +29,7 @@ public:
     // Discards buffered input and/or output (PurgeInput, PurgeOutput).
     virtual void purge(std::uint32_t what) = 0;
 
-#ifdef _WIN32
+#ifdef Q_OS_WIN
     // The device handle (a HANDLE), opened for overlapped I/O with reads that end after 1 ms
     // without a byte: the reader and writer issue their reads, event waits and writes on it.
     virtual void *handle() const = 0;

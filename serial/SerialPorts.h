@@ -19,7 +19,7 @@ struct SerialPortInfo
 // followed by the virtual ones, in a stable order.
 QList<SerialPortInfo> ListSerialPorts();
 
-#ifndef _WIN32
+#ifndef Q_OS_WIN
 // The folder where a modem simulator leaves a link to its device for the dialog to list:
 // $QUILLON_PORTS_DIR, else $XDG_RUNTIME_DIR/quillon-ports, else /tmp/quillon-ports.
 QString VirtualPortFolder();
@@ -36,7 +36,7 @@ QString ResolveDevicePath(const QString &CommPort);
 // the duplicate check and the run record go by. Windows: ResolveDevicePath.
 QString PortDevice(const QString &CommPort);
 
-#ifndef _WIN32
+#ifndef Q_OS_WIN
 // The stable names the system gives a USB adapter's device: the links in ByIdFolder that end at
 // Device, sorted. None for a device without them.
 QStringList StableNamesOf(const QString &Device,

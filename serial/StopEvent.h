@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 namespace serial {
 
 // A flag that only goes from clear to set and can be waited on together with a device.
@@ -13,7 +15,7 @@ public:
 
     void set();
     bool isSet() const;
-#ifdef _WIN32
+#ifdef Q_OS_WIN
     bool valid() const
     {
         return event != nullptr;

@@ -2,13 +2,14 @@
 
 #include "serial/WorkerThread.h"
 
+#include <QtGlobal>
 #include <atomic>
 #include <cstdint>
 #include <vector>
 
 namespace serial {
 
-#ifdef _WIN32
+#ifdef Q_OS_WIN
 class OverlappedOperation;
 #endif
 
@@ -36,7 +37,7 @@ private:
     // Posts the status notification a device event calls for; false when the line errors cannot
     // be read.
     bool ReportCommEvent(std::uint32_t mask);
-#ifdef _WIN32
+#ifdef Q_OS_WIN
     Outcome Serve(OverlappedOperation &read, OverlappedOperation &wait);
     Outcome StartRead(OverlappedOperation &read);
     Outcome CompleteRead(OverlappedOperation &read);

@@ -3,12 +3,13 @@
 #include "serial/WorkerThread.h"
 #include "serial/WriteQueue.h"
 
+#include <QtGlobal>
 #include <atomic>
 #include <cstdint>
 
 namespace serial {
 
-#ifdef _WIN32
+#ifdef Q_OS_WIN
 class OverlappedOperation;
 #endif
 
@@ -37,7 +38,7 @@ private:
         Elapsed,
         Failed
     };
-#ifdef _WIN32
+#ifdef Q_OS_WIN
     Wait waitFor(void *handle);
     bool WriteBuffer(OverlappedOperation &write, const QByteArray &block);
     // Ends a write in flight; a device that keeps hold of it keeps the block's bytes too.

@@ -22,7 +22,7 @@ public:
     std::optional<QByteArray> take();
     bool waiting();
     void close();
-#ifdef _WIN32
+#ifdef Q_OS_WIN
     bool valid() const
     {
         return signal != nullptr;
@@ -52,7 +52,7 @@ private:
     std::mutex lock;
     std::deque<QByteArray> requests;
     bool closed = false;
-#ifdef _WIN32
+#ifdef Q_OS_WIN
     void *signal;
 #else
     int descriptor;

@@ -30,8 +30,6 @@
 #include <map>
 #include <mutex>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 constexpr int DefaultRuns = 1000;
@@ -48,7 +46,7 @@ void writeFile(const QString &Path, const QByteArray &Bytes)
 
 long residentKilobytes()
 {
-    QFile statm(u"/proc/self/statm"_s);
+    QFile statm(QStringLiteral("/proc/self/statm"));
     if (!statm.open(QIODevice::ReadOnly))
         return -1;
     const QList<QByteArray> fields = statm.readAll().split(' ');
@@ -63,7 +61,9 @@ long heapInUseKilobytes()
 
 qsizetype openDescriptors()
 {
-    return QDir(u"/proc/self/fd"_s).entryList(QDir::NoDotAndDotDot | QDir::System).size();
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::NoDotAndDotDot | QDir::System)
+        .size();
 }
 
 bool isCheckpoint(int Run, int Runs)
@@ -156,11 +156,11 @@ int main(int argc, char **argv)
     }
     Timing::setSpeedUp(speedUp);
     QTemporaryDir data;
-    QDir(data.path()).mkpath(u"velmora/compiled"_s);
-    writeFile(data.filePath(u"Quillon_dir.ini"_s), "Velmora:velmora\r\n");
-    const QString scriptPath = data.filePath(u"velmora/compiled/main.py"_s);
+    QDir(data.path()).mkpath(QStringLiteral("velmora/compiled"));
+    writeFile(data.filePath(QStringLiteral("Quillon_dir.ini")), "Velmora:velmora\r\n");
+    const QString scriptPath = data.filePath(QStringLiteral("velmora/compiled/main.py"));
     writeFile(scriptPath, runScript(0));
-    const auto type = FindModemType(data.path() + u'/', u"velmora"_s);
+    const auto type = FindModemType(data.path() + u'/', QStringLiteral("velmora"));
     if (!type) {
         std::fprintf(stderr, "%s\n", qPrintable(type.failure().text));
         return 1;
@@ -190,12 +190,13 @@ int main(int argc, char **argv)
         const std::deque<modemsim::WireRecord> lastRecords = wire.take();
         if (result.outcome != PortOutcome::Programmed) {
             ++failures[result.reason];
-            printRun(run, OutcomeName(result.outcome) + u": "_s + result.reason, lines,
+            printRun(run, OutcomeName(result.outcome) + QStringLiteral(": ") + result.reason, lines,
                      lastRecords);
         } else if (modem.storedFiles()["main.py"] != script) {
             ++falseSuccesses;
-            printRun(run, u"said programmed, but the modem does not hold this run's file"_s, lines,
-                     lastRecords);
+            printRun(run,
+                     QStringLiteral("said programmed, but the modem does not hold this run's file"),
+                     lines, lastRecords);
         } else {
             ++programmed;
         }

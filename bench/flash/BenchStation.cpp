@@ -34,7 +34,6 @@
 #include <unistd.h>
 #include <vector>
 
-using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
@@ -55,7 +54,7 @@ QByteArray imeiNumber(int Number)
 
 long residentKilobytes()
 {
-    QFile statm(u"/proc/self/statm"_s);
+    QFile statm(QStringLiteral("/proc/self/statm"));
     if (!statm.open(QIODevice::ReadOnly))
         return -1;
     const QList<QByteArray> fields = statm.readAll().split(' ');
@@ -64,7 +63,9 @@ long residentKilobytes()
 
 qsizetype openDescriptors()
 {
-    return QDir(u"/proc/self/fd"_s).entryList(QDir::NoDotAndDotDot | QDir::System).size();
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::NoDotAndDotDot | QDir::System)
+        .size();
 }
 
 // quillon-flash as a child, its JSON events read as they come.
@@ -115,11 +116,12 @@ private:
 
 QStringList stationArguments(const QStringList &PortNames)
 {
-    QStringList arguments{
-        u"--type"_s, u"tu41"_s,         u"--data"_s,       demoData(),
-        u"--json"_s, u"--continuous"_s, u"--write-rate"_s, QString::number(LineRate)};
+    QStringList arguments{QStringLiteral("--type"),       QStringLiteral("tu41"),
+                          QStringLiteral("--data"),       demoData(),
+                          QStringLiteral("--json"),       QStringLiteral("--continuous"),
+                          QStringLiteral("--write-rate"), QString::number(LineRate)};
     for (const QString &port : PortNames)
-        arguments << u"--port"_s << port;
+        arguments << QStringLiteral("--port") << port;
     return arguments;
 }
 
@@ -135,7 +137,7 @@ void measureStation(int ModemsPerPort)
     options.keepRecords = false;
     for (int port = 0; port < Ports; ++port) {
         options.imei = imeiNumber(port * 1000);
-        options.linkPath = links.filePath(u"modem%1"_s.arg(port));
+        options.linkPath = links.filePath(QStringLiteral("modem%1").arg(port));
         paths.append(options.linkPath);
         modems.push_back(std::make_unique<modemsim::ModemSimulator>(options));
     }
@@ -146,10 +148,11 @@ void measureStation(int ModemsPerPort)
     QElapsedTimer clock;
     clock.start();
     const bool finished = station.follow([&](const QJsonObject &Event) {
-        if (Event[u"event"_s].toString() != u"station" || Event[u"state"_s] != u"take-off"_s)
+        if (Event[QStringLiteral("event")].toString() != u"station" ||
+            Event[QStringLiteral("state")] != QStringLiteral("take-off"))
             return false;
-        const auto port = static_cast<int>(paths.indexOf(Event[u"port"_s].toString()));
-        if (Event[u"result"_s].toString() == u"programmed")
+        const auto port = static_cast<int>(paths.indexOf(Event[QStringLiteral("port")].toString()));
+        if (Event[QStringLiteral("result")].toString() == u"programmed")
             ++programmed;
         else
             ++failed;
@@ -179,7 +182,8 @@ void measureInterruptMidTransfer()
     const modemsim::ModemSimulator modem(options);
     Runner station(stationArguments({modem.devicePath()}));
     station.follow([](const QJsonObject &Event) {
-        return Event[u"event"_s] == u"progress"_s && Event[u"transfer_sent"_s].toInteger() > 200;
+        return Event[QStringLiteral("event")] == QStringLiteral("progress") &&
+               Event[QStringLiteral("transfer_sent")].toInteger() > 200;
     });
     std::printf("  Ctrl-C to exit, in the middle of a transfer at %u bit/s: %lld ms\n", LineRate,
                 static_cast<long long>(station.interruptAndTime()));
@@ -191,12 +195,14 @@ void measureInterruptInPause()
     options.family = modemsim::Family::Script;
     options.keepRecords = false;
     modemsim::ModemSimulator modem(options);
-    Runner single({u"--type"_s, u"velmora"_s, u"--data"_s, demoData(), u"--json"_s, u"--port"_s,
+    Runner single({QStringLiteral("--type"), QStringLiteral("velmora"), QStringLiteral("--data"),
+                   demoData(), QStringLiteral("--json"), QStringLiteral("--port"),
                    modem.devicePath()});
     // The pause after the reset follows this exchange.
     single.follow([](const QJsonObject &Event) {
-        return Event[u"event"_s] == u"log"_s &&
-               Event[u"text"_s].toString().startsWith(u"AT#ENHRST=1,0 >>"_s);
+        return Event[QStringLiteral("event")] == QStringLiteral("log") &&
+               Event[QStringLiteral("text")].toString().startsWith(
+                   QStringLiteral("AT#ENHRST=1,0 >>"));
     });
     std::printf("  Ctrl-C to exit, a single script run in its 5 s pause after the reset: %lld ms\n",
                 static_cast<long long>(single.interruptAndTime()));
@@ -250,7 +256,7 @@ private:
 void measureSwaps(int Swaps)
 {
     Timing::setSpeedUp(SoakSpeedUp);
-    const auto type = FindModemType(demoData(), u"tu41"_s);
+    const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
     if (!type) {
         std::fprintf(stderr, "%s\n", qPrintable(type.failure().text));
         return;
@@ -260,7 +266,7 @@ void measureSwaps(int Swaps)
     options.family = modemsim::Family::Java;
     options.keepRecords = false;
     options.imei = imeiNumber(0);
-    options.linkPath = links.filePath(u"modem"_s);
+    options.linkPath = links.filePath(QStringLiteral("modem"));
     modemsim::ModemSimulator modem(options);
     Events events;
     StationSession session(1);

@@ -23,7 +23,6 @@
 #include <stdexcept>
 #include <string>
 
-using namespace Qt::StringLiterals;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -79,9 +78,9 @@ QByteArray Content(qsizetype Size, int Seed)
 
 void PutFiles(const QString &Folder, const std::vector<qsizetype> &Sizes)
 {
-    QDir(Folder).mkpath(u"compiled"_s);
+    QDir(Folder).mkpath(QStringLiteral("compiled"));
     for (std::size_t i = 0; i < Sizes.size(); ++i) {
-        const QString name = u"/compiled/f%1.bin"_s.arg(i, 3, 10, QLatin1Char('0'));
+        const QString name = QStringLiteral("/compiled/f%1.bin").arg(i, 3, 10, QLatin1Char('0'));
         Write(Folder + name, Content(Sizes[i], static_cast<int>(i)));
     }
 }
@@ -130,7 +129,7 @@ modemsim::Options ModemFor(const Family &Run, const QTemporaryDir &Folder)
     modemsim::Options options;
     options.family = Run.family;
     if (Run.family == modemsim::Family::Replay)
-        options.transferLog = Folder.filePath(u"transfer_fw.log"_s);
+        options.transferLog = Folder.filePath(QStringLiteral("transfer_fw.log"));
     return options;
 }
 
@@ -157,7 +156,7 @@ void TimeRun(const Family &Run)
 
 long PeakKilobytes()
 {
-    QFile status(u"/proc/self/status"_s);
+    QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
@@ -174,12 +173,12 @@ public:
     ExternalModem(const char *FamilyName, const QString &Scratch)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"QUILLON_PORTS_DIR"_s, Scratch);
+        environment.insert(QStringLiteral("QUILLON_PORTS_DIR"), Scratch);
         process.setProcessEnvironment(environment);
-        const QString output = Scratch + u"/modem.log"_s;
+        const QString output = Scratch + QStringLiteral("/modem.log");
         process.setStandardOutputFile(output);
         process.start(QString::fromUtf8(QUILLON_MODEMSIM),
-                      {u"--family"_s, QString::fromLatin1(FamilyName)});
+                      {QStringLiteral("--family"), QString::fromLatin1(FamilyName)});
         const auto deadline = Clock::now() + std::chrono::seconds(10);
         while (device.isEmpty() && Clock::now() < deadline) {
             QThread::msleep(20);
@@ -230,8 +229,8 @@ void LinePacedDownload(std::uint32_t Rate)
 {
     QTemporaryDir folder;
     constexpr qsizetype Size = 102399;
-    QDir(folder.path()).mkpath(u"compiled"_s);
-    Write(folder.filePath(u"compiled/ehsx.jar"_s), Content(Size, 7));
+    QDir(folder.path()).mkpath(QStringLiteral("compiled"));
+    Write(folder.filePath(QStringLiteral("compiled/ehsx.jar")), Content(Size, 7));
     modemsim::Options options;
     options.family = modemsim::Family::Java;
     options.lineRate = StartRate;
@@ -325,7 +324,7 @@ int main(int argc, char **argv)
         // 200 before autostart off, 200 before each of 19 blocks, 3000 before "+++", 5 x 100.
         {"tc65", modemsim::Family::Replay, 200ms + 19 * 200ms + 3000ms + 500ms,
          [](const QString &Folder) {
-             Write(Folder + u"/transfer_fw.log"_s, TransferLog(20, 1024));
+             Write(Folder + QStringLiteral("/transfer_fw.log"), TransferLog(20, 1024));
          }},
     };
     try {

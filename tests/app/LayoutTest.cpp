@@ -174,7 +174,8 @@ TEST_P(Layout, WindowShowsEveryTextWholeAndStaysOnTheScreenWithTheLog)
     ASSERT_TRUE(showAndWait(window));
     look(window, QStringLiteral("window"));
     // No band above the instructions' end or below the status line.
-    EXPECT_EQ(window.height(), window.widgets.Panel1->height() + window.widgets.pnlStatusBar->height());
+    EXPECT_EQ(window.height(),
+              window.widgets.Panel1->height() + window.widgets.pnlStatusBar->height());
     EXPECT_LE(window.widgets.Memo1->height(), window.widgets.Memo1->sizeHint().height());
 
     window.widgets.btnLogSH->click();
@@ -188,7 +189,8 @@ TEST_P(Layout, WindowShowsEveryTextWholeAndStaysOnTheScreenWithTheLog)
     expectOnScreen(window);
 
     window.widgets.btnLogSH->click();
-    EXPECT_EQ(window.height(), window.widgets.Panel1->height() + window.widgets.pnlStatusBar->height());
+    EXPECT_EQ(window.height(),
+              window.widgets.Panel1->height() + window.widgets.pnlStatusBar->height());
 }
 
 TEST_P(Layout, DialogShowsEveryLabelAndTheWholePortPathCentredOnTheScreen)
@@ -237,8 +239,10 @@ TEST_P(Layout, MessageBoxPutsEachSentenceOnALineAndIsNoWiderThanTheWindow)
         EXPECT_LE(box->width(), window.width());
         box->accept();
     });
-    window.ShowBox(StepsView::Box::Error, QStringLiteral(
-        "Во время опереации произошел сбой. Повторите операцию с шага №1.          "));
+    window.ShowBox(
+        StepsView::Box::Error,
+        QStringLiteral(
+            "Во время опереации произошел сбой. Повторите операцию с шага №1.          "));
     EXPECT_EQ(shown, QStringLiteral("Во время опереации произошел сбой.\n"
                                     "Повторите операцию с шага №1.          "));
 }

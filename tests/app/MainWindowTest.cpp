@@ -704,7 +704,8 @@ TEST_F(MainWindow, SilentModemIsProbedFourTimesASecondForSixteenSeconds)
     offerType("Silent:silent", QStringLiteral("silent"), simulator);
     answers.push_back({false, {}});
     pickType(QStringLiteral("Silent"));
-    ASSERT_TRUE(waitUntil([&] { return dialogsShown == 2 && window->lblStatus->text() == Step1; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return dialogsShown == 2 && window->widgets.lblStatus->text() == Step1; }));
 
     std::vector<std::chrono::steady_clock::time_point> probes;
     for (const modemsim::WireRecord &record : simulator.wire()) {

@@ -2,6 +2,7 @@
 // event-driven code under test needs, a scratch folder of its own, and in the sanitizer builds the
 // checkers' options.
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -52,6 +53,11 @@ public:
         const QString locks = folder.filePath(QStringLiteral("locks"));
         QDir().mkpath(locks);
         qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks));
+        // Qt Gui wants a private runtime folder and warns on every start without one.
+        const QString runtime = folder.filePath(QStringLiteral("runtime"));
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     }
     bool isValid() const { return folder.isValid(); }
 

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#ifndef _WIN32
+#ifndef Q_OS_WIN
 #include <array>
 #include <cerrno>
 #include <poll.h>
@@ -43,7 +43,7 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds dead
     return true;
 }
 
-#ifndef _WIN32
+#ifndef Q_OS_WIN
 namespace {
 
 int entriesIn(const QString &folder)

@@ -5,7 +5,7 @@
 // playing the modem on its master.
 #include "common/Failure.h"
 #include "serial/TComm32.h"
-#ifndef _WIN32
+#ifndef Q_OS_WIN
 #include "tools/modemsim/PtyPair.h"
 #endif
 
@@ -36,7 +36,7 @@ inline void pumpFor(std::chrono::milliseconds time)
     waitUntil([] { return false; }, time);
 }
 
-#ifndef _WIN32
+#ifndef Q_OS_WIN
 // Reads a descriptor until `count` bytes have come, the other end closes or the deadline passes;
 // never more than `count` bytes.
 QByteArray readFor(int descriptor, qsizetype count, std::chrono::milliseconds deadline);

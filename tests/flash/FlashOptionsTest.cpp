@@ -74,7 +74,7 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
              "--type velmora --port /dev/ttyS0 --write-rate fast",
              "--type velmora --port /dev/ttyS0 --write-rate -9600",
     // One device under two names would be driven by two runs at once.
-#ifndef _WIN32
+#ifndef Q_OS_WIN
              "--type velmora --port /dev/ttyS0 --port COM1", // the same device on Linux
 #endif
              "--type velmora --port /dev/ttyS0 --port /dev/ttyS0",

@@ -13,7 +13,6 @@
 
 #include <sys/stat.h>
 
-using namespace Qt::StringLiterals;
 using namespace procedures;
 
 namespace {
@@ -35,36 +34,38 @@ void Write(const QString &Path, const QByteArray &Bytes)
 TEST(DataFiles, PipeOrFolderWhereAFileIsExpectedIsRefusedByName)
 {
     QTemporaryDir type;
-    QDir(type.path()).mkpath(u"compiled"_s);
-    Write(type.filePath(u"compiled/a.pyo"_s), "print(1)");
+    QDir(type.path()).mkpath(QStringLiteral("compiled"));
+    Write(type.filePath(QStringLiteral("compiled/a.pyo")), "print(1)");
     EXPECT_EQ(CompiledFilesRefusal(type.path()), std::nullopt);
 
     // A pipe named like a payload file, reached through a link.
-    MakePipe(type.filePath(u"pipe"_s));
-    ASSERT_TRUE(QFile::link(type.filePath(u"pipe"_s), type.filePath(u"compiled/b.pyo"_s)));
-    const QString pipeLine = type.filePath(u"compiled/b.pyo"_s) +
-                             u" не прочитан: это не обычный файл, а канал, устройство или сокет."
-                             u" Запись данных отменена."_s;
+    MakePipe(type.filePath(QStringLiteral("pipe")));
+    ASSERT_TRUE(QFile::link(type.filePath(QStringLiteral("pipe")),
+                            type.filePath(QStringLiteral("compiled/b.pyo"))));
+    const QString pipeLine =
+        type.filePath(QStringLiteral("compiled/b.pyo")) +
+        QStringLiteral(" не прочитан: это не обычный файл, а канал, устройство или сокет."
+                       " Запись данных отменена.");
     const auto refusal = CompiledFilesRefusal(type.path());
     EXPECT_EQ(failureText(refusal), pipeLine);
     EXPECT_EQ(refusal->kind, Failure::Kind::Refused);
 
     // Hidden entries and subfolders stay skipped.
-    QFile::remove(type.filePath(u"compiled/b.pyo"_s));
-    MakePipe(type.filePath(u"compiled/.hidden"_s));
-    QDir(type.path()).mkpath(u"compiled/sub"_s);
+    QFile::remove(type.filePath(QStringLiteral("compiled/b.pyo")));
+    MakePipe(type.filePath(QStringLiteral("compiled/.hidden")));
+    QDir(type.path()).mkpath(QStringLiteral("compiled/sub"));
     EXPECT_EQ(CompiledFilesRefusal(type.path()), std::nullopt);
 
     MakePipe(TransferLogPath(type.path()));
     EXPECT_EQ(failureText(TransferLogRefusal(type.path())),
               TransferLogPath(type.path()) +
-                  u" не прочитан: это не обычный файл, а канал, устройство или сокет."
-                  u" Запись данных отменена."_s);
+                  QStringLiteral(" не прочитан: это не обычный файл, а канал, устройство или сокет."
+                                 " Запись данных отменена."));
     QFile::remove(TransferLogPath(type.path()));
-    QDir(type.path()).mkpath(u"transfer_fw.log"_s);
-    EXPECT_TRUE(failureText(TransferLogRefusal(type.path())).contains(u"а папка."_s));
+    QDir(type.path()).mkpath(QStringLiteral("transfer_fw.log"));
+    EXPECT_TRUE(failureText(TransferLogRefusal(type.path())).contains(QStringLiteral("а папка.")));
 
-    MakePipe(type.filePath(u"Quillon_dir.ini"_s));
+    MakePipe(type.filePath(QStringLiteral("Quillon_dir.ini")));
     const ModemCatalogue catalogue = ReadModemCatalogue(type.path() + u'/');
     EXPECT_TRUE(catalogue.problem);
     EXPECT_TRUE(catalogue.entries.isEmpty());
@@ -74,8 +75,8 @@ TEST(DataFiles, PipeOrFolderWhereAFileIsExpectedIsRefusedByName)
 TEST(DataFiles, TransferLogWithoutAnExpectationIsMalformed)
 {
     QTemporaryDir type;
-    const QString noExpectation =
-        u"Файл данных transfer_fw.log не содержит ни одной строки \"->\". Запись данных отменена."_s;
+    const QString noExpectation = QStringLiteral(
+        "Файл данных transfer_fw.log не содержит ни одной строки \"->\". Запись данных отменена.");
     QByteArray binary(20000, '\0');
     for (int at = 0; at < binary.size(); ++at)
         binary[at] = static_cast<char>((at * 37) % 251 + 1);

@@ -13,7 +13,6 @@
 
 #include <sys/stat.h>
 
-using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 using modemsim::Family;
 using Clock = std::chrono::steady_clock;
@@ -50,22 +49,22 @@ QString DirNameOf(Family Kind)
 {
     switch (Kind) {
     case Family::Script:
-        return u"velmora"_s;
+        return QStringLiteral("velmora");
     case Family::Java:
-        return u"tu41"_s;
+        return QStringLiteral("tu41");
     default:
-        return u"tc65"_s;
+        return QStringLiteral("tc65");
     }
 }
 
 void PutSoundData(ModemBench &Bench, Family Kind)
 {
     if (Kind == Family::Script)
-        Bench.Put(u"compiled/a.pyo"_s, FileBytes(ScriptSize, 'a'));
+        Bench.Put(QStringLiteral("compiled/a.pyo"), FileBytes(ScriptSize, 'a'));
     else if (Kind == Family::Java)
-        Bench.Put(u"compiled/a.bin"_s, FileBytes(ScriptSize, 3));
+        Bench.Put(QStringLiteral("compiled/a.bin"), FileBytes(ScriptSize, 3));
     else
-        Bench.Put(u"transfer_fw.log"_s, ReplayLog);
+        Bench.Put(QStringLiteral("transfer_fw.log"), ReplayLog);
 }
 
 class FaultMatrix : public LeakCheckedTest, public testing::WithParamInterface<FaultCase>
@@ -88,8 +87,8 @@ TEST_P(FaultMatrix, RunEndsAsExpectedAndExplained)
         EXPECT_LT(Clock::now() - start, row.nominal / row.speedUp + 20s);
 
         QStringList lines = row.lines;
-        lines.replaceInStrings(u"{dir}"_s, bench->folder.path());
-        lines.replaceInStrings(u"{port}"_s, port);
+        lines.replaceInStrings(QStringLiteral("{dir}"), bench->folder.path());
+        lines.replaceInStrings(QStringLiteral("{port}"), port);
         EXPECT_TRUE(HasLines(bench->host.lines, lines));
         EXPECT_EQ(bench->host.lines.mid(bench->host.lines.size() - 2),
                   (QStringList{QString(), row.programmed ? RunSucceededText() : RunFailedText()}));
@@ -98,31 +97,33 @@ TEST_P(FaultMatrix, RunEndsAsExpectedAndExplained)
 }
 
 // Lines of the families' steps.
-const QString Refused = u" Запись данных отменена."_s;
-const QString ReplayFailed = u"Ошибка! Файл данных записать не удалось."_s;
-const QString ReplayWritten = u"Файл данных успешно записан."_s;
-const QString AutostartOff = u"at^SCFG=\"userware/autostart\",\"\",\"0\""_s;
-const QString AutostartOn = u"at^SCFG=\"userware/autostart\",\"\",\"1\""_s;
-const QString Download = u"AT^SJDL=1,100,\"a.bin\""_s;
-const QString StartLoader = u"AT^SJAM=0,\"a:/ehsx_loader.jad\",\"\""_s;
-const QString NotRegular = u" не прочитан: это не обычный файл, а канал, устройство или сокет."_s;
+const QString Refused = QStringLiteral(" Запись данных отменена.");
+const QString ReplayFailed = QStringLiteral("Ошибка! Файл данных записать не удалось.");
+const QString ReplayWritten = QStringLiteral("Файл данных успешно записан.");
+const QString AutostartOff = QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\"");
+const QString AutostartOn = QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"1\"");
+const QString Download = QStringLiteral("AT^SJDL=1,100,\"a.bin\"");
+const QString StartLoader = QStringLiteral("AT^SJAM=0,\"a:/ehsx_loader.jad\",\"\"");
+const QString NotRegular =
+    QStringLiteral(" не прочитан: это не обычный файл, а канал, устройство или сокет.");
 
 QStringList ScriptStored()
 {
-    return {u"Запись файла a.pyo (100 bytes) ..."_s, u"файл записан"_s,
-            u"Проверка контрольной суммы a.pyo ..."_s, u"CRC ok"_s};
+    return {QStringLiteral("Запись файла a.pyo (100 bytes) ..."), QStringLiteral("файл записан"),
+            QStringLiteral("Проверка контрольной суммы a.pyo ..."), QStringLiteral("CRC ok")};
 }
 
 QStringList ScriptFinish()
 {
-    return {QString(), QString(), Exchange(u"AT#ESCRIPT=\"main.pyo\""_s),
-            Exchange(u"AT#STARTMODESCR=1,15"_s)};
+    return {QString(), QString(), Exchange(QStringLiteral("AT#ESCRIPT=\"main.pyo\"")),
+            Exchange(QStringLiteral("AT#STARTMODESCR=1,15"))};
 }
 
 QStringList JavaStored()
 {
-    return {u"Запись файла a.bin (100 bytes)"_s, Exchange(Download, u"CONNECT"_s),
-            u"\r\nJDL END OK\r\n"_s, QString(), Exchange(StartLoader)};
+    return {QStringLiteral("Запись файла a.bin (100 bytes)"),
+            Exchange(Download, QStringLiteral("CONNECT")), QStringLiteral("\r\nJDL END OK\r\n"),
+            QString(), Exchange(StartLoader)};
 }
 
 QStringList ReplayStored()
@@ -133,10 +134,10 @@ QStringList ReplayStored()
 QStringList ReplayConfigured()
 {
     return {ReplayWritten,
-            Exchange(u"at^SCFG=\"userware/autostart/appname\",\"\",\"a:/tc65.jad\""_s),
-            Exchange(u"at^SCFG=\"userware/autostart/delay\",\"\",\"150\""_s),
-            Exchange(u"AT^SCFG=\"Userware/Mode\",\"normal\",\"\",\"0\""_s),
-            Exchange(u"AT^SCFG=\"Userware/Stdout\",\"USB\""_s),
+            Exchange(QStringLiteral("at^SCFG=\"userware/autostart/appname\",\"\",\"a:/tc65.jad\"")),
+            Exchange(QStringLiteral("at^SCFG=\"userware/autostart/delay\",\"\",\"150\"")),
+            Exchange(QStringLiteral("AT^SCFG=\"Userware/Mode\",\"normal\",\"\",\"0\"")),
+            Exchange(QStringLiteral("AT^SCFG=\"Userware/Stdout\",\"USB\"")),
             Exchange(AutostartOn)};
 }
 
@@ -159,7 +160,7 @@ std::function<void(ModemBench &)> Putting(const QString &Path, const QByteArray 
 
 std::function<void(ModemBench &)> ReplayLogOf(const QByteArray &Text)
 {
-    return Putting(u"transfer_fw.log"_s, Text);
+    return Putting(QStringLiteral("transfer_fw.log"), Text);
 }
 
 void MakePipe(const QString &Path)
@@ -186,10 +187,11 @@ std::function<void(ModemBench &)> QuitAfter(const QString &Line, std::chrono::mi
 // A file whose name cannot go into a command; Shown is the name as the log line gives it.
 FaultCase BadName(const char *Row, Family Kind, const QString &Name, const QString &Shown)
 {
-    return {Row,   Kind,
-            {},    Putting(u"compiled/"_s + Name, "x"),
-            false, {u"Имя файла %1 содержит недопустимые символы."_s.arg(Shown) + Refused},
-            2,     0ms};
+    return {
+        Row,   Kind,
+        {},    Putting(QStringLiteral("compiled/") + Name, "x"),
+        false, {QStringLiteral("Имя файла %1 содержит недопустимые символы.").arg(Shown) + Refused},
+        2,     0ms};
 }
 
 QByteArray BinaryWithoutExpectation()
@@ -208,7 +210,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.silentCommands = {"AT#DSCRIPT="}; }),
      {},
      false,
-     {u"Удаление старого файла a.pyo ..."_s, u"таймаут"_s},
+     {QStringLiteral("Удаление старого файла a.pyo ..."), QStringLiteral("таймаут")},
      8,
      ScriptRun + 7s},
     {"script_delete_error",
@@ -216,7 +218,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.errorCommands = {{"AT#DSCRIPT=", "ERROR"}}; }),
      {},
      true,
-     QStringList{u"Удаление старого файла a.pyo ..."_s, u"файл не найден"_s} + ScriptStored(),
+     QStringList{QStringLiteral("Удаление старого файла a.pyo ..."), QStringLiteral("файл не найден")} + ScriptStored(),
      2,
      ScriptRun},
     {"script_finish_error_does_not_change_outcome",
@@ -224,8 +226,8 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.errorCommands = {{"AT#STARTMODESCR=", "+CME ERROR: 4"}}; }),
      {},
      true,
-     {u"CRC ok"_s, QString(), QString(), Exchange(u"AT#ESCRIPT=\"main.pyo\""_s),
-      Exchange(u"AT#STARTMODESCR=1,15"_s, u"+CME ERROR: 4"_s)},
+     {QStringLiteral("CRC ok"), QString(), QString(), Exchange(QStringLiteral("AT#ESCRIPT=\"main.pyo\"")),
+      Exchange(QStringLiteral("AT#STARTMODESCR=1,15"), QStringLiteral("+CME ERROR: 4"))},
      2,
      ScriptRun},
     {"script_write_fails_first",
@@ -233,8 +235,8 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.failFirstN = {{"AT#WSCRIPT=", 1}}; }),
      {},
      true,
-     QStringList{u"ошибка при вызове команды AT#WSCRIPT=\"a.pyo\",100,1"_s, QString(),
-                 u"Попытка №2"_s, u"Удаление старого файла a.pyo ..."_s, u"файл не найден"_s} +
+     QStringList{QStringLiteral("ошибка при вызове команды AT#WSCRIPT=\"a.pyo\",100,1"), QString(),
+                 QStringLiteral("Попытка №2"), QStringLiteral("Удаление старого файла a.pyo ..."), QStringLiteral("файл не найден")} +
          ScriptStored(),
      2,
      ScriptRun * 2},
@@ -243,8 +245,8 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.failFirstN = {{"AT#LCSCRIPT=", 1}}; }),
      {},
      true,
-     {u"Проверка контрольной суммы a.pyo ..."_s,
-      u"ошибка при вызове команды AT#LCSCRIPT=\"a.pyo\""_s, QString(), u"Попытка №2"_s},
+     {QStringLiteral("Проверка контрольной суммы a.pyo ..."),
+      QStringLiteral("ошибка при вызове команды AT#LCSCRIPT=\"a.pyo\""), QString(), QStringLiteral("Попытка №2")},
      2,
      ScriptRun * 2},
     {"script_wrong_crc",
@@ -252,7 +254,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.wrongCrcWrites = 1; }),
      {},
      true,
-     {u"Проверка контрольной суммы a.pyo ..."_s, u"таймаут"_s, QString(), u"Попытка №2"_s},
+     {QStringLiteral("Проверка контрольной суммы a.pyo ..."), QStringLiteral("таймаут"), QString(), QStringLiteral("Попытка №2")},
      8,
      ScriptRun * 2 + 7s},
     {"script_no_write_prompt",
@@ -304,8 +306,8 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.stallAfterBytes = 120; }),
      {},
      false,
-     {u"Запись файла a.pyo (100 bytes) ..."_s, u"ошибка записи файла"_s, QString(), u"Попытка №2"_s,
-      u"Удаление старого файла a.pyo ..."_s, u"таймаут"_s},
+     {QStringLiteral("Запись файла a.pyo (100 bytes) ..."), QStringLiteral("ошибка записи файла"), QString(), QStringLiteral("Попытка №2"),
+      QStringLiteral("Удаление старого файла a.pyo ..."), QStringLiteral("таймаут")},
      8,
      ScriptRun + 10s},
     {"script_unplugged_mid_file",
@@ -313,7 +315,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.vanishAfterBytes = 120; }),
      {},
      false,
-     {u"СОМ-порт {port} потерян (устройство отключено)."_s},
+     {QStringLiteral("СОМ-порт {port} потерян (устройство отключено).")},
      4,
      ScriptRun},
     {"script_unplugged_and_back",
@@ -321,32 +323,32 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.vanishAfterBytes = 120; F.comeBackAfter = 100ms; }),
      {},
      false,
-     {u"СОМ-порт {port} потерян (устройство отключено)."_s},
+     {QStringLiteral("СОМ-порт {port} потерян (устройство отключено).")},
      4,
      ScriptRun},
     {"script_quit_mid_wait",
      Family::Script,
      With([](modemsim::Faults &F) { F.silentCommands = {"AT#DSCRIPT="}; }),
-     QuitAfter(u"Удаление старого файла a.pyo ..."_s, 400ms),
+     QuitAfter(QStringLiteral("Удаление старого файла a.pyo ..."), 400ms),
      false,
-     {u"Удаление старого файла a.pyo ..."_s, u"таймаут"_s},
+     {QStringLiteral("Удаление старого файла a.pyo ..."), QStringLiteral("таймаут")},
      2,
      ScriptRun},
     {"script_empty_compiled_folder",
      Family::Script,
      {},
-     [](ModemBench &Bench) { QFile::remove(Bench.folder.filePath(u"compiled/a.pyo"_s)); },
+     [](ModemBench &Bench) { QFile::remove(Bench.folder.filePath(QStringLiteral("compiled/a.pyo"))); },
      true,
-     {u"Удаление автозапуска..."_s, Exchange(u"AT#ESCRIPT=\"\""_s), Exchange(u"AT#ENHRST=1,0"_s),
-      QString(), Exchange(u"AT#ESCRIPT=\"main.pyo\""_s)},
+     {QStringLiteral("Удаление автозапуска..."), Exchange(QStringLiteral("AT#ESCRIPT=\"\"")), Exchange(QStringLiteral("AT#ENHRST=1,0")),
+      QString(), Exchange(QStringLiteral("AT#ESCRIPT=\"main.pyo\""))},
      2,
      ScriptRun},
     {"script_hidden_file_and_subfolder_skipped",
      Family::Script,
      {},
      [](ModemBench &Bench) {
-         Bench.Put(u"compiled/.hidden"_s, "x");
-         QDir(Bench.folder.path()).mkpath(u"compiled/sub"_s);
+         Bench.Put(QStringLiteral("compiled/.hidden"), "x");
+         QDir(Bench.folder.path()).mkpath(QStringLiteral("compiled/sub"));
      },
      true,
      ScriptStored() + ScriptFinish(),
@@ -355,47 +357,47 @@ const FaultCase Cases[] = {
     {"script_no_compiled_folder",
      Family::Script,
      {},
-     [](ModemBench &Bench) { QDir(Bench.folder.filePath(u"compiled"_s)).removeRecursively(); },
+     [](ModemBench &Bench) { QDir(Bench.folder.filePath(QStringLiteral("compiled"))).removeRecursively(); },
      false,
-     {u"Запись данных в модем..."_s, QString(), u"Не обнаружена папка {dir}/compiled."_s + Refused},
+     {QStringLiteral("Запись данных в модем..."), QString(), QStringLiteral("Не обнаружена папка {dir}/compiled.") + Refused},
      2,
      0ms},
     {"script_compiled_is_a_file",
      Family::Script,
      {},
      [](ModemBench &Bench) {
-         QDir(Bench.folder.filePath(u"compiled"_s)).removeRecursively();
-         Bench.Put(u"compiled"_s, "x");
+         QDir(Bench.folder.filePath(QStringLiteral("compiled"))).removeRecursively();
+         Bench.Put(QStringLiteral("compiled"), "x");
      },
      false,
-     {u"Не обнаружена папка {dir}/compiled."_s + Refused},
+     {QStringLiteral("Не обнаружена папка {dir}/compiled.") + Refused},
      2,
      0ms},
     {"script_empty_file",
      Family::Script,
      {},
-     Putting(u"compiled/b.pyo"_s, QByteArray("")),
+     Putting(QStringLiteral("compiled/b.pyo"), QByteArray("")),
      false,
-     {u"Файл b.pyo пуст."_s + Refused},
+     {QStringLiteral("Файл b.pyo пуст.") + Refused},
      2,
      0ms},
     {"script_oversize_file",
      Family::Script,
      {},
-     Putting(u"compiled/big.pyo"_s, QByteArray(102400, 'x')),
+     Putting(QStringLiteral("compiled/big.pyo"), QByteArray(102400, 'x')),
      false,
-     {u"Файл big.pyo больше 102399 байт."_s + Refused},
+     {QStringLiteral("Файл big.pyo больше 102399 байт.") + Refused},
      2,
      0ms},
     {"script_pipe_in_compiled",
      Family::Script,
      {},
-     PipeAt(u"compiled/b.pyo"_s),
+     PipeAt(QStringLiteral("compiled/b.pyo")),
      false,
-     {u"{dir}/compiled/b.pyo"_s + NotRegular + Refused},
+     {QStringLiteral("{dir}/compiled/b.pyo") + NotRegular + Refused},
      2,
      0ms},
-    BadName("script_control_character_in_name", Family::Script, u"b\r.pyo"_s, u"b?.pyo"_s),
+    BadName("script_control_character_in_name", Family::Script, QStringLiteral("b\r.pyo"), QStringLiteral("b?.pyo")),
 
     // Java family.
     {"java_sound", Family::Java, {}, {}, true, JavaStored(), 2, JavaRun},
@@ -404,7 +406,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.errorCommands = {{"AT^SJDL=", "ERROR"}}; }),
      {},
      false,
-     {Exchange(Download, u"ERROR"_s), QString(), Exchange(StartLoader)},
+     {Exchange(Download, QStringLiteral("ERROR")), QString(), Exchange(StartLoader)},
      2,
      JavaRun},
     {"java_download_fails_first",
@@ -412,7 +414,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.failFirstN = {{"AT^SJDL=", 1}}; }),
      {},
      false,
-     {Exchange(Download, u"ERROR"_s), QString(), Exchange(StartLoader)},
+     {Exchange(Download, QStringLiteral("ERROR")), QString(), Exchange(StartLoader)},
      2,
      JavaRun},
     {"java_download_silent",
@@ -420,7 +422,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.silentCommands = {"AT^SJDL="}; }),
      {},
      false,
-     {Download + u" >> TIMEOUT"_s, QString(), Exchange(StartLoader)},
+     {Download + QStringLiteral(" >> TIMEOUT"), QString(), Exchange(StartLoader)},
      4,
      JavaRun + 3s},
     {"java_jdl_timeout",
@@ -428,7 +430,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.jdlTimeout = true; }),
      {},
      false,
-     {Exchange(Download, u"CONNECT"_s), u"\r\nJDL TIMEOUT\r\n"_s, QString(), Exchange(StartLoader)},
+     {Exchange(Download, QStringLiteral("CONNECT")), QStringLiteral("\r\nJDL TIMEOUT\r\n"), QString(), Exchange(StartLoader)},
      2,
      JavaRun + 2s},
     {"java_slow_answers",
@@ -444,7 +446,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.garbage = true; }),
      {},
      true,
-     {u"Запись файла a.bin (100 bytes)"_s},
+     {QStringLiteral("Запись файла a.bin (100 bytes)")},
      2,
      JavaRun},
     {"java_zero_bytes",
@@ -460,7 +462,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.splitReplies = 3; F.splitPause = 20ms; }),
      {},
      true,
-     {u"Запись файла a.bin (100 bytes)"_s},
+     {QStringLiteral("Запись файла a.bin (100 bytes)")},
      2,
      JavaRun},
     {"java_line_held_mid_file",
@@ -468,7 +470,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.stallAfterBytes = 160; }),
      {},
      false,
-     {Exchange(Download, u"CONNECT"_s), u"\r\nJDL TIMEOUT\r\n"_s, QString(), StartLoader + u" >> TIMEOUT"_s},
+     {Exchange(Download, QStringLiteral("CONNECT")), QStringLiteral("\r\nJDL TIMEOUT\r\n"), QString(), StartLoader + QStringLiteral(" >> TIMEOUT")},
      8,
      JavaRun + 15s},
     {"java_unplugged_mid_file",
@@ -476,7 +478,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.vanishAfterBytes = 160; }),
      {},
      false,
-     {u"СОМ-порт {port} потерян (устройство отключено)."_s},
+     {QStringLiteral("СОМ-порт {port} потерян (устройство отключено).")},
      4,
      JavaRun},
     {"java_unplugged_and_back",
@@ -484,13 +486,13 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.vanishAfterBytes = 160; F.comeBackAfter = 100ms; }),
      {},
      false,
-     {u"СОМ-порт {port} потерян (устройство отключено)."_s},
+     {QStringLiteral("СОМ-порт {port} потерян (устройство отключено).")},
      4,
      JavaRun},
     {"java_quit_mid_wait",
      Family::Java,
      With([](modemsim::Faults &F) { F.silentCommands = {"AT^SJDL="}; }),
-     QuitAfter(u"Запись файла a.bin (100 bytes)"_s, 300ms),
+     QuitAfter(QStringLiteral("Запись файла a.bin (100 bytes)"), 300ms),
      false,
      {QString(), Exchange(StartLoader)},
      2,
@@ -498,32 +500,32 @@ const FaultCase Cases[] = {
     {"java_empty_compiled_folder",
      Family::Java,
      {},
-     [](ModemBench &Bench) { QFile::remove(Bench.folder.filePath(u"compiled/a.bin"_s)); },
+     [](ModemBench &Bench) { QFile::remove(Bench.folder.filePath(QStringLiteral("compiled/a.bin"))); },
      false,
-     {u"Запись данных в модем..."_s, QString(), Exchange(StartLoader)},
+     {QStringLiteral("Запись данных в модем..."), QString(), Exchange(StartLoader)},
      2,
      JavaRun},
     {"java_unreadable_file",
      Family::Java,
      {},
      [](ModemBench &Bench) {
-         Bench.host.lister = [](const QString &) { return QStringList{u"gone.bin"_s}; };
+         Bench.host.lister = [](const QString &) { return QStringList{QStringLiteral("gone.bin")}; };
      },
      false,
-     {u"Файл gone.bin не удается прочитать."_s + Refused},
+     {QStringLiteral("Файл gone.bin не удается прочитать.") + Refused},
      2,
      0ms},
     {"java_pipe_in_compiled",
      Family::Java,
      {},
-     PipeAt(u"compiled/p.bin"_s),
+     PipeAt(QStringLiteral("compiled/p.bin")),
      false,
-     {u"{dir}/compiled/p.bin"_s + NotRegular + Refused},
+     {QStringLiteral("{dir}/compiled/p.bin") + NotRegular + Refused},
      2,
      0ms},
-    BadName("java_quote_in_name", Family::Java, u"b\".bin"_s, u"b\".bin"_s),
-    BadName("java_wildcard_in_name", Family::Java, u"b*.bin"_s, u"b*.bin"_s),
-    BadName("java_name_outside_code_page", Family::Java, u"b☃.bin"_s, u"b☃.bin"_s),
+    BadName("java_quote_in_name", Family::Java, QStringLiteral("b\".bin"), QStringLiteral("b\".bin")),
+    BadName("java_wildcard_in_name", Family::Java, QStringLiteral("b*.bin"), QStringLiteral("b*.bin")),
+    BadName("java_name_outside_code_page", Family::Java, QStringLiteral("b☃.bin"), QStringLiteral("b☃.bin")),
 
     // Transfer-log family.
     {"replay_sound",
@@ -539,7 +541,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.errorCommands = {{"AT^SCFG=", "+CME ERROR: 4"}}; }),
      {},
      false,
-     {u"Запись данных в модем..."_s, QString(), Exchange(AutostartOff, u"+CME ERROR: 4"_s)},
+     {QStringLiteral("Запись данных в модем..."), QString(), Exchange(AutostartOff, QStringLiteral("+CME ERROR: 4"))},
      2,
      ReplayRun},
     {"replay_autostart_fails_first",
@@ -547,7 +549,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.failFirstN = {{"AT^SCFG=", 1}}; }),
      {},
      false,
-     {QString(), Exchange(AutostartOff, u"ERROR"_s)},
+     {QString(), Exchange(AutostartOff, QStringLiteral("ERROR"))},
      2,
      ReplayRun},
     {"replay_autostart_silent",
@@ -555,7 +557,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.silentCommands = {"AT^SCFG="}; }),
      {},
      false,
-     {QString(), AutostartOff + u" >> TIMEOUT"_s},
+     {QString(), AutostartOff + QStringLiteral(" >> TIMEOUT")},
      4,
      ReplayRun + 5s},
     {"replay_expectation_not_met",
@@ -563,8 +565,8 @@ const FaultCase Cases[] = {
      {},
      ReplayLogOf("<- 41 54 0D 0A\n-> 4F 4B 21\n"),
      false,
-     {QString(), u"Запись:\t\t41 54 0D 0A(AT\r\n)"_s, u"Ошибка!"_s,
-      u"Ожидалось:\t4F 4B 21 (OK!)"_s},
+     {QString(), QStringLiteral("Запись:\t\t41 54 0D 0A(AT\r\n)"), QStringLiteral("Ошибка!"),
+      QStringLiteral("Ожидалось:\t4F 4B 21 (OK!)")},
      4,
      ReplayRun + 2s},
     {"replay_slow_answers",
@@ -604,7 +606,7 @@ const FaultCase Cases[] = {
      With([](modemsim::Faults &F) { F.vanishAfterBytes = 20; }),
      {},
      false,
-     {u"СОМ-порт {port} потерян (устройство отключено)."_s},
+     {QStringLiteral("СОМ-порт {port} потерян (устройство отключено).")},
      4,
      ReplayRun},
     // The quit cuts the wait for an answer that is not coming; it is no unmet expectation.
@@ -612,7 +614,7 @@ const FaultCase Cases[] = {
      Family::Replay,
      {},
      [](ModemBench &Bench) {
-         Bench.Put(u"transfer_fw.log"_s, "<- 41 54 0D 0A\n-> 4F 4B 21\n");
+         Bench.Put(QStringLiteral("transfer_fw.log"), "<- 41 54 0D 0A\n-> 4F 4B 21\n");
          QuitAfter(Exchange(AutostartOff), 400ms)(Bench);
      },
      false,
@@ -630,9 +632,9 @@ const FaultCase Cases[] = {
     {"replay_log_missing",
      Family::Replay,
      {},
-     [](ModemBench &Bench) { QFile::remove(Bench.folder.filePath(u"transfer_fw.log"_s)); },
+     [](ModemBench &Bench) { QFile::remove(Bench.folder.filePath(QStringLiteral("transfer_fw.log"))); },
      false,
-     {u"Запись данных в модем..."_s, QString(), QString()},
+     {QStringLiteral("Запись данных в модем..."), QString(), QString()},
      2,
      0ms},
     {"replay_log_empty",
@@ -640,7 +642,7 @@ const FaultCase Cases[] = {
      {},
      ReplayLogOf(""),
      false,
-     {u"Файл данных transfer_fw.log не содержит ни одной строки \"->\"."_s, ReplayFailed},
+     {QStringLiteral("Файл данных transfer_fw.log не содержит ни одной строки \"->\"."), ReplayFailed},
      2,
      0ms},
     {"replay_log_without_expectation",
@@ -648,7 +650,7 @@ const FaultCase Cases[] = {
      {},
      ReplayLogOf("<- 41 54\r\n// comment\r\n"),
      false,
-     {u"Файл данных transfer_fw.log не содержит ни одной строки \"->\"."_s, ReplayFailed},
+     {QStringLiteral("Файл данных transfer_fw.log не содержит ни одной строки \"->\"."), ReplayFailed},
      2,
      0ms},
     {"replay_log_binary",
@@ -656,7 +658,7 @@ const FaultCase Cases[] = {
      {},
      ReplayLogOf(BinaryWithoutExpectation()),
      false,
-     {u"Файл данных transfer_fw.log не содержит ни одной строки \"->\"."_s, ReplayFailed},
+     {QStringLiteral("Файл данных transfer_fw.log не содержит ни одной строки \"->\"."), ReplayFailed},
      2,
      0ms},
     {"replay_log_not_hex",
@@ -664,8 +666,8 @@ const FaultCase Cases[] = {
      {},
      ReplayLogOf("<- 41 54\n-> 4G\n"),
      false,
-     {u"Файл данных transfer_fw.log, строка 2: в данных есть символы, кроме шестнадцатеричных"
-      u" цифр и пробелов."_s,
+     {QStringLiteral("Файл данных transfer_fw.log, строка 2: в данных есть символы, кроме шестнадцатеричных"
+      " цифр и пробелов."),
       ReplayFailed},
      2,
      0ms},
@@ -674,26 +676,26 @@ const FaultCase Cases[] = {
      {},
      ReplayLogOf("<- " + QByteArray(2049 * 2, '1') + "\n-> 4F 4B\n"),
      false,
-     {u"Файл данных transfer_fw.log, строка 1: больше 2048 байт для отправки."_s, ReplayFailed},
+     {QStringLiteral("Файл данных transfer_fw.log, строка 1: больше 2048 байт для отправки."), ReplayFailed},
      2,
      0ms},
     {"replay_log_is_a_pipe",
      Family::Replay,
      {},
-     PipeAt(u"transfer_fw.log"_s),
+     PipeAt(QStringLiteral("transfer_fw.log")),
      false,
-     {u"{dir}/transfer_fw.log"_s + NotRegular, ReplayFailed},
+     {QStringLiteral("{dir}/transfer_fw.log") + NotRegular, ReplayFailed},
      2,
      0ms},
     {"replay_log_is_a_folder",
      Family::Replay,
      {},
      [](ModemBench &Bench) {
-         QFile::remove(Bench.folder.filePath(u"transfer_fw.log"_s));
-         QDir(Bench.folder.path()).mkpath(u"transfer_fw.log"_s);
+         QFile::remove(Bench.folder.filePath(QStringLiteral("transfer_fw.log")));
+         QDir(Bench.folder.path()).mkpath(QStringLiteral("transfer_fw.log"));
      },
      false,
-     {u"{dir}/transfer_fw.log не прочитан: это не обычный файл, а папка."_s, ReplayFailed},
+     {QStringLiteral("{dir}/transfer_fw.log не прочитан: это не обычный файл, а папка."), ReplayFailed},
      2,
      0ms},
 };

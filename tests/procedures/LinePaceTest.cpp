@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace Qt::StringLiterals;
 using modemsim::Family;
 
 namespace {
@@ -56,11 +55,11 @@ TEST(LinePace, Tu41DownloadsTheLargestFileAtTheLinesPace)
     Timing::ScopedSpeedUp fast(LineSpeedUp);
     const auto bench = LineBench(Family::Java);
     const QByteArray bytes = FileBytes(MaxTransferSize, 1);
-    bench->Put(u"compiled/ehsx.jar"_s, bytes);
+    bench->Put(QStringLiteral("compiled/ehsx.jar"), bytes);
 
     EXPECT_TRUE(FlashTu41(bench->host));
     EXPECT_EQ(bench->modem.storedFiles().at("ehsx.jar"), bytes);
-    ExpectWholeTransferReported(bench->host, u"ehsx.jar"_s, bytes.size());
+    ExpectWholeTransferReported(bench->host, QStringLiteral("ehsx.jar"), bytes.size());
 }
 
 TEST(LinePace, VelmoraWritesTheLargestFileInElevenBitCharacters)
@@ -69,13 +68,13 @@ TEST(LinePace, VelmoraWritesTheLargestFileInElevenBitCharacters)
     const auto bench = LineBench(Family::Script);
     bench->channel.Comm->SetStopBits(sb2_0); // a pseudo-terminal keeps no parity bit
     const QByteArray bytes = FileBytes(MaxTransferSize, 2);
-    bench->Put(u"compiled/main.pyo"_s, bytes);
+    bench->Put(QStringLiteral("compiled/main.pyo"), bytes);
 
     EXPECT_TRUE(FlashVelmora(bench->host));
-    EXPECT_TRUE(HasLines(bench->host.lines, {u"файл записан"_s}));
-    EXPECT_TRUE(HasLines(bench->host.lines, {u"CRC ok"_s}));
+    EXPECT_TRUE(HasLines(bench->host.lines, {QStringLiteral("файл записан")}));
+    EXPECT_TRUE(HasLines(bench->host.lines, {QStringLiteral("CRC ok")}));
     EXPECT_EQ(bench->modem.storedFiles().at("main.pyo"), bytes);
-    ExpectWholeTransferReported(bench->host, u"main.pyo"_s, bytes.size());
+    ExpectWholeTransferReported(bench->host, QStringLiteral("main.pyo"), bytes.size());
 }
 
 // The modem stops taking bytes part-way (a line held by flow control): the wait after the file
@@ -87,10 +86,10 @@ TEST(LinePace, LineThatStopsCarryingBytesStillEndsTheRun)
     options.faults.stallAfterBytes = 1000;
     options.rawByteTimeout = std::chrono::hours(1); // the modem waits as long as the program
     const auto bench = std::make_unique<ModemBench>(std::move(options));
-    bench->Put(u"compiled/ehsx.jar"_s, FileBytes(30000, 3));
+    bench->Put(QStringLiteral("compiled/ehsx.jar"), FileBytes(30000, 3));
 
     EXPECT_FALSE(FlashTu41(bench->host));
-    EXPECT_TRUE(HasLines(bench->host.lines, {u"TIMEOUT"_s, QString()}));
+    EXPECT_TRUE(HasLines(bench->host.lines, {QStringLiteral("TIMEOUT"), QString()}));
     EXPECT_EQ(bench->host.transfersEnded, 1);
     EXPECT_LT(bench->host.transfers.back().sent, 30000);
 }
@@ -116,9 +115,9 @@ std::unique_ptr<ModemBench> TypeBench(Family Family, std::uint32_t MaxRate)
     options.maxRate = MaxRate;
     options.transferLogText = ReplayLog;
     auto bench = std::make_unique<ModemBench>(std::move(options));
-    bench->Put(u"compiled/main.pyo"_s, FileBytes(20000, 4));
-    bench->Put(u"compiled/ehsx.jar"_s, FileBytes(20000, 5));
-    bench->Put(u"transfer_fw.log"_s, ReplayLog);
+    bench->Put(QStringLiteral("compiled/main.pyo"), FileBytes(20000, 4));
+    bench->Put(QStringLiteral("compiled/ehsx.jar"), FileBytes(20000, 5));
+    bench->Put(QStringLiteral("transfer_fw.log"), ReplayLog);
     return bench;
 }
 
@@ -135,11 +134,12 @@ TEST_P(WriteRate, EachFamilyIsWrittenAtTheRateTheModemTakes)
         const auto bench = TypeBench(type.family, maxRate);
         bench->channel.WriteRate = 115200;
         EXPECT_TRUE(PerformProgrammingRun(bench->host, QString::fromLatin1(type.dirName)));
-        const QString outcome =
-            maxRate == 0 ? u"Скорость 115200 задана."_s : u"Ошибка. Скорость 115200 не задана."_s;
+        const QString outcome = maxRate == 0 ? QStringLiteral("Скорость 115200 задана.")
+                                             : QStringLiteral("Ошибка. Скорость 115200 не задана.");
         EXPECT_TRUE(
-            HasLines(bench->host.lines, {u"Устанавливаю скорость порта 115200 (без запоминания)."_s,
-                                         outcome, u"Запись данных в модем..."_s}));
+            HasLines(bench->host.lines,
+                     {QStringLiteral("Устанавливаю скорость порта 115200 (без запоминания)."),
+                      outcome, QStringLiteral("Запись данных в модем...")}));
         EXPECT_EQ(bench->channel.Comm->BaudRate(), maxRate == 0 ? 115200u : 9600u);
         switch (type.family) {
         case Family::Script:

@@ -10,12 +10,11 @@
 
 #include <stdexcept>
 
-using namespace Qt::StringLiterals;
 using modemsim::Family;
 
 namespace {
 
-const QString SwitchLine = u"Устанавливаю скорость порта 9600 (без запоминания)."_s;
+const QString SwitchLine = QStringLiteral("Устанавливаю скорость порта 9600 (без запоминания).");
 
 std::unique_ptr<ModemBench> FastBench(modemsim::Faults Faults = {})
 {
@@ -31,11 +30,11 @@ TEST(ProgrammingRun, UnknownTypeFailsAfterTheBaudSwitch)
     Timing::ScopedSpeedUp fast(RunSpeedUp);
     const auto bench = FastBench();
     // A blank before the folder name makes it another type.
-    EXPECT_FALSE(PerformProgrammingRun(bench->host, u" velmora"_s));
-    const QStringList expected = {u"Отклик модема получен"_s,
+    EXPECT_FALSE(PerformProgrammingRun(bench->host, QStringLiteral(" velmora")));
+    const QStringList expected = {QStringLiteral("Отклик модема получен"),
                                   SwitchLine,
-                                  u"Скорость 9600 задана."_s,
-                                  u"Запись данных в модем..."_s,
+                                  QStringLiteral("Скорость 9600 задана."),
+                                  QStringLiteral("Запись данных в модем..."),
                                   {},
                                   {},
                                   RunFailedText()};
@@ -56,9 +55,10 @@ TEST(ProgrammingRun, RefusedOrUnansweredBaudSwitchKeepsTheRate)
     both.errorCommands = {{"AT+IPR=", "OK\r\nERROR"}};
     modemsim::Faults silent;
     silent.silentCommands = {"AT+IPR="};
-    for (const auto &[faults, outcome] : {std::pair{refused, u"Ошибка. Скорость 9600 не задана."_s},
-                                          std::pair{both, u"Ошибка. Скорость 9600 не задана."_s},
-                                          std::pair{silent, u"таймаут"_s}}) {
+    for (const auto &[faults, outcome] :
+         {std::pair{refused, QStringLiteral("Ошибка. Скорость 9600 не задана.")},
+          std::pair{both, QStringLiteral("Ошибка. Скорость 9600 не задана.")},
+          std::pair{silent, QStringLiteral("таймаут")}}) {
         const auto bench = FastBench(faults);
         SetModemBaud(bench->host, 9600);
         EXPECT_EQ(bench->host.lines, (QStringList{SwitchLine, outcome}));
@@ -79,14 +79,15 @@ TEST(BaudSwitch, AsksForTheRateItIsGivenAndNamesItInTheLog)
     const auto toSlow = FastBench();
     SetModemBaud(toSlow->host, 9600);
     EXPECT_EQ(sentAfterProbe(*toSlow), "AT+IPR=9600\r\n");
-    EXPECT_EQ(toSlow->host.lines, (QStringList{SwitchLine, u"Скорость 9600 задана."_s}));
+    EXPECT_EQ(toSlow->host.lines,
+              (QStringList{SwitchLine, QStringLiteral("Скорость 9600 задана.")}));
 
     const auto toFast = MakeBench(Family::Java);
     SetModemBaud(toFast->host, 921600);
     EXPECT_EQ(sentAfterProbe(*toFast), "AT+IPR=921600\r\n");
     EXPECT_EQ(toFast->host.lines,
-              (QStringList{u"Устанавливаю скорость порта 921600 (без запоминания)."_s,
-                           u"Скорость 921600 задана."_s}));
+              (QStringList{QStringLiteral("Устанавливаю скорость порта 921600 (без запоминания)."),
+                           QStringLiteral("Скорость 921600 задана.")}));
     EXPECT_EQ(toFast->channel.Comm->BaudRate(), 921600u);
     EXPECT_TRUE(toFast->channel.Comm->PortOpen());
 
@@ -107,10 +108,11 @@ TEST(BaudSwitch, RateThePortCannotTakeIsNeverAskedOfTheModem)
         const auto bench =
             std::make_unique<ModemBench>(options, 9600, PortWithTopRate(57600, faster));
         SetModemBaud(bench->host, 115200);
-        EXPECT_EQ(bench->host.lines,
-                  (QStringList{u"Устанавливаю скорость порта 115200 (без запоминания)."_s,
-                               u"СОМ-порт не поддерживает скорость 115200."_s,
-                               u"Ошибка. Скорость 115200 не задана."_s}));
+        EXPECT_EQ(
+            bench->host.lines,
+            (QStringList{QStringLiteral("Устанавливаю скорость порта 115200 (без запоминания)."),
+                         QStringLiteral("СОМ-порт не поддерживает скорость 115200."),
+                         QStringLiteral("Ошибка. Скорость 115200 не задана.")}));
         EXPECT_TRUE(bench->Commands().empty());
         EXPECT_EQ(bench->channel.Comm->BaudRate(), 9600u);
         SendCommand(bench->channel, "AT", "OK", "ERROR", 3000);
@@ -124,10 +126,11 @@ TEST(ProgrammingRun, ErrorInsideTheProcedureIsLoggedAndCountsAsFailure)
     bench->host.lister = [](const QString &) -> QStringList {
         throw std::runtime_error("listing failed");
     };
-    EXPECT_FALSE(PerformProgrammingRun(bench->host, u"velmora"_s));
-    EXPECT_EQ(bench->host.lines.mid(3),
-              (QStringList{u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s,
-                           QString(), RunFailedText()}));
+    EXPECT_FALSE(PerformProgrammingRun(bench->host, QStringLiteral("velmora")));
+    EXPECT_EQ(
+        bench->host.lines.mid(3),
+        (QStringList{QStringLiteral("Внутренняя ошибка программы. Повторите операцию с шага №1."),
+                     QString(), RunFailedText()}));
     EXPECT_FALSE(bench->channel.Comm->PortOpen());
 }
 
@@ -135,12 +138,12 @@ TEST(ProgrammingRun, ErrorInsideTheProcedureIsLoggedAndCountsAsFailure)
 // nothing.
 TEST(ProgrammingRun, ErrorLineShowsTheDesignsErrorsAndHidesEveryOther)
 {
-    EXPECT_EQ(ErrorLine(ECommsError(u"Неверный Handle COM-порта !"_s)),
-              u"Неверный Handle COM-порта !"_s);
+    EXPECT_EQ(ErrorLine(ECommsError(QStringLiteral("Неверный Handle COM-порта !"))),
+              QStringLiteral("Неверный Handle COM-порта !"));
     EXPECT_EQ(ErrorLine(EConvertError("Скорость (бит/с) не выбрана.")),
-              u"Скорость (бит/с) не выбрана."_s);
+              QStringLiteral("Скорость (бит/с) не выбрана."));
     EXPECT_EQ(ErrorLine(std::runtime_error("Файл не найден")),
-              u"Внутренняя ошибка программы. Повторите операцию с шага №1."_s);
+              QStringLiteral("Внутренняя ошибка программы. Повторите операцию с шага №1."));
 }
 
 // A port that is not open makes every wait return at once with the last answer still in the
@@ -150,14 +153,15 @@ TEST(ProgrammingRun, ClosedPortFailsTheRun)
     TmyComm channel;
     channel.Reply = "\r\nOK\r\n";
     QTemporaryDir folder;
-    QFile log(folder.filePath(u"transfer_fw.log"_s));
+    QFile log(folder.filePath(QStringLiteral("transfer_fw.log")));
     ASSERT_TRUE(log.open(QIODevice::WriteOnly));
     log.write("<- 41\n-> 4F 4B\n");
     log.close();
     FakeHost host(channel, folder.path());
-    EXPECT_FALSE(PerformProgrammingRun(host, u"tc65"_s));
-    EXPECT_EQ(host.lines.mid(3), (QStringList{u"СОМ-порт закрыт. Запись данных отменена."_s,
-                                              QString(), RunFailedText()}));
+    EXPECT_FALSE(PerformProgrammingRun(host, QStringLiteral("tc65")));
+    EXPECT_EQ(host.lines.mid(3),
+              (QStringList{QStringLiteral("СОМ-порт закрыт. Запись данных отменена."), QString(),
+                           RunFailedText()}));
 }
 
 struct Refusal
@@ -177,17 +181,20 @@ TEST_P(Refusals, EndTheRunBeforeAnythingIsSent)
 {
     for (const auto procedure : {&FlashVelmora, &FlashTu41}) {
         const auto bench = MakeBench(Family::Script);
-        bench->Put(u"compiled/a.bin"_s, "data");
+        bench->Put(QStringLiteral("compiled/a.bin"), "data");
         if (GetParam().name.isEmpty())
-            QDir(bench->folder.filePath(u"compiled"_s)).removeRecursively();
+            QDir(bench->folder.filePath(QStringLiteral("compiled"))).removeRecursively();
         else if (GetParam().bytes.isNull())
-            bench->host.lister = [](const QString &) { return QStringList{u"gone.bin"_s}; };
+            bench->host.lister = [](const QString &) {
+                return QStringList{QStringLiteral("gone.bin")};
+            };
         else
-            bench->Put(u"compiled/"_s + GetParam().name, GetParam().bytes);
+            bench->Put(QStringLiteral("compiled/") + GetParam().name, GetParam().bytes);
         EXPECT_FALSE(procedure(bench->host));
         QString line = GetParam().line;
-        line.replace(u"{dir}"_s, bench->folder.path());
-        EXPECT_EQ(bench->host.lines, QStringList{line + u" Запись данных отменена."_s});
+        line.replace(QStringLiteral("{dir}"), bench->folder.path());
+        EXPECT_EQ(bench->host.lines,
+                  QStringList{line + QStringLiteral(" Запись данных отменена.")});
         EXPECT_TRUE(bench->Commands().empty());
     }
 }
@@ -195,14 +202,21 @@ TEST_P(Refusals, EndTheRunBeforeAnythingIsSent)
 INSTANTIATE_TEST_SUITE_P(
     CompiledFolder, Refusals,
     testing::Values(
-        Refusal{"no_folder", {}, {}, u"Не обнаружена папка {dir}/compiled."_s},
-        Refusal{"too_large", u"big.bin"_s, QByteArray(102400, 'x'),
-                u"Файл big.bin больше 102399 байт."_s},
-        Refusal{"empty", u"empty.bin"_s, QByteArray(""), u"Файл empty.bin пуст."_s},
-        Refusal{"unreadable", u"gone.bin"_s, {}, u"Файл gone.bin не удается прочитать."_s},
-        Refusal{"quote", u"b\".bin"_s, "x", u"Имя файла b\".bin содержит недопустимые символы."_s},
-        Refusal{"wildcard", u"b?.bin"_s, "x", u"Имя файла b?.bin содержит недопустимые символы."_s},
-        Refusal{"control", u"b\r.bin"_s, "x", u"Имя файла b?.bin содержит недопустимые символы."_s},
-        Refusal{"code_page", u"b☃.bin"_s, "x",
-                u"Имя файла b☃.bin содержит недопустимые символы."_s}),
+        Refusal{"no_folder", {}, {}, QStringLiteral("Не обнаружена папка {dir}/compiled.")},
+        Refusal{"too_large", QStringLiteral("big.bin"), QByteArray(102400, 'x'),
+                QStringLiteral("Файл big.bin больше 102399 байт.")},
+        Refusal{"empty", QStringLiteral("empty.bin"), QByteArray(""),
+                QStringLiteral("Файл empty.bin пуст.")},
+        Refusal{"unreadable",
+                QStringLiteral("gone.bin"),
+                {},
+                QStringLiteral("Файл gone.bin не удается прочитать.")},
+        Refusal{"quote", QStringLiteral("b\".bin"), "x",
+                QStringLiteral("Имя файла b\".bin содержит недопустимые символы.")},
+        Refusal{"wildcard", QStringLiteral("b?.bin"), "x",
+                QStringLiteral("Имя файла b?.bin содержит недопустимые символы.")},
+        Refusal{"control", QStringLiteral("b\r.bin"), "x",
+                QStringLiteral("Имя файла b?.bin содержит недопустимые символы.")},
+        Refusal{"code_page", QStringLiteral("b☃.bin"), "x",
+                QStringLiteral("Имя файла b☃.bin содержит недопустимые символы.")}),
     [](const testing::TestParamInfo<Refusal> &Info) { return std::string(Info.param.what); });

@@ -12,12 +12,10 @@
 
 #include <functional>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
-const QString Step1 = u"Ожидаю выбор типа модема на шаге №1..."_s;
-const QString Writing = u"Запись данных в модем..."_s;
+const QString Step1 = QStringLiteral("Ожидаю выбор типа модема на шаге №1...");
+const QString Writing = QStringLiteral("Запись данных в модем...");
 
 // The power-on step's host, recorded.
 class PowerOnFake : public PowerOnHost
@@ -86,8 +84,8 @@ TEST(PowerOnStep, OnlyAnAnswerAfterTheOpenStartsTheRun)
     EXPECT_EQ(bench.host.powerWaits, 1);
     EXPECT_EQ(bench.host.gaugeMaximum, PowerOnStep::PowerOnSeconds);
     EXPECT_EQ(bench.host.lines,
-              (QStringList{u"Модем подключен. Порт: "_s + bench.modem.devicePath(),
-                           u"Ожидаю отклик от модема..."_s}));
+              (QStringList{QStringLiteral("Модем подключен. Порт: ") + bench.modem.devicePath(),
+                           QStringLiteral("Ожидаю отклик от модема...")}));
     EXPECT_TRUE(bench.channel.Reply.isEmpty()) << "the stale answer would start the run";
 
     EXPECT_EQ(bench.step.portTick(), PowerOnStep::State::Probing); // sends the first probe
@@ -126,7 +124,7 @@ TEST(PowerOnStep, PortThatWillNotOpenIsTriedAgainAndSaysWhy)
 {
     PowerOnBench bench;
     QTemporaryDir empty;
-    const QString missing = empty.filePath(u"ttyMissing"_s);
+    const QString missing = empty.filePath(QStringLiteral("ttyMissing"));
     bench.channel.Comm->SetCommPort(missing);
     bench.step.start();
     for (int tick = 0; tick < 2; ++tick)
@@ -200,10 +198,10 @@ public:
           }()),
           steps(view, channel)
     {
-        QDir(folder.path()).mkpath(u"compiled"_s);
-        write(u"compiled/main.pyo"_s, "print(1)\r\n");
-        write(u"upload.ini"_s, "baudrate=9600\r\n");
-        view.selected = {u"Velmora"_s, u"velmora"_s, folder.path()};
+        QDir(folder.path()).mkpath(QStringLiteral("compiled"));
+        write(QStringLiteral("compiled/main.pyo"), "print(1)\r\n");
+        write(QStringLiteral("upload.ini"), "baudrate=9600\r\n");
+        view.selected = {QStringLiteral("Velmora"), QStringLiteral("velmora"), folder.path()};
         view.answerDialog = [this]() -> std::optional<QString> {
             channel.Comm->SetCommPort(modem.devicePath());
             return QString();

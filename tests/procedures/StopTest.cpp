@@ -11,7 +11,6 @@
 
 #include <algorithm>
 
-using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 using modemsim::Family;
 using Clock = std::chrono::steady_clock;
@@ -35,15 +34,16 @@ TEST(StopRun, QuitEndsTheRunningWaitAndSendsNothingMore)
     modemsim::Faults silent;
     silent.silentCommands = {"AT#DSCRIPT="};
     const auto bench = MakeBench(Family::Script, silent);
-    bench->Put(u"compiled/a.pyo"_s, "print(1)");
-    bench->host.quitOnLine = u"Удаление старого файла a.pyo ..."_s;
+    bench->Put(QStringLiteral("compiled/a.pyo"), "print(1)");
+    bench->host.quitOnLine = QStringLiteral("Удаление старого файла a.pyo ...");
     bench->host.quitDelay = 900ms; // the 500 ms pause is over, the 7 s wait has begun
 
-    EXPECT_FALSE(PerformProgrammingRun(bench->host, u"velmora"_s));
+    EXPECT_FALSE(PerformProgrammingRun(bench->host, QStringLiteral("velmora")));
     const auto stopped = Clock::now() - bench->host.quitAt;
     EXPECT_LT(stopped, 5000ms); // of the 6.1 s the wait had left
     EXPECT_TRUE(After(bench->Commands(), "AT#DSCRIPT=").empty());
-    EXPECT_TRUE(HasLines(bench->host.lines, {u"таймаут"_s, QString(), QString(), RunFailedText()}));
+    EXPECT_TRUE(HasLines(bench->host.lines,
+                         {QStringLiteral("таймаут"), QString(), QString(), RunFailedText()}));
     EXPECT_FALSE(bench->channel.Comm->PortOpen());
 }
 
@@ -54,17 +54,18 @@ TEST(StopRun, QuitLetsOnlyTheJavaClosingCommandsOut)
     modemsim::Faults silent;
     silent.silentCommands = {"AT^SJDL="};
     const auto bench = MakeBench(Family::Java, silent);
-    bench->Put(u"compiled/a.jar"_s, "jar");
-    bench->Put(u"compiled/b.jar"_s, "jar");
-    bench->host.quitOnLine = u"Запись файла a.jar (3 bytes)"_s;
+    bench->Put(QStringLiteral("compiled/a.jar"), "jar");
+    bench->Put(QStringLiteral("compiled/b.jar"), "jar");
+    bench->host.quitOnLine = QStringLiteral("Запись файла a.jar (3 bytes)");
     bench->host.quitDelay = 400ms;
 
-    EXPECT_FALSE(PerformProgrammingRun(bench->host, u"tu41"_s));
+    EXPECT_FALSE(PerformProgrammingRun(bench->host, QStringLiteral("tu41")));
     EXPECT_EQ(After(bench->Commands(), "AT^SJDL="),
               (std::vector<QByteArray>{"AT^SJAM=2,\"a:/ehsx_loader.jad\",\"\"",
                                        "AT^SJAM=0,\"a:/ehsx_loader.jad\",\"\""}));
-    EXPECT_TRUE(HasLines(bench->host.lines, {Exchange(u"AT^SJAM=0,\"a:/ehsx_loader.jad\",\"\""_s),
-                                             QString(), RunFailedText()}));
+    EXPECT_TRUE(HasLines(bench->host.lines,
+                         {Exchange(QStringLiteral("AT^SJAM=0,\"a:/ehsx_loader.jad\",\"\"")),
+                          QString(), RunFailedText()}));
 }
 
 // The modem goes away in the middle of a file and comes back under a new name. The 120 s wait
@@ -78,18 +79,19 @@ TEST(StopRun, UnpluggedModemFailsTheRunPromptlyAndWorksWhenBack)
     options.family = Family::Script;
     options.faults.vanishAfterBytes = 300;
     options.faults.comeBackAfter = 200ms;
-    options.linkPath = links.filePath(u"modem"_s);
+    options.linkPath = links.filePath(QStringLiteral("modem"));
     ModemBench bench(options);
     bench.channel.Comm->ClosePort();
     bench.channel.Comm->SetCommPort(options.linkPath);
     ASSERT_NO_THROW(bench.channel.Comm->OpenPort());
-    bench.Put(u"compiled/a.pyo"_s, FileBytes(2000, 'a'));
+    bench.Put(QStringLiteral("compiled/a.pyo"), FileBytes(2000, 'a'));
     bench.channel.Reply = "OK";
 
     const auto start = Clock::now();
-    EXPECT_FALSE(PerformProgrammingRun(bench.host, u"velmora"_s));
+    EXPECT_FALSE(PerformProgrammingRun(bench.host, QStringLiteral("velmora")));
     EXPECT_LT(Clock::now() - start, 15s); // the preamble's pauses, not the time-out
-    const QString lost = u"СОМ-порт "_s + options.linkPath + u" потерян (устройство отключено)."_s;
+    const QString lost = QStringLiteral("СОМ-порт ") + options.linkPath +
+                         QStringLiteral(" потерян (устройство отключено).");
     EXPECT_EQ(bench.host.lines.count(lost), 1);
     EXPECT_TRUE(HasLines(bench.host.lines, {lost, QString(), RunFailedText()}));
     EXPECT_FALSE(bench.channel.Comm->PortOpen());
@@ -100,15 +102,15 @@ TEST(StopRun, UnpluggedModemFailsTheRunPromptlyAndWorksWhenBack)
     ASSERT_NO_THROW(bench.channel.Comm->OpenPort());
     SendProbe(bench.channel);
     ASSERT_TRUE(waitUntil([&] { return ProbeAnswered(bench.channel); }));
-    EXPECT_TRUE(PerformProgrammingRun(bench.host, u"velmora"_s))
+    EXPECT_TRUE(PerformProgrammingRun(bench.host, QStringLiteral("velmora")))
         << bench.host.lines.join(u'\n').toStdString();
     EXPECT_EQ(bench.host.lines.count(lost), 0);
 }
 
 namespace {
 
-const QString ReplayFailed = u"Ошибка! Файл данных записать не удалось."_s;
-const QString ReplayWritten = u"Файл данных успешно записан."_s;
+const QString ReplayFailed = QStringLiteral("Ошибка! Файл данных записать не удалось.");
+const QString ReplayWritten = QStringLiteral("Файл данных успешно записан.");
 
 // Raises the quit request at the Nth time the run looks at it once the modem has taken the first
 // replayed block, and notes how many bytes the run had queued then and when the replay ended.
@@ -166,9 +168,9 @@ TEST(StopRun, QuitAnywhereInAReplaySendsNothingMoreAndReportsNoMismatch)
         for (;; ++look) {
             SCOPED_TRACE(testing::Message() << pieces << " pieces, look " << look);
             const auto bench = MakeBench(Family::Replay, faults, log);
-            bench->Put(u"transfer_fw.log"_s, log);
+            bench->Put(QStringLiteral("transfer_fw.log"), log);
             QuitAtLook host(*bench, look);
-            const bool written = PerformProgrammingRun(host, u"tc65"_s);
+            const bool written = PerformProgrammingRun(host, QStringLiteral("tc65"));
             if (!host.seen)
                 break; // the replay was over before this look
             EXPECT_FALSE(written);
@@ -178,7 +180,7 @@ TEST(StopRun, QuitAnywhereInAReplaySendsNothingMoreAndReportsNoMismatch)
             const auto autostartOff =
                 std::find_if(host.lines.cbegin(), host.lines.cend(), [](const QString &Line) {
                     return Line.startsWith(
-                        u"at^SCFG=\"userware/autostart\",\"\",\"0\" >> \r\nOK"_s);
+                        QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\" >> \r\nOK"));
                 });
             ASSERT_NE(autostartOff, host.lines.cend());
             EXPECT_EQ(QStringList(autostartOff + 1, host.lines.cend()),

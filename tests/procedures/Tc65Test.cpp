@@ -7,22 +7,21 @@
 
 #include <QFile>
 
-using namespace Qt::StringLiterals;
 using modemsim::Family;
 using testing::ElementsAre;
 using testing::Ge;
 
 namespace {
 
-const QString AutostartOff = u"at^SCFG=\"userware/autostart\",\"\",\"0\""_s;
-const QString Failed = u"Ошибка! Файл данных записать не удалось."_s;
+const QString AutostartOff = QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\"");
+const QString Failed = QStringLiteral("Ошибка! Файл данных записать не удалось.");
 
 // The modem answers from Answers, the program replays Log.
 std::unique_ptr<ModemBench> ReplayBench(const QByteArray &Log, const QByteArray &Answers,
                                         modemsim::Faults Faults = {})
 {
     auto bench = MakeBench(Family::Replay, std::move(Faults), Answers);
-    bench->Put(u"transfer_fw.log"_s, Log);
+    bench->Put(QStringLiteral("transfer_fw.log"), Log);
     return bench;
 }
 
@@ -46,19 +45,19 @@ TEST(Tc65, WholeRunReplaysTheLogAndConfiguresAutostart)
                                    "-> 4F 4B\r\n"
                                    "<- 00 01 02 FF\n"
                                    "-> 06");
-    EXPECT_TRUE(PerformProgrammingRun(bench->host, u"TC65"_s));
+    EXPECT_TRUE(PerformProgrammingRun(bench->host, QStringLiteral("TC65")));
     const QStringList expected = {
-        u"Отклик модема получен"_s,
-        u"Запись данных в модем..."_s,
+        QStringLiteral("Отклик модема получен"),
+        QStringLiteral("Запись данных в модем..."),
         {},
         Exchange(AutostartOff),
         {},
-        u"Файл данных успешно записан."_s,
-        Exchange(u"at^SCFG=\"userware/autostart/appname\",\"\",\"a:/tc65.jad\""_s),
-        Exchange(u"at^SCFG=\"userware/autostart/delay\",\"\",\"150\""_s),
-        Exchange(u"AT^SCFG=\"Userware/Mode\",\"normal\",\"\",\"0\""_s),
-        Exchange(u"AT^SCFG=\"Userware/Stdout\",\"USB\""_s),
-        Exchange(u"at^SCFG=\"userware/autostart\",\"\",\"1\""_s),
+        QStringLiteral("Файл данных успешно записан."),
+        Exchange(QStringLiteral("at^SCFG=\"userware/autostart/appname\",\"\",\"a:/tc65.jad\"")),
+        Exchange(QStringLiteral("at^SCFG=\"userware/autostart/delay\",\"\",\"150\"")),
+        Exchange(QStringLiteral("AT^SCFG=\"Userware/Mode\",\"normal\",\"\",\"0\"")),
+        Exchange(QStringLiteral("AT^SCFG=\"Userware/Stdout\",\"USB\"")),
+        Exchange(QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"1\"")),
         {},
         RunSucceededText()};
     EXPECT_EQ(bench->host.lines, expected);
@@ -81,7 +80,8 @@ TEST(Tc65, MissingLogShowsTheBoxAndTouchesNothing)
     const auto bench = MakeBench(Family::Replay);
     EXPECT_FALSE(FlashTc65(bench->host));
     EXPECT_EQ(bench->host.boxes,
-              QStringList{u"Не обнаружен файл данных transfer_fw.log. Запись данных отменена."_s +
+              QStringList{QStringLiteral(
+                              "Не обнаружен файл данных transfer_fw.log. Запись данных отменена.") +
                           QString(9, u' ')});
     EXPECT_TRUE(bench->host.lines.isEmpty());
     EXPECT_TRUE(bench->Commands().empty());
@@ -93,7 +93,7 @@ TEST(Tc65, RefusedAutostartOffEndsTheRunBeforeTheReplay)
     faults.errorCommands = {{"AT^SCFG=", "ERROR"}};
     const auto bench = ReplayBench("<- 10 20\n-> 4F 4B\n", "<- 10 20\n-> 4F 4B\n", faults);
     EXPECT_FALSE(FlashTc65(bench->host));
-    EXPECT_EQ(bench->host.lines, QStringList{Exchange(AutostartOff, u"ERROR"_s)});
+    EXPECT_EQ(bench->host.lines, QStringList{Exchange(AutostartOff, QStringLiteral("ERROR"))});
     EXPECT_TRUE(bench->modem.replayedBlocks().empty());
 }
 
@@ -104,10 +104,10 @@ TEST(Tc65, ExpectationNotMetInTimeIsReportedAndStopsTheReplay)
         ReplayBench("<- 41 54 0D 0A\n-> 4F 4B\n<- 42\n-> 4F 4B\n", "<- 41 54 0D 0A\n-> 45 52 52\n");
     EXPECT_FALSE(FlashTc65(bench->host));
     const QStringList report = {{},
-                                u"Запись:\t\t41 54 0D 0A(AT\r\n)"_s,
-                                u"Ошибка!"_s,
-                                u"Ожидалось:\t4F 4B (OK)"_s,
-                                u"Пришло:\t\t45 52 52  (ERR)"_s,
+                                QStringLiteral("Запись:\t\t41 54 0D 0A(AT\r\n)"),
+                                QStringLiteral("Ошибка!"),
+                                QStringLiteral("Ожидалось:\t4F 4B (OK)"),
+                                QStringLiteral("Пришло:\t\t45 52 52  (ERR)"),
                                 Failed};
     EXPECT_EQ(bench->host.lines.mid(2), report);
     EXPECT_EQ(bench->modem.replayedBlocks(), std::vector<int>{0});
@@ -119,7 +119,7 @@ TEST(Tc65, ErrorAnswerCountsAsPassed)
     // The modem rejects the unknown block with "ERROR" after a quiet spell.
     const auto bench = ReplayBench("<- 58 58\n-> 4F 4B\n", "");
     EXPECT_TRUE(FlashTc65(bench->host));
-    EXPECT_TRUE(HasLines(bench->host.lines, {{}, u"Файл данных успешно записан."_s}));
+    EXPECT_TRUE(HasLines(bench->host.lines, {{}, QStringLiteral("Файл данных успешно записан.")}));
 }
 
 TEST(Tc65, OnlyTheLastPendingBlockIsSentAndOnlyOnce)
@@ -150,23 +150,29 @@ TEST(Tc65, MalformedLogIsRefusedBeforeAnythingIsSent)
 {
     const std::vector<std::pair<QByteArray, QString>> cases = {
         {"<- 41\n-> 4F 4B\n<- 4G\n",
-         u"строка 3: в данных есть символы, кроме шестнадцатеричных цифр и пробелов."_s},
+         QStringLiteral(
+             "строка 3: в данных есть символы, кроме шестнадцатеричных цифр и пробелов.")},
         {"-> 4F\t4B\n",
-         u"строка 1: в данных есть символы, кроме шестнадцатеричных цифр и пробелов."_s},
-        {"\n<- " + QByteArray(2049 * 2, '1') + "\n", u"строка 2: больше 2048 байт для отправки."_s},
+         QStringLiteral(
+             "строка 1: в данных есть символы, кроме шестнадцатеричных цифр и пробелов.")},
+        {"\n<- " + QByteArray(2049 * 2, '1') + "\n",
+         QStringLiteral("строка 2: больше 2048 байт для отправки.")},
     };
     for (const auto &[log, problem] : cases) {
         const auto bench = ReplayBench(log, "");
         EXPECT_FALSE(FlashTc65(bench->host));
         EXPECT_EQ(bench->host.lines,
-                  (QStringList{u"Файл данных transfer_fw.log, "_s + problem, Failed}));
+                  (QStringList{QStringLiteral("Файл данных transfer_fw.log, ") + problem, Failed}));
         EXPECT_TRUE(bench->Commands().empty());
     }
     // A file that is there but cannot be read (this one fails at its first byte).
     const auto bench = MakeBench(Family::Replay);
-    QFile::link(u"/proc/self/mem"_s, bench->folder.filePath(u"transfer_fw.log"_s));
+    QFile::link(QStringLiteral("/proc/self/mem"),
+                bench->folder.filePath(QStringLiteral("transfer_fw.log")));
     EXPECT_FALSE(FlashTc65(bench->host));
-    EXPECT_EQ(bench->host.lines,
-              (QStringList{u"Файл данных transfer_fw.log, строка 1: не удалось прочитать строку."_s,
-                           Failed}));
+    EXPECT_EQ(
+        bench->host.lines,
+        (QStringList{
+            QStringLiteral("Файл данных transfer_fw.log, строка 1: не удалось прочитать строку."),
+            Failed}));
 }

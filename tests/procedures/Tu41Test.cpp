@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-using namespace Qt::StringLiterals;
 using modemsim::Family;
 
 namespace {
@@ -31,18 +30,22 @@ TEST(Tu41, WholeRunDownloadsEveryFileAndStartsTheLoader)
     const std::map<QByteArray, QByteArray> files = {
         {"a.jar", FileBytes(102399, 1)}, {"B.jad", FileBytes(200, 2)}, {"c.txt", "abc"}};
     for (const auto &[name, bytes] : files)
-        bench->Put(u"compiled/"_s + QString::fromLatin1(name), bytes);
+        bench->Put(QStringLiteral("compiled/") + QString::fromLatin1(name), bytes);
 
-    EXPECT_TRUE(PerformProgrammingRun(bench->host, u"tu41"_s));
+    EXPECT_TRUE(PerformProgrammingRun(bench->host, QStringLiteral("tu41")));
 
-    QStringList expected = {u"Отклик модема получен"_s, u"Запись данных в модем..."_s, {}};
+    QStringList expected = {
+        QStringLiteral("Отклик модема получен"), QStringLiteral("Запись данных в модем..."), {}};
     for (const char *name : {"a.jar", "B.jad", "c.txt"}) {
         const QByteArray &bytes = files.at(name);
         const QString size = QString::number(bytes.size());
         const auto file = QString::fromLatin1(name);
-        expected << u"Запись файла "_s + file + u" ("_s + size + u" bytes)"_s
-                 << Exchange(u"AT^SJDL=1,"_s + size + u",\""_s + file + u"\""_s, u"CONNECT"_s)
-                 << u"\r\nJDL END OK\r\n"_s << QString();
+        expected << QStringLiteral("Запись файла ") + file + QStringLiteral(" (") + size +
+                        QStringLiteral(" bytes)")
+                 << Exchange(QStringLiteral("AT^SJDL=1,") + size + QStringLiteral(",\"") + file +
+                                 QStringLiteral("\""),
+                             QStringLiteral("CONNECT"))
+                 << QStringLiteral("\r\nJDL END OK\r\n") << QString();
     }
     expected << Exchange(QString::fromLatin1(StartLoader)) << QString() << RunSucceededText();
     EXPECT_EQ(bench->host.lines, expected);
@@ -77,7 +80,7 @@ TEST(Tu41, OnlyFileRefusedWithOkInTheReplyFailsTheRun)
     modemsim::Faults refused;
     refused.errorCommands = {{"AT^SJDL=", "OK\r\nERROR"}};
     const auto bench = MakeBench(Family::Java, refused);
-    bench->Put(u"compiled/only.bin"_s, FileBytes(100, 5));
+    bench->Put(QStringLiteral("compiled/only.bin"), FileBytes(100, 5));
     EXPECT_FALSE(FlashTu41(bench->host));
     EXPECT_EQ(DownloadCommands(*bench), 1);
     EXPECT_TRUE(bench->modem.storedFiles().empty());
@@ -101,8 +104,8 @@ TEST_P(Tu41Faults, EndTheLoopAndFail)
 {
     Timing::ScopedSpeedUp fast(GetParam().speedUp);
     const auto bench = MakeBench(Family::Java, GetParam().faults);
-    bench->Put(u"compiled/a.bin"_s, FileBytes(100, 3));
-    bench->Put(u"compiled/b.bin"_s, FileBytes(100, 4));
+    bench->Put(QStringLiteral("compiled/a.bin"), FileBytes(100, 3));
+    bench->Put(QStringLiteral("compiled/b.bin"), FileBytes(100, 4));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(FlashTu41(bench->host));
     EXPECT_GE(std::chrono::steady_clock::now() - start, GetParam().wait / GetParam().speedUp);
@@ -128,28 +131,31 @@ modemsim::Faults JdlTimeout()
     return faults;
 }
 
-const QString Download = u"AT^SJDL=1,100,\"a.bin\""_s;
+const QString Download = QStringLiteral("AT^SJDL=1,100,\"a.bin\"");
 
 INSTANTIATE_TEST_SUITE_P(
     Download, Tu41Faults,
-    testing::Values(
-        Tu41Fault{
-            "refused", RunSpeedUp, Answering("ERROR"), {Exchange(Download, u"ERROR"_s), QString()}},
-        // A refusal that happens to hold "OK" is still a refusal.
-        Tu41Fault{"refused with OK",
-                  RunSpeedUp,
-                  Answering("OK\r\nERROR"),
-                  {Exchange(Download, u"OK\r\nERROR"_s), QString()}},
-        Tu41Fault{"JDL TIMEOUT",
-                  RunSpeedUp,
-                  JdlTimeout(),
-                  {Exchange(Download, u"CONNECT"_s), u"\r\nJDL TIMEOUT\r\n"_s, QString()}},
-        // The modem opens the download but never confirms it: the 90 s wait runs out.
-        Tu41Fault{"no confirmation",
-                  10,
-                  Answering("CONNECT"),
-                  {Exchange(Download, u"CONNECT"_s), u"TIMEOUT"_s, QString()},
-                  std::chrono::seconds(90)}),
+    testing::Values(Tu41Fault{"refused",
+                              RunSpeedUp,
+                              Answering("ERROR"),
+                              {Exchange(Download, QStringLiteral("ERROR")), QString()}},
+                    // A refusal that happens to hold "OK" is still a refusal.
+                    Tu41Fault{"refused with OK",
+                              RunSpeedUp,
+                              Answering("OK\r\nERROR"),
+                              {Exchange(Download, QStringLiteral("OK\r\nERROR")), QString()}},
+                    Tu41Fault{"JDL TIMEOUT",
+                              RunSpeedUp,
+                              JdlTimeout(),
+                              {Exchange(Download, QStringLiteral("CONNECT")),
+                               QStringLiteral("\r\nJDL TIMEOUT\r\n"), QString()}},
+                    // The modem opens the download but never confirms it: the 90 s wait runs out.
+                    Tu41Fault{"no confirmation",
+                              10,
+                              Answering("CONNECT"),
+                              {Exchange(Download, QStringLiteral("CONNECT")),
+                               QStringLiteral("TIMEOUT"), QString()},
+                              std::chrono::seconds(90)}),
     [](const testing::TestParamInfo<Tu41Fault> &Info) {
         return QByteArray(Info.param.what).replace(' ', '_').toStdString();
     });
@@ -158,8 +164,8 @@ TEST(Tu41, QuitRequestEndsTheLoopAfterThePass)
 {
     Timing::ScopedSpeedUp fast(RunSpeedUp);
     const auto bench = MakeBench(Family::Java);
-    bench->Put(u"compiled/a.bin"_s, FileBytes(10, 5));
-    bench->Put(u"compiled/b.bin"_s, FileBytes(10, 6));
+    bench->Put(QStringLiteral("compiled/a.bin"), FileBytes(10, 5));
+    bench->Put(QStringLiteral("compiled/b.bin"), FileBytes(10, 6));
     bench->host.quitAtGauge = 1;
     EXPECT_FALSE(FlashTu41(bench->host));
     EXPECT_EQ(DownloadCommands(*bench), 1);

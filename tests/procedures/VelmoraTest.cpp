@@ -7,21 +7,21 @@
 
 #include <QDir>
 
-using namespace Qt::StringLiterals;
 using modemsim::Family;
 using testing::Contains;
 using testing::Not;
 
 namespace {
 
-QStringList PassLines(const QString &Name, int Size, const QString &Deleted = u"файл не найден"_s)
+QStringList PassLines(const QString &Name, int Size,
+                      const QString &Deleted = QStringLiteral("файл не найден"))
 {
-    return {u"Удаление старого файла "_s + Name + u" ..."_s,
+    return {QStringLiteral("Удаление старого файла ") + Name + QStringLiteral(" ..."),
             Deleted,
-            u"Запись файла %1 (%2 bytes) ..."_s.arg(Name).arg(Size),
-            u"файл записан"_s,
-            u"Проверка контрольной суммы "_s + Name + u" ..."_s,
-            u"CRC ok"_s,
+            QStringLiteral("Запись файла %1 (%2 bytes) ...").arg(Name).arg(Size),
+            QStringLiteral("файл записан"),
+            QStringLiteral("Проверка контрольной суммы ") + Name + QStringLiteral(" ..."),
+            QStringLiteral("CRC ok"),
             QString()};
 }
 
@@ -36,27 +36,28 @@ TEST(Velmora, WholeRunStoresEveryFileVerifiedAndStartsTheMainScript)
     // The modem reports the CRC as four hexadecimal digits, zeros leading: this script's is 0060.
     const QByteArray a = FileBytes(1000, 1), b = FileBytes(300, 2), main = "print(80)\n";
     const QByteArray network = "[net]\r\napn=internet\r\n";
-    bench->Put(u"compiled/b.pyo"_s, b);
-    bench->Put(u"compiled/A.pyo"_s, a);
-    bench->Put(u"compiled/main.pyo"_s, main);
-    bench->Put(u"compiled/Network.INI"_s, network);
-    bench->Put(u"compiled/.hidden"_s, "x");
-    QDir(bench->folder.path()).mkpath(u"compiled/sub"_s);
+    bench->Put(QStringLiteral("compiled/b.pyo"), b);
+    bench->Put(QStringLiteral("compiled/A.pyo"), a);
+    bench->Put(QStringLiteral("compiled/main.pyo"), main);
+    bench->Put(QStringLiteral("compiled/Network.INI"), network);
+    bench->Put(QStringLiteral("compiled/.hidden"), "x");
+    QDir(bench->folder.path()).mkpath(QStringLiteral("compiled/sub"));
     bench->modem.putFile("main.pyo", "old");
 
-    EXPECT_TRUE(PerformProgrammingRun(bench->host, u"Velmora_Prof"_s));
+    EXPECT_TRUE(PerformProgrammingRun(bench->host, QStringLiteral("Velmora_Prof")));
 
-    QStringList expected = {u"Отклик модема получен"_s,
-                            u"Запись данных в модем..."_s,
+    QStringList expected = {QStringLiteral("Отклик модема получен"),
+                            QStringLiteral("Запись данных в модем..."),
                             {},
                             {},
-                            u"Удаление автозапуска..."_s,
-                            Exchange(u"AT#ESCRIPT=\"\""_s),
-                            Exchange(u"AT#ENHRST=1,0"_s)};
-    expected << PassLines(u"A.pyo"_s, 1000) << PassLines(u"b.pyo"_s, 300)
-             << PassLines(u"main.pyo"_s, 10, u"файл удален"_s) << PassLines(u"Network.INI"_s, 21);
-    expected << QString() << Exchange(u"AT#ESCRIPT=\"main.pyo\""_s)
-             << Exchange(u"AT#STARTMODESCR=1,15"_s) << QString() << RunSucceededText();
+                            QStringLiteral("Удаление автозапуска..."),
+                            Exchange(QStringLiteral("AT#ESCRIPT=\"\"")),
+                            Exchange(QStringLiteral("AT#ENHRST=1,0"))};
+    expected << PassLines(QStringLiteral("A.pyo"), 1000) << PassLines(QStringLiteral("b.pyo"), 300)
+             << PassLines(QStringLiteral("main.pyo"), 10, QStringLiteral("файл удален"))
+             << PassLines(QStringLiteral("Network.INI"), 21);
+    expected << QString() << Exchange(QStringLiteral("AT#ESCRIPT=\"main.pyo\""))
+             << Exchange(QStringLiteral("AT#STARTMODESCR=1,15")) << QString() << RunSucceededText();
     // "CRC ok" for every file: the modem reported the CRC computed while sending.
     EXPECT_EQ(bench->host.lines, expected);
 
@@ -99,18 +100,22 @@ TEST(Velmora, RefusedWritesAndWrongChecksumsAreRetriedUntilVerified)
     faults.wrongCrcWrites = 2;
     faults.noWritePrompt = true;
     const auto bench = MakeBench(Family::Script, faults);
-    bench->Put(u"compiled/a.pyo"_s, FileBytes(100, 3));
+    bench->Put(QStringLiteral("compiled/a.pyo"), FileBytes(100, 3));
 
     EXPECT_TRUE(FlashVelmora(bench->host));
     const QStringList &log = bench->host.lines;
-    EXPECT_TRUE(HasLines(
-        log, {u"ошибка при вызове команды AT#WSCRIPT=\"a.pyo\",100,1"_s, {}, u"Попытка №2"_s}));
+    EXPECT_TRUE(
+        HasLines(log, {QStringLiteral("ошибка при вызове команды AT#WSCRIPT=\"a.pyo\",100,1"),
+                       {},
+                       QStringLiteral("Попытка №2")}));
     // A report with a wrong CRC does not end the wait.
-    EXPECT_TRUE(HasLines(
-        log, {u"Проверка контрольной суммы a.pyo ..."_s, u"таймаут"_s, {}, u"Попытка №3"_s}));
-    EXPECT_TRUE(HasLines(log, {u"таймаут"_s, {}, u"Попытка №4"_s}));
-    EXPECT_TRUE(HasLines(log, {u"CRC ok"_s, {}, {}}));
-    EXPECT_EQ(log.count(u"Попытка №5"_s), 0);
+    EXPECT_TRUE(HasLines(log, {QStringLiteral("Проверка контрольной суммы a.pyo ..."),
+                               QStringLiteral("таймаут"),
+                               {},
+                               QStringLiteral("Попытка №3")}));
+    EXPECT_TRUE(HasLines(log, {QStringLiteral("таймаут"), {}, QStringLiteral("Попытка №4")}));
+    EXPECT_TRUE(HasLines(log, {QStringLiteral("CRC ok"), {}, {}}));
+    EXPECT_EQ(log.count(QStringLiteral("Попытка №5")), 0);
     EXPECT_EQ(bench->modem.storedFiles().at("a.pyo"), FileBytes(100, 3));
 }
 
@@ -120,10 +125,11 @@ TEST(Velmora, UnansweredDeleteEndsTheRunWithoutFinalCommands)
     modemsim::Faults faults;
     faults.silentCommands = {"AT#DSCRIPT="};
     const auto bench = MakeBench(Family::Script, faults);
-    bench->Put(u"compiled/a.pyo"_s, FileBytes(100, 5));
+    bench->Put(QStringLiteral("compiled/a.pyo"), FileBytes(100, 5));
     EXPECT_FALSE(FlashVelmora(bench->host));
     EXPECT_EQ(bench->host.lines.mid(4),
-              (QStringList{u"Удаление старого файла a.pyo ..."_s, u"таймаут"_s, QString()}));
+              (QStringList{QStringLiteral("Удаление старого файла a.pyo ..."),
+                           QStringLiteral("таймаут"), QString()}));
     EXPECT_THAT(bench->Commands(), Not(Contains(FinalCommand)));
 }
 
@@ -134,14 +140,14 @@ TEST(Velmora, UnconfirmedFileTimesOutAfterTwoMinutes)
     modemsim::Faults faults;
     faults.errorCommands = {{"AT#WSCRIPT=", ">>>"}}; // a prompt, but nothing stored
     const auto bench = MakeBench(Family::Script, faults);
-    bench->Put(u"compiled/a.pyo"_s, FileBytes(100, 6));
-    bench->host.quitOnLine = u"таймаут"_s;
+    bench->Put(QStringLiteral("compiled/a.pyo"), FileBytes(100, 6));
+    bench->host.quitOnLine = QStringLiteral("таймаут");
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(FlashVelmora(bench->host));
     EXPECT_GE(std::chrono::steady_clock::now() - start,
               std::chrono::milliseconds(120000 / speedUp));
-    EXPECT_TRUE(HasLines(bench->host.lines,
-                         {u"Запись файла a.pyo (100 bytes) ..."_s, u"таймаут"_s, QString()}));
+    EXPECT_TRUE(HasLines(bench->host.lines, {QStringLiteral("Запись файла a.pyo (100 bytes) ..."),
+                                             QStringLiteral("таймаут"), QString()}));
     EXPECT_THAT(bench->Commands(), Not(Contains(FinalCommand)));
 }
 
@@ -149,15 +155,15 @@ TEST(Velmora, QuitRequestEndsTheLoopAfterThePass)
 {
     Timing::ScopedSpeedUp fast(8);
     const auto bench = MakeBench(Family::Script);
-    bench->Put(u"compiled/a.pyo"_s, FileBytes(10, 7));
-    bench->Put(u"compiled/b.pyo"_s, FileBytes(10, 8));
-    bench->host.quitOnLine = u"CRC ok"_s;
+    bench->Put(QStringLiteral("compiled/a.pyo"), FileBytes(10, 7));
+    bench->Put(QStringLiteral("compiled/b.pyo"), FileBytes(10, 8));
+    bench->host.quitOnLine = QStringLiteral("CRC ok");
     EXPECT_FALSE(FlashVelmora(bench->host));
     EXPECT_EQ(bench->host.gaugePosition, 1);
     EXPECT_THAT(bench->Commands(), Not(Contains(FinalCommand)));
 
     // A request that comes during the last pass does not undo a complete run.
-    QFile::remove(bench->folder.filePath(u"compiled/b.pyo"_s));
+    QFile::remove(bench->folder.filePath(QStringLiteral("compiled/b.pyo")));
     bench->host.lines.clear();
     EXPECT_TRUE(FlashVelmora(bench->host));
     EXPECT_THAT(bench->Commands(), Contains(FinalCommand));
