@@ -49,7 +49,7 @@ QString RunArchive::LogName(const QDateTime &Start, const QString &Type, const Q
 bool RunArchive::keep(const RunRecord &Record, const QStringList &Log) const
 {
     RunRecordFile records(recordFile());
-    const bool recorded = records.open() && records.append(Record);
+    const bool recorded = !records.open() && !records.append(Record);
     const bool logged = writeLog(LogName(Record.start, Record.type, Record.port), Log);
     pruneLogs();
     return recorded && logged;

@@ -2,7 +2,6 @@
 
 #include "atlink/WriteRate.h"
 #include "catalogue/ModemCatalogue.h"
-#include "flash/ExitCodes.h"
 #include "serial/SerialPorts.h"
 
 #include <QCommandLineParser>
@@ -10,25 +9,9 @@
 
 namespace {
 
-ParsedCommandLine mistake(const QString &Text)
+Failure mistake(const QString &Text)
 {
-    ParsedCommandLine result;
-    result.message = Text + QStringLiteral("\nTry 'quillon-flash --help'.\n");
-    result.reason = Text;
-    result.exitCode = FlashExit::BadInvocation;
-    return result;
-}
-
-// A collector that asked for JSON gets its error as JSON even when the line is garbled.
-bool asksForJson(const QStringList &Arguments)
-{
-    for (const QString &argument : Arguments.mid(1)) {
-        if (argument == u"--")
-            return false;
-        if (argument == u"--json" || argument == u"-json")
-            return true;
-    }
-    return false;
+    return {Failure::Kind::Usage, Text};
 }
 
 QString withTrailingSeparator(const QString &Folder)
@@ -107,9 +90,7 @@ QString FlashHelpText()
         "       are closed; a second Ctrl-C ends the program at once\n");
 }
 
-namespace {
-
-ParsedCommandLine readCommandLine(const QStringList &Arguments)
+Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -136,9 +117,7 @@ ParsedCommandLine readCommandLine(const QStringList &Arguments)
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
     if (parser.isSet(helpOption)) {
-        ParsedCommandLine help;
-        help.message = FlashHelpText();
-        return help;
+        return FlashRequest{true, {}};
     }
     if (!parser.positionalArguments().isEmpty())
         return mistake(QStringLiteral("Unexpected argument: ") +
@@ -183,16 +162,16 @@ ParsedCommandLine readCommandLine(const QStringList &Arguments)
     if (const auto port = repeatedPort(options.ports))
         return mistake(QStringLiteral("The port %1 is named twice").arg(*port));
 
-    ParsedCommandLine result;
-    result.options = options;
-    return result;
+    return FlashRequest{false, options};
 }
 
-} // namespace
-
-ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments)
+bool AsksForJson(const QStringList &Arguments)
 {
-    ParsedCommandLine parsed = readCommandLine(Arguments);
-    parsed.json = asksForJson(Arguments);
-    return parsed;
+    for (const QString &argument : Arguments.mid(1)) {
+        if (argument == u"--")
+            return false;
+        if (argument == u"--json" || argument == u"-json")
+            return true;
+    }
+    return false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,19 +23,19 @@ struct FlashOptions
     bool continuous = false; // a station: modem after modem on every port until interrupted
 };
 
-// Either options to run with, or a text to print and the status to exit with (help: 0 on
-// standard output; a mistake: 2 on standard error, and with --json also as a JSON error on
-// standard output, from `reason`).
-struct ParsedCommandLine
+// What one command line asks for: the help text, or a run with these options.
+struct FlashRequest
 {
-    std::optional<FlashOptions> options;
-    QString message;
-    QString reason; // a mistake in one line, without the hint
-    int exitCode = 0;
-    bool json = false; // --json was asked for, even where the rest could not be read
+    bool help = false;
+    FlashOptions options;
 };
 
-// Arguments as the program received them, the program's name first.
-ParsedCommandLine ParseFlashCommandLine(const QStringList &Arguments);
+// Arguments as the program received them, the program's name first. A line the program cannot
+// follow is a Failure of kind Usage, said in one line without the hint to --help.
+Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments);
+
+// Whether the line asks for JSON, read even where the rest of it cannot be: a collector that
+// asked for JSON gets its error as JSON too.
+bool AsksForJson(const QStringList &Arguments);
 
 QString FlashHelpText();

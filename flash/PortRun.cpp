@@ -125,11 +125,11 @@ bool KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record, const Por
     Record.lineRate = Host.writingRate();
     Record.result = recordedResult(Result.outcome);
     Record.reason = Result.reason;
-    QString error;
-    if (Job.records->append(Record, &error))
+    const auto failure = Job.records->append(Record);
+    if (!failure)
         return true;
-    Host.reportError(
-        QStringLiteral("Запись о работе не сохранена в %1: %2").arg(Job.records->path(), error));
+    Host.reportError(QStringLiteral("Запись о работе не сохранена в %1: %2")
+                         .arg(Job.records->path(), failure->text));
     return false;
 }
 

@@ -77,14 +77,18 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("quillon-flash"));
     Terminal terminal;
 
-    const ParsedCommandLine parsed = ParseFlashCommandLine(QCoreApplication::arguments());
-    if (!parsed.options && parsed.exitCode == 0) {
-        writeTo(stdout, parsed.message);
-        return parsed.exitCode;
+    const QStringList arguments = QCoreApplication::arguments();
+    const auto request = ParseFlashCommandLine(arguments);
+    if (!request) {
+        const QString mistake = request.failure().text;
+        return refuse(mistake + QStringLiteral("\nTry 'quillon-flash --help'.\n"), mistake,
+                      AsksForJson(arguments));
     }
-    if (!parsed.options)
-        return refuse(parsed.message, parsed.reason, parsed.json);
-    FlashOptions options = *parsed.options;
+    if (request->help) {
+        writeTo(stdout, FlashHelpText());
+        return FlashExit::AllProgrammed;
+    }
+    FlashOptions options = request->options;
     if (!applyTestSpeedUp())
         return refuse(QStringLiteral("QUILLON_TIME_SPEEDUP must be a whole number from 1 up"),
                       options.json);
@@ -106,9 +110,8 @@ int main(int argc, char **argv)
     std::optional<RunRecordFile> records;
     if (!options.recordFile.isEmpty()) {
         records.emplace(options.recordFile);
-        QString error;
-        if (!records->open(&error))
-            return refuse(QStringLiteral("Cannot append to the record file %1").arg(error),
+        if (const auto failure = records->open())
+            return refuse(QStringLiteral("Cannot append to the record file %1").arg(failure->text),
                           options.json);
     }
 

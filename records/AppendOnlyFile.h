@@ -1,7 +1,11 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // A file that is only ever added to, by any number of processes at once: every append takes an
 // exclusive lock on the whole file, writes its bytes in one call at the file's end and waits until
@@ -14,10 +18,10 @@ public:
     AppendOnlyFile(const AppendOnlyFile &) = delete;
     AppendOnlyFile &operator=(const AppendOnlyFile &) = delete;
 
-    // Opens Path for appending, creating it when missing; false with Error set when it cannot be
-    // written. Nothing in it is ever truncated.
-    bool open(const QString &Path, QString *Error);
-    bool append(const QByteArray &Bytes, QString *Error);
+    // Opens Path for appending, creating it when missing; a BadFile failure saying why when it
+    // cannot be written. Nothing in it is ever truncated.
+    std::optional<Failure> open(const QString &Path);
+    std::optional<Failure> append(const QByteArray &Bytes);
 
 private:
     void close();

@@ -15,10 +15,9 @@ QString systemError(const QString &What)
     return What + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
 }
 
-void setError(QString *Error, const QString &Text)
+Failure cannotWrite(const QString &Why)
 {
-    if (Error)
-        *Error = Text;
+    return {Failure::Kind::BadFile, Why};
 }
 
 // Holds the exclusive lock on the whole file for as long as it lives.
@@ -52,28 +51,25 @@ AppendOnlyFile::~AppendOnlyFile()
     close();
 }
 
-bool AppendOnlyFile::open(const QString &Path, QString *Error)
+std::optional<Failure> AppendOnlyFile::open(const QString &Path)
 {
     close();
     descriptor = ::open(QFile::encodeName(Path).constData(),
                         O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
     if (descriptor < 0) {
-        setError(Error, systemError(Path));
-        return false;
+        return cannotWrite(systemError(Path));
     }
-    return true;
+    return std::nullopt;
 }
 
-bool AppendOnlyFile::append(const QByteArray &Bytes, QString *Error)
+std::optional<Failure> AppendOnlyFile::append(const QByteArray &Bytes)
 {
     if (descriptor < 0) {
-        setError(Error, QStringLiteral("the file is not open"));
-        return false;
+        return cannotWrite(QStringLiteral("the file is not open"));
     }
     const FileLock lock(descriptor);
     if (!lock.held()) {
-        setError(Error, systemError(QStringLiteral("lock")));
-        return false;
+        return cannotWrite(systemError(QStringLiteral("lock")));
     }
     // One write puts the whole line at the end; a disk that takes only part of it is a full one,
     // and the rest goes on behind it under the same lock, so no other writer comes in between.
@@ -84,16 +80,14 @@ bool AppendOnlyFile::append(const QByteArray &Bytes, QString *Error)
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0) {
-            setError(Error, systemError(QStringLiteral("write")));
-            return false;
+            return cannotWrite(systemError(QStringLiteral("write")));
         }
         written += count;
     }
     if (::fsync(descriptor) != 0) {
-        setError(Error, systemError(QStringLiteral("fsync")));
-        return false;
+        return cannotWrite(systemError(QStringLiteral("fsync")));
     }
-    return true;
+    return std::nullopt;
 }
 
 void AppendOnlyFile::close()

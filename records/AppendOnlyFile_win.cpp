@@ -17,10 +17,9 @@ QString systemError(const QString &What)
     return What + QStringLiteral(": ") + message;
 }
 
-void setError(QString *Error, const QString &Text)
+Failure cannotWrite(const QString &Why)
 {
-    if (Error)
-        *Error = Text;
+    return {Failure::Kind::BadFile, Why};
 }
 
 // Holds the exclusive lock on the whole file for as long as it lives.
@@ -53,7 +52,7 @@ AppendOnlyFile::~AppendOnlyFile()
     close();
 }
 
-bool AppendOnlyFile::open(const QString &Path, QString *Error)
+std::optional<Failure> AppendOnlyFile::open(const QString &Path)
 {
     close();
     // Append-only access: every write lands at the end, whoever else appends meanwhile.
@@ -61,23 +60,20 @@ bool AppendOnlyFile::open(const QString &Path, QString *Error)
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        setError(Error, systemError(Path));
-        return false;
+        return cannotWrite(systemError(Path));
     }
     handle = file;
-    return true;
+    return std::nullopt;
 }
 
-bool AppendOnlyFile::append(const QByteArray &Bytes, QString *Error)
+std::optional<Failure> AppendOnlyFile::append(const QByteArray &Bytes)
 {
     if (!handle) {
-        setError(Error, QStringLiteral("the file is not open"));
-        return false;
+        return cannotWrite(QStringLiteral("the file is not open"));
     }
     const FileLock lock(handle);
     if (!lock.held()) {
-        setError(Error, systemError(QStringLiteral("lock")));
-        return false;
+        return cannotWrite(systemError(QStringLiteral("lock")));
     }
     qsizetype written = 0;
     while (written < Bytes.size()) {
@@ -85,16 +81,14 @@ bool AppendOnlyFile::append(const QByteArray &Bytes, QString *Error)
         if (!WriteFile(handle, Bytes.constData() + written,
                        static_cast<DWORD>(Bytes.size() - written), &count, nullptr) ||
             count == 0) {
-            setError(Error, systemError(QStringLiteral("write")));
-            return false;
+            return cannotWrite(systemError(QStringLiteral("write")));
         }
         written += count;
     }
     if (!FlushFileBuffers(handle)) {
-        setError(Error, systemError(QStringLiteral("flush")));
-        return false;
+        return cannotWrite(systemError(QStringLiteral("flush")));
     }
-    return true;
+    return std::nullopt;
 }
 
 void AppendOnlyFile::close()

@@ -5,15 +5,15 @@
 
 RunRecordFile::RunRecordFile(QString Path) : filePath(std::move(Path)) {}
 
-bool RunRecordFile::open(QString *Error)
+std::optional<Failure> RunRecordFile::open()
 {
     const std::lock_guard guard(lock);
     QDir().mkpath(QFileInfo(filePath).absolutePath());
-    return file.open(filePath, Error);
+    return file.open(filePath);
 }
 
-bool RunRecordFile::append(const RunRecord &Record, QString *Error)
+std::optional<Failure> RunRecordFile::append(const RunRecord &Record)
 {
     const std::lock_guard guard(lock);
-    return file.append(Record.toJsonLine(), Error);
+    return file.append(Record.toJsonLine());
 }

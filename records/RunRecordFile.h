@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <mutex>
+#include <optional>
 
 // The file that keeps one record per run, shared by every port of a runner and by other programs
 // writing to it at the same time. Each record is one whole line, on the disk before append
@@ -15,11 +16,11 @@ class RunRecordFile
 public:
     explicit RunRecordFile(QString Path);
 
-    // Opens the file for appending (creating it and its folder); false with Error set when it
-    // cannot be written.
-    bool open(QString *Error = nullptr);
+    // Opens the file for appending (creating it and its folder); a BadFile failure saying why when
+    // it cannot be written.
+    std::optional<Failure> open();
     // Safe from any thread.
-    bool append(const RunRecord &Record, QString *Error = nullptr);
+    std::optional<Failure> append(const RunRecord &Record);
     const QString &path() const { return filePath; }
 
 private:

@@ -1,7 +1,5 @@
 #include "flash/FlashOptions.h"
 
-#include "flash/ExitCodes.h"
-
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -9,11 +7,16 @@
 
 namespace {
 
-ParsedCommandLine parse(const char *Arguments)
+QStringList commandLine(const char *Arguments)
 {
     QStringList arguments = QString::fromUtf8(Arguments).split(u' ', Qt::SkipEmptyParts);
     arguments.prepend(QStringLiteral("quillon-flash"));
-    return ParseFlashCommandLine(arguments);
+    return arguments;
+}
+
+Result<FlashRequest> parse(const char *Arguments)
+{
+    return ParseFlashCommandLine(commandLine(Arguments));
 }
 
 TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
@@ -28,34 +31,34 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
     const QByteArray arguments = QByteArray("--type velmora --data ") + dataArgument +
                                  " --port /dev/ttyUSB1 --port=/dev/ttyUSB0 --json --no-wait"
                                  " --write-rate 460800";
-    const ParsedCommandLine parsed = parse(arguments.constData());
-    ASSERT_TRUE(parsed.options);
-    EXPECT_EQ(parsed.options->type, QStringLiteral("velmora"));
-    EXPECT_EQ(parsed.options->dataFolder, dataFolder);
-    EXPECT_EQ(parsed.options->ports,
+    const auto parsed = parse(arguments.constData());
+    ASSERT_TRUE(parsed && !parsed->help);
+    EXPECT_EQ(parsed->options.type, QStringLiteral("velmora"));
+    EXPECT_EQ(parsed->options.dataFolder, dataFolder);
+    EXPECT_EQ(parsed->options.ports,
               QStringList({QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB0")}));
-    EXPECT_TRUE(parsed.options->json);
-    EXPECT_TRUE(parsed.options->noWait);
-    EXPECT_EQ(parsed.options->writeRate, 460800u);
-    EXPECT_FALSE(parse("--type velmora --port /dev/ttyS0").options->writeRate);
-    EXPECT_FALSE(parsed.options->identify);
+    EXPECT_TRUE(parsed->options.json);
+    EXPECT_TRUE(parsed->options.noWait);
+    EXPECT_EQ(parsed->options.writeRate, 460800u);
+    EXPECT_FALSE(parse("--type velmora --port /dev/ttyS0")->options.writeRate);
+    EXPECT_FALSE(parsed->options.identify);
 
     // A station tells its modems apart by their IMEI.
-    const ParsedCommandLine station = parse("--type tu41 --port /dev/ttyUSB0 --continuous");
-    ASSERT_TRUE(station.options);
-    EXPECT_TRUE(station.options->continuous && station.options->identify);
+    const auto station = parse("--type tu41 --port /dev/ttyUSB0 --continuous");
+    ASSERT_TRUE(station);
+    EXPECT_TRUE(station->options.continuous && station->options.identify);
 }
 
-TEST(FlashOptions, HelpNamesEveryExitStatusAndSucceeds)
+TEST(FlashOptions, HelpNamesEveryExitStatus)
 {
-    const ParsedCommandLine parsed = parse("--help");
-    EXPECT_FALSE(parsed.options);
-    EXPECT_EQ(parsed.exitCode, 0);
+    const auto parsed = parse("--help");
+    ASSERT_TRUE(parsed);
+    EXPECT_TRUE(parsed->help);
     for (const char *status : {"  0 ", "  1 ", "  2 ", "  3 ", "  130 "})
-        EXPECT_TRUE(parsed.message.contains(QLatin1StringView(status))) << status;
+        EXPECT_TRUE(FlashHelpText().contains(QLatin1StringView(status))) << status;
 }
 
-TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
+TEST(FlashOptions, MistakesAreUsageFailuresInOneLine)
 {
     for (const char *arguments : {
              "",
@@ -79,13 +82,14 @@ TEST(FlashOptions, MistakesEndWithStatusTwoAndAHint)
 #endif
              "--type velmora --port /dev/ttyS0 --port /dev/ttyS0",
          }) {
-        const ParsedCommandLine parsed = parse(arguments);
-        EXPECT_FALSE(parsed.options) << arguments;
-        EXPECT_EQ(parsed.exitCode, FlashExit::BadInvocation) << arguments;
-        EXPECT_TRUE(parsed.message.contains(QStringLiteral("--help"))) << arguments;
-        EXPECT_FALSE(parsed.reason.isEmpty()) << arguments;
+        const auto parsed = parse(arguments);
+        ASSERT_FALSE(parsed) << arguments;
+        EXPECT_EQ(parsed.failure().kind, Failure::Kind::Usage) << arguments;
+        EXPECT_FALSE(parsed.failure().text.isEmpty()) << arguments;
+        EXPECT_FALSE(parsed.failure().text.contains(u'\n')) << arguments;
         // Even a line that could not be read says whether the refusal should also be JSON.
-        EXPECT_EQ(parsed.json, QByteArray(arguments).contains("--json")) << arguments;
+        EXPECT_EQ(AsksForJson(commandLine(arguments)), QByteArray(arguments).contains("--json"))
+            << arguments;
     }
 }
 
@@ -100,11 +104,11 @@ TEST(FlashOptions, ALinkAndItsTargetAreOneDevice)
     QFile file(device);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_TRUE(QFile::link(device, link));
-    const ParsedCommandLine parsed = ParseFlashCommandLine(
+    const auto parsed = ParseFlashCommandLine(
         {QStringLiteral("quillon-flash"), QStringLiteral("--type"), QStringLiteral("velmora"),
          QStringLiteral("--port"), link, QStringLiteral("--port"), device});
-    EXPECT_FALSE(parsed.options);
-    EXPECT_TRUE(parsed.message.contains(QStringLiteral("named twice")));
+    ASSERT_FALSE(parsed);
+    EXPECT_EQ(parsed.failure().text, QStringLiteral("The port %1 is named twice").arg(device));
 }
 
 } // namespace

@@ -107,8 +107,8 @@ TEST(RunRecordFile, ManyWritersAppendWholeLinesAndNeverTruncate)
     const QString path = dir.filePath(QStringLiteral("records/runs.jsonl"));
     {
         RunRecordFile first(path);
-        ASSERT_TRUE(first.open());
-        ASSERT_TRUE(first.append(sampleRecord()));
+        ASSERT_FALSE(first.open());
+        ASSERT_FALSE(first.append(sampleRecord()));
     }
     constexpr int Writers = 4;
     constexpr int Threads = 3;
@@ -120,11 +120,11 @@ TEST(RunRecordFile, ManyWritersAppendWholeLinesAndNeverTruncate)
     std::vector<std::thread> threads;
     for (int writer = 0; writer < Writers; ++writer) {
         files.push_back(std::make_unique<RunRecordFile>(path));
-        ASSERT_TRUE(files.back()->open());
+        ASSERT_FALSE(files.back()->open());
         for (int thread = 0; thread < Threads; ++thread) {
             threads.emplace_back([&file = *files.back(), &large] {
                 for (int index = 0; index < Records; ++index)
-                    EXPECT_TRUE(file.append(large));
+                    EXPECT_FALSE(file.append(large));
             });
         }
     }
@@ -142,10 +142,11 @@ TEST(RunRecordFile, ThatCannotBeWrittenSaysWhy)
 {
     QTemporaryDir dir;
     RunRecordFile folder(dir.path());
-    QString error;
-    EXPECT_FALSE(folder.open(&error));
-    EXPECT_TRUE(error.contains(dir.path())) << error.toStdString();
-    EXPECT_FALSE(folder.append(sampleRecord(), &error));
+    const auto failure = folder.open();
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->kind, Failure::Kind::BadFile);
+    EXPECT_TRUE(failure->text.startsWith(dir.path())) << failure->text.toStdString();
+    EXPECT_TRUE(folder.append(sampleRecord()));
 }
 
 } // namespace
