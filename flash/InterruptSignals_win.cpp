@@ -1,6 +1,7 @@
 #include "InterruptSignals.h"
 
 #include "flash/ExitCodes.h"
+#include "flash/Terminal.h"
 
 #include <QMetaObject>
 
@@ -15,8 +16,10 @@ std::atomic<InterruptSignals *> receiver{nullptr};
 // Runs on a thread of its own that the system starts for the console event.
 BOOL WINAPI onConsoleEvent(DWORD)
 {
-    if (signalsReceived.fetch_add(1) > 0)
+    if (signalsReceived.fetch_add(1) > 0) {
+        Terminal::handBack();
         ExitProcess(FlashExit::Interrupted);
+    }
     if (InterruptSignals *target = receiver.load())
         QMetaObject::invokeMethod(target, &InterruptSignals::interrupted, Qt::QueuedConnection);
     return TRUE;

@@ -18,8 +18,14 @@ public:
 
     // Columns the live lines may use; 0 where none can be drawn.
     int liveLineWidth() const { return width; }
-    // Standard output; the runner writes UTF-8 to it, and a console shows it as text.
+    // Standard output and standard error; the runner writes UTF-8 to them, and a console shows it
+    // as text.
     QIODevice &output();
+    QIODevice &errors();
+
+    // Hands a console back as it was before the runner, for an exit that skips destructors (the
+    // second Ctrl-C). Safe from any thread and more than once.
+    static void handBack();
 
 private:
     struct Platform;

@@ -12,11 +12,13 @@ constexpr int DefaultTerminalWidth = 80;
 struct Terminal::Platform
 {
     QFile out;
+    QFile err;
 };
 
 Terminal::Terminal() : platform(std::make_unique<Platform>())
 {
     platform->out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    platform->err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     if (!isatty(STDOUT_FILENO))
         return;
     bool ok = false;
@@ -30,3 +32,11 @@ QIODevice &Terminal::output()
 {
     return platform->out;
 }
+
+QIODevice &Terminal::errors()
+{
+    return platform->err;
+}
+
+// A terminal is left as it was found.
+void Terminal::handBack() {}

@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QStringDecoder>
 
+#include <atomic>
 #include <windows.h>
 
 namespace {
@@ -59,47 +60,78 @@ private:
     QStringDecoder utf8{QStringDecoder::Utf8};
 };
 
+// The console as it was before the runner changed it, for handBack, which may run on the thread
+// the system starts for a console event while the runner's own threads still write.
+struct SavedConsole
+{
+    HANDLE handle = nullptr;
+    DWORD mode = 0;
+    UINT codePage = 0;
+    std::atomic<bool> changed{false};
+};
+SavedConsole saved;
+
+bool isConsole(HANDLE Handle)
+{
+    DWORD mode = 0;
+    return GetConsoleMode(Handle, &mode) != 0;
+}
+
 } // namespace
 
 struct Terminal::Platform
 {
-    explicit Platform(HANDLE Handle)
-        : handle(Handle), console(GetConsoleMode(Handle, &mode)), codePage(GetConsoleOutputCP()),
-          out(Handle, console)
+    Platform(HANDLE Output, HANDLE Errors)
+        : out(Output, isConsole(Output)), err(Errors, isConsole(Errors))
     {
     }
 
-    HANDLE handle;
-    DWORD mode = 0; // as the console was before the runner
-    bool console;
-    UINT codePage;
     StandardOutput out;
+    StandardOutput err;
 };
 
-Terminal::Terminal() : platform(std::make_unique<Platform>(GetStdHandle(STD_OUTPUT_HANDLE)))
+Terminal::Terminal()
+    : platform(std::make_unique<Platform>(GetStdHandle(STD_OUTPUT_HANDLE),
+                                          GetStdHandle(STD_ERROR_HANDLE)))
 {
-    if (!platform->console)
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(output, &mode))
         return;
-    // For what goes through the C runtime (the help, errors on the standard error).
+    saved.handle = output;
+    saved.mode = mode;
+    saved.codePage = GetConsoleOutputCP();
+    saved.changed = true;
+    // For what still goes through the C runtime (Qt's own warnings).
     SetConsoleOutputCP(CP_UTF8);
     // Consoles before Windows 10 refuse escape sequences; they get the log without live lines.
     const DWORD escapes = ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING;
-    if (!SetConsoleMode(platform->handle, platform->mode | escapes))
+    if (!SetConsoleMode(output, mode | escapes))
         return;
     CONSOLE_SCREEN_BUFFER_INFO screen;
-    if (GetConsoleScreenBufferInfo(platform->handle, &screen))
+    if (GetConsoleScreenBufferInfo(output, &screen))
         width = screen.srWindow.Right - screen.srWindow.Left + 1;
 }
 
 Terminal::~Terminal()
 {
-    if (!platform->console)
+    handBack();
+}
+
+void Terminal::handBack()
+{
+    if (!saved.changed.exchange(false))
         return;
-    SetConsoleMode(platform->handle, platform->mode);
-    SetConsoleOutputCP(platform->codePage);
+    SetConsoleMode(saved.handle, saved.mode);
+    SetConsoleOutputCP(saved.codePage);
 }
 
 QIODevice &Terminal::output()
 {
     return platform->out;
+}
+
+QIODevice &Terminal::errors()
+{
+    return platform->err;
 }

@@ -15,17 +15,14 @@
 #include <QCoreApplication>
 #include <QIODevice>
 
-#include <cstdio>
 #include <memory>
 #include <optional>
 
 namespace {
 
-void writeTo(FILE *Stream, const QString &Text)
+void writeTo(QIODevice &Stream, const QString &Text)
 {
-    const QByteArray bytes = Text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), Stream);
-    std::fflush(Stream);
+    Stream.write(Text.toUtf8());
 }
 
 // Tests run the long waits faster; nothing else sets this.
@@ -44,20 +41,17 @@ bool applyTestSpeedUp()
 
 // A refusal before any port is touched, said as Text on standard error and, for a collector
 // that reads only standard output, as JSON there.
-int refuse(const QString &Text, const QString &Reason, bool Json)
+int refuse(Terminal &Streams, const QString &Text, const QString &Reason, bool Json)
 {
-    writeTo(stderr, Text);
-    if (Json) {
-        const QByteArray event = JsonRefusal(Reason);
-        std::fwrite(event.constData(), 1, static_cast<std::size_t>(event.size()), stdout);
-        std::fflush(stdout);
-    }
+    writeTo(Streams.errors(), Text);
+    if (Json)
+        Streams.output().write(JsonRefusal(Reason));
     return FlashExit::BadInvocation;
 }
 
-int refuse(const QString &Reason, bool Json)
+int refuse(Terminal &Streams, const QString &Reason, bool Json)
 {
-    return refuse(Reason + u'\n', Reason, Json);
+    return refuse(Streams, Reason + u'\n', Reason, Json);
 }
 
 QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type, RunRecordFile *Records)
@@ -81,27 +75,29 @@ int main(int argc, char **argv)
     const auto request = ParseFlashCommandLine(arguments);
     if (!request) {
         const QString mistake = request.failure().text;
-        return refuse(mistake + QStringLiteral("\nTry 'quillon-flash --help'.\n"), mistake,
-                      AsksForJson(arguments));
+        return refuse(terminal, mistake + QStringLiteral("\nTry 'quillon-flash --help'.\n"),
+                      mistake, AsksForJson(arguments));
     }
     if (request->help) {
-        writeTo(stdout, FlashHelpText());
+        writeTo(terminal.output(), FlashHelpText());
         return FlashExit::AllProgrammed;
     }
     FlashOptions options = request->options;
     if (!applyTestSpeedUp())
-        return refuse(QStringLiteral("QUILLON_TIME_SPEEDUP must be a whole number from 1 up"),
+        return refuse(terminal,
+                      QStringLiteral("QUILLON_TIME_SPEEDUP must be a whole number from 1 up"),
                       options.json);
     const auto type = FindModemType(options.dataFolder, options.type);
     if (!type)
-        return refuse(type.failure().text, options.json);
+        return refuse(terminal, type.failure().text, options.json);
     if (const auto refusal = RunRefusal(*type))
-        return refuse(refusal->text, options.json);
+        return refuse(terminal, refusal->text, options.json);
     // As the window does: the port the type's profile names.
     if (options.ports.isEmpty())
         options.ports.append(ProfilePort(*type));
     if (options.ports.first().isEmpty())
-        return refuse(QStringLiteral("Name at least one port: --port DEVICE (the upload.ini of %1 "
+        return refuse(terminal,
+                      QStringLiteral("Name at least one port: --port DEVICE (the upload.ini of %1 "
                                      "names none)")
                           .arg(type->DirName),
                       options.json);
@@ -111,7 +107,8 @@ int main(int argc, char **argv)
     if (!options.recordFile.isEmpty()) {
         records.emplace(options.recordFile);
         if (const auto failure = records->open())
-            return refuse(QStringLiteral("Cannot append to the record file %1").arg(failure->text),
+            return refuse(terminal,
+                          QStringLiteral("Cannot append to the record file %1").arg(failure->text),
                           options.json);
     }
 
