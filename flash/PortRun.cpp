@@ -116,21 +116,23 @@ void EndRun(FlashHost &Host, PortResult &Result)
         Result.reason = QStringLiteral("прервано");
 }
 
-bool KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record, const PortResult &Result)
+std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record,
+                                  const PortResult &Result)
 {
     if (!Job.records)
-        return true;
+        return std::nullopt;
     Record.end = QDateTime::currentDateTimeUtc();
     Record.files = Host.sentFiles();
     Record.lineRate = Host.writingRate();
     Record.result = recordedResult(Result.outcome);
     Record.reason = Result.reason;
-    const auto failure = Job.records->append(Record);
+    auto failure = Job.records->append(Record);
     if (!failure)
-        return true;
-    Host.reportError(QStringLiteral("Запись о работе не сохранена в %1: %2")
-                         .arg(Job.records->path(), failure->text));
-    return false;
+        return std::nullopt;
+    failure->text = QStringLiteral("Запись о работе не сохранена в %1: %2")
+                        .arg(Job.records->path(), failure->text);
+    Host.reportError(failure->text);
+    return failure;
 }
 
 PortRun::PortRun(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit)
@@ -154,7 +156,12 @@ PortResult PortRun::execute()
         result.reason = host.failureReason();
     }
     EndRun(host, result);
-    KeepRecord(job, host, record, result);
+    const auto unrecorded = KeepRecord(job, host, record, result);
+    if (unrecorded && result.outcome == PortOutcome::Programmed) {
+        // A line that counts on its records must not take a modem it cannot account for as done.
+        result.outcome = PortOutcome::Failed;
+        result.reason = unrecorded->text;
+    }
     host.enterPhase(RunPhase::Finished);
     observer.finished(port, result);
     return result;

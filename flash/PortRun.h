@@ -55,6 +55,7 @@ PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host);
 // Closes the port and completes Result: whether the port was released, "interrupted" as the
 // reason of an interrupted run.
 void EndRun(FlashHost &Host, PortResult &Result);
-// Completes the record with what the run did and appends it to the job's record file; false, with
-// the reason logged, when it could not be written.
-bool KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record, const PortResult &Result);
+// Completes the record with what the run did and appends it to the job's record file; the
+// failure, also logged, when it could not be written.
+std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record,
+                                  const PortResult &Result);

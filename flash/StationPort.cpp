@@ -88,9 +88,9 @@ bool StationPort::serveOneModem()
     }
     result.imei = record.imei;
     EndRun(host, result);
-    if (!KeepRecord(job, host, record, result)) {
+    if (const auto unrecorded = KeepRecord(job, host, record, result)) {
         // A station must not program modems it cannot account for.
-        recordFailure = host.failureReason();
+        recordFailure = unrecorded->text;
         return false;
     }
     tally = session.count(port, result);

@@ -132,6 +132,20 @@ TEST_F(SingleRun, RecordFileThatCannotBeWrittenStopsBeforeAnyPortIsTouched)
     EXPECT_TRUE(modem.received().isEmpty());
 }
 
+// A modem programmed but not accounted for is no success for a line that counts on its records.
+TEST_F(SingleRun, ProgrammedModemWhoseRecordIsLostIsAFailure)
+{
+    ModemSimulator modem({});
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {modem.devicePath()})
+                       << QStringLiteral("--record") << QStringLiteral("/dev/full"));
+    EXPECT_EQ(flash.finish(), FlashExit::SomeFailed);
+    EXPECT_TRUE(flash.out().contains(QStringLiteral("ОШИБКА").toUtf8()))
+        << flash.out().toStdString();
+    EXPECT_TRUE(
+        flash.out().contains(QStringLiteral("Запись о работе не сохранена в /dev/full").toUtf8()))
+        << flash.out().toStdString();
+}
+
 using Station = StationFolder;
 
 // Two ports, three modems each. The first port's modems are unplugged (their device goes), the
