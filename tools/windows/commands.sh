@@ -10,10 +10,10 @@
 # to the cache folder beside the Wine prefix, never into the tree unless asked.
 
 # The cross compilers, Google Test's sources, what Qt's source package needs, the installer
-# builder, Wine, and the null modem, display and screenshot tools of the Wine tests.
+# builder, Wine, and the null modem, display, screenshot and terminal tools of the Wine tests.
 windows_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
                   binutils-mingw-w64-x86-64 googletest dpkg-dev xz-utils zip unzip nsis wine64 socat
-                  xvfb xauth xdotool imagemagick)
+                  xvfb xauth xdotool imagemagick tmux)
 
 windows_build="$top/build/windows"
 windows_cache=${XDG_CACHE_HOME:-$HOME/.cache}/quillon

@@ -4,6 +4,7 @@
 #  - quillon-flash.exe programs each demo type, and the simulator receives the same bytes as from
 #    the Linux runner;
 #  - a modem that vanishes in the middle of a run fails the run, as on Linux;
+#  - in a console (rendered by tmux) the Russian text reads right and the live line stays in place;
 #  - quillon.exe, driven from the keyboard under Xvfb, programs the script type too, and the modem
 #    receives the same bytes; a screenshot of the finished run goes to SHOT (a PNG file);
 #  - the installer installs silently, quillon-flash.exe programs a modem from the installed
@@ -134,6 +135,45 @@ check run_both tu41 0 --type tu41 -- --family java
 check run_both tc65 0 --type tc65 -- --family replay --transfer-log "$program/tc65/transfer_fw.log"
 # The modem goes away during the first file transfer.
 check run_both vanishing 1 --type velmora -- --family script --vanish-after 400
+
+# console_run: quillon-flash.exe in a console, as a technician starts it from cmd.exe, with what
+# the console shows rendered by a terminal (tmux) and read back as a screen: the Russian lines
+# readable, no escape sequence shown as text, and the live line redrawn in place, so that none of
+# it is left in the scrollback once the summary is out.
+console_run() {
+    simulate console-velmora --family script
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    local socket="$work/tmux" screen="$work/console.screen" started=$SECONDS
+    tmux -S "$socket" new-session -d -x 110 -y 40 \
+        "'$wine' '$program/quillon-flash.exe' --type velmora --port ${com^^}; echo \"exit status \$?\"; sleep 900"
+    until tmux -S "$socket" capture-pane -p -S - -E - | grep -q '^exit status'; do
+        if ((SECONDS - started > 900)); then
+            fail "console: quillon-flash.exe did not end within 900 s"
+            break
+        fi
+        sleep 1
+    done
+    tmux -S "$socket" capture-pane -p -S - -E - >"$screen"
+    tmux -S "$socket" kill-server 2>/dev/null || true
+    stop_simulator
+    grep -qx 'exit status 0' "$screen" || fail "console: quillon-flash.exe did not end with 0"
+    local line
+    for line in "Выбран модем \"Модем Velmora (сценарии Python)\"" "Итог: запрограммировано модемов: 1 из 1 (код завершения 0)"; do
+        grep -qF "$line" "$screen" || fail "console: the screen does not show \"$line\""
+    done
+    if grep -qE 'Ð|Ñ|\[[0-9]*[FJK]|\?\?\?' "$screen"; then
+        fail "console: the screen shows mojibake or escape sequences as text"
+    fi
+    if grep -q "^${com^^}  " "$screen"; then
+        fail "console: live lines were left on the screen"
+    fi
+    if ((failures > 0)); then
+        tail -n 40 "$screen" >&2
+    else
+        echo "console: the run reads right on the screen after $((SECONDS - started)) s"
+    fi
+}
+check console_run
 
 # The window, driven from the keyboard under Xvfb as a technician would: the first modem type,
 # the modem's COM port in the port dialog, the run to its end box. Wine's desktop belongs to the
