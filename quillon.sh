@@ -207,6 +207,10 @@ cmd_test() {
     if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
         export CMAKE_CXX_COMPILER_LAUNCHER=ccache
     fi
+    # Whatever the command, the compilers and the tests put aside stays in the build tree, and a
+    # run that was killed leaves nothing in the machine's /tmp.
+    export TMPDIR="$top/build/tmp"
+    mkdir -p "$TMPDIR"
     # Twice as many tests as cores: they stay green beside two busy loops at that.
     test_jobs=$((2 * jobs))
     state=$(mktemp -d)
