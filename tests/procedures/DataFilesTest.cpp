@@ -11,16 +11,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <sys/stat.h>
-
 using namespace procedures;
 
 namespace {
-
-void MakePipe(const QString &Path)
-{
-    ASSERT_EQ(mkfifo(QFile::encodeName(Path).constData(), 0600), 0);
-}
 
 void Write(const QString &Path, const QByteArray &Bytes)
 {

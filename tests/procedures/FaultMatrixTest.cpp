@@ -11,8 +11,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <sys/stat.h>
-
 using namespace std::chrono_literals;
 using modemsim::Family;
 using Clock = std::chrono::steady_clock;
@@ -98,9 +96,6 @@ TEST_P(FaultMatrix, RunEndsAsExpectedAndExplained)
 
 // Lines of the families' steps.
 const QString Refused = QStringLiteral(" Запись данных отменена.");
-const QString ReplayFailed = QStringLiteral("Ошибка! Файл данных записать не удалось.");
-const QString ReplayWritten = QStringLiteral("Файл данных успешно записан.");
-const QString AutostartOff = QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\"");
 const QString AutostartOn = QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"1\"");
 const QString Download = QStringLiteral("AT^SJDL=1,100,\"a.bin\"");
 const QString StartLoader = QStringLiteral("AT^SJAM=0,\"a:/ehsx_loader.jad\",\"\"");
@@ -161,11 +156,6 @@ std::function<void(ModemBench &)> Putting(const QString &Path, const QByteArray 
 std::function<void(ModemBench &)> ReplayLogOf(const QByteArray &Text)
 {
     return Putting(QStringLiteral("transfer_fw.log"), Text);
-}
-
-void MakePipe(const QString &Path)
-{
-    ASSERT_EQ(mkfifo(QFile::encodeName(Path).constData(), 0600), 0);
 }
 
 std::function<void(ModemBench &)> PipeAt(const QString &RelativePath)

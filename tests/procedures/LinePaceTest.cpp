@@ -106,18 +106,18 @@ class WriteRate : public testing::TestWithParam<TypeRun>
 {
 };
 
-const QByteArray ReplayLog = "<- 41 54 0D 0A\r\n-> 0D 0A 4F 4B 0D 0A\r\n<- 00 01 02 FF\n-> 06";
+const QByteArray ShortReplayLog = "<- 41 54 0D 0A\r\n-> 0D 0A 4F 4B 0D 0A\r\n<- 00 01 02 FF\n-> 06";
 
 // The type's data on a modem of its family whose line starts at 9600 bit/s.
 std::unique_ptr<ModemBench> TypeBench(Family Family, std::uint32_t MaxRate)
 {
     modemsim::Options options = LineOptions(Family);
     options.maxRate = MaxRate;
-    options.transferLogText = ReplayLog;
+    options.transferLogText = ShortReplayLog;
     auto bench = std::make_unique<ModemBench>(std::move(options));
     bench->Put(QStringLiteral("compiled/main.pyo"), FileBytes(20000, 4));
     bench->Put(QStringLiteral("compiled/ehsx.jar"), FileBytes(20000, 5));
-    bench->Put(QStringLiteral("transfer_fw.log"), ReplayLog);
+    bench->Put(QStringLiteral("transfer_fw.log"), ShortReplayLog);
     return bench;
 }
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <optional>
 #include <set>
@@ -239,4 +241,9 @@ QByteArray FileBytes(int Size, char Seed)
         bytes[i] = value == '\r' ? 'x' : value;
     }
     return bytes;
+}
+
+void MakePipe(const QString &Path)
+{
+    ASSERT_EQ(mkfifo(QFile::encodeName(Path).constData(), 0600), 0);
 }

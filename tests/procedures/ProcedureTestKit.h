@@ -128,3 +128,11 @@ QString Exchange(const QString &Command, const QString &Answer = QStringLiteral(
 
 // Bytes that hold no CR, so that a modem not expecting them takes no line of them for a command.
 QByteArray FileBytes(int Size, char Seed);
+
+// A named pipe at Path: a file that blocks whoever reads it.
+void MakePipe(const QString &Path);
+
+// The replay's closing lines and the Java family's switch of its autostart, as the log shows them.
+inline const QString ReplayFailed = QStringLiteral("Ошибка! Файл данных записать не удалось.");
+inline const QString ReplayWritten = QStringLiteral("Файл данных успешно записан.");
+inline const QString AutostartOff = QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\"");

@@ -109,9 +109,6 @@ TEST(StopRun, UnpluggedModemFailsTheRunPromptlyAndWorksWhenBack)
 
 namespace {
 
-const QString ReplayFailed = QStringLiteral("Ошибка! Файл данных записать не удалось.");
-const QString ReplayWritten = QStringLiteral("Файл данных успешно записан.");
-
 // Raises the quit request at the Nth time the run looks at it once the modem has taken the first
 // replayed block, and notes how many bytes the run had queued then and when the replay ended.
 class QuitAtLook : public FakeHost

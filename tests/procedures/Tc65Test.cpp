@@ -13,7 +13,6 @@ using testing::Ge;
 
 namespace {
 
-const QString AutostartOff = QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\"");
 const QString Failed = QStringLiteral("Ошибка! Файл данных записать не удалось.");
 
 // The modem answers from Answers, the program replays Log.

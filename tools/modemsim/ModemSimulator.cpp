@@ -20,6 +20,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -50,12 +51,6 @@ QByteArray joined(const std::vector<WireRecord> &records, WireRecord::Direction 
     }
     return bytes;
 }
-
-struct Scheduled
-{
-    Clock::time_point due;
-    QByteArray bytes;
-};
 
 } // namespace
 
@@ -129,6 +124,11 @@ struct ModemSimulator::Private
     std::thread thread;
 
     // Owned by the simulator's thread.
+    struct Scheduled
+    {
+        Clock::time_point due;
+        QByteArray bytes;
+    };
     std::deque<Scheduled> queue;
     QByteArray writing;
     Clock::time_point powerOnAt;
@@ -522,17 +522,18 @@ bool ModemSimulator::cameBack() const
 
 std::map<QByteArray, QByteArray> ModemSimulator::takeModemOff(bool Unplugged)
 {
-    std::map<QByteArray, QByteArray> stored;
-    d->control([&] {
-        stored = storedFiles();
+    // The simulator's thread works on the heap, never on the caller's stack.
+    auto stored = std::make_shared<std::map<QByteArray, QByteArray>>();
+    d->control([this, stored, Unplugged] {
+        *stored = storedFiles();
         d->takeOff(Unplugged);
     });
-    return stored;
+    return std::move(*stored);
 }
 
 void ModemSimulator::putModemOn(const QByteArray &Imei, const Faults &ModemFaults)
 {
-    d->control([&] { d->putOn(Imei, ModemFaults); });
+    d->control([this, Imei, ModemFaults] { d->putOn(Imei, ModemFaults); });
 }
 
 QByteArray ModemSimulator::received() const
