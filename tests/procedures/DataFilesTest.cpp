@@ -4,6 +4,7 @@
 #include "procedures/CompiledFolder.h"
 #include "procedures/TransferLog.h"
 #include "tests/common/TestSupport.h"
+#include "tests/procedures/ProcedureTestKit.h"
 
 #include <gtest/gtest.h>
 
