@@ -76,6 +76,9 @@ TEST_F(TextOutputTest, ModemBytesThatDriveATerminalAreShownEscaped)
 // the name as given.
 TEST_F(TextOutputTest, ALinkIsSummedUpWithItsDevice)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows names its ports COMn; a shortcut is no second name of a device";
+#endif
     QTemporaryDir folder;
     const QString device = folder.filePath(QStringLiteral("ttyUSB0"));
     const QString link = folder.filePath(QStringLiteral("usb-Maker_Adapter_A1-if00-port0"));
