@@ -2,7 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QTimer>
+#include <QDeadlineTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -35,7 +35,9 @@ std::chrono::milliseconds scaled(std::chrono::milliseconds nominal)
 
 namespace {
 thread_local PauseBreak *currentBreak = nullptr;
-}
+// How soon a request ends a pause that may be broken.
+constexpr std::chrono::milliseconds PauseSlice{5};
+} // namespace
 
 PauseBreak::PauseBreak(std::function<bool()> Condition)
     : condition(std::move(Condition)), hidden(currentBreak)
@@ -57,13 +59,16 @@ void Pause(std::uint32_t Milliseconds)
         QCoreApplication::processEvents();
         return;
     }
-    // Events must flow for the request to come in: a closed window, a woken runner thread.
+    // Events must flow for the request to come in: a closed window, a woken runner thread. They
+    // are taken in short slices rather than by waiting for the next one, which a worker thread's
+    // dispatcher on Windows may never report; the pause still never ends early, as the modem's
+    // pauses are its own.
     const PauseBreak &pauseBreak = *currentBreak;
-    QTimer end;
-    end.setSingleShot(true);
-    end.setTimerType(Qt::PreciseTimer); // never early: the modem's pauses are its own
-    end.start(wait);
+    const QDeadlineTimer end(wait, Qt::PreciseTimer);
     QCoreApplication::processEvents();
-    while (end.isActive() && !pauseBreak.condition())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    while (!end.hasExpired() && !pauseBreak.condition()) {
+        std::this_thread::sleep_for(
+            std::min<std::chrono::nanoseconds>(PauseSlice, end.remainingTimeAsDuration()));
+        QCoreApplication::processEvents();
+    }
 }
