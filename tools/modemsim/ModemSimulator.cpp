@@ -383,9 +383,11 @@ bool ModemSimulator::Private::comeBack()
         pty = std::move(fresh);
         core.restart();
         devicePath = pty->slavePath();
-        back = true;
     }
     linkTo(pty->slavePath());
+    // Back only once its link leads to it: a caller may open the link as soon as it hears.
+    std::lock_guard lock(mutex);
+    back = true;
     return true;
 }
 
