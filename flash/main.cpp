@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QIODevice>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -63,9 +64,7 @@ QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type, RunR
     return jobs;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int runFlash(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillon-flash"));
@@ -143,4 +142,21 @@ int main(int argc, char **argv)
     else
         output->summarize(results, exitCode);
     return exitCode;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Every failure a user must read is a value by now, and each run catches its own port's
+    // errors; what could still escape (memory exhausted) ends the program with a line, and as a
+    // failure, since no one can say what the modems received.
+    try {
+        return runFlash(argc, argv);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "quillon-flash: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "quillon-flash: unexpected error\n");
+    }
+    return FlashExit::SomeFailed;
 }
