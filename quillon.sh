@@ -216,7 +216,9 @@ cmd_test() {
     state=$(mktemp -d)
     started=()
     started_pids=()
-    trap 'kill "${started_pids[@]}" 2>/dev/null; rm -rf "$state"' EXIT
+    # On the way out, interrupted or not: the suites still running stopped, the state gone. Under
+    # errexit a failing command in the trap would become the script's status.
+    trap '((${#started_pids[@]} == 0)) || kill "${started_pids[@]}" 2>/dev/null || true; rm -rf "$state"' EXIT
     touch "$state/turn-0"
     start format format_suite
     start normal tested_build 1 "$top/build/normal"
