@@ -39,11 +39,11 @@ QString DeviceLostText(const QString &Port)
     return QStringLiteral("СОМ-порт %1 потерян (устройство отключено).").arg(Port);
 }
 
-QString ErrorLine(const std::exception &Error)
+QString ErrorLine(const std::exception &Caught)
 {
-    if (dynamic_cast<const ECommsError *>(&Error) || dynamic_cast<const EConvertError *>(&Error))
-        return QString::fromUtf8(Error.what()).trimmed();
-    qWarning("%s", Error.what());
+    if (dynamic_cast<const ECommsError *>(&Caught) || dynamic_cast<const EConvertError *>(&Caught))
+        return QString::fromUtf8(Caught.what()).trimmed();
+    qWarning("%s", Caught.what());
     return QStringLiteral("Внутренняя ошибка программы. Повторите операцию с шага №1.");
 }
 

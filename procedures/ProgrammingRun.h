@@ -35,7 +35,7 @@ QString DeviceLostText(const QString &Port);
 // carry a text written for the user, which is shown as it stands. Anything else is a fault of
 // the program: the user reads one general line and the error's text goes to the developer's
 // output.
-QString ErrorLine(const std::exception &Error);
+QString ErrorLine(const std::exception &Caught);
 
 // From "Отклик модема получен" to the outcome line: the baud-rate switch, the procedure of the
 // type DirName, closing the port, and the outcome logged. Returns whether the modem was written.
