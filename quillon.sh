@@ -277,8 +277,10 @@ cmd_deb() {
     build "$top/build/normal"
     local deb
     deb=$(cd "$top/build/normal" && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
-    # Debian's own checks: no error, and no warning that an override does not explain.
-    lintian --fail-on error,warning "$deb"
+    # Debian's own checks: no error, and no warning that an override does not explain. Its
+    # scratch files stay in the build tree.
+    mkdir -p "$top/build/tmp"
+    TMPDIR="$top/build/tmp" lintian --fail-on error,warning "$deb"
     echo "quillon: $deb ($(du -h "$deb" | cut -f1))"
 }
 

@@ -59,8 +59,11 @@ cmd_test_windows() {
     done
     build_windows
     build "$top/build/normal"
+    # The scratch files of the tests, Wine's server folder among them, stay in the build tree.
+    export TMPDIR="$top/build/tmp"
+    mkdir -p "$TMPDIR"
     local work
-    work=$(mktemp -d /tmp/quillon-wine.XXXXXX)
+    work=$(mktemp -d -t quillon-wine.XXXXXX)
     unzip -q "$windows_zip" -d "$work"
     export WINEPREFIX=${QUILLON_WINEPREFIX:-$windows_cache/wine} WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts to install .NET or a browser engine

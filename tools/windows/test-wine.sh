@@ -23,7 +23,7 @@ wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 simulator="$linux/tools/modemsim/quillon-modemsim"
 runner="$linux/flash/quillon-flash"
-work=$(mktemp -d /tmp/quillon-e2e.XXXXXX)
+work=$(mktemp -d -t quillon-e2e.XXXXXX)
 export QUILLON_PORTS_DIR="$work/ports"
 com=com7
 
