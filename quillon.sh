@@ -34,15 +34,27 @@ install_packages() {
     fi
 }
 
-# build DIR [cmake options...]: each target's sources compiled as one unit, which halves the time
-# of a build from nothing, with only the line tables of debugging information (what a backtrace
-# needs; the package strips them anyway), which saves a third of the rest.
-build() {
+# configure DIR [cmake options...]: each target's sources compiled as one unit, which halves the
+# time of a build from nothing, with only the line tables of debugging information (what a
+# backtrace needs; the package strips them anyway), which saves a quarter of the rest.
+configure() {
     local dir=$1
     shift
     cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD=ON \
         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
+}
+
+# build DIR [cmake options...]
+build() {
+    configure "$@"
+    cmake --build "$1" -j "$jobs"
+}
+
+# Whatever the command, what the compilers, the tests and the tools put aside stays in the build
+# tree, and a run that was killed leaves nothing in the machine's /tmp.
+scratch_in_build_tree() {
+    export TMPDIR="$top/build/tmp"
+    mkdir -p "$TMPDIR"
 }
 
 # What the suites found; the closing line adds them up.
@@ -119,37 +131,40 @@ run_ctest() {
     return "$status"
 }
 
-# The libFuzzer targets, built with clang, each run for a bounded time; the two cores take one each.
+# The libFuzzer targets, built with clang, each run for 20 s from an empty corpus; the two cores
+# take one each.
 fuzz_suite() {
     local dir="$top/build/fuzz"
-    CXX=clang++ cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD=ON \
-        -DQUILLON_FUZZ=ON -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_BENCHMARKS=OFF >/dev/null
+    CXX=clang++ configure "$dir" -DQUILLON_FUZZ=ON -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_BENCHMARKS=OFF
     cmake --build "$dir" -j "$jobs" --target quillon_fuzzers
-    local fuzzer fuzzers=() pids=() at
+    local fuzzer fuzzers=() pids=() at log
     for fuzzer in "$dir"/fuzz/fuzz_*; do
         [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
         fuzzers+=("$fuzzer")
-        run_fuzzer "$fuzzer" >"$fuzzer.out" 2>&1 &
+        run_fuzzer "$fuzzer" &
         pids+=("$!")
     done
     ((${#fuzzers[@]} > 0))
     for at in "${!fuzzers[@]}"; do
         echo "-- ${fuzzers[at]##*/} (20 s)"
-        if wait "${pids[at]}"; then count 1 0; else count 0 1; fi
-        cat "${fuzzers[at]}.out"
-        rm -f "${fuzzers[at]}.out"
+        log="${fuzzers[at]}.log"
+        # Its closing line, or its report if it found something.
+        if wait "${pids[at]}"; then
+            grep '^Done' "$log" || true
+            count 1 0
+        else
+            tail -n 40 "$log"
+            count 0 1
+        fi
     done
 }
 
-# run_fuzzer FUZZER: 20 s of FUZZER from an empty corpus; its closing line, or its report if it
-# found something.
+# run_fuzzer FUZZER: its output goes to FUZZER.log.
 run_fuzzer() {
-    local corpus log status=0
+    local corpus status=0
     corpus=$(mktemp -d)
-    log=$(mktemp)
-    "$1" -max_total_time=20 -rss_limit_mb=2048 "$corpus" >"$log" 2>&1 || status=$?
-    if ((status == 0)); then grep '^Done' "$log" || true; else tail -n 40 "$log"; fi
-    rm -rf "$corpus" "$log"
+    "$1" -max_total_time=20 -rss_limit_mb=2048 "$corpus" >"$1.log" 2>&1 || status=$?
+    rm -rf "$corpus"
     return "$status"
 }
 
@@ -239,10 +254,7 @@ cmd_test() {
     if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
         export CMAKE_CXX_COMPILER_LAUNCHER=ccache
     fi
-    # Whatever the command, the compilers and the tests put aside stays in the build tree, and a
-    # run that was killed leaves nothing in the machine's /tmp.
-    export TMPDIR="$top/build/tmp"
-    mkdir -p "$TMPDIR"
+    scratch_in_build_tree
     # Twice as many tests as cores: they stay green beside two busy loops at that.
     test_jobs=$((2 * jobs))
     state=$(mktemp -d)
@@ -277,10 +289,9 @@ cmd_deb() {
     build "$top/build/normal"
     local deb
     deb=$(cd "$top/build/normal" && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
-    # Debian's own checks: no error, and no warning that an override does not explain. Its
-    # scratch files stay in the build tree.
-    mkdir -p "$top/build/tmp"
-    TMPDIR="$top/build/tmp" lintian --fail-on error,warning "$deb"
+    # Debian's own checks: no error, and no warning that an override does not explain.
+    scratch_in_build_tree
+    lintian --fail-on error,warning "$deb"
     echo "quillon: $deb ($(du -h "$deb" | cut -f1))"
 }
 

@@ -1,5 +1,6 @@
 // quillon-flash: programs modems of one type from a script, several ports at once, no window.
 #include "atlink/Timing.h"
+#include "common/RunGuarded.h"
 #include "flash/ExitCodes.h"
 #include "flash/FlashOptions.h"
 #include "flash/FlashOutput.h"
@@ -15,7 +16,6 @@
 #include <QCoreApplication>
 #include <QIODevice>
 
-#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -149,14 +149,7 @@ int runFlash(int argc, char **argv)
 int main(int argc, char **argv)
 {
     // Every failure a user must read is a value by now, and each run catches its own port's
-    // errors; what could still escape (memory exhausted) ends the program with a line, and as a
-    // failure, since no one can say what the modems received.
-    try {
-        return runFlash(argc, argv);
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "quillon-flash: %s\n", error.what());
-    } catch (...) {
-        std::fprintf(stderr, "quillon-flash: unexpected error\n");
-    }
-    return FlashExit::SomeFailed;
+    // errors; what could still escape ends the runner as a failure, since no one can say what the
+    // modems received.
+    return RunGuarded("quillon-flash", FlashExit::SomeFailed, [&] { return runFlash(argc, argv); });
 }

@@ -1,5 +1,6 @@
 // quillon-modemsim: a modem simulator on a pseudo-terminal for the demo and for trying the program
 // without hardware. The port dialog lists the link it leaves in the virtual port folder.
+#include "common/RunGuarded.h"
 #include "tools/modemsim/ModemSimulator.h"
 #include "tools/modemsim/SimulatorCommandLine.h"
 
@@ -121,12 +122,5 @@ int runSimulator(int argc, char **argv)
 int main(int argc, char **argv)
 {
     // A simulator that cannot start says why: a test waiting for its device line needs the reason.
-    try {
-        return runSimulator(argc, argv);
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "quillon-modemsim: %s\n", error.what());
-    } catch (...) {
-        std::fprintf(stderr, "quillon-modemsim: unexpected failure\n");
-    }
-    return 1;
+    return RunGuarded("quillon-modemsim", 1, [&] { return runSimulator(argc, argv); });
 }

@@ -1,6 +1,6 @@
 # shellcheck shell=bash disable=SC2154
 # The Windows commands of quillon.sh, which sources this file for them and lends it its helpers
-# (install_packages, build, suite, run_ctest, count, top, jobs):
+# (install_packages, build, scratch_in_build_tree, suite, run_ctest, count, top, jobs):
 #   ./quillon.sh windows        cross-builds the Windows programs, packs the zip and the installer
 #   ./quillon.sh test-windows [--screenshot FILE] [--quiet-port COMn]
 #                               the same, then tests them under Wine (unit tests, runs, the window)
@@ -59,9 +59,8 @@ cmd_test_windows() {
     done
     build_windows
     build "$top/build/normal"
-    # The scratch files of the tests, Wine's server folder among them, stay in the build tree.
-    export TMPDIR="$top/build/tmp"
-    mkdir -p "$TMPDIR"
+    # Wine keeps its server folder in TMPDIR as well.
+    scratch_in_build_tree
     local work
     work=$(mktemp -d -t quillon-wine.XXXXXX)
     unzip -q "$windows_zip" -d "$work"
