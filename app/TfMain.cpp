@@ -45,7 +45,7 @@ QWidget &withResources(QWidget &Window)
 void runScaled(QTimer &Timer, bool Run, std::chrono::milliseconds Nominal)
 {
     if (Run)
-        Timer.start(Timing::scaled(Nominal));
+        Timing::startClock(Timer, Nominal);
     else
         Timer.stop();
 }

@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -29,6 +30,12 @@ std::chrono::milliseconds scaled(std::chrono::milliseconds nominal)
     if (nominal.count() <= 0)
         return std::chrono::milliseconds(0);
     return std::max(std::chrono::milliseconds(1), nominal / speedUp());
+}
+
+void startClock(QTimer &clock, std::chrono::milliseconds nominal)
+{
+    clock.setTimerType(Qt::PreciseTimer);
+    clock.start(scaled(nominal));
 }
 
 } // namespace Timing

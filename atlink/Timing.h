@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 
+class QTimer;
+
 // Every delay and time-out of the system passes through here, so that a test can run the long
 // waits (90 s, 120 s) in a fraction of the time. The program itself never changes the speed-up.
 namespace Timing {
@@ -14,6 +16,11 @@ int speedUp();
 
 // The duration to actually wait for a nominal one; never shorter than 1 ms unless nominal is 0.
 std::chrono::milliseconds scaled(std::chrono::milliseconds nominal);
+
+// Starts a repeating clock at the (scaled) nominal interval, kept to the millisecond. Qt's default
+// timers may fire 5 % off and drift, which would change how many probes fit into the power-on
+// wait that another clock counts.
+void startClock(QTimer &clock, std::chrono::milliseconds nominal);
 
 // Restores real time when it goes out of scope; for tests.
 class ScopedSpeedUp

@@ -51,7 +51,7 @@ PowerOnWait::Result PowerOnWait::run()
             opened = true;
             openDeadline.stop();
             if (!unbounded)
-                powerTicks.start(Timing::scaled(PowerOnStep::PowerTickInterval));
+                Timing::startClock(powerTicks, PowerOnStep::PowerTickInterval);
         }
     };
     QObject::connect(&portTicks, &QTimer::timeout, portTick);
@@ -73,7 +73,7 @@ PowerOnWait::Result PowerOnWait::run()
                : PowerOnStep::PowerTickInterval * (PowerOnStep::PowerOnSeconds + 1);
     if (!unbounded)
         openDeadline.start(Timing::scaled(openLimit));
-    portTicks.start(Timing::scaled(PowerOnStep::PortTickInterval));
+    Timing::startClock(portTicks, PowerOnStep::PortTickInterval);
     // The first tick at once: there is no dialog to close first.
     QTimer::singleShot(0, &portTicks, portTick);
     loop.exec();
