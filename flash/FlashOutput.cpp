@@ -3,13 +3,6 @@
 #include "flash/ExitCodes.h"
 
 #include <algorithm>
-#include <chrono>
-
-using namespace std::chrono_literals;
-
-namespace {
-constexpr std::chrono::milliseconds DeliveryInterval = 20ms;
-}
 
 int FlashExitCode(const QList<PortResult> &Results, bool Interrupted)
 {
@@ -24,51 +17,4 @@ int FlashExitCode(const QList<PortResult> &Results, bool Interrupted)
     if (std::all_of(Results.begin(), Results.end(), has(PortOutcome::Programmed)))
         return FlashExit::AllProgrammed;
     return FlashExit::SomeFailed;
-}
-
-EventRelay::EventRelay(RunObserver &Target, int Ports) : target(Target), unfinished(Ports)
-{
-    connect(&poll, &QTimer::timeout, this, &EventRelay::deliver);
-    poll.start(DeliveryInterval);
-}
-
-void EventRelay::logLine(int Port, const QString &Text)
-{
-    post([this, Port, Text] { target.logLine(Port, Text); });
-}
-
-void EventRelay::progress(int Port, const PortProgress &Progress)
-{
-    post([this, Port, Progress] { target.progress(Port, Progress); });
-}
-
-void EventRelay::finished(int Port, const PortResult &Result)
-{
-    post([this, Port, Result] {
-        target.finished(Port, Result);
-        if (--unfinished == 0)
-            emit allFinished();
-    });
-}
-
-void EventRelay::station(int Port, const StationStatus &Status)
-{
-    post([this, Port, Status] { target.station(Port, Status); });
-}
-
-void EventRelay::post(std::function<void()> Report)
-{
-    const std::lock_guard guard(lock);
-    pending.push_back(std::move(Report));
-}
-
-void EventRelay::deliver()
-{
-    std::vector<std::function<void()>> reports;
-    {
-        const std::lock_guard guard(lock);
-        reports.swap(pending);
-    }
-    for (const auto &report : reports)
-        report();
 }

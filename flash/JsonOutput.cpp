@@ -1,7 +1,7 @@
 #include "JsonOutput.h"
 
+#include "engine/StationSession.h"
 #include "flash/ExitCodes.h"
-#include "flash/StationSession.h"
 #include "serial/SerialPorts.h"
 
 #include <QIODevice>

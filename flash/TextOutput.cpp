@@ -1,6 +1,6 @@
 #include "TextOutput.h"
 
-#include "flash/StationSession.h"
+#include "engine/StationSession.h"
 #include "serial/SerialPorts.h"
 
 #include <QIODevice>

@@ -11,8 +11,8 @@
 // the probe's answer must come back within 2 ms and a command's within 10 ms, which two busy
 // cores do not promise. At 20 (12 ms and 50 ms) the runs have time to be judged on what they do.
 #include "atlink/Timing.h"
-#include "flash/FlashRunner.h"
-#include "flash/ModemTypeLookup.h"
+#include "engine/FlashRunner.h"
+#include "engine/ModemTypeLookup.h"
 #include "tools/modemsim/ModemSimulator.h"
 
 #include <QCoreApplication>

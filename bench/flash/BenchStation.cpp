@@ -11,9 +11,9 @@
 //
 //   bench_station [modems per port (5)] [swaps (1000)]
 #include "atlink/Timing.h"
-#include "flash/FlashRunner.h"
-#include "flash/ModemTypeLookup.h"
-#include "flash/StationSession.h"
+#include "engine/FlashRunner.h"
+#include "engine/ModemTypeLookup.h"
+#include "engine/StationSession.h"
 #include "tools/modemsim/ModemSimulator.h"
 
 #include <QCoreApplication>

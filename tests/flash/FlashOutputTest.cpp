@@ -1,7 +1,7 @@
 #include "flash/FlashOutput.h"
 #include "atlink/TmyComm.h"
+#include "engine/FlashHost.h"
 #include "flash/ExitCodes.h"
-#include "flash/FlashHost.h"
 #include "flash/LiveStatusLines.h"
 #include "flash/TextOutput.h"
 #include "procedures/ProcedureSteps.h"

@@ -1,4 +1,4 @@
-#include "flash/ModemIdentity.h"
+#include "engine/ModemIdentity.h"
 
 #include <gtest/gtest.h>
 

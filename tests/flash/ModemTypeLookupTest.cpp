@@ -1,4 +1,4 @@
-#include "flash/ModemTypeLookup.h"
+#include "engine/ModemTypeLookup.h"
 #include "atlink/WireText.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
-#include "flash/FlashHost.h"
+#include "engine/FlashHost.h"
 #include "procedures/PowerOnStep.h"
 
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "flash/PortRun.h"
-#include "flash/RunEvents.h"
+#include "engine/PortRun.h"
+#include "engine/RunEvents.h"
 
 #include <atomic>
 

@@ -2,7 +2,7 @@
 
 #include "catalogue/ModemCatalogue.h"
 #include "common/Failure.h"
-#include "flash/RunEvents.h"
+#include "engine/RunEvents.h"
 #include "records/RunRecord.h"
 
 #include <QString>

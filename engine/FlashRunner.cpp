@@ -1,6 +1,6 @@
 #include "FlashRunner.h"
 
-#include "flash/StationPort.h"
+#include "engine/StationPort.h"
 
 #include <QAbstractEventDispatcher>
 

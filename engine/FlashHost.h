@@ -1,6 +1,6 @@
 #pragma once
 
-#include "flash/RunEvents.h"
+#include "engine/RunEvents.h"
 #include "procedures/PowerOnStep.h"
 #include "records/RunRecord.h"
 

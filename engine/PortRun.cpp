@@ -1,9 +1,9 @@
 #include "PortRun.h"
 
 #include "atlink/TmyComm.h"
-#include "flash/FlashHost.h"
-#include "flash/ModemIdentity.h"
-#include "flash/PowerOnWait.h"
+#include "engine/FlashHost.h"
+#include "engine/ModemIdentity.h"
+#include "engine/PowerOnWait.h"
 #include "procedures/RunRecording.h"
 #include "records/RunRecordFile.h"
 

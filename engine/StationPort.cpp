@@ -2,10 +2,10 @@
 
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
-#include "flash/FlashHost.h"
-#include "flash/ModemIdentity.h"
-#include "flash/PowerOnWait.h"
-#include "flash/StationSession.h"
+#include "engine/FlashHost.h"
+#include "engine/ModemIdentity.h"
+#include "engine/PowerOnWait.h"
+#include "engine/StationSession.h"
 #include "procedures/PowerOnStep.h"
 #include "serial/SerialPorts.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "flash/RunEvents.h"
+#include "engine/RunEvents.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -28,6 +28,14 @@ private:
     QSet<QString> programmed;
     QList<StationTally> ports;
     QElapsedTimer clock;
+};
+
+// The end of a station's session: every port's counts, in the order of the ports.
+struct StationSummary
+{
+    QList<StationTally> ports;
+    qint64 elapsedMs = 0;
+    int exitCode = 0;
 };
 
 // Programmed modems per hour over a session of ElapsedMs; 0 for an empty session.
