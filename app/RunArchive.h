@@ -21,8 +21,8 @@ public:
 
     explicit RunArchive(QString Folder = DefaultFolder());
 
-    // False when the record or the log could not be written.
-    bool keep(const RunRecord &Record, const QStringList &Log) const;
+    // False when the record or the log could not be written. The record names its log.
+    bool keep(RunRecord Record, const QStringList &Log) const;
 
     QString recordFile() const;
     QString logFolder() const;
@@ -31,7 +31,6 @@ public:
     static QString LogName(const QDateTime &Start, const QString &Type, const QString &Port);
 
 private:
-    bool writeLog(const QString &Name, const QStringList &Log) const;
     void pruneLogs() const;
 
     const QString folder;
