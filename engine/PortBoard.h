@@ -74,6 +74,8 @@ public:
     // TypeTitle: the modem type's title, as the catalogue shows it. Next receives every report
     // once the board has taken it; none: the board is only read.
     PortBoard(const QStringList &Ports, QString TypeTitle, RunObserver *Next = nullptr);
+    // For a front end made after the board (it reads the board from its own constructor on).
+    void setNext(RunObserver *Next) { next = Next; }
 
     int size() const { return static_cast<int>(ports.size()); }
     const PortState &port(int Port) const;
