@@ -228,8 +228,14 @@ PortLine RunLine(const PortState &State, qint64 ElapsedMs)
     line.stateColumn = 17;
     const PortProgress &progress = State.progress;
     if (State.ended) {
-        line.state = OutcomeLabel(State.ended->outcome);
-        line.tone = toneOf(State.ended->outcome);
+        const PortResult &ended = *State.ended;
+        line.state = OutcomeLabel(ended.outcome);
+        // Why a modem failed is what the operator acts on; a stop needs no reason.
+        if (toneOf(ended.outcome) == Tone::Bad && !ended.reason.isEmpty()) {
+            line.state += QStringLiteral(": ");
+            line.reason = TerminalSafe(ended.reason);
+        }
+        line.tone = toneOf(ended.outcome);
     } else {
         line.state = State.stage == PortStage::Stopping ? QStringLiteral("остановка")
                                                         : phaseLabel(progress.phase);

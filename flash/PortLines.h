@@ -35,8 +35,8 @@ struct PortLine
 // снимите модем", "ОШИБКА: <reason>, снимите модем", "уже запрограммирован, снимите модем",
 // "остановка", "остановлен"; its counts at the end.
 PortLine StationLine(const PortState &State);
-// A single run's port: its phase while it runs, its outcome once ended, with the time it took,
-// the files done and the file on its way.
+// A single run's port: its phase while it runs, its outcome once ended (a failure with its
+// reason), with the time it took, the files done and the file on its way.
 PortLine RunLine(const PortState &State, qint64 ElapsedMs);
 // The line printed when a port's state changes: the state in full (the reason not shortened),
 // with a station port's counts.

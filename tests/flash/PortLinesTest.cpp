@@ -146,8 +146,12 @@ TEST(LiveLine, ShowsTheFileOnItsWayAsTheWindowDoes)
     EXPECT_FALSE(shown().contains(u"КБ"));
     board.finished(0, resultOf(PortOutcome::NoAnswer, QStringLiteral("нет отклика")));
     EXPECT_EQ(FitLine(RunLine(board.port(0), 65000), 12, 200, true),
-              QStringLiteral("/dev/ttyUSB0  ") + Red + QStringLiteral("НЕТ ОТКЛИКА      ") + Reset +
-                  QStringLiteral("  01:05"));
+              QStringLiteral("/dev/ttyUSB0  ") + Red + QStringLiteral("НЕТ ОТКЛИКА: нет отклика") +
+                  Reset + QStringLiteral("  01:05"));
+    PortBoard stopped({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Tu41"));
+    stopped.finished(0, resultOf(PortOutcome::Interrupted, QStringLiteral("прервано")));
+    EXPECT_EQ(FitLine(RunLine(stopped.port(0), 1000), 12, 200, true),
+              QStringLiteral("/dev/ttyUSB0  ПРЕРВАН            00:01"));
 }
 
 class LiveOutput : public ::testing::Test
@@ -216,6 +220,27 @@ TEST_F(LiveOutput, QuietSaysOnlyStatesResultsAndTheSummary)
             EXPECT_EQ(written(), QStringLiteral("/dev/ttyUSB0: AT#ESCRIPT=\"main.py\"\n") +
                                      failedLine + summary);
     }
+}
+
+TEST_F(LiveOutput, QuietSingleRunSaysItsStepsAndItsFailureWithTheReason)
+{
+    PortBoard board({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Velmora"));
+    TextOutput output(board, buffer, TextLook{{}, false, true});
+    board.setNext(&output);
+    PortProgress progress;
+    progress.phase = RunPhase::WaitingForAnswer;
+    board.progress(0, progress);
+    board.logLine(0, QStringLiteral("Ожидаю отклик от модема..."));
+    progress.phase = RunPhase::Writing;
+    board.progress(0, progress);
+    board.finished(0, resultOf(PortOutcome::Failed, QStringLiteral("таймаут (выполнено 1 из 2)")));
+    output.summarize(1);
+    EXPECT_EQ(written(), QStringLiteral("ожидание отклика\nзапись\n"
+                                        "ОШИБКА: таймаут (выполнено 1 из 2)\n"
+                                        "\nИтог: запрограммировано модемов: 0 из 1 (код "
+                                        "завершения 1)\n"
+                                        "  /dev/ttyUSB0  ОШИБКА           00:00  таймаут "
+                                        "(выполнено 1 из 2)\n"));
 }
 
 } // namespace
