@@ -82,7 +82,7 @@ QString PortWithDevice(const QString &Port)
     return device == ResolveDevicePath(Port) ? Port : QStringLiteral("%1 (%2)").arg(Port, device);
 }
 
-PortBoard::PortBoard(const QStringList &Ports, QString TypeTitle, RunObserver *Next)
+PortBoard::PortBoard(const QStringList &Ports, const QString &TypeTitle, RunObserver *Next)
     : stationPorts(static_cast<std::size_t>(Ports.size()), false), next(Next)
 {
     clock.start();

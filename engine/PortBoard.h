@@ -73,7 +73,7 @@ class PortBoard : public RunObserver
 public:
     // TypeTitle: the modem type's title, as the catalogue shows it. Next receives every report
     // once the board has taken it; none: the board is only read.
-    PortBoard(const QStringList &Ports, QString TypeTitle, RunObserver *Next = nullptr);
+    PortBoard(const QStringList &Ports, const QString &TypeTitle, RunObserver *Next = nullptr);
     // For a front end made after the board (it reads the board from its own constructor on).
     void setNext(RunObserver *Next) { next = Next; }
 

@@ -133,7 +133,7 @@ TEST(LiveLine, ShowsTheFileOnItsWayAsTheWindowDoes)
     PortBoard board({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Tu41"));
     PortProgress progress;
     progress.phase = RunPhase::Writing;
-    progress.transfer = {QStringLiteral("ehsx.jar"), 48 * 1024, 102399, 960};
+    progress.transfer = {QStringLiteral("ehsx.jar"), std::int64_t{48} * 1024, 102399, 960};
     board.progress(0, progress);
     const auto shown = [&] { return FitLine(RunLine(board.port(0), 65000), 12, 200, false); };
     EXPECT_EQ(shown(), QStringLiteral("/dev/ttyUSB0  запись             01:05  "

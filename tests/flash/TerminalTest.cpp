@@ -117,13 +117,13 @@ protected:
 TEST_F(RunnerOnATerminal, LiveLinesTakeTheTerminalsWidthAndItsColours)
 {
     ASSERT_GT(label.size() + 40, 80) << "the name must not fit an 80-column line with its state";
-    TerminalWindow wide(label.size() + 60);
+    TerminalWindow wide(static_cast<int>(label.size()) + 60);
     ASSERT_TRUE(wide.isOpen());
     ASSERT_EQ(wide.run(arguments(), false), FlashExit::AllProgrammed) << wide.shown().toStdString();
     EXPECT_TRUE(wide.shown().contains(label + QStringLiteral("  \x1b[32mзапрограммирован")))
         << wide.shown().toStdString();
 
-    TerminalWindow plain(label.size() + 60);
+    TerminalWindow plain(static_cast<int>(label.size()) + 60);
     ASSERT_EQ(plain.run(arguments(), true), FlashExit::AllProgrammed);
     EXPECT_TRUE(plain.shown().contains(label + QStringLiteral("  запрограммирован")))
         << plain.shown().toStdString();
