@@ -32,7 +32,7 @@ bool AwaitsTakeOff(PortStage Stage);
 struct PortState
 {
     QString port;   // as the user gave it
-    QString device; // the device it ended at when the session began
+    QString device; // the device it leads to: when the session began, and at each station report
     QString label;  // the port, with its device when it is a link: PortWithDevice
     QString type;   // the modem type's title
     PortStage stage = PortStage::Waiting;
