@@ -448,9 +448,11 @@ TEST(FlashAttempts, BoundGivesTheFileUpAfterThatManyAttempts)
                             }),
               2);
 
+    // Taken for "no bound", the run would try this modem for ever.
     FlashProcess zero(FlashArguments(QStringLiteral("velmora"), {port})
                       << QStringLiteral("--max-attempts") << QStringLiteral("0"));
-    EXPECT_EQ(zero.finish(), FlashExit::BadInvocation);
+    EXPECT_EQ(zero.finish(10s), FlashExit::BadInvocation);
+    EXPECT_TRUE(zero.err().contains("--max-attempts")) << zero.err().toStdString();
 }
 
 TEST(FlashInvocation, WhatCannotRunEndsWithStatusTwoBeforeAnyPortIsTouched)
