@@ -47,6 +47,7 @@ struct StationTally
     int programmed = 0;
     int failed = 0; // runs that did not program their modem; an interrupted one is not counted
     QString lastFailure;
+    QString stopReason; // why the port stopped before it was told to (a record it could not keep)
 };
 
 // Where one port of a station stands.
@@ -63,6 +64,7 @@ struct StationStatus
 {
     StationState state = StationState::WaitingForModem;
     StationTally tally;
+    QString device;                  // what the port's name leads to for this modem, or now
     QString imei;                    // of the modem on the port, when it said
     std::optional<PortResult> ended; // with TakeOff: how the run of this modem ended
 };

@@ -27,8 +27,11 @@ private:
     bool serveOneModem();
     // Device: what the port's name led to when the modem answered.
     void waitUntilTakenAway(FlashHost &Host, const QString &Device);
-    void report(StationState State, const QString &Imei = {},
+    // Device: what the port's name leads to for the modem the report is about.
+    void report(StationState State, const QString &Device, const QString &Imei = {},
                 const std::optional<PortResult> &Ended = std::nullopt);
+    // Ends the loop for Reason, which the port's counts keep; always false.
+    bool stopPort(const QString &Reason);
 
     PortJob job;
     const int port;
@@ -36,5 +39,5 @@ private:
     const std::atomic<bool> &quit;
     StationSession &session;
     StationTally tally;
-    QString recordFailure; // why the loop ended before the quit request
+    QString stopReason; // why the loop ended before the quit request
 };

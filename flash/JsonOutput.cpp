@@ -62,7 +62,7 @@ void JsonOutput::finished(int Port, const PortResult &Result)
 
 void JsonOutput::station(int Port, const StationStatus &Status)
 {
-    QJsonObject fields{{QStringLiteral("device"), devices.at(Port)},
+    QJsonObject fields{{QStringLiteral("device"), Status.device},
                        {QStringLiteral("state"), StationStateName(Status.state)},
                        {QStringLiteral("programmed"), Status.tally.programmed},
                        {QStringLiteral("failed"), Status.tally.failed},
@@ -71,6 +71,8 @@ void JsonOutput::station(int Port, const StationStatus &Status)
         fields.insert(QStringLiteral("result"), OutcomeName(Status.ended->outcome));
         fields.insert(QStringLiteral("reason"), Status.ended->reason);
     }
+    if (!Status.tally.stopReason.isEmpty())
+        fields.insert(QStringLiteral("stop_reason"), Status.tally.stopReason);
     emitEvent(QStringLiteral("station"), Port, fields);
 }
 
@@ -87,7 +89,8 @@ void JsonOutput::summarizeStation(const StationSummary &Summary)
                                    {QStringLiteral("device"), devices.at(index)},
                                    {QStringLiteral("programmed"), tally.programmed},
                                    {QStringLiteral("failed"), tally.failed},
-                                   {QStringLiteral("last_failure"), tally.lastFailure}});
+                                   {QStringLiteral("last_failure"), tally.lastFailure},
+                                   {QStringLiteral("stop_reason"), tally.stopReason}});
     }
     emitEvent(QStringLiteral("summary"), -1,
               {{QStringLiteral("exit_code"), Summary.exitCode},

@@ -237,6 +237,8 @@ void TextOutput::summarizeStation(const StationSummary &Summary)
                 QStringLiteral("  ") + tallyText(tally);
         if (!tally.lastFailure.isEmpty())
             text += QStringLiteral(", последний сбой: ") + TerminalSafe(tally.lastFailure);
+        if (!tally.stopReason.isEmpty())
+            text += QStringLiteral(", остановлен: ") + TerminalSafe(tally.stopReason);
         text += u'\n';
     }
     out.write(text.toUtf8());

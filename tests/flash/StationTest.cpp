@@ -353,4 +353,44 @@ TEST_F(Station, ANameThatMovesToTheNextModemIsNoticed)
     EXPECT_EQ(second.storedFiles().size(), 2U);
 }
 
+// A record file that can no longer be written (a full disk) stops each port after its modem: the
+// modems were programmed and may go, and the events and the summary count them and say why the
+// ports stopped.
+TEST_F(Station, ARecordThatCannotBeKeptStopsThePortsCountingWhatWasDone)
+{
+    ModemSimulator first(javaModem("111111111111111"));
+    ModemSimulator second(javaModem("222222222222222"));
+    const QStringList ports{first.devicePath(), second.devicePath()};
+    FlashProcess flash(FlashArguments(QStringLiteral("tu41"), ports)
+                       << QStringLiteral("--json") << QStringLiteral("--continuous")
+                       << QStringLiteral("--record") << QStringLiteral("/dev/full"));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+
+    const QString lost = QStringLiteral("Запись о работе не сохранена в /dev/full");
+    const QList<QJsonObject> summary = JsonEvents(flash.out(), {}, QStringLiteral("summary"));
+    ASSERT_EQ(summary.size(), 1);
+    EXPECT_EQ(summary.first()[QStringLiteral("programmed")].toInt(), 2);
+    EXPECT_EQ(summary.first()[QStringLiteral("failed")].toInt(), 0);
+    for (qsizetype index = 0; index < ports.size(); ++index) {
+        const QString &port = ports.at(index);
+        SCOPED_TRACE(port.toStdString());
+        const QList<QJsonObject> takeOffs =
+            stationEvents(flash.out(), port, QStringLiteral("take-off"));
+        ASSERT_EQ(takeOffs.size(), 1);
+        EXPECT_EQ(takeOffs.first()[QStringLiteral("result")].toString(), u"programmed");
+        EXPECT_EQ(takeOffs.first()[QStringLiteral("programmed")].toInt(), 1);
+        const QList<QJsonObject> stops =
+            stationEvents(flash.out(), port, QStringLiteral("stopped"));
+        ASSERT_EQ(stops.size(), 1);
+        EXPECT_TRUE(stops.first()[QStringLiteral("stop_reason")].toString().startsWith(lost));
+        const QJsonObject perPort =
+            summary.first()[QStringLiteral("ports")].toArray().at(index).toObject();
+        EXPECT_EQ(perPort[QStringLiteral("programmed")].toInt(), 1);
+        EXPECT_TRUE(perPort[QStringLiteral("stop_reason")].toString().startsWith(lost))
+            << perPort[QStringLiteral("stop_reason")].toString().toStdString();
+    }
+    EXPECT_EQ(first.storedFiles().size(), 2U);
+    EXPECT_EQ(second.storedFiles().size(), 2U);
+}
+
 } // namespace
