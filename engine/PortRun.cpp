@@ -56,6 +56,7 @@ PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
     case PowerOnWait::Result::NoAnswer:
         result.outcome = PortOutcome::NoAnswer;
         result.reason = noAnswerReason(wait, Host);
+        result.portNotOpened = !wait.portEverOpened();
         return result;
     case PowerOnWait::Result::Answered:
         break;

@@ -36,9 +36,10 @@ enum class PortOutcome
 struct PortResult
 {
     PortOutcome outcome = PortOutcome::Failed;
-    QString reason;          // empty when programmed
-    bool portClosed = false; // the device was released before the run ended
-    QString imei;            // the modem's, when it was asked and said
+    QString reason;             // empty when programmed
+    bool portClosed = false;    // the device was released before the run ended
+    bool portNotOpened = false; // no answer because the port never opened (busy, missing, denied)
+    QString imei;               // the modem's, when it was asked and said
 };
 
 // What one port of a station has done in its session.

@@ -54,7 +54,7 @@ TEST(FlashOptions, HelpNamesEveryExitStatus)
     const auto parsed = parse("--help");
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->help);
-    for (const char *status : {"  0 ", "  1 ", "  2 ", "  3 ", "  130 "})
+    for (const char *status : {"  0 ", "  1 ", "  2 ", "  3 ", "  4 ", "  130 "})
         EXPECT_TRUE(FlashHelpText().contains(QLatin1StringView(status))) << status;
 }
 

@@ -35,6 +35,12 @@ TEST(FlashExitCode, FollowsTheDocumentedPrecedence)
     // Some modems answered: the silent ones are failures among others, not "no modem answered".
     EXPECT_EQ(FlashExitCode({ok, silent}, false), FlashExit::SomeFailed);
     EXPECT_EQ(FlashExitCode({silent, silent}, false), FlashExit::NoModemAnswered);
+    // A busy or missing port is told from a dead modem, unless a port did open.
+    PortResult notOpened = silent;
+    notOpened.portNotOpened = true;
+    EXPECT_EQ(FlashExitCode({notOpened, notOpened}, false), FlashExit::PortNotOpened);
+    EXPECT_EQ(FlashExitCode({notOpened, silent}, false), FlashExit::NoModemAnswered);
+    EXPECT_EQ(FlashExitCode({notOpened, ok}, false), FlashExit::SomeFailed);
     EXPECT_EQ(FlashExitCode({ok, ok}, true), FlashExit::Interrupted);
 }
 

@@ -311,7 +311,7 @@ TEST(FlashNoAnswer, APortHeldByAnotherProgramIsSaidToBeBusyByWhom)
     ASSERT_NO_THROW(holder.OpenPort());
     FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
                        << QStringLiteral("--json") << QStringLiteral("--no-wait"));
-    ASSERT_EQ(flash.finish(), FlashExit::NoModemAnswered) << flash.err().toStdString();
+    ASSERT_EQ(flash.finish(), FlashExit::PortNotOpened) << flash.err().toStdString();
     holder.ClosePort();
 
     const QString busy = QStringLiteral("занят программой test_flash_runs (процесс %1)")
@@ -323,6 +323,20 @@ TEST(FlashNoAnswer, APortHeldByAnotherProgramIsSaidToBeBusyByWhom)
         << log.join(u'\n').toStdString();
     EXPECT_TRUE(ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString().contains(busy));
     EXPECT_TRUE(modems.at(0)->received().isEmpty());
+}
+
+// A script tells a port that is not there from a modem that does not answer by the exit status.
+TEST(FlashNoAnswer, APortThatCannotBeOpenedHasAStatusOfItsOwn)
+{
+    const QString absent = QStringLiteral("/dev/quillon-test-no-such-port");
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {absent})
+                       << QStringLiteral("--json") << QStringLiteral("--no-wait"));
+    ASSERT_EQ(flash.finish(), FlashExit::PortNotOpened) << flash.err().toStdString();
+    EXPECT_TRUE(ResultEvent(flash.out(), absent)[QStringLiteral("reason")].toString().startsWith(
+        QStringLiteral("порт не открылся")));
+    const QList<QJsonObject> summary = JsonEvents(flash.out(), {}, QStringLiteral("summary"));
+    ASSERT_EQ(summary.size(), 1);
+    EXPECT_EQ(summary.first()[QStringLiteral("exit_code")].toInt(), FlashExit::PortNotOpened);
 }
 
 TEST(FlashNoAnswer, NoWaitGivesUpAfterTheFirstProbes)
@@ -557,7 +571,7 @@ TEST(FlashStableNames, ALiveLockOnTheDeviceKeepsARunByALinkOff)
 
     FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {link})
                        << QStringLiteral("--json") << QStringLiteral("--no-wait"));
-    EXPECT_EQ(flash.finish(), FlashExit::NoModemAnswered) << flash.err().toStdString();
+    EXPECT_EQ(flash.finish(), FlashExit::PortNotOpened) << flash.err().toStdString();
     owner.kill();
     owner.waitForFinished();
     EXPECT_TRUE(ResultEvent(flash.out(), link)[QStringLiteral("reason")].toString().contains(
