@@ -4,6 +4,7 @@
 #include "engine/FlashHost.h"
 #include "engine/ModemIdentity.h"
 #include "engine/PowerOnWait.h"
+#include "procedures/Procedures.h"
 #include "procedures/RunRecording.h"
 #include "records/RunRecordFile.h"
 
@@ -93,6 +94,8 @@ std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host)
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host)
 {
     PortResult result;
+    // A Java modem's loader is started again after every run, an interrupted one too.
+    Host.expectClosingCommands(ProcedureFamilyName(Job.type.DirName) == u"java");
     try {
         if (PerformProgrammingRun(Host, Job.type.DirName))
             result.outcome = PortOutcome::Programmed;
@@ -136,15 +139,15 @@ std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord
     return failure;
 }
 
-PortRun::PortRun(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit)
-    : job(std::move(Job)), port(Port), observer(Observer), quit(Quit)
+PortRun::PortRun(PortJob Job, int Port, RunObserver &Observer, const RunStop &Stop)
+    : job(std::move(Job)), port(Port), observer(Observer), stop(Stop)
 {
 }
 
 PortResult PortRun::execute()
 {
     TmyComm channel;
-    FlashHost host(channel, job.type.DirPath, port, observer, quit);
+    FlashHost host(channel, job.type.DirPath, port, observer, stop);
     host.SetMaxAttempts(job.maxAttempts);
     RunRecord record = StartRecordFor(job);
     PortResult result;
@@ -153,7 +156,7 @@ PortResult PortRun::execute()
     } catch (const std::exception &error) {
         // An error of one port (reopening after the switch, an unreadable profile) ends only it.
         host.reportError(ErrorLine(error));
-        result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
+        result.outcome = stop.quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
         result.reason = host.failureReason();
     }
     EndRun(host, result);

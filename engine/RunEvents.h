@@ -14,6 +14,7 @@ enum class RunPhase
     WaitingForAnswer,
     SwitchingBaud,
     Writing,
+    Stopping, // asked to stop: ending the current step, and the closing commands where they follow
     Finished
 };
 
@@ -89,4 +90,7 @@ public:
 };
 
 QString PhaseName(RunPhase Phase);
+// The log lines of a run that has been asked to stop: what it still does before it ends.
+QString StoppingText();
+QString StoppingWithClosingCommandsText();
 QString OutcomeName(PortOutcome Outcome);

@@ -21,15 +21,15 @@ constexpr std::chrono::milliseconds SilenceMeansGone = 3000ms;
 
 } // namespace
 
-StationPort::StationPort(PortJob Job, int Port, RunObserver &Observer,
-                         const std::atomic<bool> &Quit, StationSession &Session)
-    : job(std::move(Job)), port(Port), observer(Observer), quit(Quit), session(Session)
+StationPort::StationPort(PortJob Job, int Port, RunObserver &Observer, const RunStop &Stop,
+                         StationSession &Session)
+    : job(std::move(Job)), port(Port), observer(Observer), stop(Stop), session(Session)
 {
 }
 
 PortResult StationPort::run()
 {
-    while (!quit.load() && serveOneModem()) {
+    while (!stop.quit.load() && serveOneModem()) {
     }
     report(StationState::Stopped, PortDevice(job.port));
     PortResult result;
@@ -43,7 +43,7 @@ PortResult StationPort::run()
 bool StationPort::serveOneModem()
 {
     TmyComm channel;
-    FlashHost host(channel, job.type.DirPath, port, observer, quit);
+    FlashHost host(channel, job.type.DirPath, port, observer, stop);
     host.SetMaxAttempts(job.maxAttempts);
     report(StationState::WaitingForModem, PortDevice(job.port));
     PortResult result;
@@ -75,7 +75,7 @@ bool StationPort::serveOneModem()
     } catch (const std::exception &error) {
         // An unreadable profile, a port that cannot be set up: this modem fails, the port goes on.
         host.reportError(ErrorLine(error));
-        result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
+        result.outcome = stop.quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
         result.reason = host.failureReason();
         if (record.start.isNull()) {
             // Before any modem answered: the port itself cannot be used, and trying it again at
@@ -95,7 +95,7 @@ bool StationPort::serveOneModem()
         report(StationState::TakeOff, record.device, record.imei, result);
         return stopPort(unrecorded->text);
     }
-    if (quit.load())
+    if (stop.quit.load())
         return false;
     report(StationState::TakeOff, record.device, record.imei, result);
     waitUntilTakenAway(host, record.device);
@@ -106,10 +106,10 @@ void StationPort::waitUntilTakenAway(FlashHost &Host, const QString &Device)
 {
     TmyComm &channel = Host.Channel();
     TComm32 &device = *channel.Comm;
-    const PauseBreak onQuit([this] { return quit.load(); });
+    const PauseBreak onQuit([this] { return stop.quit.load(); });
     QElapsedTimer sinceAnswer;
     sinceAnswer.start();
-    while (!quit.load()) {
+    while (!stop.quit.load()) {
         // A USB modem unplugged: its device is gone, the open port has lost it, or the name now
         // leads to another device (the next modem already plugged in).
         if (!QFileInfo::exists(ResolveDevicePath(job.port)) || PortDevice(job.port) != Device ||

@@ -2,8 +2,7 @@
 
 #include "engine/PortRun.h"
 #include "engine/RunEvents.h"
-
-#include <atomic>
+#include "engine/RunStop.h"
 
 class FlashHost;
 class StationSession;
@@ -15,7 +14,7 @@ class StationSession;
 class StationPort
 {
 public:
-    StationPort(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit,
+    StationPort(PortJob Job, int Port, RunObserver &Observer, const RunStop &Stop,
                 StationSession &Session);
 
     // The result handed over at the end: interrupted, or failed when a record could not be kept
@@ -36,7 +35,7 @@ private:
     PortJob job;
     const int port;
     RunObserver &observer;
-    const std::atomic<bool> &quit;
+    const RunStop &stop;
     StationSession &session;
     StationTally tally;
     QString stopReason; // why the loop ended before the quit request

@@ -4,6 +4,7 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
@@ -11,13 +12,26 @@
 
 namespace {
 
+// How long the runs have after the second signal before the process ends without them.
+constexpr unsigned LastResortSeconds = 2;
+
 std::atomic<int> signalsReceived{0};
 std::atomic<int> wakeFd{-1};
 
+void endAtOnce(int)
+{
+    _exit(FlashExit::Interrupted);
+}
+
 void onInterrupt(int)
 {
-    if (signalsReceived.fetch_add(1) > 0)
+    const int received = signalsReceived.fetch_add(1) + 1;
+    if (received > 2)
         _exit(FlashExit::Interrupted);
+    if (received == 2) {
+        signal(SIGALRM, endAtOnce);
+        alarm(LastResortSeconds);
+    }
     const char byte = 1;
     const ssize_t ignored = write(wakeFd.load(), &byte, 1);
     static_cast<void>(ignored);
@@ -61,5 +75,11 @@ void InterruptSignals::drain()
     char bytes[16];
     while (read(pipeFds[0], bytes, sizeof bytes) > 0) {
     }
-    emit interrupted();
+    const int received = signalsReceived.load();
+    while (announced < std::min(received, 2)) {
+        if (++announced == 1)
+            emit interrupted();
+        else
+            emit interruptedAgain();
+    }
 }

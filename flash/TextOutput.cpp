@@ -82,6 +82,8 @@ QString phaseLabel(RunPhase Phase)
         return QStringLiteral("смена скорости");
     case RunPhase::Writing:
         return QStringLiteral("запись");
+    case RunPhase::Stopping:
+        return QStringLiteral("остановка");
     case RunPhase::Finished:
         break;
     }
@@ -156,8 +158,11 @@ QString StatusLineText(const QString &Port, int PortWidth, const PortProgress &P
 QString StationLineText(const QString &Port, int PortWidth, const StationStatus &Status,
                         const PortProgress &Progress)
 {
+    const bool stopping =
+        Status.state == StationState::Programming && Progress.phase == RunPhase::Stopping;
     QString line = Port.leftJustified(PortWidth) + QStringLiteral("  ") +
-                   stationStateText(Status.state) + QStringLiteral("  ");
+                   (stopping ? phaseLabel(RunPhase::Stopping) : stationStateText(Status.state)) +
+                   QStringLiteral("  ");
     if (Status.state == StationState::Programming && Progress.transfer.total > 0)
         line += TransferText(Progress.transfer) + QStringLiteral("  ");
     return line + u'(' + tallyText(Status.tally) + u')';

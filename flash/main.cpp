@@ -131,6 +131,8 @@ int runFlash(int argc, char **argv)
     InterruptSignals interrupts;
     QObject::connect(&interrupts, &InterruptSignals::interrupted, &app,
                      [&runner] { runner.requestQuit(); });
+    QObject::connect(&interrupts, &InterruptSignals::interruptedAgain, &app,
+                     [&runner] { runner.abandon(); });
     QObject::connect(&relay, &EventRelay::allFinished, &app, &QCoreApplication::quit);
     runner.start();
     QCoreApplication::exec();

@@ -126,8 +126,8 @@ TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheTransferItIsTold)
 {
     TmyComm channel;
     RecordingObserver observer;
-    const std::atomic<bool> quit{false};
-    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, quit);
+    const RunStop stop;
+    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, stop);
 
     host.SetGaugeMaximum(3);
     host.SetGaugePosition(7);
@@ -158,8 +158,8 @@ TEST(FlashHost, KnowsARefusalByItsKindNotByItsWords)
 {
     TmyComm channel;
     RecordingObserver observer;
-    const std::atomic<bool> quit{false};
-    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, quit);
+    const RunStop stop;
+    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, stop);
 
     // A modem's echo may read like anything; only a refusal the run reports is its reason.
     host.LogLine(QStringLiteral("AT#ESCRIPT >> Запись данных отменена."));
@@ -190,6 +190,23 @@ TEST(LiveLine, ShowsTheFileOnItsWayAsTheWindowDoes)
                     .endsWith(QStringLiteral("ehsx.jar: 48 из 100 КБ")));
     progress.transfer = {}; // between files
     EXPECT_FALSE(StatusLineText(port, 12, progress, std::nullopt, 65000).contains(u"КБ"));
+}
+
+// A run asked to stop says so on its line, a station's port too while its modem's run ends.
+TEST(LiveLine, SaysARunIsStopping)
+{
+    PortProgress progress;
+    progress.phase = RunPhase::Stopping;
+    const QString port = QStringLiteral("/dev/ttyUSB0");
+    EXPECT_TRUE(StatusLineText(port, 12, progress, std::nullopt, 65000)
+                    .startsWith(QStringLiteral("/dev/ttyUSB0  остановка ")));
+    StationStatus status;
+    status.state = StationState::Programming;
+    EXPECT_TRUE(StationLineText(port, 12, status, progress)
+                    .startsWith(QStringLiteral("/dev/ttyUSB0  остановка  (")));
+    status.state = StationState::TakeOff;
+    EXPECT_TRUE(StationLineText(port, 12, status, progress)
+                    .startsWith(QStringLiteral("/dev/ttyUSB0  снимите модем")));
 }
 
 } // namespace

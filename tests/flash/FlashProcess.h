@@ -18,7 +18,7 @@ public:
     // that waited in vain instead of being killed without a name.
     static constexpr std::chrono::milliseconds Patience = std::chrono::seconds(30);
 
-    explicit FlashProcess(const QStringList &Arguments);
+    explicit FlashProcess(const QStringList &Arguments, int TimeSpeedUp = SpeedUp);
     ~FlashProcess();
 
     // Reads standard output until Seen holds for it or the deadline passes.

@@ -1,4 +1,5 @@
 #include "tests/flash/FlashProcess.h"
+#include "engine/RunEvents.h"
 #include "flash/ExitCodes.h"
 #include "procedures/ProgrammingRun.h"
 #include "serial/TComm32.h"
@@ -579,6 +580,102 @@ TEST(FlashStableNames, ALiveLockOnTheDeviceKeepsARunByALinkOff)
             .arg(ownerPid)
             .arg(locks.lockOf(device))));
     EXPECT_TRUE(modems.at(0)->received().isEmpty());
+}
+
+// A Java modem stuck inside its download of the second file (it takes no more bytes, as a line
+// that flow control holds): the run is stopped there.
+class JavaDownloadInterrupted : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        modemsim::Options options = modemOf(Family::Java);
+        options.faults.stallAfterBytes = 1000; // the second file has 3,000 bytes
+        modem = std::make_unique<ModemSimulator>(options);
+        port = modem->devicePath();
+        flash = std::make_unique<FlashProcess>(
+            FlashArguments(QStringLiteral("tu41"), {port})
+                << QStringLiteral("--json") << QStringLiteral("--record")
+                << scratch.filePath(QStringLiteral("runs.jsonl")),
+            speedUp);
+        ASSERT_TRUE(flash->waitForOutput([&](const QByteArray &Out) {
+            const QList<QJsonObject> all = moves(Out);
+            return std::any_of(all.begin(), all.end(), [](const QJsonObject &Move) {
+                return Move[QStringLiteral("transfer_file")].toString() == u"ehsx.jar" &&
+                       Move[QStringLiteral("transfer_sent")].toInt() > 0;
+            });
+        })) << flash->out().toStdString();
+        flash->interrupt();
+    }
+
+    QList<QJsonObject> moves(const QByteArray &Out) const
+    {
+        return JsonEvents(Out, port, QStringLiteral("progress"));
+    }
+    bool sawStopping(const QByteArray &Out) const
+    {
+        return LogTexts(Out, port).contains(StoppingWithClosingCommandsText());
+    }
+    QString records() const
+    {
+        QFile file(scratch.filePath(QStringLiteral("runs.jsonl")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    int speedUp = FlashProcess::SpeedUp;
+    const OwnLockFolder locks;
+    QTemporaryDir scratch;
+    std::unique_ptr<ModemSimulator> modem;
+    QString port;
+    std::unique_ptr<FlashProcess> flash;
+};
+
+const QString StartLoaderLine = QStringLiteral("AT^SJAM=0,\"a:/ehsx_loader.jad\",\"\" >> ");
+
+// The live line and the log say at once that the run is stopping and what it still waits for:
+// the closing commands, which go out as ever (here into the download, where they get no answer).
+TEST_F(JavaDownloadInterrupted, SaysItIsStoppingAndWhatForBeforeTheClosingCommands)
+{
+    ASSERT_EQ(flash->finish(), FlashExit::Interrupted) << flash->err().toStdString();
+    const QStringList log = LogTexts(flash->out(), port);
+    const auto stopping = log.indexOf(StoppingWithClosingCommandsText());
+    ASSERT_GE(stopping, 0) << log.join(u'\n').toStdString();
+    const auto closing = std::find_if(log.begin(), log.end(), [](const QString &Line) {
+        return Line.startsWith(StartLoaderLine);
+    });
+    ASSERT_NE(closing, log.end()) << "the closing commands were not sent";
+    EXPECT_LT(stopping, closing - log.begin());
+    const QList<QJsonObject> all = moves(flash->out());
+    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](const QJsonObject &Move) {
+        return Move[QStringLiteral("phase")].toString() == u"stopping";
+    }));
+    EXPECT_EQ(ResultEvent(flash->out(), port)[QStringLiteral("result")].toString(), u"interrupted");
+}
+
+// Time sped up only twice: the two closing commands the modem does not answer would take 5.3 s.
+class JavaDownloadInterruptedTwice : public JavaDownloadInterrupted
+{
+protected:
+    JavaDownloadInterruptedTwice() { speedUp = 2; }
+};
+
+// A second Ctrl-C gives the closing commands up, and still the run is recorded and reported as
+// interrupted and its port's lock is gone.
+TEST_F(JavaDownloadInterruptedTwice, EndsAtOnceRecordedReportedAndUnlocked)
+{
+    ASSERT_TRUE(flash->waitForOutput([&](const QByteArray &Out) { return sawStopping(Out); }))
+        << flash->out().toStdString();
+    flash->interrupt();
+    ASSERT_EQ(flash->finish(2s), FlashExit::Interrupted)
+        << "not ended soon after the second Ctrl-C: " << flash->err().toStdString();
+
+    const QJsonObject result = ResultEvent(flash->out(), port);
+    EXPECT_EQ(result[QStringLiteral("result")].toString(), u"interrupted");
+    EXPECT_TRUE(result[QStringLiteral("port_closed")].toBool());
+    EXPECT_TRUE(records().contains(QStringLiteral("\"result\":\"interrupted\"")))
+        << records().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(locks.lockOf(port)));
+    EXPECT_EQ(JsonEvents(flash->out(), {}, QStringLiteral("summary")).size(), 1);
 }
 
 } // namespace

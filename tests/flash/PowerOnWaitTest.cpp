@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -35,8 +34,8 @@ TEST(PowerOnWait, EndsAsTheFirstAnswerComesNotAtTheNextTick)
     TmyComm channel;
     channel.Comm->SetCommPort(modem.devicePath());
     Unheard observer;
-    const std::atomic<bool> quit{false};
-    FlashHost host(channel, QString(), 0, observer, quit);
+    const RunStop stop;
+    FlashHost host(channel, QString(), 0, observer, stop);
 
     for (const PowerOnWait::Limit limit : {PowerOnWait::Limit::None, PowerOnWait::Limit::PowerOn}) {
         SCOPED_TRACE(static_cast<int>(limit));
