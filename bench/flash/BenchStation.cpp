@@ -4,8 +4,9 @@
 //    line carries it; a modem is unplugged as soon as its run is over and the next put on at once,
 //    so the figure is what the station itself allows, not the hands that serve it;
 // 2. the time from Ctrl-C to the end of the program: with every port waiting for a modem, in the
-//    middle of a transfer (the Java closing commands still go out), and in a single run of a
-//    script modem during its 5 s pause after the reset;
+//    middle of a transfer (the Java closing commands still go out), there with a second Ctrl-C
+//    once the run has said it is stopping (with the time until it said so), and in a single run
+//    of a script modem during its 5 s pause after the reset;
 // 3. resident memory and open descriptors of one station port in this process over 1,000 modem
 //    swaps (time sped up 20 times, no line pacing): both must stay flat;
 // 4. alone, with "cycle": one port's cycle for the demo's tu41 files at 115200 bit/s, from one
@@ -14,6 +15,7 @@
 //
 //   bench_station [modems per port (5)] [swaps (1000)]
 //   bench_station cycle [modems (10)]
+//   bench_station stop       (only the times from Ctrl-C to the end)
 #include "atlink/Timing.h"
 #include "engine/FlashRunner.h"
 #include "engine/ModemTypeLookup.h"
@@ -110,10 +112,11 @@ public:
     {
         QElapsedTimer clock;
         clock.start();
-        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        interrupt();
         process.waitForFinished(60000);
         return clock.elapsed();
     }
+    void interrupt() { ::kill(static_cast<pid_t>(process.processId()), SIGINT); }
 
 private:
     QProcess process;
@@ -255,6 +258,35 @@ void measureInterruptMidTransfer()
                 static_cast<long long>(station.interruptAndTime()));
 }
 
+// Ctrl-C in the middle of a transfer, and a second one as soon as the run has said it is stopping.
+void measureInterruptTwiceMidTransfer()
+{
+    modemsim::Options options;
+    options.family = modemsim::Family::Java;
+    options.lineRate = LineRate;
+    options.keepRecords = false;
+    const modemsim::ModemSimulator modem(options);
+    QTemporaryDir records;
+    Runner station(stationArguments({modem.devicePath()})
+                   << QStringLiteral("--record") << records.filePath(QStringLiteral("runs.jsonl")));
+    station.follow([](const QJsonObject &Event) {
+        return Event[QStringLiteral("event")] == QStringLiteral("progress") &&
+               Event[QStringLiteral("transfer_sent")].toInteger() > 200;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    station.interrupt();
+    station.follow([](const QJsonObject &Event) {
+        return Event[QStringLiteral("event")] == QStringLiteral("progress") &&
+               Event[QStringLiteral("phase")] == QStringLiteral("stopping");
+    });
+    const qint64 saidStopping = clock.elapsed();
+    std::printf("  Ctrl-C in the middle of a transfer: stopping said after %lld ms; a second "
+                "Ctrl-C then: %lld ms to exit\n",
+                static_cast<long long>(saidStopping),
+                static_cast<long long>(station.interruptAndTime()));
+}
+
 void measureInterruptInPause()
 {
     modemsim::Options options;
@@ -384,6 +416,12 @@ int main(int argc, char **argv)
         measureCycle(modems);
         return 0;
     }
+    if (arguments.size() > 1 && arguments.at(1) == u"stop") {
+        measureInterruptMidTransfer();
+        measureInterruptTwiceMidTransfer();
+        measureInterruptInPause();
+        return 0;
+    }
     const int modemsPerPort = arguments.size() > 1 ? arguments.at(1).toInt() : 5;
     const int swaps = arguments.size() > 2 ? arguments.at(2).toInt() : 1000;
     if (modemsPerPort < 1 || swaps < 1) {
@@ -392,6 +430,7 @@ int main(int argc, char **argv)
     }
     measureStation(modemsPerPort);
     measureInterruptMidTransfer();
+    measureInterruptTwiceMidTransfer();
     measureInterruptInPause();
     measureSwaps(swaps);
     return 0;
