@@ -99,6 +99,27 @@ TEST_F(TextOutputTest, ALinkIsSummedUpWithItsDevice)
     EXPECT_TRUE(written().contains(QStringLiteral("  %1  ").arg(device)));
 }
 
+// A station's summary names, per port, the modems it programmed and why it stopped by itself.
+TEST_F(TextOutputTest, StationSummarySaysWhyAPortStopped)
+{
+    TextOutput output({QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")}, buffer, 0);
+    StationTally stopped;
+    stopped.programmed = 2;
+    stopped.stopReason =
+        QStringLiteral("Запись о работе не сохранена в /srv/runs.jsonl: диск полон");
+    StationTally going;
+    going.programmed = 3;
+    output.summarizeStation({{stopped, going}, 3600000, 1});
+    const QStringList rows = written().split(u'\n');
+    ASSERT_GE(rows.size(), 4);
+    EXPECT_TRUE(rows.at(1).startsWith(QStringLiteral("Итог смены: запрограммировано: 5, сбоев: 0")))
+        << rows.at(1).toStdString();
+    EXPECT_EQ(rows.at(2),
+              QStringLiteral("  /dev/ttyUSB0  запрограммировано: 2, сбоев: 0, остановлен: "
+                             "Запись о работе не сохранена в /srv/runs.jsonl: диск полон"));
+    EXPECT_EQ(rows.at(3), QStringLiteral("  /dev/ttyUSB1  запрограммировано: 3, сбоев: 0"));
+}
+
 TEST_F(TextOutputTest, LiveLinesAreErasedAroundTextAndRedrawnOnlyWhenChanged)
 {
     LiveStatusLines live(buffer, 20);
