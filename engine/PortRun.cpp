@@ -4,6 +4,7 @@
 #include "engine/FlashHost.h"
 #include "engine/ModemIdentity.h"
 #include "engine/PowerOnWait.h"
+#include "procedures/Procedures.h"
 #include "procedures/RunRecording.h"
 #include "records/RunLogFile.h"
 #include "records/RunRecordFile.h"
@@ -39,6 +40,7 @@ PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
     case PowerOnWait::Result::NoAnswer:
         result.outcome = PortOutcome::NoAnswer;
         result.reason = noAnswerReason(wait, Host);
+        result.portNotOpened = !wait.portEverOpened();
         return result;
     case PowerOnWait::Result::Answered:
         break;
@@ -95,6 +97,8 @@ PortResult JudgedResult(const FlashHost &Host, bool Programmed)
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host)
 {
     bool programmed = false;
+    // A Java modem's loader is started again after every run, an interrupted one too.
+    Host.expectClosingCommands(ProcedureFamilyName(Job.type.DirName) == u"java");
     try {
         programmed = PerformProgrammingRun(Host, Job.type.DirName);
     } catch (const std::exception &error) {
@@ -131,15 +135,15 @@ std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord
     return failure;
 }
 
-PortRun::PortRun(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit)
-    : job(std::move(Job)), port(Port), observer(Observer), quit(Quit)
+PortRun::PortRun(PortJob Job, int Port, RunObserver &Observer, const RunStop &Stop)
+    : job(std::move(Job)), port(Port), observer(Observer), stop(Stop)
 {
 }
 
 PortResult PortRun::execute()
 {
     TmyComm channel;
-    FlashHost host(channel, job.type.DirPath, port, observer, quit);
+    FlashHost host(channel, job.type.DirPath, port, observer, stop);
     host.SetMaxAttempts(job.maxAttempts);
     RunRecord record = StartRecordFor(job);
     PortResult result;

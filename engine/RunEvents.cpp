@@ -11,8 +11,22 @@ QString PhaseName(RunPhase Phase)
         return QStringLiteral("switching-baud");
     case RunPhase::Writing:
         return QStringLiteral("writing");
+    case RunPhase::Stopping:
+        return QStringLiteral("stopping");
     case RunPhase::Finished:
         break;
     }
     return QStringLiteral("finished");
+}
+
+QString StoppingText()
+{
+    return QStringLiteral("Прерывание: текущий шаг прекращён, порт закрывается.");
+}
+
+QString StoppingWithClosingCommandsText()
+{
+    return QStringLiteral("Прерывание: модему отправляются две завершающие команды AT^SJAM, "
+                          "их ответа ждём не более 11 с. Повторное прерывание (Ctrl-C) завершит "
+                          "работу сразу, без них.");
 }

@@ -29,6 +29,8 @@ QString phaseLabel(RunPhase Phase)
         return QStringLiteral("смена скорости");
     case RunPhase::Writing:
         return QStringLiteral("запись");
+    case RunPhase::Stopping:
+        return QStringLiteral("остановка");
     case RunPhase::Finished:
         break;
     }

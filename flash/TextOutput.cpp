@@ -94,6 +94,8 @@ void TextOutput::summarizeStation(qint64 ElapsedMs, int ExitCode)
         QString row = CountsText(State.counts);
         if (!State.counts.lastFailure.isEmpty())
             row += QStringLiteral(", последний сбой: ") + TerminalSafe(State.counts.lastFailure);
+        if (!State.counts.stopReason.isEmpty())
+            row += QStringLiteral(", остановлен: ") + TerminalSafe(State.counts.stopReason);
         return row;
     });
     out.write(text.toUtf8());
