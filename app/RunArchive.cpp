@@ -35,24 +35,34 @@ QString RunArchive::logFolder() const
 
 QString RunArchive::LogName(const QDateTime &Start, const QString &Type, const QString &Port)
 {
+    return Start.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss")) + LogTail(Type, Port);
+}
+
+QString RunArchive::LogTail(const QString &Type, const QString &Port)
+{
     QString port = Port;
     port.remove(QRegularExpression(QStringLiteral("^/dev/")));
     static const QRegularExpression unfit(QStringLiteral("[^A-Za-z0-9._-]"));
     port.replace(unfit, QStringLiteral("_"));
     QString type = Type;
     type.replace(unfit, QStringLiteral("_"));
-    return QStringLiteral("%1_%2_%3")
-               .arg(Start.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss")), type, port) +
-           LogSuffix;
+    return QStringLiteral("_%1_%2").arg(type, port) + LogSuffix;
 }
 
 bool RunArchive::keep(const RunRecord &Record, const QStringList &Log) const
 {
     RunRecordFile records(recordFile());
     const bool recorded = !records.open() && !records.append(Record);
-    const bool logged = writeLog(LogName(Record.start, Record.type, Record.port), Log);
-    pruneLogs();
+    const bool logged = keepLog(Record.start, Record.type, Record.port, Log);
     return recorded && logged;
+}
+
+bool RunArchive::keepLog(const QDateTime &Start, const QString &Type, const QString &Port,
+                         const QStringList &Log) const
+{
+    const bool logged = writeLog(LogName(Start, Type, Port), Log);
+    pruneLogs();
+    return logged;
 }
 
 bool RunArchive::writeLog(const QString &Name, const QStringList &Log) const
