@@ -11,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QString currentRun()
@@ -36,7 +38,11 @@ QStringList PortLogFiles(const QString &LogFolder, const QString &Type, const QS
     // A second run within one second adds "-2" before the suffix.
     const QStringList patterns{QStringLiteral("*") + tail,
                                QStringLiteral("*") + tail.chopped(4) + QStringLiteral("-*.log")};
-    QStringList names = logs.entryList(patterns, QDir::Files, QDir::Name | QDir::Reversed);
+    QStringList names = logs.entryList(patterns, QDir::Files);
+    // By start, and a second log of one second ("-2") after the first.
+    std::sort(names.begin(), names.end(), [](const QString &Left, const QString &Right) {
+        return Left.chopped(4) > Right.chopped(4);
+    });
     names = names.mid(0, Count);
     QStringList paths;
     for (const QString &name : names)

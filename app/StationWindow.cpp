@@ -411,14 +411,13 @@ bool StationWindow::start()
     ports = std::make_unique<StationBoard>(setup.ports, type->DirName,
                                            RunArchive(QFileInfo(recordPath).absolutePath()),
                                            [this](int Port) { portChanged(Port); });
-    for (int port = 0; port < count; ++port)
-        portChanged(port);
     shiftStart = QDateTime::currentDateTimeUtc();
     shiftClock.start();
     shift = std::make_unique<ShiftRuns>(recordPath, shiftStart, setup.ports);
     tblRuns->setRowCount(0);
     countedModems = -1;
-    refreshShift();
+    for (int port = 0; port < count; ++port)
+        portChanged(port);
 
     relay = std::make_unique<EventRelay>(*ports, count);
     connect(relay.get(), &EventRelay::allFinished, this, &StationWindow::ended,
