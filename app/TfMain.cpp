@@ -7,6 +7,7 @@
 #include "app/TfCOMProperty.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
+#include "procedures/RunOutcome.h"
 #include "procedures/RunRecording.h"
 
 #include <QAction>
@@ -141,6 +142,7 @@ void TfMain::TransferEnded()
 
 void TfMain::SetGaugeMaximum(int Maximum)
 {
+    FRunGaugeTotal = Maximum;
     widgets.ggProgress->setGaugeMaximum(Maximum);
 }
 
@@ -249,6 +251,7 @@ void TfMain::RunStarted(const TDirObject &Type)
 {
     FRunRecord = StartRecordOf(Type.DirName, FComm->Comm->CommPort());
     FRunTrouble.clear();
+    FRunGaugeTotal = 0;
 }
 
 void TfMain::RunFinished(bool Written, const QString &Error)
@@ -258,19 +261,18 @@ void TfMain::RunFinished(bool Written, const QString &Error)
     RunRecord record = std::exchange(FRunRecord, {});
     record.end = QDateTime::currentDateTimeUtc();
     record.lineRate = FComm->Comm->BaudRate();
-    if (Written) {
-        record.result = RunResult::Programmed;
-    } else if (steps.QuitRequested()) {
-        record.result = RunResult::Interrupted;
-        record.reason = QStringLiteral("interrupted");
-    } else {
-        record.result = RunResult::Failed;
-        // Whatever else went wrong followed from a lost device.
-        const TComm32 &port = *FComm->Comm;
-        record.reason = port.HungUp()           ? DeviceLostText(port.CommPort())
-                        : FRunTrouble.isEmpty() ? RunFailedText()
-                                                : FRunTrouble;
-    }
+    RunEnding ending;
+    ending.programmed = Written;
+    ending.quitRequested = steps.QuitRequested();
+    if (const TComm32 &port = *FComm->Comm; port.HungUp())
+        ending.lostPort = port.CommPort();
+    ending.trouble = FRunTrouble;
+    // The gauge still shows how far the run got: it goes back to 0 after the outcome.
+    ending.done = widgets.ggProgress->gaugePosition();
+    ending.total = FRunGaugeTotal;
+    const RunOutcome outcome = JudgeRun(ending);
+    record.result = outcome.result;
+    record.reason = outcome.reason;
     archive.keep(record, std::exchange(FRunLog, {}));
 }
 

@@ -91,7 +91,9 @@ void FlashHost::SetStatus(const QString &Text)
 
 void FlashHost::ProbeFinished()
 {
+    // The power-on wait's seconds are no count of the run's files.
     progressNow.done = 0;
+    progressNow.total = 0;
     enterPhase(RunPhase::SwitchingBaud);
 }
 
@@ -126,18 +128,22 @@ void FlashHost::reportError(const QString &Text)
     LogLine(Text);
 }
 
+RunEnding FlashHost::ending(bool Programmed) const
+{
+    RunEnding ending;
+    ending.programmed = Programmed;
+    ending.quitRequested = quit.load();
+    if (channel.Comm->HungUp())
+        ending.lostPort = channel.Comm->CommPort();
+    ending.trouble = !refusal.isEmpty() ? refusal : lastError;
+    ending.done = progressNow.done;
+    ending.total = progressNow.total;
+    return ending;
+}
+
 QString FlashHost::failureReason() const
 {
-    // Whatever else went wrong followed from that.
-    if (channel.Comm->HungUp())
-        return DeviceLostText(channel.Comm->CommPort());
-    QString reason = !refusal.isEmpty() ? refusal : lastError;
-    if (reason.isEmpty())
-        reason = QStringLiteral("запись не удалась");
-    if (progressNow.total > 0)
-        reason +=
-            QStringLiteral(" (выполнено %1 из %2)").arg(progressNow.done).arg(progressNow.total);
-    return reason;
+    return FailureReason(ending(false));
 }
 
 void FlashHost::reportProgress()

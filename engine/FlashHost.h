@@ -2,6 +2,7 @@
 
 #include "engine/RunEvents.h"
 #include "procedures/PowerOnStep.h"
+#include "procedures/RunOutcome.h"
 #include "records/RunRecord.h"
 
 #include <QString>
@@ -45,8 +46,9 @@ public:
     void enterPhase(RunPhase Phase);
     // Logs an error that ended the run and keeps it as the reason for the summary.
     void reportError(const QString &Text);
-    // Why a run that did not program its modem failed: the refusal line that ended it, else the
-    // error, with the files done out of all.
+    // What the run knows of itself at its end, for the one judge of runs (RunOutcome.h).
+    RunEnding ending(bool Programmed) const;
+    // Why a run that did not program its modem failed.
     QString failureReason() const;
     // The files the run sent, each once in the order first sent, with its attempts.
     const QList<RecordedFile> &sentFiles() const { return files; }

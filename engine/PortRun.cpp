@@ -20,30 +20,13 @@ QString noAnswerReason(const PowerOnWait &Wait, const FlashHost &Host)
     return QStringLiteral("порт не открылся: ") + Host.portOpenDiagnosis();
 }
 
-RunResult recordedResult(PortOutcome Outcome)
-{
-    switch (Outcome) {
-    case PortOutcome::Programmed:
-        return RunResult::Programmed;
-    case PortOutcome::NoAnswer:
-        return RunResult::NoAnswer;
-    case PortOutcome::Interrupted:
-        return RunResult::Interrupted;
-    case PortOutcome::Failed:
-        break;
-    }
-    return RunResult::Failed;
-}
-
 // Everything from the chosen type to the outcome; the caller closes the port afterwards.
 PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
 {
     Host.LogLine(QStringLiteral("Выбран модем \"") + Job.type.Title + u'"');
     if (const auto problem = PreparePort(Job, Host)) {
         Host.reportError(problem->text);
-        PortResult failed;
-        failed.reason = Host.failureReason();
-        return failed;
+        return JudgedResult(Host, false);
     }
 
     PowerOnWait wait(Host,
@@ -51,8 +34,7 @@ PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
     PortResult result;
     switch (wait.run()) {
     case PowerOnWait::Result::Interrupted:
-        result.outcome = PortOutcome::Interrupted;
-        return result;
+        return JudgedResult(Host, false);
     case PowerOnWait::Result::NoAnswer:
         result.outcome = PortOutcome::NoAnswer;
         result.reason = noAnswerReason(wait, Host);
@@ -89,22 +71,24 @@ std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host)
     return std::nullopt;
 }
 
+PortResult JudgedResult(const FlashHost &Host, bool Programmed)
+{
+    const RunOutcome judged = JudgeRun(Host.ending(Programmed));
+    PortResult result;
+    result.outcome = judged.result;
+    result.reason = judged.reason;
+    return result;
+}
+
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host)
 {
-    PortResult result;
+    bool programmed = false;
     try {
-        if (PerformProgrammingRun(Host, Job.type.DirName))
-            result.outcome = PortOutcome::Programmed;
-        else if (Host.QuitRequested())
-            result.outcome = PortOutcome::Interrupted;
-        else
-            result.reason = Host.failureReason();
+        programmed = PerformProgrammingRun(Host, Job.type.DirName);
     } catch (const std::exception &error) {
         Host.reportError(ErrorLine(error));
-        result.outcome = Host.QuitRequested() ? PortOutcome::Interrupted : PortOutcome::Failed;
-        result.reason = Host.failureReason();
     }
-    return result;
+    return JudgedResult(Host, programmed);
 }
 
 void EndRun(FlashHost &Host, PortResult &Result)
@@ -112,8 +96,6 @@ void EndRun(FlashHost &Host, PortResult &Result)
     TComm32 &port = *Host.Channel().Comm;
     port.ClosePort();
     Result.portClosed = !port.PortOpen();
-    if (Result.outcome == PortOutcome::Interrupted)
-        Result.reason = QStringLiteral("прервано");
 }
 
 std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record,
@@ -124,7 +106,7 @@ std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord
     Record.end = QDateTime::currentDateTimeUtc();
     Record.files = Host.sentFiles();
     Record.lineRate = Host.writingRate();
-    Record.result = recordedResult(Result.outcome);
+    Record.result = Result.outcome;
     Record.reason = Result.reason;
     auto failure = Job.records->append(Record);
     if (!failure)
@@ -152,8 +134,7 @@ PortResult PortRun::execute()
     } catch (const std::exception &error) {
         // An error of one port (reopening after the switch, an unreadable profile) ends only it.
         host.reportError(ErrorLine(error));
-        result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
-        result.reason = host.failureReason();
+        result = JudgedResult(host, false);
     }
     EndRun(host, result);
     const auto unrecorded = KeepRecord(job, host, record, result);

@@ -52,8 +52,9 @@ std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host);
 // The programming run of a modem that has answered its probe, up to the closed port. An error of
 // the port (the reopen at the new rate) ends only this run.
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host);
-// Closes the port and completes Result: whether the port was released, "interrupted" as the
-// reason of an interrupted run.
+// The run's result and reason as every front end records them (JudgeRun).
+PortResult JudgedResult(const FlashHost &Host, bool Programmed);
+// Closes the port and completes Result with whether the port was released.
 void EndRun(FlashHost &Host, PortResult &Result);
 // Completes the record with what the run did and appends it to the job's record file; the
 // failure, also logged, when it could not be written.

@@ -16,18 +16,3 @@ QString PhaseName(RunPhase Phase)
     }
     return QStringLiteral("finished");
 }
-
-QString OutcomeName(PortOutcome Outcome)
-{
-    switch (Outcome) {
-    case PortOutcome::Programmed:
-        return QStringLiteral("programmed");
-    case PortOutcome::NoAnswer:
-        return QStringLiteral("no-answer");
-    case PortOutcome::Interrupted:
-        return QStringLiteral("interrupted");
-    case PortOutcome::Failed:
-        break;
-    }
-    return QStringLiteral("failed");
-}

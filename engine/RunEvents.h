@@ -1,6 +1,7 @@
 #pragma once
 
 #include "procedures/TransferProgress.h"
+#include "records/RunRecord.h"
 
 #include <QString>
 
@@ -25,13 +26,8 @@ struct PortProgress
     TransferProgress transfer; // the file on its way to the modem; total 0 between files
 };
 
-enum class PortOutcome
-{
-    Programmed,
-    Failed,
-    NoAnswer,
-    Interrupted
-};
+// A run's result is the one its record carries, whichever front end ran it.
+using PortOutcome = RunResult;
 
 struct PortResult
 {
@@ -86,4 +82,3 @@ public:
 };
 
 QString PhaseName(RunPhase Phase);
-QString OutcomeName(PortOutcome Outcome);

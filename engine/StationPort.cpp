@@ -7,6 +7,7 @@
 #include "engine/PowerOnWait.h"
 #include "engine/StationSession.h"
 #include "procedures/PowerOnStep.h"
+#include "procedures/RunOutcome.h"
 #include "serial/SerialPorts.h"
 
 #include <QElapsedTimer>
@@ -34,7 +35,7 @@ PortResult StationPort::run()
     report(StationState::Stopped);
     PortResult result;
     result.outcome = recordFailure.isEmpty() ? PortOutcome::Interrupted : PortOutcome::Failed;
-    result.reason = recordFailure.isEmpty() ? QStringLiteral("прервано") : recordFailure;
+    result.reason = recordFailure.isEmpty() ? InterruptedReason() : recordFailure;
     result.portClosed = true;
     observer.finished(port, result);
     return result;
@@ -76,8 +77,7 @@ bool StationPort::serveOneModem()
     } catch (const std::exception &error) {
         // An unreadable profile, a port that cannot be set up: this modem fails, the port goes on.
         host.reportError(ErrorLine(error));
-        result.outcome = quit.load() ? PortOutcome::Interrupted : PortOutcome::Failed;
-        result.reason = host.failureReason();
+        result = JudgedResult(host, false);
         if (record.start.isNull()) {
             // Before any modem answered: the port itself cannot be used, and trying it again at
             // once would only fail again.

@@ -55,7 +55,7 @@ void JsonOutput::finished(int Port, const PortResult &Result)
 {
     emitEvent(QStringLiteral("result"), Port,
               {{QStringLiteral("device"), devices.at(Port)},
-               {QStringLiteral("result"), OutcomeName(Result.outcome)},
+               {QStringLiteral("result"), RunResultName(Result.outcome)},
                {QStringLiteral("reason"), Result.reason},
                {QStringLiteral("port_closed"), Result.portClosed}});
 }
@@ -68,7 +68,7 @@ void JsonOutput::station(int Port, const StationStatus &Status)
                        {QStringLiteral("failed"), Status.tally.failed},
                        {QStringLiteral("imei"), Status.imei}};
     if (Status.ended) {
-        fields.insert(QStringLiteral("result"), OutcomeName(Status.ended->outcome));
+        fields.insert(QStringLiteral("result"), RunResultName(Status.ended->outcome));
         fields.insert(QStringLiteral("reason"), Status.ended->reason);
     }
     emitEvent(QStringLiteral("station"), Port, fields);
@@ -106,7 +106,7 @@ void JsonOutput::summarize(const QList<PortResult> &Results, int ExitCode)
         const auto count =
             std::count_if(Results.begin(), Results.end(),
                           [outcome](const PortResult &r) { return r.outcome == outcome; });
-        counts.insert(OutcomeName(outcome).replace(u'-', u'_'), static_cast<qint64>(count));
+        counts.insert(RunResultName(outcome).replace(u'-', u'_'), static_cast<qint64>(count));
     }
     emitEvent(QStringLiteral("summary"), -1, counts);
 }

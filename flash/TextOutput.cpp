@@ -106,12 +106,6 @@ QString outcomeLabel(PortOutcome Outcome)
 
 } // namespace
 
-QString PortWithDevice(const QString &Port)
-{
-    const QString device = PortDevice(Port);
-    return device == ResolveDevicePath(Port) ? Port : QStringLiteral("%1 (%2)").arg(Port, device);
-}
-
 QString TerminalSafe(const QString &Line)
 {
     QString safe;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/PortBoard.h"
 #include "flash/FlashOutput.h"
 #include "flash/LiveStatusLines.h"
 
@@ -50,9 +51,6 @@ private:
     std::vector<PortState> states;
 };
 
-// The port as given and, when it is a link, the device it ends at: "/dev/serial/by-id/usb-…
-// (/dev/ttyUSB0)".
-QString PortWithDevice(const QString &Port);
 // The line with every character that could drive a terminal (controls other than TAB, format
 // characters) written as an escape: ESC becomes \x1B.
 QString TerminalSafe(const QString &Line);

@@ -190,8 +190,8 @@ int main(int argc, char **argv)
         const std::deque<modemsim::WireRecord> lastRecords = wire.take();
         if (result.outcome != PortOutcome::Programmed) {
             ++failures[result.reason];
-            printRun(run, OutcomeName(result.outcome) + QStringLiteral(": ") + result.reason, lines,
-                     lastRecords);
+            printRun(run, RunResultName(result.outcome) + QStringLiteral(": ") + result.reason,
+                     lines, lastRecords);
         } else if (modem.storedFiles()["main.py"] != script) {
             ++falseSuccesses;
             printRun(run,

@@ -504,7 +504,8 @@ TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
     const QList<QJsonObject> records = keptRecords();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0][QStringLiteral("result")].toString(), QStringLiteral("failed"));
-    EXPECT_EQ(records[0][QStringLiteral("reason")].toString(), Failed);
+    // The runner's words for a run that failed without an error of its own.
+    EXPECT_EQ(records[0][QStringLiteral("reason")].toString(), QStringLiteral("запись не удалась"));
     // On a busy machine a short step may pass between two looks; every step seen must be right,
     // and the list must have been seen closed while the modem was awaited. (Step 1 is seen again
     // at the end, for a moment before the list opens, so it is checked by the end state below.)
@@ -891,6 +892,11 @@ TEST_F(MainWindow, ClosingDuringARunEndsItsWaitFailsItWithoutABoxThenCloses)
     EXPECT_TRUE(logLines().contains(Failed));
     EXPECT_EQ(logLines().last(), Step1);
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
+    // Recorded as the runner records a stopped run, in the same words.
+    const QList<QJsonObject> records = keptRecords();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0][QStringLiteral("result")].toString(), QStringLiteral("interrupted"));
+    EXPECT_EQ(records[0][QStringLiteral("reason")].toString(), QStringLiteral("прервано"));
 }
 
 // A day at the bench with the keyboard only: Alt+Down, Down and Return choose the first type, the
