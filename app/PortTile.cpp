@@ -1,7 +1,5 @@
 #include "PortTile.h"
 
-#include "serial/SerialPorts.h"
-
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -28,46 +26,44 @@ QString takeOff()
     return QStringLiteral("Снимите модем.");
 }
 
-Look lookOf(const StationPortView &View)
+Look lookOf(const PortState &State)
 {
-    if (View.stopping)
-        return {QStringLiteral("ОСТАНОВКА"), QStringLiteral("Порт завершает работу."), Neutral};
-    switch (View.state) {
-    case StationState::WaitingForModem:
+    switch (State.stage) {
+    case PortStage::Waiting:
         return {QStringLiteral("ОЖИДАНИЕ"), QStringLiteral("Поставьте модем."), Neutral};
-    case StationState::Programming:
-        if (View.progress.phase != RunPhase::Writing)
-            return {QStringLiteral("ОПРОС"), QStringLiteral("Модем ответил, подготовка к записи."),
-                    Busy};
+    case PortStage::Probing:
+        return {QStringLiteral("ОПРОС"), QStringLiteral("Порт открыт, жду ответа модема."),
+                Neutral};
+    case PortStage::Programming:
         return {QStringLiteral("ПРОГРАММИРОВАНИЕ"),
-                View.progress.transfer.total > 0 ? TransferText(View.progress.transfer)
-                                                 : QStringLiteral("Запись данных в модем..."),
+                State.progress.transfer.total > 0 ? TransferText(State.progress.transfer)
+                                                  : QStringLiteral("Запись данных в модем..."),
                 Busy};
-    case StationState::TakeOff:
-        if (View.ended && View.ended->outcome == PortOutcome::Programmed)
-            return {QStringLiteral("ГОТОВО"), takeOff(), Good};
+    case PortStage::Good:
+        return {QStringLiteral("ГОТОВО"), takeOff(), Good};
+    case PortStage::Failed:
+        // A port that could not go on (its records, its profile) says why it stopped.
+        if (!State.lastRun || (State.ended && State.ended->outcome != PortOutcome::Interrupted))
+            return {QStringLiteral("ОСТАНОВЛЕН"),
+                    QStringLiteral("Причина: ") + (State.ended ? State.ended->reason : QString()),
+                    Bad};
         return {QStringLiteral("ОШИБКА"),
-                takeOff() + QStringLiteral(" Причина: ") +
-                    (View.ended ? View.ended->reason : QString()),
-                Bad};
-    case StationState::AlreadyProgrammed:
+                takeOff() + QStringLiteral(" Причина: ") + State.lastRun->reason, Bad};
+    case PortStage::AlreadyProgrammed:
         return {QStringLiteral("УЖЕ ЗАПРОГРАММИРОВАН"), takeOff(), Done};
-    case StationState::Stopped:
+    case PortStage::Stopping:
+        return {QStringLiteral("ОСТАНОВКА"), QStringLiteral("Порт завершает работу."), Neutral};
+    case PortStage::Stopped:
         break;
     }
-    if (View.ended)
-        return {QStringLiteral("ОСТАНОВЛЕН"), QStringLiteral("Причина: ") + View.ended->reason,
-                Bad};
     return {QStringLiteral("ОСТАНОВЛЕН"), QString(), Neutral};
 }
 
-QString imeiText(const StationPortView &View)
+QString imeiText(const PortState &State)
 {
-    if (!View.imei.isEmpty())
-        return QStringLiteral("IMEI: ") + View.imei;
-    const bool modemOn = View.state == StationState::Programming ||
-                         View.state == StationState::TakeOff ||
-                         View.state == StationState::AlreadyProgrammed;
+    if (!State.imei.isEmpty())
+        return QStringLiteral("IMEI: ") + State.imei;
+    const bool modemOn = State.stage == PortStage::Programming || AwaitsTakeOff(State.stage);
     return modemOn ? QStringLiteral("IMEI: модем его не сообщил") : QStringLiteral("IMEI: —");
 }
 
@@ -76,14 +72,6 @@ QString countsText(const StationTally &Tally)
     return QStringLiteral("Запрограммировано: %1, ошибок: %2")
         .arg(Tally.programmed)
         .arg(Tally.failed);
-}
-
-QString portText(const StationPortView &View)
-{
-    const QString device = ResolveDevicePath(View.port);
-    if (View.device.isEmpty() || View.device == device)
-        return Breakable(View.port);
-    return Breakable(View.port) + QStringLiteral(" (") + Breakable(View.device) + u')';
 }
 
 QLabel *wrapping(QWidget *parent)
@@ -142,26 +130,26 @@ PortTile::PortTile(QWidget *parent) : QFrame(parent)
     layout->addStretch();
 }
 
-void PortTile::render(const StationPortView &View)
+void PortTile::render(const PortState &State)
 {
-    const Look look = lookOf(View);
+    const Look look = lookOf(State);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, look.colour);
     colours.setColor(QPalette::WindowText, Qt::black);
     setPalette(colours);
-    lblPort->setText(portText(View));
+    lblPort->setText(Breakable(State.label));
     lblState->setText(look.word);
     lblDetail->setText(look.detail);
     lblDetail->setVisible(!look.detail.isEmpty());
-    const bool writing = !View.stopping && View.state == StationState::Programming &&
-                         View.progress.phase == RunPhase::Writing && View.progress.total > 0;
+    const bool writing = State.stage == PortStage::Programming &&
+                         State.progress.phase == RunPhase::Writing && State.progress.total > 0;
     ggFiles->setVisible(writing);
     if (writing) {
-        ggFiles->setMaximum(View.progress.total);
-        ggFiles->setValue(View.progress.done);
+        ggFiles->setMaximum(State.progress.total);
+        ggFiles->setValue(State.progress.done);
     }
-    lblImei->setText(imeiText(View));
-    lblCounts->setText(countsText(View.tally));
+    lblImei->setText(imeiText(State));
+    lblCounts->setText(countsText(State.counts));
 }
 
 void PortTile::mouseReleaseEvent(QMouseEvent *event)

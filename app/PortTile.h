@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/StationBoard.h"
+#include "engine/PortBoard.h"
 
 #include <QFrame>
 
@@ -17,7 +17,7 @@ class PortTile : public QFrame
 public:
     explicit PortTile(QWidget *parent = nullptr);
 
-    void render(const StationPortView &View);
+    void render(const PortState &State);
 
     QLabel *lblPort;
     QLabel *lblState;

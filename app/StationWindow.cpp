@@ -5,12 +5,13 @@
 #include "app/PortTile.h"
 #include "app/ShiftChart.h"
 #include "app/ShiftRuns.h"
-#include "app/StationBoard.h"
+#include "app/StationRunLogs.h"
 #include "app/TfCOMProperty.h"
 #include "atlink/WriteRate.h"
 #include "engine/EventRelay.h"
 #include "engine/FlashRunner.h"
 #include "engine/ModemTypeLookup.h"
+#include "engine/PortBoard.h"
 #include "engine/StationSession.h"
 #include "records/RunRecordFile.h"
 #include "serial/SerialPorts.h"
@@ -43,11 +44,11 @@ QString title()
 {
     return QStringLiteral("Quillon — станция");
 }
-QString shiftText(const StationTally &Totals, double PerHour)
+QString shiftText(const BoardTotals &Totals, double PerHour)
 {
-    const int ended = Totals.programmed + Totals.failed;
-    const QString yield = ended > 0 ? QStringLiteral("%1 %").arg(Totals.programmed * 100 / ended)
-                                    : QStringLiteral("—");
+    const QString yield = Totals.programmed + Totals.failed > 0
+                              ? QStringLiteral("%1 %").arg(std::lround(Totals.yield() * 100))
+                              : QStringLiteral("—");
     return QStringLiteral("Смена: запрограммировано %1, ошибок %2, выход %3, модемов в час %4")
         .arg(Totals.programmed)
         .arg(Totals.failed)
@@ -406,13 +407,13 @@ bool StationWindow::start()
     recordPath = setup.recordFile;
     typeName = type->DirName;
     const auto count = static_cast<int>(setup.ports.size());
-    // The old shift's views go only after its tiles have been rebuilt.
+    // The old shift's states go only after its tiles have been rebuilt.
     buildTiles(count);
-    ports = std::make_unique<StationBoard>(setup.ports, type->DirName,
-                                           RunArchive(QFileInfo(recordPath).absolutePath()),
-                                           [this](int Port) { portChanged(Port); });
+    runLogs = std::make_unique<StationRunLogs>(
+        count, [this](int Port) -> const PortState & { return ports->port(Port); }, type->DirName,
+        RunArchive(QFileInfo(recordPath).absolutePath()), [this](int Port) { portChanged(Port); });
+    ports = std::make_unique<PortBoard>(setup.ports, type->Title, runLogs.get());
     shiftStart = QDateTime::currentDateTimeUtc();
-    shiftClock.start();
     shift = std::make_unique<ShiftRuns>(recordPath, shiftStart, setup.ports);
     tblRuns->setRowCount(0);
     countedModems = -1;
@@ -440,7 +441,9 @@ void StationWindow::stop()
     if (!running() || runner->quitRequested())
         return;
     runner->requestQuit();
-    ports->markStopping();
+    ports->stopRequested();
+    for (int port = 0; port < ports->size(); ++port)
+        portChanged(port);
     btnStop->setEnabled(false);
 }
 
@@ -457,6 +460,17 @@ void StationWindow::ended()
     emit stopped();
     if (closeWhenStopped)
         close();
+}
+
+bool StationWindow::programming() const
+{
+    if (!ports)
+        return false;
+    for (int port = 0; port < ports->size(); ++port) {
+        if (ports->port(port).stage == PortStage::Programming)
+            return true;
+    }
+    return false;
 }
 
 void StationWindow::showRunning()
@@ -517,11 +531,11 @@ void StationWindow::resizeEvent(QResizeEvent *event)
 
 void StationWindow::portChanged(int Port)
 {
-    const StationPortView &view = ports->view(Port);
-    tiles.at(Port)->render(view);
+    const PortState &state = ports->port(Port);
+    tiles.at(Port)->render(state);
     if (portLogs.at(Port))
-        portLogs.at(Port)->showCurrent(view.log);
-    const StationTally totals = ports->totals();
+        portLogs.at(Port)->showCurrent(state.log);
+    const BoardTotals totals = ports->totals();
     if (totals.programmed + totals.failed != countedModems)
         refreshShift();
 }
@@ -530,9 +544,9 @@ void StationWindow::refreshShift()
 {
     if (!ports)
         return;
-    const StationTally totals = ports->totals();
+    const BoardTotals totals = ports->totals();
     countedModems = totals.programmed + totals.failed;
-    lblShift->setText(shiftText(totals, ModemsPerHour(totals.programmed, shiftClock.elapsed())));
+    lblShift->setText(shiftText(totals, ModemsPerHour(totals.programmed, ports->elapsedMs())));
     if (shift->refresh())
         showRuns();
     const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -574,11 +588,11 @@ void StationWindow::openPortLog(int Port)
         portLogs.at(Port)->raise();
         return;
     }
-    const StationPortView &view = ports->view(Port);
+    const PortState &state = ports->port(Port);
     const QString logs = RunArchive(QFileInfo(recordPath).absolutePath()).logFolder();
     auto *dialog =
-        new PortLogDialog(view.port, PortLogFiles(logs, typeName, view.port, KeptPortLogs), this);
-    dialog->showCurrent(view.log);
+        new PortLogDialog(state.port, PortLogFiles(logs, typeName, state.port, KeptPortLogs), this);
+    dialog->showCurrent(state.log);
     portLogs[Port] = dialog;
     dialog->show();
 }
@@ -607,7 +621,7 @@ void StationWindow::closeEvent(QCloseEvent *event)
         return;
     }
     event->ignore();
-    if (ports->programming() && !MessageBoxes::ask(this, title(), closeQuestion()))
+    if (programming() && !MessageBoxes::ask(this, title(), closeQuestion()))
         return;
     closeWhenStopped = true;
     stop();

@@ -5,7 +5,6 @@
 #include "catalogue/ModemCatalogue.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -29,7 +28,8 @@ class QTabWidget;
 class RunRecordFile;
 class ShiftChart;
 class ShiftRuns;
-class StationBoard;
+class PortBoard;
+class StationRunLogs;
 class StationSession;
 
 // Where the station window finds its data, remembers its choice and keeps its records by
@@ -60,7 +60,9 @@ public:
     // Every port ends within a second of whatever it waits for; stopped() follows.
     void stop();
     bool running() const { return runner != nullptr; }
-    const StationBoard *board() const { return ports.get(); }
+    const PortBoard *board() const { return ports.get(); }
+    // A modem is being programmed on some port.
+    bool programming() const;
 
     QPushButton *btnStart;
     QPushButton *btnStop;
@@ -113,12 +115,12 @@ private:
     QGridLayout *tileGrid = nullptr;
     QLabel *lblNoTiles = nullptr;
     QTimer shiftTicks; // the per-hour figure and the chart go on while nothing happens
-    QElapsedTimer shiftClock;
     QDateTime shiftStart;
     QString recordPath;
     QString typeName;
     std::unique_ptr<RunRecordFile> records;
-    std::unique_ptr<StationBoard> ports;
+    std::unique_ptr<StationRunLogs> runLogs;
+    std::unique_ptr<PortBoard> ports;
     std::unique_ptr<EventRelay> relay;
     std::unique_ptr<StationSession> session;
     std::unique_ptr<FlashRunner> runner;

@@ -6,8 +6,8 @@
 #include "app/PortLogDialog.h"
 #include "app/PortTile.h"
 #include "app/ShiftChart.h"
-#include "app/StationBoard.h"
 #include "atlink/Timing.h"
+#include "engine/PortBoard.h"
 #include "tests/common/TestSupport.h"
 #include "tools/modemsim/ModemSimulator.h"
 
@@ -336,7 +336,7 @@ TEST_F(StationWindowTest, ClosingWhileModemsAreProgrammedAsksFirst)
     StationWindow window(setup());
     window.show();
     chooseAndStart(window, QStringLiteral("velmora"), {modem.devicePath()});
-    ASSERT_TRUE(waitUntil([&] { return window.board()->programming(); }));
+    ASSERT_TRUE(waitUntil([&] { return window.programming(); }));
 
     window.close();
     ASSERT_EQ(questions, QStringList{QStringLiteral(
