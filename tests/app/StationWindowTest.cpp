@@ -32,6 +32,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -82,6 +83,29 @@ QString fileShown(const QString &Path)
 {
     return fileText(Path).remove(u'\r');
 }
+
+// Counts the events of one type an object receives.
+class EventSpy : public QObject
+{
+public:
+    EventSpy(QObject &Watched, QEvent::Type Type, std::function<void()> Seen)
+        : type(Type), seen(std::move(Seen))
+    {
+        Watched.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *Event) override
+    {
+        if (Event->type() == type)
+            seen();
+        return false;
+    }
+
+private:
+    const QEvent::Type type;
+    const std::function<void()> seen;
+};
 
 class StationWindowTest : public ::testing::Test
 {
@@ -154,7 +178,6 @@ TEST_F(StationWindowTest, FourPortsTellGoodFromFailedUntilEachModemIsTakenOff)
         ports.append(options.linkPath);
     }
     StationWindow window(setup());
-    window.show();
     chooseAndStart(window, QStringLiteral("tu41"), ports);
     ASSERT_TRUE(window.running()) << shown(window.lblProblem).toStdString();
     EXPECT_EQ(window.tabs->currentIndex(), 0);
@@ -220,17 +243,6 @@ TEST_F(StationWindowTest, FourPortsTellGoodFromFailedUntilEachModemIsTakenOff)
     ASSERT_EQ(all.size(), 6);
     const QStringList logFiles = QDir(logs()).entryList(QDir::Files, QDir::Name);
     EXPECT_EQ(logFiles.size(), 6) << logFiles.join(u' ').toStdString();
-    const QStringList failedLogs = PortLogFiles(logs(), QStringLiteral("tu41"), ports.at(1), 20);
-    ASSERT_EQ(failedLogs.size(), 2);
-    EXPECT_TRUE(
-        fileText(failedLogs.last()).contains(QStringLiteral("IMEI модема: 222222222222222")))
-        << fileText(failedLogs.last()).toStdString();
-    EXPECT_TRUE(fileText(failedLogs.last())
-                    .endsWith(QStringLiteral(
-                        "Во время опереации произошел сбой. Повторите операцию с шага №1.\n")));
-    EXPECT_TRUE(
-        fileText(failedLogs.first()).endsWith(QStringLiteral("Операция успешно завершена\n")));
-
     // The shift's table: every run, newest first; filtered by result and by IMEI.
     window.tabs->setCurrentIndex(1);
     ASSERT_EQ(window.tblRuns->rowCount(), 6);
@@ -252,35 +264,65 @@ TEST_F(StationWindowTest, FourPortsTellGoodFromFailedUntilEachModemIsTakenOff)
     EXPECT_EQ(chartedGood, 5);
     EXPECT_EQ(chartedBad, 1);
 
-    // A run of the table opens its own log.
-    window.edtImei->clear();
-    window.cbxResult->setCurrentIndex(window.cbxResult->findText(QStringLiteral("ОШИБКА")));
-    window.tblRuns->setFocus();
-    window.tblRuns->setCurrentCell(0, 0);
-    QTest::keyClick(window.tblRuns, Qt::Key_Return);
-    auto *runLog = window.findChild<PortLogDialog *>();
-    ASSERT_NE(runLog, nullptr);
-    EXPECT_EQ(runLog->mmoLog->toPlainText(), fileShown(failedLogs.last()));
-    runLog->close();
-    QApplication::processEvents();
-
-    // A tile opens its port's log: the run in progress first, then its last runs.
-    window.tabs->setCurrentIndex(0);
-    QTest::mouseClick(window.tiles.at(1), Qt::LeftButton);
-    auto *portLog = window.findChild<PortLogDialog *>();
-    ASSERT_NE(portLog, nullptr);
-    EXPECT_EQ(portLog->windowTitle(), QStringLiteral("Журнал порта ") + ports.at(1));
-    EXPECT_EQ(portLog->lstRuns->count(), 3);
-    EXPECT_TRUE(
-        portLog->mmoLog->toPlainText().endsWith(QStringLiteral("Операция успешно завершена")));
-    portLog->lstRuns->setCurrentRow(2);
-    EXPECT_EQ(portLog->mmoLog->toPlainText(), fileShown(failedLogs.last()));
-
     QTest::mouseClick(window.btnStop, Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window.running(); }));
     for (int port = 0; port < 4; ++port)
         EXPECT_EQ(shown(window.tiles.at(port)->lblState), QStringLiteral("ОСТАНОВЛЕН")) << port;
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join(u'\n').toStdString();
+}
+
+// A run of the shift's table opens its own log; a tile opens its port's: the run in progress
+// first, then the port's last runs, each from its file. (The logs are windows of their own, which
+// the thread-checked build leaves out.)
+TEST_F(StationWindowTest, TableAndTileOpenTheLogsOfTheirRuns)
+{
+    const Timing::ScopedSpeedUp faster(10);
+    modemsim::Options options;
+    options.family = Family::Java;
+    options.imei = "222222222222222";
+    options.linkPath = link(QStringLiteral("modem"));
+    options.faults.jdlTimeout = true;
+    ModemSimulator modem(options);
+    StationWindow window(setup());
+    chooseAndStart(window, QStringLiteral("tu41"), {options.linkPath});
+    ASSERT_TRUE(tileSays(window, 0, QStringLiteral("ОШИБКА")));
+    modem.takeModemOff(true);
+    ASSERT_TRUE(tileSays(window, 0, QStringLiteral("ОЖИДАНИЕ")));
+    modem.putModemOn("555555555555555");
+    ASSERT_TRUE(tileSays(window, 0, QStringLiteral("ГОТОВО")));
+    const QStringList logFiles = PortLogFiles(logs(), QStringLiteral("tu41"), options.linkPath, 20);
+    ASSERT_EQ(logFiles.size(), 2);
+    const QString failedLog = logFiles.last();
+    EXPECT_TRUE(fileText(failedLog).contains(QStringLiteral("IMEI модема: 222222222222222")));
+    EXPECT_TRUE(fileText(failedLog).endsWith(
+        QStringLiteral("Во время опереации произошел сбой. Повторите операцию с шага №1.\n")));
+    EXPECT_TRUE(
+        fileText(logFiles.first()).contains(QStringLiteral("IMEI модема: 555555555555555")));
+    EXPECT_TRUE(
+        fileText(logFiles.first()).endsWith(QStringLiteral("Операция успешно завершена\n")));
+
+    window.tabs->setCurrentIndex(1);
+    ASSERT_TRUE(waitUntil([&] { return window.tblRuns->rowCount() == 2; }));
+    window.tblRuns->setFocus();
+    window.tblRuns->setCurrentCell(1, 0); // the older run: the failed one
+    QTest::keyClick(window.tblRuns, Qt::Key_Return);
+    auto *runLog = window.findChild<PortLogDialog *>();
+    ASSERT_NE(runLog, nullptr);
+    EXPECT_EQ(runLog->mmoLog->toPlainText(), fileShown(failedLog));
+    runLog->close();
+    QApplication::processEvents();
+
+    window.tabs->setCurrentIndex(0);
+    QTest::mouseClick(window.tiles.at(0), Qt::LeftButton);
+    auto *portLog = window.findChild<PortLogDialog *>();
+    ASSERT_NE(portLog, nullptr);
+    EXPECT_EQ(portLog->windowTitle(), QStringLiteral("Журнал порта ") + options.linkPath);
+    EXPECT_EQ(portLog->lstRuns->count(), 3);
+    EXPECT_EQ(portLog->mmoLog->toPlainText(), fileShown(logFiles.first()).chopped(1));
+    portLog->lstRuns->setCurrentRow(2);
+    EXPECT_EQ(portLog->mmoLog->toPlainText(), fileShown(failedLog));
+    window.stop();
+    ASSERT_TRUE(waitUntil([&] { return !window.running(); }));
 }
 
 // Stop meets one port waiting for a modem whose device is missing and another in the 5 s pause of
@@ -293,7 +335,6 @@ TEST_F(StationWindowTest, StopEndsEveryPortWithinASecondOfWhatItWaitsFor)
     ModemSimulator modem(options);
     const QString absent = link(QStringLiteral("absent"));
     StationWindow window(setup());
-    window.show();
     chooseAndStart(window, QStringLiteral("velmora"), {absent, modem.devicePath()});
     ASSERT_TRUE(window.running()) << shown(window.lblProblem).toStdString();
     // The modem has been told to restart: the run pauses 5 s for it.
@@ -334,20 +375,21 @@ TEST_F(StationWindowTest, ClosingWhileModemsAreProgrammedAsksFirst)
         return answer;
     });
     StationWindow window(setup());
-    window.show();
     chooseAndStart(window, QStringLiteral("velmora"), {modem.devicePath()});
     ASSERT_TRUE(waitUntil([&] { return window.programming(); }));
 
+    // Every close the window is asked for, the one it makes itself once stopped included.
+    int closeRequests = 0;
+    EventSpy closes(window, QEvent::Close, [&] { ++closeRequests; });
     window.close();
     ASSERT_EQ(questions, QStringList{QStringLiteral(
                              "Идёт программирование модемов. Остановить станцию и закрыть окно?")});
-    EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.running());
 
     answer = true;
     window.close();
     EXPECT_EQ(shown(window.tiles.at(0)->lblState), QStringLiteral("ОСТАНОВКА"));
-    ASSERT_TRUE(waitUntil([&] { return !window.isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return closeRequests == 3; }));
     EXPECT_FALSE(window.running());
 }
 
