@@ -110,7 +110,7 @@ PortTile::PortTile(QWidget *parent) : QFrame(parent)
     lblPort->setFont(bold);
     lblState = wrapping(this);
     QFont large = bold;
-    large.setPointSizeF(bold.pointSizeF() * 1.4);
+    large.setPointSizeF(bold.pointSizeF() * 1.25);
     lblState->setFont(large);
     lblDetail = wrapping(this);
     ggFiles = new QProgressBar(this);
@@ -150,6 +150,18 @@ void PortTile::render(const PortState &State)
     }
     lblImei->setText(imeiText(State));
     lblCounts->setText(countsText(State.counts));
+    keepTextsWhole();
+}
+
+void PortTile::keepTextsWhole()
+{
+    setMinimumHeight(layout()->totalHeightForWidth(width()));
+}
+
+void PortTile::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    keepTextsWhole();
 }
 
 void PortTile::mouseReleaseEvent(QMouseEvent *event)

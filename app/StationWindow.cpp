@@ -3,6 +3,7 @@
 #include "app/MessageBoxes.h"
 #include "app/PortLogDialog.h"
 #include "app/PortTile.h"
+#include "app/ScreenFit.h"
 #include "app/ShiftChart.h"
 #include "app/ShiftRuns.h"
 #include "app/StationRunLogs.h"
@@ -27,6 +28,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -152,6 +154,9 @@ StationWindow::StationWindow(const StationWindowSetup &Defaults, QWidget *parent
     scrTiles->setFrameShape(QFrame::NoFrame);
     auto *tileArea = new QWidget(scrTiles);
     tileGrid = new QGridLayout(tileArea);
+    // Four tiles in sight on a netbook's screen: little room between them.
+    tileGrid->setContentsMargins(0, 0, 0, 0);
+    tileGrid->setSpacing(fontMetrics().height() / 4);
     lblNoTiles = new QLabel(noTilesText(), tileArea);
     lblNoTiles->setWordWrap(true);
     tileGrid->addWidget(lblNoTiles, 0, 0);
@@ -176,9 +181,8 @@ StationWindow::StationWindow(const StationWindowSetup &Defaults, QWidget *parent
 
     applySetup({});
     tabs->setCurrentIndex(2);
-    const QFontMetrics metrics = fontMetrics();
-    resize(metrics.averageCharWidth() * TileWidthInCharacters * 2 + metrics.height() * 4,
-           metrics.height() * 24);
+    // A station has the screen to itself.
+    resize(screen()->availableGeometry().size());
 }
 
 StationWindow::~StationWindow()
@@ -521,6 +525,13 @@ void StationWindow::arrangeTiles()
     }
     for (int column = 0; column < tileGrid->columnCount(); ++column)
         tileGrid->setColumnStretch(column, column < columns ? 1 : 0);
+}
+
+void StationWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Now with the frame the window system gave it.
+    KeepOnScreen(*this);
 }
 
 void StationWindow::resizeEvent(QResizeEvent *event)
