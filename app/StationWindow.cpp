@@ -161,6 +161,7 @@ StationWindow::StationWindow(const StationWindowSetup &Defaults, QWidget *parent
     lblNoTiles->setWordWrap(true);
     tileGrid->addWidget(lblNoTiles, 0, 0);
     scrTiles->setWidget(tileArea);
+    scrTiles->viewport()->installEventFilter(this);
 
     tabs->addTab(scrTiles, QStringLiteral("Порты"));
     tabs->addTab(buildShiftPage(), QStringLiteral("Смена"));
@@ -534,10 +535,12 @@ void StationWindow::showEvent(QShowEvent *event)
     KeepOnScreen(*this);
 }
 
-void StationWindow::resizeEvent(QResizeEvent *event)
+bool StationWindow::eventFilter(QObject *Watched, QEvent *Event)
 {
-    QWidget::resizeEvent(event);
-    arrangeTiles();
+    // The tiles' page may be out of sight when they are made: they are arranged when it shows.
+    if (Watched == scrTiles->viewport() && Event->type() == QEvent::Resize)
+        arrangeTiles();
+    return QWidget::eventFilter(Watched, Event);
 }
 
 void StationWindow::portChanged(int Port)

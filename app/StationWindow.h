@@ -88,7 +88,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
