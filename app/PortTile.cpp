@@ -150,18 +150,6 @@ void PortTile::render(const PortState &State)
     }
     lblImei->setText(imeiText(State));
     lblCounts->setText(countsText(State.counts));
-    keepTextsWhole();
-}
-
-void PortTile::keepTextsWhole()
-{
-    setMinimumHeight(layout()->totalHeightForWidth(width()));
-}
-
-void PortTile::resizeEvent(QResizeEvent *event)
-{
-    QFrame::resizeEvent(event);
-    keepTextsWhole();
 }
 
 void PortTile::mouseReleaseEvent(QMouseEvent *event)

@@ -30,14 +30,8 @@ signals:
     void opened();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    // A grid in a scroll area does not ask wrapped lines for their height: the tile keeps the
-    // height its texts need at its width, so the area scrolls instead of cutting them.
-    void keepTextsWhole();
 };
 
 // A text that may wrap after each separator of a path (a stable name has no blanks to wrap at).

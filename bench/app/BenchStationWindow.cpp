@@ -1,0 +1,284 @@
+// The station window's figures, offscreen:
+// 1. the share of one core the whole program takes with 8 ports waiting for a modem (their
+//    devices there, no modem answering), over 20 s;
+// 2. resident memory and open descriptors over 1,000 modem swaps on one port (time sped up 20
+//    times, no line pacing): both must stay flat but for the shift's table, one row a run;
+// 3. modems per hour of the window and of the headless station (the runner's engine with no
+//    window) on the same four simulated Java modems taking their input at 9600 bit/s; a modem is
+//    unplugged as soon as its run is over and the next put on at once.
+//
+//   bench_station_window [swaps (1000)] [modems per port (3)]
+#include "app/StationWindow.h"
+#include "atlink/Timing.h"
+#include "engine/EventRelay.h"
+#include "engine/FlashRunner.h"
+#include "engine/ModemTypeLookup.h"
+#include "engine/PortBoard.h"
+#include "engine/StationSession.h"
+#include "tools/modemsim/ModemSimulator.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int WaitingPorts = 8;
+constexpr int RatePorts = 4;
+constexpr std::uint32_t LineRate = 9600;
+constexpr int SoakSpeedUp = 20;
+
+using Modems = std::vector<std::unique_ptr<modemsim::ModemSimulator>>;
+
+QString demoData()
+{
+    return QStringLiteral(QUILLON_DEMO_DATA "/");
+}
+
+QByteArray imeiNumber(int Number)
+{
+    return QByteArray::number(350000000000000LL + Number);
+}
+
+long residentKilobytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) / 1024 : -1;
+}
+
+qsizetype openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::NoDotAndDotDot | QDir::System)
+        .size();
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Lets the window's thread work until Done holds; false after Limit.
+bool runUntil(const std::function<bool()> &Done, std::chrono::milliseconds Limit = 120s)
+{
+    const QDeadlineTimer deadline(Limit);
+    while (!Done()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop slice;
+        QTimer::singleShot(5, &slice, &QEventLoop::quit);
+        slice.exec();
+    }
+    return true;
+}
+
+Modems javaModems(int Count, const QTemporaryDir &Links, std::uint32_t Rate, int FirstImei)
+{
+    Modems modems;
+    modemsim::Options options;
+    options.family = modemsim::Family::Java;
+    options.lineRate = Rate;
+    options.keepRecords = false;
+    for (int port = 0; port < Count; ++port) {
+        options.imei = imeiNumber(FirstImei + port * 1000);
+        options.linkPath = Links.filePath(QStringLiteral("modem%1").arg(port));
+        modems.push_back(std::make_unique<modemsim::ModemSimulator>(options));
+    }
+    return modems;
+}
+
+QStringList linksOf(const Modems &Of, const QTemporaryDir &Links)
+{
+    QStringList ports;
+    for (std::size_t port = 0; port < Of.size(); ++port)
+        ports.append(Links.filePath(QStringLiteral("modem%1").arg(port)));
+    return ports;
+}
+
+StationWindowSetup windowSetup(const QTemporaryDir &Scratch)
+{
+    return {demoData(), Scratch.filePath(QStringLiteral("QuillonStation.ini")),
+            Scratch.filePath(QStringLiteral("runs.jsonl"))};
+}
+
+bool startWindow(StationWindow &Window, const QStringList &Ports)
+{
+    StationSetup given;
+    given.type = QStringLiteral("tu41");
+    given.ports = Ports;
+    given.writeRate = LineRate;
+    Window.applySetup(given);
+    return Window.start();
+}
+
+void stopWindow(StationWindow &Window)
+{
+    Window.stop();
+    runUntil([&] { return !Window.running(); });
+}
+
+void measureWaitingCpu()
+{
+    QTemporaryDir scratch;
+    Modems modems = javaModems(WaitingPorts, scratch, 0, 0);
+    for (const auto &modem : modems)
+        modem->takeModemOff(false); // the device stays, nothing answers: probed four times a second
+    StationWindow window(windowSetup(scratch));
+    if (!startWindow(window, linksOf(modems, scratch)))
+        return;
+    runUntil([] { return false; }, 2s);
+    QElapsedTimer clock;
+    clock.start();
+    const double before = cpuSeconds();
+    runUntil([] { return false; }, 20s);
+    const double used = cpuSeconds() - before;
+    std::printf("station window, %d ports waiting for a modem: %.2f %% of one core over %.0f s\n",
+                WaitingPorts, used * 100000.0 / static_cast<double>(clock.elapsed()),
+                static_cast<double>(clock.elapsed()) / 1000.0);
+    stopWindow(window);
+}
+
+void measureSwaps(int Swaps)
+{
+    Timing::setSpeedUp(SoakSpeedUp);
+    QTemporaryDir scratch;
+    Modems modems = javaModems(1, scratch, 0, 0);
+    modemsim::ModemSimulator &modem = *modems.front();
+    StationWindow window(windowSetup(scratch));
+    if (!startWindow(window, linksOf(modems, scratch)))
+        return;
+    const PortState &port = window.board()->port(0);
+    std::printf("station window, one port, %d swaps, time sped up %d times\n", Swaps, SoakSpeedUp);
+    std::printf("  swaps  programmed  RSS (KiB)  descriptors\n");
+    for (int swap = 1; swap <= Swaps; ++swap) {
+        if (!runUntil([&] { return port.counts.programmed + port.counts.failed >= swap; })) {
+            std::printf("  no modem programmed after swap %d\n", swap - 1);
+            break;
+        }
+        modem.takeModemOff(true);
+        if (!runUntil([&] { return port.stage == PortStage::Waiting; })) {
+            std::printf("  the modem taken off after swap %d was not noticed\n", swap);
+            break;
+        }
+        modem.putModemOn(imeiNumber(swap));
+        if (swap == 1 || swap % 100 == 0)
+            std::printf("  %5d  %10d  %9ld  %11lld\n", swap, port.counts.programmed,
+                        residentKilobytes(), static_cast<long long>(openDescriptors()));
+    }
+    stopWindow(window);
+    Timing::setSpeedUp(1);
+}
+
+// Serves every port's modems until each has had ModemsPerPort: a programmed modem is unplugged
+// and the next put on. Programmed: how many the front end counted. Milliseconds to the last.
+qint64 serve(Modems &Of, int ModemsPerPort, int FirstImei,
+             const std::function<int(int)> &Programmed)
+{
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<int> served(Of.size(), 0);
+    const bool done = runUntil(
+        [&] {
+            bool all = true;
+            for (std::size_t port = 0; port < Of.size(); ++port) {
+                const int count = Programmed(static_cast<int>(port));
+                if (count > served[port] && count < ModemsPerPort) {
+                    Of[port]->takeModemOff(true);
+                    Of[port]->putModemOn(
+                        imeiNumber(FirstImei + static_cast<int>(port) * 1000 + count));
+                }
+                served[port] = count;
+                all = all && count >= ModemsPerPort;
+            }
+            return all;
+        },
+        60min);
+    if (!done)
+        std::printf("  the modems were not all programmed\n");
+    return clock.elapsed();
+}
+
+void measureModemsPerHour(int ModemsPerPort)
+{
+    QTemporaryDir scratch;
+    Modems modems = javaModems(RatePorts, scratch, LineRate, 0);
+    const QStringList ports = linksOf(modems, scratch);
+    const int all = RatePorts * ModemsPerPort;
+    std::printf("%d ports, %d modems each, tu41 demo files, %u bit/s line\n", RatePorts,
+                ModemsPerPort, LineRate);
+    {
+        StationWindow window(windowSetup(scratch));
+        if (!startWindow(window, ports))
+            return;
+        const qint64 elapsed = serve(modems, ModemsPerPort, 0, [&](int Port) {
+            return window.board()->port(Port).counts.programmed;
+        });
+        std::printf("  station window:   %d programmed in %.1f s: %.0f modems per hour\n", all,
+                    static_cast<double>(elapsed) / 1000.0, ModemsPerHour(all, elapsed));
+        stopWindow(window);
+    }
+    // The same simulators, each with a modem it has not seen.
+    for (std::size_t port = 0; port < modems.size(); ++port) {
+        modems[port]->takeModemOff(true);
+        modems[port]->putModemOn(imeiNumber(500 + static_cast<int>(port) * 1000));
+    }
+    const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
+    QList<PortJob> jobs;
+    for (const QString &port : ports)
+        jobs.append({port, *type, false, 0, LineRate, true, nullptr});
+    PortBoard board(ports, type->Title);
+    EventRelay relay(board, RatePorts);
+    StationSession session(RatePorts);
+    FlashRunner runner(jobs, relay, &session);
+    runner.start();
+    const qint64 elapsed = serve(modems, ModemsPerPort, 500,
+                                 [&](int Port) { return board.port(Port).counts.programmed; });
+    std::printf("  headless station: %d programmed in %.1f s: %.0f modems per hour\n", all,
+                static_cast<double>(elapsed) / 1000.0, ModemsPerHour(all, elapsed));
+    runner.requestQuit();
+    runner.join();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    // The lock files of the simulated ports stay out of the machine's lock folder.
+    QTemporaryDir locks;
+    qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks.path()));
+    const QStringList arguments = app.arguments();
+    const int swaps = arguments.size() > 1 ? arguments.at(1).toInt() : 1000;
+    const int modemsPerPort = arguments.size() > 2 ? arguments.at(2).toInt() : 3;
+    if (swaps < 1 || modemsPerPort < 1) {
+        std::fprintf(stderr, "usage: bench_station_window [swaps] [modems per port]\n");
+        return 2;
+    }
+    measureWaitingCpu();
+    measureSwaps(swaps);
+    measureModemsPerHour(modemsPerPort);
+    return 0;
+}
