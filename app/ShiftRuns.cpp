@@ -93,7 +93,7 @@ QString RunLogFile(const QString &LogFolder, const ShiftRun &Run)
     QDateTime second = Run.start.toUTC();
     second.setTime(QTime(second.time().hour(), second.time().minute(), second.time().second()));
     for (; second <= Run.end; second = second.addSecs(1)) {
-        const QString path = logs.filePath(RunArchive::LogName(second, Run.type, Run.port));
+        QString path = logs.filePath(RunArchive::LogName(second, Run.type, Run.port));
         if (QFile::exists(path))
             return path;
     }

@@ -115,6 +115,7 @@ constexpr std::chrono::minutes SliceOfShortShift = 10min;
 constexpr std::chrono::hours ShortShift = 4h;
 constexpr std::chrono::seconds ShiftTick = 10s;
 constexpr int KeptPortLogs = 20;
+constexpr int RowsSizingColumns = 50;
 constexpr int TileWidthInCharacters = 34;
 
 constexpr int AllResults = -1;
@@ -242,6 +243,8 @@ QWidget *StationWindow::buildShiftPage()
                                         QStringLiteral("IMEI"), QStringLiteral("Результат"),
                                         QStringLiteral("Причина")});
     tblRuns->horizontalHeader()->setStretchLastSection(true);
+    // The newest runs set the widths: a long shift costs no look at every row.
+    tblRuns->horizontalHeader()->setResizeContentsPrecision(RowsSizingColumns);
     tblRuns->verticalHeader()->hide();
     tblRuns->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblRuns->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -561,8 +564,9 @@ void StationWindow::refreshShift()
     const BoardTotals totals = ports->totals();
     countedModems = totals.programmed + totals.failed;
     lblShift->setText(shiftText(totals, ModemsPerHour(totals.programmed, ports->elapsedMs())));
+    const qsizetype known = shift->runs().size();
     if (shift->refresh())
-        showRuns();
+        addRuns(known);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const auto slice = shiftStart.secsTo(now) <= std::chrono::seconds(ShortShift).count()
                            ? SliceOfShortShift
@@ -573,24 +577,28 @@ void StationWindow::refreshShift()
 void StationWindow::showRuns()
 {
     tblRuns->setRowCount(0);
-    if (!shift)
-        return;
+    if (shift)
+        addRuns(0);
+}
+
+void StationWindow::addRuns(qsizetype From)
+{
     const QString imei = edtImei->text().trimmed();
     const int result = cbxResult->currentData().toInt();
     const QList<ShiftRun> &runs = shift->runs();
-    for (qsizetype index = runs.size() - 1; index >= 0; --index) {
+    // Newest first: each run goes on top of those before it.
+    for (qsizetype index = From; index < runs.size(); ++index) {
         const ShiftRun &run = runs.at(index);
         if (!run.imei.contains(imei) ||
             (result != AllResults && static_cast<int>(run.result) != result))
             continue;
-        const int row = tblRuns->rowCount();
-        tblRuns->insertRow(row);
+        tblRuns->insertRow(0);
         const QStringList cells{run.start.toLocalTime().toString(QStringLiteral("HH:mm:ss")),
                                 run.port, run.imei, resultWord(run.result), run.reason};
         for (int column = 0; column < cells.size(); ++column) {
             auto *cell = new QTableWidgetItem(cells.at(column));
             cell->setData(Qt::UserRole, static_cast<qlonglong>(index));
-            tblRuns->setItem(row, column, cell);
+            tblRuns->setItem(0, column, cell);
         }
     }
     tblRuns->resizeColumnsToContents();

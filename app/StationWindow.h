@@ -108,6 +108,8 @@ private:
     void openRunLog(int Row);
     void refreshShift();
     void showRuns();
+    // Puts the shift's runs from From on, those the filter lets through, on top of the table.
+    void addRuns(qsizetype From);
     void ended();
     void showRunning();
 

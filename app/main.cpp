@@ -3,12 +3,15 @@
 #include "app/StationWindow.h"
 #include "app/TfCOMProperty.h"
 #include "app/TfMain.h"
+#include "common/RunGuarded.h"
 
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
+
+constexpr int BadInvocation = 2;
 
 // The station: every chosen port programs modem after modem; with a type and ports named on the
 // command line it begins at once, as a line's computer starts it at log-in.
@@ -22,15 +25,13 @@ int runStation(const StationRequest &Request)
     return QuillonApplication::exec();
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int runWindows(int argc, char **argv)
 {
     QuillonApplication application(argc, argv);
     const auto request = ParseStationCommandLine(QuillonApplication::arguments());
     if (!request) {
         std::fprintf(stderr, "%s\n", qPrintable(request.failure().text));
-        return 2;
+        return BadInvocation;
     }
     if (request->station)
         return runStation(*request);
@@ -39,4 +40,13 @@ int main(int argc, char **argv)
     TfMain fMain(fCOMProperty);
     fMain.show();
     return QuillonApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The windows' handlers catch what they expect; what could still escape ends the program with
+    // a line naming it instead of an abort without a word.
+    return RunGuarded("quillon", 1, [&] { return runWindows(argc, argv); });
 }

@@ -1,6 +1,7 @@
 // The station window's figures, offscreen:
-// 1. the share of one core the whole program takes with 8 ports waiting for a modem (their
-//    devices there, no modem answering), over 20 s;
+// 1. the share of one core the window's program takes with 8 ports waiting for a modem, over 20 s:
+//    their devices there and probed four times a second, no modem answering (the simulators run as
+//    programs of their own, so that only the station is measured);
 // 2. resident memory and open descriptors over 1,000 modem swaps on one port (time sped up 20
 //    times, no line pacing): both must stay flat but for the shift's table, one row a run;
 // 3. modems per hour of the window and of the headless station (the runner's engine with no
@@ -17,17 +18,23 @@
 #include "engine/StationSession.h"
 #include "tools/modemsim/ModemSimulator.h"
 
+#include <QLineEdit>
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QLineEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <malloc.h>
 #include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -137,25 +144,68 @@ void stopWindow(StationWindow &Window)
     runUntil([&] { return !Window.running(); });
 }
 
-void measureWaitingCpu()
+// The share of one core the program takes over Span, after a moment to settle.
+double coreShare(std::chrono::milliseconds Span)
 {
-    QTemporaryDir scratch;
-    Modems modems = javaModems(WaitingPorts, scratch, 0, 0);
-    for (const auto &modem : modems)
-        modem->takeModemOff(false); // the device stays, nothing answers: probed four times a second
-    StationWindow window(windowSetup(scratch));
-    if (!startWindow(window, linksOf(modems, scratch)))
-        return;
     runUntil([] { return false; }, 2s);
     QElapsedTimer clock;
     clock.start();
     const double before = cpuSeconds();
-    runUntil([] { return false; }, 20s);
-    const double used = cpuSeconds() - before;
-    std::printf("station window, %d ports waiting for a modem: %.2f %% of one core over %.0f s\n",
-                WaitingPorts, used * 100000.0 / static_cast<double>(clock.elapsed()),
-                static_cast<double>(clock.elapsed()) / 1000.0);
+    runUntil([] { return false; }, Span);
+    return (cpuSeconds() - before) * 100000.0 / static_cast<double>(clock.elapsed());
+}
+
+void measureWaitingCpu()
+{
+    QTemporaryDir scratch;
+    std::vector<std::unique_ptr<QProcess>> simulators;
+    QStringList ports;
+    for (int port = 0; port < WaitingPorts; ++port) {
+        auto simulator = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QUILLON_PORTS_DIR"), scratch.path());
+        simulator->setProcessEnvironment(environment);
+        const QString name = QStringLiteral("modem%1").arg(port);
+        simulator->start(QStringLiteral(QUILLON_MODEMSIM_EXE),
+                         {QStringLiteral("--family"), QStringLiteral("java"),
+                          QStringLiteral("--name"), name, QStringLiteral("--silent"),
+                          QStringLiteral("ATE0")});
+        simulators.push_back(std::move(simulator));
+        ports.append(scratch.filePath(name));
+    }
+    if (!runUntil([&] {
+            return std::all_of(ports.begin(), ports.end(),
+                               [](const QString &Port) { return QFile::exists(Port); });
+        })) {
+        std::printf("the simulators did not start\n");
+        return;
+    }
+    // The headless station first: what the engine takes; then the window: what it adds.
+    {
+        const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
+        QList<PortJob> jobs;
+        for (const QString &port : ports)
+            jobs.append({port, *type, false, 0, LineRate, true, nullptr});
+        PortBoard board(ports, type->Title);
+        EventRelay relay(board, WaitingPorts);
+        StationSession session(WaitingPorts);
+        FlashRunner runner(jobs, relay, &session);
+        runner.start();
+        std::printf("%d ports waiting for a modem, probed four times a second each:\n",
+                    WaitingPorts);
+        std::printf("  headless station: %.2f %% of one core\n", coreShare(20s));
+        runner.requestQuit();
+        runner.join();
+    }
+    StationWindow window(windowSetup(scratch));
+    if (!startWindow(window, ports))
+        return;
+    std::printf("  station window:   %.2f %% of one core\n", coreShare(20s));
     stopWindow(window);
+    for (const auto &simulator : simulators) {
+        simulator->terminate();
+        simulator->waitForFinished();
+    }
 }
 
 void measureSwaps(int Swaps)
@@ -186,6 +236,10 @@ void measureSwaps(int Swaps)
                         residentKilobytes(), static_cast<long long>(openDescriptors()));
     }
     stopWindow(window);
+    // What of the growth is the shift's table: its rows go when the filter lets none through.
+    window.edtImei->setText(QStringLiteral("no such IMEI"));
+    malloc_trim(0);
+    std::printf("  the shift's table emptied: RSS %ld KiB\n", residentKilobytes());
     Timing::setSpeedUp(1);
 }
 

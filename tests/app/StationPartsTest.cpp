@@ -167,7 +167,7 @@ TEST_F(ShiftFile, SlicesCountProgrammedAndFailedModems)
                                               {12, RunResult::Interrupted},
                                               {25, RunResult::Programmed}}) {
             ShiftRun run;
-            run.end = shiftStart.addSecs(minute * 60);
+            run.end = shiftStart.addSecs(minute * qint64{60});
             run.start = run.end.addSecs(-30);
             run.result = result;
             list.append(run);
@@ -175,13 +175,13 @@ TEST_F(ShiftFile, SlicesCountProgrammedAndFailedModems)
         return list;
     }();
     const QList<ShiftSlice> slices =
-        SliceShift(runs, shiftStart, shiftStart.addSecs(26 * 60), std::chrono::minutes(10));
+        SliceShift(runs, shiftStart, shiftStart.addSecs(qint64{26} * 60), std::chrono::minutes(10));
     ASSERT_EQ(slices.size(), 3);
     EXPECT_EQ(slices.at(0).programmed, 2);
     EXPECT_EQ(slices.at(0).failed, 1);
     EXPECT_EQ(slices.at(1).programmed + slices.at(1).failed, 0);
     EXPECT_EQ(slices.at(2).programmed, 1);
-    EXPECT_EQ(slices.at(2).start, shiftStart.addSecs(20 * 60));
+    EXPECT_EQ(slices.at(2).start, shiftStart.addSecs(qint64{20} * 60));
 }
 
 // A station's log is named by the second its modem began the run, which the record's start may

@@ -292,7 +292,7 @@ TEST_F(StationWindowTest, TableAndTileOpenTheLogsOfTheirRuns)
     ASSERT_TRUE(tileSays(window, 0, QStringLiteral("ГОТОВО")));
     const QStringList logFiles = PortLogFiles(logs(), QStringLiteral("tu41"), options.linkPath, 20);
     ASSERT_EQ(logFiles.size(), 2);
-    const QString failedLog = logFiles.last();
+    const QString &failedLog = logFiles.last();
     EXPECT_TRUE(fileText(failedLog).contains(QStringLiteral("IMEI модема: 222222222222222")));
     EXPECT_TRUE(fileText(failedLog).endsWith(
         QStringLiteral("Во время опереации произошел сбой. Повторите операцию с шага №1.\n")));
