@@ -1,17 +1,13 @@
 #include "PortLogDialog.h"
 
-#include "app/RunArchive.h"
-
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -30,37 +26,20 @@ QString fileText(const QString &Path)
 
 } // namespace
 
-QStringList PortLogFiles(const QString &LogFolder, const QString &Type, const QString &Port,
-                         int Count)
-{
-    const QString tail = RunArchive::LogTail(Type, Port);
-    const QDir logs(LogFolder);
-    // A second run within one second adds "-2" before the suffix.
-    const QStringList patterns{QStringLiteral("*") + tail,
-                               QStringLiteral("*") + tail.chopped(4) + QStringLiteral("-*.log")};
-    QStringList names = logs.entryList(patterns, QDir::Files);
-    // By start, and a second log of one second ("-2") after the first.
-    std::sort(names.begin(), names.end(), [](const QString &Left, const QString &Right) {
-        return Left.chopped(4) > Right.chopped(4);
-    });
-    names = names.mid(0, Count);
-    QStringList paths;
-    for (const QString &name : names)
-        paths.append(logs.filePath(name));
-    return paths;
-}
-
-PortLogDialog::PortLogDialog(const QString &Port, const QStringList &Logs, QWidget *parent)
-    : QDialog(parent), lstRuns(new QListWidget(this)), mmoLog(new QPlainTextEdit(this)), logs(Logs)
+PortLogDialog::PortLogDialog(const QString &Port, QList<KeptLog> Logs, QWidget *parent)
+    : QDialog(parent), lstRuns(new QListWidget(this)), mmoLog(new QPlainTextEdit(this)),
+      logs(std::move(Logs))
 {
     setObjectName(QStringLiteral("PortLogDialog"));
     setWindowTitle(QStringLiteral("Журнал порта %1").arg(Port));
     setAttribute(Qt::WA_DeleteOnClose);
     mmoLog->setReadOnly(true);
     lstRuns->addItem(currentRun());
-    for (const QString &log : Logs)
-        lstRuns->addItem(QFileInfo(log).completeBaseName());
-    const int wide = fontMetrics().horizontalAdvance(QStringLiteral("20261207-203309_velmora"));
+    for (const KeptLog &log : logs) {
+        auto *item = new QListWidgetItem(log.title, lstRuns);
+        item->setToolTip(log.file);
+    }
+    const int wide = fontMetrics().horizontalAdvance(QStringLiteral("00:00:00  запрограммирован"));
     lstRuns->setMaximumWidth(wide * 3 / 2);
 
     auto *panes = new QHBoxLayout;
@@ -90,5 +69,5 @@ void PortLogDialog::choose(int Row)
     if (Row == 0)
         showCurrent(current);
     else if (Row > 0 && Row <= logs.size())
-        mmoLog->setPlainText(fileText(logs.at(Row - 1)));
+        mmoLog->setPlainText(fileText(logs.at(Row - 1).file));
 }

@@ -1,12 +1,10 @@
 #include "RunArchive.h"
 
+#include "records/RunLogFile.h"
 #include "records/RunRecord.h"
 #include "records/RunRecordFile.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -35,51 +33,18 @@ QString RunArchive::logFolder() const
 
 QString RunArchive::LogName(const QDateTime &Start, const QString &Type, const QString &Port)
 {
-    return Start.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss")) + LogTail(Type, Port);
+    return RunLogName(Start, {Type, Port});
 }
 
-QString RunArchive::LogTail(const QString &Type, const QString &Port)
+bool RunArchive::keep(RunRecord Record, const QStringList &Log) const
 {
-    QString port = Port;
-    port.remove(QRegularExpression(QStringLiteral("^/dev/")));
-    static const QRegularExpression unfit(QStringLiteral("[^A-Za-z0-9._-]"));
-    port.replace(unfit, QStringLiteral("_"));
-    QString type = Type;
-    type.replace(unfit, QStringLiteral("_"));
-    return QStringLiteral("_%1_%2").arg(type, port) + LogSuffix;
-}
-
-bool RunArchive::keep(const RunRecord &Record, const QStringList &Log) const
-{
+    const auto log = WriteRunLog(logFolder(), LogName(Record.start, Record.type, Record.port), Log);
+    if (log)
+        Record.log = *log;
     RunRecordFile records(recordFile());
     const bool recorded = !records.open() && !records.append(Record);
-    const bool logged = keepLog(Record.start, Record.type, Record.port, Log);
-    return recorded && logged;
-}
-
-bool RunArchive::keepLog(const QDateTime &Start, const QString &Type, const QString &Port,
-                         const QStringList &Log) const
-{
-    const bool logged = writeLog(LogName(Start, Type, Port), Log);
     pruneLogs();
-    return logged;
-}
-
-bool RunArchive::writeLog(const QString &Name, const QStringList &Log) const
-{
-    const QDir logs(logFolder());
-    if (!logs.mkpath(QStringLiteral(".")))
-        return false;
-    // Two runs of one type on one port within a second keep a log each.
-    QString path = logs.filePath(Name);
-    for (int next = 2; QFileInfo::exists(path); ++next)
-        path = logs.filePath(Name.chopped(LogSuffix.size()) + QStringLiteral("-%1").arg(next) +
-                             LogSuffix);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write((Log.join(u'\n') + u'\n').toUtf8());
-    return file.commit();
+    return recorded && log;
 }
 
 void RunArchive::pruneLogs() const

@@ -21,23 +21,16 @@ public:
 
     explicit RunArchive(QString Folder = DefaultFolder());
 
-    // False when the record or the log could not be written.
-    bool keep(const RunRecord &Record, const QStringList &Log) const;
-    // Only the log of a run whose record is kept elsewhere (a station's, by its engine); false
-    // when it could not be written.
-    bool keepLog(const QDateTime &Start, const QString &Type, const QString &Port,
-                 const QStringList &Log) const;
+    // False when the record or the log could not be written. The record names its log.
+    bool keep(RunRecord Record, const QStringList &Log) const;
 
     QString recordFile() const;
     QString logFolder() const;
     // "20261207-203309_velmora_ttyUSB0.log": start (UTC), type, and the port without /dev/, every
     // character a file name cannot hold as "_".
     static QString LogName(const QDateTime &Start, const QString &Type, const QString &Port);
-    // What follows the start in the names of the logs of Type on Port: "_velmora_ttyUSB0.log".
-    static QString LogTail(const QString &Type, const QString &Port);
 
 private:
-    bool writeLog(const QString &Name, const QStringList &Log) const;
     void pruneLogs() const;
 
     const QString folder;

@@ -1,8 +1,5 @@
 #include "ShiftRuns.h"
 
-#include "app/RunArchive.h"
-
-#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,6 +34,7 @@ std::optional<ShiftRun> runOf(const QByteArray &Line)
     run.port = record.value(QStringLiteral("port")).toString();
     run.imei = record.value(QStringLiteral("imei")).toString();
     run.reason = record.value(QStringLiteral("reason")).toString();
+    run.log = record.value(QStringLiteral("log")).toString();
     return run;
 }
 
@@ -84,18 +82,4 @@ QList<ShiftSlice> SliceShift(const QList<ShiftRun> &Runs, const QDateTime &Start
             ++slice.failed;
     }
     return slices;
-}
-
-QString RunLogFile(const QString &LogFolder, const ShiftRun &Run)
-{
-    const QDir logs(LogFolder);
-    // A log is named by the second its run began, which the record's start may precede.
-    QDateTime second = Run.start.toUTC();
-    second.setTime(QTime(second.time().hour(), second.time().minute(), second.time().second()));
-    for (; second <= Run.end; second = second.addSecs(1)) {
-        QString path = logs.filePath(RunArchive::LogName(second, Run.type, Run.port));
-        if (QFile::exists(path))
-            return path;
-    }
-    return {};
 }

@@ -19,6 +19,7 @@ struct ShiftRun
     QString imei; // empty when the modem did not say
     RunResult result = RunResult::Failed;
     QString reason;
+    QString log; // the file that keeps the run's log; empty when none was kept
 };
 
 // The runs of one shift, read from the record file the station appends to: those that started
@@ -53,7 +54,3 @@ struct ShiftSlice
 // The shift from Start to End in slices of Slice, each run counted in the slice it ended in.
 QList<ShiftSlice> SliceShift(const QList<ShiftRun> &Runs, const QDateTime &Start,
                              const QDateTime &End, std::chrono::minutes Slice);
-
-// The run's log in LogFolder (named by RunArchive::LogName): the first of its type and port that
-// starts within the run; empty when there is none.
-QString RunLogFile(const QString &LogFolder, const ShiftRun &Run);

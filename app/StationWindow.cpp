@@ -6,7 +6,6 @@
 #include "app/ScreenFit.h"
 #include "app/ShiftChart.h"
 #include "app/ShiftRuns.h"
-#include "app/StationRunLogs.h"
 #include "app/TfCOMProperty.h"
 #include "atlink/WriteRate.h"
 #include "engine/EventRelay.h"
@@ -105,6 +104,12 @@ QString resultWord(RunResult Result)
         break;
     }
     return QStringLiteral("ОШИБКА");
+}
+// A kept run in a port's log: when it began and how it ended.
+QString runTitle(const ShiftRun &Run)
+{
+    return Run.start.toLocalTime().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("  ") +
+           resultWord(Run.result);
 }
 QString profileRateText()
 {
@@ -413,14 +418,10 @@ bool StationWindow::start()
 
     records = std::move(recordFile);
     recordPath = setup.recordFile;
-    typeName = type->DirName;
     const auto count = static_cast<int>(setup.ports.size());
     // The old shift's states go only after its tiles have been rebuilt.
     buildTiles(count);
-    runLogs = std::make_unique<StationRunLogs>(
-        count, [this](int Port) -> const PortState & { return ports->port(Port); }, type->DirName,
-        RunArchive(QFileInfo(recordPath).absolutePath()), [this](int Port) { portChanged(Port); });
-    ports = std::make_unique<PortBoard>(setup.ports, type->Title, runLogs.get());
+    ports = std::make_unique<PortBoard>(setup.ports, type->Title, static_cast<RunObserver *>(this));
     shiftStart = QDateTime::currentDateTimeUtc();
     shift = std::make_unique<ShiftRuns>(recordPath, shiftStart, setup.ports);
     tblRuns->setRowCount(0);
@@ -434,7 +435,7 @@ bool StationWindow::start()
     session = std::make_unique<StationSession>(count);
     QList<PortJob> jobs;
     for (const QString &port : setup.ports)
-        jobs.append({port, *type, false, 0, setup.writeRate, true, records.get()});
+        jobs.append({port, *type, false, 0, setup.writeRate, true, records.get(), logFolder()});
     runner = std::make_unique<FlashRunner>(jobs, *relay, session.get());
     runner->start();
     shiftTicks.start(ShiftTick);
@@ -604,6 +605,18 @@ void StationWindow::addRuns(qsizetype From)
     tblRuns->resizeColumnsToContents();
 }
 
+QList<KeptLog> StationWindow::keptLogs(const QString &Port) const
+{
+    QList<KeptLog> logs;
+    const QList<ShiftRun> &runs = shift->runs();
+    for (qsizetype index = runs.size() - 1; index >= 0 && logs.size() < KeptPortLogs; --index) {
+        const ShiftRun &run = runs.at(index);
+        if (run.port == Port && !run.log.isEmpty())
+            logs.append({runTitle(run), run.log});
+    }
+    return logs;
+}
+
 void StationWindow::openPortLog(int Port)
 {
     if (portLogs.at(Port)) {
@@ -611,9 +624,7 @@ void StationWindow::openPortLog(int Port)
         return;
     }
     const PortState &state = ports->port(Port);
-    const QString logs = RunArchive(QFileInfo(recordPath).absolutePath()).logFolder();
-    auto *dialog =
-        new PortLogDialog(state.port, PortLogFiles(logs, typeName, state.port, KeptPortLogs), this);
+    auto *dialog = new PortLogDialog(state.port, keptLogs(state.port), this);
     dialog->showCurrent(state.log);
     portLogs[Port] = dialog;
     dialog->show();
@@ -625,15 +636,38 @@ void StationWindow::openRunLog(int Row)
     if (cell == nullptr)
         return;
     const ShiftRun &run = shift->runs().at(cell->data(Qt::UserRole).toLongLong());
-    const QString logs = RunArchive(QFileInfo(recordPath).absolutePath()).logFolder();
-    const QString file = RunLogFile(logs, run);
-    if (file.isEmpty()) {
+    if (run.log.isEmpty() || !QFileInfo::exists(run.log)) {
         MessageBoxes::showMessage(this, MessageBoxes::Icon::Information, noRunLogText());
         return;
     }
-    auto *dialog = new PortLogDialog(run.port, {file}, this);
+    auto *dialog = new PortLogDialog(run.port, {{runTitle(run), run.log}}, this);
     dialog->lstRuns->setCurrentRow(1);
     dialog->show();
+}
+
+QString StationWindow::logFolder() const
+{
+    return RunArchive(QFileInfo(recordPath).absolutePath()).logFolder();
+}
+
+void StationWindow::logLine(int Port, const QString &)
+{
+    portChanged(Port);
+}
+
+void StationWindow::progress(int Port, const PortProgress &)
+{
+    portChanged(Port);
+}
+
+void StationWindow::finished(int Port, const PortResult &)
+{
+    portChanged(Port);
+}
+
+void StationWindow::station(int Port, const StationStatus &)
+{
+    portChanged(Port);
 }
 
 void StationWindow::closeEvent(QCloseEvent *event)

@@ -3,6 +3,7 @@
 #include "app/RunArchive.h"
 #include "app/StationSetup.h"
 #include "catalogue/ModemCatalogue.h"
+#include "engine/RunEvents.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -15,6 +16,7 @@
 class EventRelay;
 class FlashRunner;
 class PortLogDialog;
+struct KeptLog;
 class PortTile;
 class QComboBox;
 class QGridLayout;
@@ -29,7 +31,6 @@ class RunRecordFile;
 class ShiftChart;
 class ShiftRuns;
 class PortBoard;
-class StationRunLogs;
 class StationSession;
 
 // Where the station window finds its data, remembers its choice and keeps its records by
@@ -44,7 +45,7 @@ struct StationWindowSetup
 // The production station in a window: every chosen port programs modem after modem on its own
 // (put a modem on, it is programmed, take it off, put the next on), each port a tile, the shift
 // counted and charted, each run recorded with its log.
-class StationWindow : public QWidget
+class StationWindow : public QWidget, private RunObserver
 {
     Q_OBJECT
 public:
@@ -92,6 +93,12 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The board's reports, each once the board has taken it: the port's tile is drawn again.
+    void logLine(int Port, const QString &Text) override;
+    void progress(int Port, const PortProgress &Progress) override;
+    void finished(int Port, const PortResult &Result) override;
+    void station(int Port, const StationStatus &Status) override;
+
     QWidget *buildSetupPage();
     QWidget *buildShiftPage();
     void listPorts(const QStringList &Chosen);
@@ -104,6 +111,9 @@ private:
     void buildTiles(int Count);
     void arrangeTiles();
     void portChanged(int Port);
+    // The port's last runs of the shift whose logs were kept, newest first.
+    QList<KeptLog> keptLogs(const QString &Port) const;
+    QString logFolder() const;
     void openPortLog(int Port);
     void openRunLog(int Row);
     void refreshShift();
@@ -120,9 +130,7 @@ private:
     QTimer shiftTicks; // the per-hour figure and the chart go on while nothing happens
     QDateTime shiftStart;
     QString recordPath;
-    QString typeName;
     std::unique_ptr<RunRecordFile> records;
-    std::unique_ptr<StationRunLogs> runLogs;
     std::unique_ptr<PortBoard> ports;
     std::unique_ptr<EventRelay> relay;
     std::unique_ptr<StationSession> session;

@@ -27,6 +27,7 @@ FlashHost::FlashHost(TmyComm &Channel, QString DirPath, int Port, RunObserver &O
 
 void FlashHost::LogLine(const QString &Text)
 {
+    lines.append(Text);
     observer.logLine(port, Text);
     QCoreApplication::processEvents();
 }

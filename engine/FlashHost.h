@@ -52,6 +52,8 @@ public:
     QString failureReason() const;
     // The files the run sent, each once in the order first sent, with its attempts.
     const QList<RecordedFile> &sentFiles() const { return files; }
+    // Every line the run has logged, in order.
+    const QStringList &runLog() const { return lines; }
     // The port's rate when writing began; 0 when it never did.
     std::uint32_t writingRate() const { return lineRate; }
 
@@ -69,5 +71,6 @@ private:
     QString openDiagnosis;
     int maxAttempts = 0;
     QList<RecordedFile> files;
+    QStringList lines;
     std::uint32_t lineRate = 0;
 };

@@ -82,7 +82,7 @@ QString PortWithDevice(const QString &Port)
     return device == ResolveDevicePath(Port) ? Port : QStringLiteral("%1 (%2)").arg(Port, device);
 }
 
-PortBoard::PortBoard(const QStringList &Ports, QString TypeTitle, RunObserver *Next)
+PortBoard::PortBoard(const QStringList &Ports, const QString &TypeTitle, RunObserver *Next)
     : stationPorts(static_cast<std::size_t>(Ports.size()), false), next(Next)
 {
     clock.start();
@@ -196,6 +196,9 @@ void PortBoard::station(int Port, const StationStatus &Status)
     PortState &state = at(Port);
     stationPorts.at(static_cast<std::size_t>(Port)) = true;
     state.counts = Status.tally;
+    // A stable name leads to a new device each time a USB modem is plugged in.
+    state.device = PortDevice(state.port);
+    state.label = PortWithDevice(state.port);
     switch (Status.state) {
     case StationState::WaitingForModem:
         // The next modem's run begins: its log, its IMEI and its gauge start afresh.

@@ -32,7 +32,7 @@ bool AwaitsTakeOff(PortStage Stage);
 struct PortState
 {
     QString port;   // as the user gave it
-    QString device; // the device it ended at when the session began
+    QString device; // the device it leads to: when the session began, and at each station report
     QString label;  // the port, with its device when it is a link: PortWithDevice
     QString type;   // the modem type's title
     PortStage stage = PortStage::Waiting;
@@ -73,7 +73,9 @@ class PortBoard : public RunObserver
 public:
     // TypeTitle: the modem type's title, as the catalogue shows it. Next receives every report
     // once the board has taken it; none: the board is only read.
-    PortBoard(const QStringList &Ports, QString TypeTitle, RunObserver *Next = nullptr);
+    PortBoard(const QStringList &Ports, const QString &TypeTitle, RunObserver *Next = nullptr);
+    // For a front end made after the board (it reads the board from its own constructor on).
+    void setNext(RunObserver *Next) { next = Next; }
 
     int size() const { return static_cast<int>(ports.size()); }
     const PortState &port(int Port) const;

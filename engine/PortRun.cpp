@@ -5,6 +5,7 @@
 #include "engine/ModemIdentity.h"
 #include "engine/PowerOnWait.h"
 #include "procedures/RunRecording.h"
+#include "records/RunLogFile.h"
 #include "records/RunRecordFile.h"
 
 #include <exception>
@@ -47,6 +48,17 @@ PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
     result = ProgrammeAnsweredModem(Job, Host);
     result.imei = Record.imei;
     return result;
+}
+
+// The file's path, or empty when it could not be written.
+QString KeepRunLog(const PortJob &Job, FlashHost &Host, const RunRecord &Record)
+{
+    const auto kept = WriteRunLog(Job.logFolder, RunLogName(Record.start, {Job.port, Record.imei}),
+                                  Host.runLog());
+    if (kept)
+        return *kept;
+    Host.LogLine(QStringLiteral("Лог работы не сохранён: ") + kept.failure().text);
+    return {};
 }
 
 } // namespace
@@ -101,6 +113,8 @@ void EndRun(FlashHost &Host, PortResult &Result)
 std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record,
                                   const PortResult &Result)
 {
+    if (!Job.logFolder.isEmpty())
+        Record.log = KeepRunLog(Job, Host, Record);
     if (!Job.records)
         return std::nullopt;
     Record.end = QDateTime::currentDateTimeUtc();

@@ -24,6 +24,7 @@ struct PortJob
     std::optional<std::uint32_t> writeRate; // wins over the profile's writerate
     bool identify = false;                  // ask the modem for its IMEI before programming it
     RunRecordFile *records = nullptr;       // where every run is recorded; none: not recorded
+    QString logFolder{}; // each run's log kept as a file of its own here; empty: none kept
 };
 
 // The whole run for one port, from the chosen type to the closed port, on the calling thread:
@@ -56,7 +57,9 @@ PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host);
 PortResult JudgedResult(const FlashHost &Host, bool Programmed);
 // Closes the port and completes Result with whether the port was released.
 void EndRun(FlashHost &Host, PortResult &Result);
-// Completes the record with what the run did and appends it to the job's record file; the
-// failure, also logged, when it could not be written.
+// Keeps the run's log in the job's log folder, completes the record with what the run did and
+// the log's file, and appends it to the job's record file; the failure, also logged, when the
+// record could not be written. A log that cannot be written is said in the log, and the record
+// names none.
 std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord Record,
                                   const PortResult &Result);

@@ -30,13 +30,5 @@ private:
     QElapsedTimer clock;
 };
 
-// The end of a station's session: every port's counts, in the order of the ports.
-struct StationSummary
-{
-    QList<StationTally> ports;
-    qint64 elapsedMs = 0;
-    int exitCode = 0;
-};
-
 // Programmed modems per hour over a session of ElapsedMs; 0 for an empty session.
 double ModemsPerHour(int Programmed, qint64 ElapsedMs);

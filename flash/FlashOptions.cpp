@@ -74,6 +74,11 @@ QString FlashHelpText()
         "                    an answer); a modem whose IMEI was programmed earlier in the session\n"
         "                    is not programmed again. Implies --identify; --no-wait does not "
         "apply\n"
+        "  --quiet           print only the ports' changes of state, their results and the\n"
+        "                    summary, not the log of each run\n"
+        "  --logs DIR        keep each run's log in a file of its own in DIR, named by the run's\n"
+        "                    start (UTC), port and IMEI; the run's record names it. A folder\n"
+        "                    that cannot be written stops the runner before any port is touched\n"
         "  -h, --help        show this text\n"
         "\n"
         "Output: the programming log, each line prefixed with its port when there are several,\n"
@@ -108,10 +113,12 @@ Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments)
                                           QStringLiteral("FILE"));
     const QCommandLineOption identifyOption(QStringLiteral("identify"));
     const QCommandLineOption continuousOption(QStringLiteral("continuous"));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"));
+    const QCommandLineOption logsOption(QStringLiteral("logs"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({typeOption, dataOption, portOption, jsonOption, noWaitOption,
                        maxAttemptsOption, writeRateOption, recordOption, identifyOption,
-                       continuousOption, helpOption});
+                       continuousOption, quietOption, logsOption, helpOption});
 
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
@@ -128,6 +135,9 @@ Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments)
     if (parser.values(recordOption).size() > 1 ||
         (parser.isSet(recordOption) && parser.value(recordOption).isEmpty()))
         return mistake(QStringLiteral("Give the record file at most once: --record FILE"));
+    if (parser.values(logsOption).size() > 1 ||
+        (parser.isSet(logsOption) && parser.value(logsOption).isEmpty()))
+        return mistake(QStringLiteral("Give the log folder at most once: --logs DIR"));
     if (parser.isSet(continuousOption) && parser.isSet(noWaitOption))
         return mistake(QStringLiteral("--no-wait does not apply to --continuous"));
 
@@ -140,6 +150,8 @@ Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments)
     options.noWait = parser.isSet(noWaitOption);
     options.recordFile = parser.value(recordOption);
     options.continuous = parser.isSet(continuousOption);
+    options.quiet = parser.isSet(quietOption);
+    options.logFolder = parser.value(logsOption);
     // A station tells modems apart by their IMEI.
     options.identify = parser.isSet(identifyOption) || options.continuous;
     if (parser.isSet(maxAttemptsOption)) {

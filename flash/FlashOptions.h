@@ -21,6 +21,8 @@ struct FlashOptions
     QString recordFile;      // every run appended here as one JSON line; empty: none kept
     bool identify = false;   // ask each modem for its IMEI before programming it
     bool continuous = false; // a station: modem after modem on every port until interrupted
+    bool quiet = false;      // text: the ports' states, results and the summary, not the AT log
+    QString logFolder;       // each run's log kept as a file of its own here; empty: none kept
 };
 
 // What one command line asks for: the help text, or a run with these options.

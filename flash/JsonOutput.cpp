@@ -8,8 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include <algorithm>
-
 namespace {
 
 QStringList devicesOf(const QStringList &Ports)
@@ -20,6 +18,14 @@ QStringList devicesOf(const QStringList &Ports)
     return devices;
 }
 
+QStringList portsOf(const PortBoard &Board)
+{
+    QStringList ports;
+    for (int port = 0; port < Board.size(); ++port)
+        ports.append(Board.port(port).port);
+    return ports;
+}
+
 QByteArray line(const QJsonObject &Event)
 {
     return QJsonDocument(Event).toJson(QJsonDocument::Compact) + '\n';
@@ -27,8 +33,8 @@ QByteArray line(const QJsonObject &Event)
 
 } // namespace
 
-JsonOutput::JsonOutput(const QStringList &Ports, QIODevice &Out)
-    : ports(Ports), devices(devicesOf(Ports)), out(Out)
+JsonOutput::JsonOutput(const PortBoard &Board, QIODevice &Out)
+    : board(Board), ports(portsOf(Board)), devices(devicesOf(ports)), out(Out)
 {
     clock.start();
 }
@@ -64,6 +70,7 @@ void JsonOutput::station(int Port, const StationStatus &Status)
 {
     QJsonObject fields{{QStringLiteral("device"), devices.at(Port)},
                        {QStringLiteral("state"), StationStateName(Status.state)},
+                       {QStringLiteral("stage"), PortStageName(board.port(Port).stage)},
                        {QStringLiteral("programmed"), Status.tally.programmed},
                        {QStringLiteral("failed"), Status.tally.failed},
                        {QStringLiteral("imei"), Status.imei}};
@@ -74,41 +81,36 @@ void JsonOutput::station(int Port, const StationStatus &Status)
     emitEvent(QStringLiteral("station"), Port, fields);
 }
 
-void JsonOutput::summarizeStation(const StationSummary &Summary)
+void JsonOutput::summarizeStation(qint64 ElapsedMs, int ExitCode)
 {
     QJsonArray perPort;
-    int programmed = 0;
-    int failed = 0;
-    for (qsizetype index = 0; index < Summary.ports.size(); ++index) {
-        const StationTally &tally = Summary.ports.at(index);
-        programmed += tally.programmed;
-        failed += tally.failed;
-        perPort.append(QJsonObject{{QStringLiteral("port"), ports.at(index)},
-                                   {QStringLiteral("device"), devices.at(index)},
-                                   {QStringLiteral("programmed"), tally.programmed},
-                                   {QStringLiteral("failed"), tally.failed},
-                                   {QStringLiteral("last_failure"), tally.lastFailure}});
+    for (int port = 0; port < board.size(); ++port) {
+        const StationTally &counts = board.port(port).counts;
+        perPort.append(QJsonObject{{QStringLiteral("port"), ports.at(port)},
+                                   {QStringLiteral("device"), devices.at(port)},
+                                   {QStringLiteral("programmed"), counts.programmed},
+                                   {QStringLiteral("failed"), counts.failed},
+                                   {QStringLiteral("last_failure"), counts.lastFailure}});
     }
+    const BoardTotals totals = board.totals();
     emitEvent(QStringLiteral("summary"), -1,
-              {{QStringLiteral("exit_code"), Summary.exitCode},
-               {QStringLiteral("programmed"), programmed},
-               {QStringLiteral("failed"), failed},
-               {QStringLiteral("seconds"), static_cast<double>(Summary.elapsedMs) / 1000.0},
-               {QStringLiteral("modems_per_hour"), ModemsPerHour(programmed, Summary.elapsedMs)},
+              {{QStringLiteral("exit_code"), ExitCode},
+               {QStringLiteral("programmed"), totals.programmed},
+               {QStringLiteral("failed"), totals.failed},
+               {QStringLiteral("seconds"), static_cast<double>(ElapsedMs) / 1000.0},
+               {QStringLiteral("modems_per_hour"), ModemsPerHour(totals.programmed, ElapsedMs)},
                {QStringLiteral("ports"), perPort}});
 }
 
-void JsonOutput::summarize(const QList<PortResult> &Results, int ExitCode)
+void JsonOutput::summarize(int ExitCode)
 {
-    QJsonObject counts{{QStringLiteral("exit_code"), ExitCode}};
-    for (PortOutcome outcome : {PortOutcome::Programmed, PortOutcome::Failed, PortOutcome::NoAnswer,
-                                PortOutcome::Interrupted}) {
-        const auto count =
-            std::count_if(Results.begin(), Results.end(),
-                          [outcome](const PortResult &r) { return r.outcome == outcome; });
-        counts.insert(RunResultName(outcome).replace(u'-', u'_'), static_cast<qint64>(count));
-    }
-    emitEvent(QStringLiteral("summary"), -1, counts);
+    const BoardTotals totals = board.totals();
+    emitEvent(QStringLiteral("summary"), -1,
+              {{QStringLiteral("exit_code"), ExitCode},
+               {QStringLiteral("programmed"), totals.programmed},
+               {QStringLiteral("failed"), totals.failed},
+               {QStringLiteral("no_answer"), totals.noAnswer},
+               {QStringLiteral("interrupted"), totals.interrupted}});
 }
 
 void JsonOutput::emitEvent(const QString &Kind, int Port, QJsonObject Fields)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/PortBoard.h"
 #include "flash/FlashOutput.h"
 
 #include <QElapsedTimer>
@@ -21,26 +22,29 @@ class QIODevice;
 // and for a station, one event per change of a port's state, each modem's outcome with the
 // state that follows its run:
 //   {"event":"station","port":...,"device":...,"state":"waiting"|"programming"|"take-off"|
-//    "already-programmed"|"stopped","programmed":...,"failed":...,"imei":...,
+//    "already-programmed"|"stopped","stage":...,"programmed":...,"failed":...,"imei":...,
 //    "result":...,"reason":...}
+//   ("stage": the port's word as every front end shows it, PortStageName: "good" or "failed"
+//   for a modem to take off)
 //   {"event":"summary","exit_code":130,"programmed":...,"failed":...,"seconds":...,
 //    "modems_per_hour":...,"ports":[{"port":...,"device":...,"programmed":...,"failed":...,
 //    "last_failure":...},...]}
 class JsonOutput : public FlashOutput
 {
 public:
-    JsonOutput(const QStringList &Ports, QIODevice &Out);
+    JsonOutput(const PortBoard &Board, QIODevice &Out);
 
     void logLine(int Port, const QString &Text) override;
     void progress(int Port, const PortProgress &Progress) override;
     void finished(int Port, const PortResult &Result) override;
     void station(int Port, const StationStatus &Status) override;
-    void summarize(const QList<PortResult> &Results, int ExitCode) override;
-    void summarizeStation(const StationSummary &Summary) override;
+    void summarize(int ExitCode) override;
+    void summarizeStation(qint64 ElapsedMs, int ExitCode) override;
 
 private:
     void emitEvent(const QString &Kind, int Port, QJsonObject Fields);
 
+    const PortBoard &board;
     const QStringList ports;
     const QStringList devices;
     QIODevice &out;

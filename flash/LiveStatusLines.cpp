@@ -2,6 +2,36 @@
 
 #include <QIODevice>
 
+namespace {
+
+// The line cut to Columns shown characters; an escape sequence takes none, and a colour that the
+// cut leaves open is closed.
+QString cutToColumns(const QString &Line, int Columns)
+{
+    QString cut;
+    int shown = 0;
+    bool coloured = false;
+    for (qsizetype index = 0; index < Line.size(); ++index) {
+        if (Line.at(index) == u'\x1b' && index + 1 < Line.size() && Line.at(index + 1) == u'[') {
+            qsizetype end = index + 2;
+            while (end < Line.size() && (Line.at(end) < u'@' || Line.at(end) > u'~'))
+                ++end;
+            const QString sequence = Line.mid(index, end - index + 1);
+            coloured = sequence != QStringLiteral("\x1b[0m");
+            cut += sequence;
+            index = end;
+            continue;
+        }
+        if (shown == Columns)
+            return coloured ? cut + QStringLiteral("\x1b[0m") : cut;
+        cut += Line.at(index);
+        ++shown;
+    }
+    return cut;
+}
+
+} // namespace
+
 LiveStatusLines::LiveStatusLines(QIODevice &Out, int Width) : out(Out), width(Width) {}
 
 void LiveStatusLines::show(const QStringList &Lines)
@@ -41,7 +71,7 @@ void LiveStatusLines::draw()
 {
     QString block;
     for (const QString &line : std::as_const(shown))
-        block += line.left(width - 1) + u'\n'; // a wrapped line would break the count of lines
+        block += cutToColumns(line, width - 1) + u'\n'; // a wrapped line would break the count
     out.write(block.toUtf8());
     drawn = true;
 }

@@ -11,7 +11,10 @@ class LiveStatusLines
 public:
     LiveStatusLines(QIODevice &Out, int Width);
 
-    // Redraws the block when it changed.
+    // The terminal's columns from the next redraw on: a line never takes its last one.
+    void setWidth(int Width) { width = Width; }
+    // Redraws the block when it changed. A line may carry colours (SGR sequences), which take no
+    // column.
     void show(const QStringList &Lines);
     void printAbove(const QString &Text);
     // Removes the block; later text starts where it stood.
@@ -22,7 +25,7 @@ private:
     void draw();
 
     QIODevice &out;
-    const int width;
+    int width;
     QStringList shown;
     bool drawn = false;
 };

@@ -16,8 +16,11 @@ public:
     Terminal(const Terminal &) = delete;
     Terminal &operator=(const Terminal &) = delete;
 
-    // Columns the live lines may use; 0 where none can be drawn.
-    int liveLineWidth() const { return width; }
+    // Columns the live lines may use, the terminal's own width as it is now (the console
+    // buffer's on Windows); 0 where none can be drawn.
+    int liveLineWidth() const;
+    // The terminal shows colours, and the user has not turned them off (NO_COLOR).
+    bool takesColours() const { return colours; }
     // Standard output and standard error; the runner writes UTF-8 to them, and a console shows it
     // as text.
     QIODevice &output();
@@ -30,6 +33,7 @@ public:
 private:
     struct Platform;
 
-    int width = 0;
+    bool live = false;
+    bool colours = false;
     std::unique_ptr<Platform> platform;
 };

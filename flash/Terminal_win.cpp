@@ -108,9 +108,17 @@ Terminal::Terminal()
     const DWORD escapes = ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING;
     if (!SetConsoleMode(output, mode | escapes))
         return;
+    live = true;
+    colours = qEnvironmentVariableIsEmpty("NO_COLOR");
+}
+
+int Terminal::liveLineWidth() const
+{
+    // A line wraps at the buffer's width, whatever part of it the window shows.
     CONSOLE_SCREEN_BUFFER_INFO screen;
-    if (GetConsoleScreenBufferInfo(output, &screen))
-        width = screen.srWindow.Right - screen.srWindow.Left + 1;
+    if (!live || !GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &screen))
+        return 0;
+    return screen.dwSize.X;
 }
 
 Terminal::~Terminal()

@@ -4,6 +4,7 @@
 #include "engine/EventRelay.h"
 #include "engine/FlashRunner.h"
 #include "engine/ModemTypeLookup.h"
+#include "engine/PortBoard.h"
 #include "engine/StationSession.h"
 #include "flash/ExitCodes.h"
 #include "flash/FlashOptions.h"
@@ -15,6 +16,8 @@
 #include "records/RunRecordFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <memory>
@@ -61,8 +64,20 @@ QList<PortJob> jobsFor(const FlashOptions &Options, const TDirObject &Type, RunR
     QList<PortJob> jobs;
     for (const QString &port : Options.ports)
         jobs.append({port, Type, Options.noWait, Options.maxAttempts, Options.writeRate,
-                     Options.identify, Records});
+                     Options.identify, Records, Options.logFolder});
     return jobs;
+}
+
+// A log folder that cannot be written would lose every run's log: said before any port is
+// touched, as a record file that cannot be written is.
+std::optional<QString> unwritableFolder(const QString &Folder)
+{
+    if (Folder.isEmpty())
+        return std::nullopt;
+    const QFileInfo folder(Folder);
+    if (QDir().mkpath(Folder) && folder.isDir() && folder.isWritable())
+        return std::nullopt;
+    return QStringLiteral("Cannot write run logs to %1").arg(folder.absoluteFilePath());
 }
 
 int runFlash(int argc, char **argv)
@@ -112,25 +127,37 @@ int runFlash(int argc, char **argv)
                           options.json);
     }
 
+    if (const auto refusal = unwritableFolder(options.logFolder))
+        return refuse(terminal, *refusal, options.json);
+    options.logFolder =
+        options.logFolder.isEmpty() ? QString() : QFileInfo(options.logFolder).absoluteFilePath();
+
     QIODevice &out = terminal.output();
     if (!out.isWritable())
         return FlashExit::BadInvocation;
     std::unique_ptr<FlashOutput> output;
+    PortBoard board(options.ports, type->Title);
     if (options.json)
-        output = std::make_unique<JsonOutput>(options.ports, out);
+        output = std::make_unique<JsonOutput>(board, out);
     else
-        output = std::make_unique<TextOutput>(options.ports, out, terminal.liveLineWidth());
+        output =
+            std::make_unique<TextOutput>(board, out,
+                                         TextLook{[&terminal] { return terminal.liveLineWidth(); },
+                                                  terminal.takesColours(), options.quiet});
+    board.setNext(output.get());
 
     const int ports = static_cast<int>(options.ports.size());
-    EventRelay relay(*output, ports);
+    EventRelay relay(board, ports);
     std::optional<StationSession> station;
     if (options.continuous)
         station.emplace(ports);
     FlashRunner runner(jobsFor(options, *type, records ? &*records : nullptr), relay,
                        station ? &*station : nullptr);
     InterruptSignals interrupts;
-    QObject::connect(&interrupts, &InterruptSignals::interrupted, &app,
-                     [&runner] { runner.requestQuit(); });
+    QObject::connect(&interrupts, &InterruptSignals::interrupted, &app, [&runner, &board] {
+        runner.requestQuit();
+        board.stopRequested();
+    });
     QObject::connect(&relay, &EventRelay::allFinished, &app, &QCoreApplication::quit);
     runner.start();
     QCoreApplication::exec();
@@ -139,9 +166,9 @@ int runFlash(int argc, char **argv)
     const QList<PortResult> results = runner.results();
     const int exitCode = FlashExitCode(results, runner.quitRequested());
     if (station)
-        output->summarizeStation({station->tallies(), station->elapsedMs(), exitCode});
+        output->summarizeStation(station->elapsedMs(), exitCode);
     else
-        output->summarize(results, exitCode);
+        output->summarize(exitCode);
     return exitCode;
 }
 

@@ -78,6 +78,7 @@ QByteArray RunRecord::toJsonLine() const
         {QStringLiteral("line_rate"), static_cast<qint64>(lineRate)},
         {QStringLiteral("result"), RunResultName(result)},
         {QStringLiteral("reason"), textOrNull(reason)},
+        {QStringLiteral("log"), textOrNull(log)},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }

@@ -50,6 +50,7 @@ struct RunRecord
     std::uint32_t lineRate = 0; // bit/s of the port while the files went out; 0 if none did
     RunResult result = RunResult::Failed;
     QString reason; // empty when programmed
+    QString log;    // the file that keeps the run's log; empty when none is kept
 
     // Every file sent, retries included.
     int attempts() const;

@@ -42,6 +42,10 @@ TEST(RunArchive, KeepsARecordLineAndALogPerRun)
     ASSERT_EQ(lines.size(), 3); // two records, each ending its line
     EXPECT_EQ(QJsonDocument::fromJson(lines.at(1)).object()[QStringLiteral("port")].toString(),
               QStringLiteral("/dev/ttyUSB0"));
+    // Each record names its own log, as the runner's do.
+    EXPECT_EQ(QJsonDocument::fromJson(lines.at(1)).object()[QStringLiteral("log")].toString(),
+              QDir(archive.logFolder())
+                  .absoluteFilePath(QStringLiteral("20261207-203309_velmora_ttyUSB0-2.log")));
 
     const QDir logs(archive.logFolder());
     EXPECT_EQ(logs.entryList(QDir::Files, QDir::Name),

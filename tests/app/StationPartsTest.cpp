@@ -1,12 +1,9 @@
-// The station window's parts that need no modem: its command line and remembered choice, the
-// shift read from the record file, and finding a run's log.
-#include "app/PortLogDialog.h"
-#include "app/RunArchive.h"
+// The station window's parts that need no modem: its command line and remembered choice, and the
+// shift read from the record file.
 #include "app/ShiftRuns.h"
 #include "app/StationSetup.h"
 #include "records/RunRecord.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -108,6 +105,7 @@ RunRecord runOn(const QString &Port, const QDateTime &Start, RunResult Result)
     record.result = Result;
     record.reason =
         Result == RunResult::Programmed ? QString() : QStringLiteral("запись не удалась");
+    record.log = QStringLiteral("/srv/logs/%1.log").arg(Start.toSecsSinceEpoch());
     return record;
 }
 
@@ -149,6 +147,7 @@ TEST_F(ShiftFile, TakesTheShiftsRunsOfItsPortsAsTheyAreAppended)
     EXPECT_EQ(run.imei, QStringLiteral("356938035643809"));
     EXPECT_EQ(run.reason, QStringLiteral("запись не удалась"));
     EXPECT_EQ(run.start, shiftStart.addSecs(60));
+    EXPECT_EQ(run.log, QStringLiteral("/srv/logs/%1.log").arg(run.start.toSecsSinceEpoch()));
 
     append(runOn(port, shiftStart.addSecs(120), RunResult::Programmed).toJsonLine());
     ASSERT_TRUE(shift.refresh());
@@ -182,40 +181,6 @@ TEST_F(ShiftFile, SlicesCountProgrammedAndFailedModems)
     EXPECT_EQ(slices.at(1).programmed + slices.at(1).failed, 0);
     EXPECT_EQ(slices.at(2).programmed, 1);
     EXPECT_EQ(slices.at(2).start, shiftStart.addSecs(qint64{20} * 60));
-}
-
-// A station's log is named by the second its modem began the run, which the record's start may
-// precede; the port's logs are listed newest first.
-TEST_F(ShiftFile, FindsTheLogOfARunAndAPortsLastLogs)
-{
-    const RunArchive archive(folder.path());
-    const QDateTime start(QDate(2026, 12, 8), QTime(7, 15, 3, 900), Qt::UTC);
-    ASSERT_TRUE(
-        archive.keepLog(start.addSecs(2), QStringLiteral("tu41"), port, {QStringLiteral("a")}));
-    ASSERT_TRUE(
-        archive.keepLog(start.addSecs(2), QStringLiteral("tu41"), port, {QStringLiteral("b")}));
-    ASSERT_TRUE(
-        archive.keepLog(start.addSecs(90), QStringLiteral("tu41"), port, {QStringLiteral("c")}));
-    ASSERT_TRUE(archive.keepLog(start, QStringLiteral("tu41"), QStringLiteral("/dev/ttyUSB1"),
-                                {QStringLiteral("other port")}));
-
-    ShiftRun run;
-    run.start = start;
-    run.end = start.addSecs(40);
-    run.type = QStringLiteral("tu41");
-    run.port = port;
-    EXPECT_EQ(
-        RunLogFile(archive.logFolder(), run),
-        QDir(archive.logFolder()).filePath(QStringLiteral("20261208-071505_tu41_ttyUSB0.log")));
-    run.end = start.addSecs(1);
-    EXPECT_EQ(RunLogFile(archive.logFolder(), run), QString());
-
-    const QStringList logs = PortLogFiles(archive.logFolder(), QStringLiteral("tu41"), port, 20);
-    ASSERT_EQ(logs.size(), 3);
-    EXPECT_TRUE(logs.at(0).endsWith(QStringLiteral("20261208-071633_tu41_ttyUSB0.log")));
-    EXPECT_TRUE(logs.at(1).endsWith(QStringLiteral("20261208-071505_tu41_ttyUSB0-2.log")));
-    EXPECT_TRUE(logs.at(2).endsWith(QStringLiteral("20261208-071505_tu41_ttyUSB0.log")));
-    EXPECT_EQ(PortLogFiles(archive.logFolder(), QStringLiteral("tu41"), port, 1).size(), 1);
 }
 
 } // namespace

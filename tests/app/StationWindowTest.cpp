@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -238,11 +239,17 @@ TEST_F(StationWindowTest, FourPortsTellGoodFromFailedUntilEachModemIsTakenOff)
             QStringLiteral("Смена: запрограммировано 5, ошибок 1, выход 83 %, модемов в час "));
     })) << window.lblShift->text().toStdString();
 
-    // Six runs recorded, each with its log beside the records.
+    // Six runs recorded, each naming its log beside the records.
     const QList<QJsonObject> all = recordsIn(records());
     ASSERT_EQ(all.size(), 6);
-    const QStringList logFiles = QDir(logs()).entryList(QDir::Files, QDir::Name);
-    EXPECT_EQ(logFiles.size(), 6) << logFiles.join(u' ').toStdString();
+    for (const QJsonObject &record : all) {
+        const QString log = record[QStringLiteral("log")].toString();
+        EXPECT_EQ(QFileInfo(log).path(), logs());
+        EXPECT_TRUE(fileText(log).contains(QStringLiteral("Выбран модем")) ||
+                    fileText(log).contains(QStringLiteral("Ожидаю")))
+            << log.toStdString();
+    }
+    EXPECT_EQ(QDir(logs()).entryList(QDir::Files).size(), 6);
     // The shift's table: every run, newest first; filtered by result and by IMEI.
     window.tabs->setCurrentIndex(1);
     ASSERT_EQ(window.tblRuns->rowCount(), 6);
@@ -290,16 +297,15 @@ TEST_F(StationWindowTest, TableAndTileOpenTheLogsOfTheirRuns)
     ASSERT_TRUE(tileSays(window, 0, QStringLiteral("ОЖИДАНИЕ")));
     modem.putModemOn("555555555555555");
     ASSERT_TRUE(tileSays(window, 0, QStringLiteral("ГОТОВО")));
-    const QStringList logFiles = PortLogFiles(logs(), QStringLiteral("tu41"), options.linkPath, 20);
-    ASSERT_EQ(logFiles.size(), 2);
-    const QString &failedLog = logFiles.last();
+    const QList<QJsonObject> runs = recordsIn(records());
+    ASSERT_EQ(runs.size(), 2);
+    const QString failedLog = runs.first()[QStringLiteral("log")].toString();
+    const QString goodLog = runs.last()[QStringLiteral("log")].toString();
     EXPECT_TRUE(fileText(failedLog).contains(QStringLiteral("IMEI модема: 222222222222222")));
     EXPECT_TRUE(fileText(failedLog).endsWith(
         QStringLiteral("Во время опереации произошел сбой. Повторите операцию с шага №1.\n")));
-    EXPECT_TRUE(
-        fileText(logFiles.first()).contains(QStringLiteral("IMEI модема: 555555555555555")));
-    EXPECT_TRUE(
-        fileText(logFiles.first()).endsWith(QStringLiteral("Операция успешно завершена\n")));
+    EXPECT_TRUE(fileText(goodLog).contains(QStringLiteral("IMEI модема: 555555555555555")));
+    EXPECT_TRUE(fileText(goodLog).endsWith(QStringLiteral("Операция успешно завершена\n")));
 
     window.tabs->setCurrentIndex(1);
     ASSERT_TRUE(waitUntil([&] { return window.tblRuns->rowCount() == 2; }));
@@ -318,7 +324,7 @@ TEST_F(StationWindowTest, TableAndTileOpenTheLogsOfTheirRuns)
     ASSERT_NE(portLog, nullptr);
     EXPECT_EQ(portLog->windowTitle(), QStringLiteral("Журнал порта ") + options.linkPath);
     EXPECT_EQ(portLog->lstRuns->count(), 3);
-    EXPECT_EQ(portLog->mmoLog->toPlainText(), fileShown(logFiles.first()).chopped(1));
+    EXPECT_EQ(portLog->mmoLog->toPlainText(), fileShown(goodLog).chopped(1));
     portLog->lstRuns->setCurrentRow(2);
     EXPECT_EQ(portLog->mmoLog->toPlainText(), fileShown(failedLog));
     window.stop();

@@ -42,6 +42,12 @@ TEST(FlashOptions, ReadsEveryOptionAndKeepsThePortOrder)
     EXPECT_EQ(parsed->options.writeRate, 460800u);
     EXPECT_FALSE(parse("--type velmora --port /dev/ttyS0")->options.writeRate);
     EXPECT_FALSE(parsed->options.identify);
+    EXPECT_FALSE(parsed->options.quiet);
+    EXPECT_TRUE(parsed->options.logFolder.isEmpty());
+    const auto logged = parse("--type velmora --port /dev/ttyS0 --quiet --logs /srv/logs");
+    ASSERT_TRUE(logged);
+    EXPECT_TRUE(logged->options.quiet);
+    EXPECT_EQ(logged->options.logFolder, QStringLiteral("/srv/logs"));
 
     // A station tells its modems apart by their IMEI.
     const auto station = parse("--type tu41 --port /dev/ttyUSB0 --continuous");
@@ -71,6 +77,8 @@ TEST(FlashOptions, MistakesAreUsageFailuresInOneLine)
              "--type velmora --port /dev/ttyS0 stray",
              "--type velmora --port /dev/ttyS0 --record a --record b",
              "--type velmora --port /dev/ttyS0 --record=",
+             "--type velmora --port /dev/ttyS0 --logs a --logs b",
+             "--type velmora --port /dev/ttyS0 --logs=",
              "--type velmora --port /dev/ttyS0 --continuous --no-wait",
              "--type velmora --port /dev/ttyS0 --write-rate 250000",
              "--type velmora --port /dev/ttyS0 --write-rate 600",

@@ -16,6 +16,8 @@
 
 namespace {
 
+const QString Type = QStringLiteral("Velmora");
+
 PortResult resultOf(PortOutcome Outcome, const QString &Reason = {})
 {
     PortResult result;
@@ -49,7 +51,8 @@ protected:
 
 TEST_F(TextOutputTest, PrefixesEachPhysicalLineWithItsPortWhenSeveralRun)
 {
-    TextOutput output({QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")}, buffer, 0);
+    PortBoard board({QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")}, Type);
+    TextOutput output(board, buffer, {});
     output.logLine(1, QStringLiteral("AT#ESCRIPT=\"\" >> \r\nOK\r\n"));
     output.logLine(0, QString());
     EXPECT_EQ(written(), QStringLiteral("/dev/ttyUSB1: AT#ESCRIPT=\"\" >> \n/dev/ttyUSB1: OK\n"
@@ -60,15 +63,16 @@ TEST_F(TextOutputTest, PrefixesEachPhysicalLineWithItsPortWhenSeveralRun)
 // a bidi override; TAB and the letters stay.
 TEST_F(TextOutputTest, ModemBytesThatDriveATerminalAreShownEscaped)
 {
-    TextOutput output({QStringLiteral("/dev/ttyUSB0")}, buffer, 0);
-    output.logLine(0, QStringLiteral("AT >> \x1b]0;pwned\a\x1b[31mOK\tЁ\u009b\u202e\x7f\r\n"));
+    PortBoard board({QStringLiteral("/dev/ttyUSB0")}, Type, nullptr);
+    TextOutput output(board, buffer, {});
+    board.setNext(&output);
+    board.logLine(0, QStringLiteral("AT >> \x1b]0;pwned\a\x1b[31mOK\tЁ\u009b\u202e\x7f\r\n"));
     EXPECT_EQ(written(),
               QStringLiteral("AT >> \\x1B]0;pwned\\x07\\x1B[31mOK\tЁ\\x9B\\u202E\\x7F\n\n"));
     buffer.buffer().clear();
     buffer.seek(0);
-    PortResult failed;
-    failed.reason = QStringLiteral("bad \x1b[2J");
-    output.summarize({failed}, 1);
+    board.finished(0, resultOf(PortOutcome::Failed, QStringLiteral("bad \x1b[2J")));
+    output.summarize(1);
     EXPECT_TRUE(written().contains(QStringLiteral("bad \\x1B[2J\n"))) << written().toStdString();
 }
 
@@ -85,9 +89,13 @@ TEST_F(TextOutputTest, ALinkIsSummedUpWithItsDevice)
     QFile file(device);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_TRUE(QFile::link(device, link));
-    TextOutput output({link, device}, buffer, 0);
-    output.logLine(0, QStringLiteral("OK"));
-    output.summarize({resultOf(PortOutcome::Programmed), resultOf(PortOutcome::Programmed)}, 0);
+    PortBoard board({link, device}, Type);
+    TextOutput output(board, buffer, {});
+    board.setNext(&output);
+    board.logLine(0, QStringLiteral("OK"));
+    board.finished(0, resultOf(PortOutcome::Programmed));
+    board.finished(1, resultOf(PortOutcome::Programmed));
+    output.summarize(0);
     EXPECT_TRUE(written().startsWith(link + QStringLiteral(": OK\n")));
     EXPECT_TRUE(written().contains(QStringLiteral("  %1 (%2)  ").arg(link, device)));
     EXPECT_TRUE(written().contains(QStringLiteral("  %1  ").arg(device)));
@@ -165,25 +173,6 @@ TEST(FlashHost, KnowsARefusalByItsKindNotByItsWords)
     EXPECT_EQ(observer.lines.back(), refusal.text);
     host.ShowErrorBox(QStringLiteral("Ошибка порта."));
     EXPECT_EQ(host.failureReason(), refusal.text);
-}
-
-} // namespace
-
-namespace {
-
-TEST(LiveLine, ShowsTheFileOnItsWayAsTheWindowDoes)
-{
-    PortProgress progress;
-    progress.phase = RunPhase::Writing;
-    progress.transfer = {QStringLiteral("ehsx.jar"), 48 * 1024, 102399, 960};
-    const QString port = QStringLiteral("/dev/ttyUSB0");
-    EXPECT_TRUE(StatusLineText(port, 12, progress, std::nullopt, 65000)
-                    .endsWith(QStringLiteral("ehsx.jar: 48 из 100 КБ, 960 Б/с, осталось 56 с")));
-    progress.transfer.bytesPerSecond = 0; // the pace is not known yet: no time left either
-    EXPECT_TRUE(StatusLineText(port, 12, progress, std::nullopt, 65000)
-                    .endsWith(QStringLiteral("ehsx.jar: 48 из 100 КБ")));
-    progress.transfer = {}; // between files
-    EXPECT_FALSE(StatusLineText(port, 12, progress, std::nullopt, 65000).contains(u"КБ"));
 }
 
 } // namespace

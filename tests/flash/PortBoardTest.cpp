@@ -1,5 +1,8 @@
 #include "engine/PortBoard.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -117,6 +120,29 @@ TEST(PortBoard, AStationPortThatCannotGoOnReadsFailed)
     EXPECT_EQ(board.port(0).stage, PortStage::Failed);
     ASSERT_TRUE(board.port(0).ended.has_value());
     EXPECT_EQ(board.port(0).ended->reason, QStringLiteral("Запись о работе не сохранена"));
+}
+
+// A stable name leads to whichever device the modem on it got; the port shows the one it has now.
+TEST(PortBoard, AStationPortShowsTheDeviceItsNameLeadsToNow)
+{
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows names its ports COMn; a shortcut is no second name of a device";
+#endif
+    QTemporaryDir folder;
+    const QString first = folder.filePath(QStringLiteral("ttyUSB0"));
+    const QString second = folder.filePath(QStringLiteral("ttyUSB1"));
+    const QString link = folder.filePath(QStringLiteral("usb-Maker_Adapter_A1-if00-port0"));
+    for (const QString &device : {first, second}) {
+        QFile file(device);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QFile::link(first, link));
+    PortBoard board({link}, QStringLiteral("Tu41"));
+    EXPECT_EQ(board.port(0).label, QStringLiteral("%1 (%2)").arg(link, first));
+    ASSERT_TRUE(QFile::remove(link) && QFile::link(second, link));
+    board.station(0, stationAt(StationState::Programming, 0, 0));
+    EXPECT_EQ(board.port(0).device, second);
+    EXPECT_EQ(board.port(0).label, QStringLiteral("%1 (%2)").arg(link, second));
 }
 
 // The summary's totals and the shift's yield, counted once for every front end.

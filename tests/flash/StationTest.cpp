@@ -3,6 +3,7 @@
 #include "tools/modemsim/ModemSimulator.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -122,6 +123,53 @@ TEST_F(SingleRun, IdentifiedRunIsRecordedAsTheModemHoldsIt)
     EXPECT_EQ(*std::next(asked), "AT+IPR=9600");
 }
 
+// --quiet keeps the AT log off the screen, --logs keeps it: one file per run, named so that a
+// technician finds it by time, port and modem, and named by the run's record.
+TEST_F(SingleRun, QuietRunKeepsItsLogInAFileItsRecordNames)
+{
+    modemsim::Options options;
+    options.imei = "490154203237518";
+    ModemSimulator modem(options);
+    const QString port = modem.devicePath();
+    const QString logs = folder.filePath(QStringLiteral("logs/line-1"));
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
+                       << QStringLiteral("--identify") << QStringLiteral("--quiet")
+                       << QStringLiteral("--record") << records() << QStringLiteral("--logs")
+                       << logs);
+    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed) << flash.err().toStdString();
+    const QString out = QString::fromUtf8(flash.out());
+    EXPECT_FALSE(out.contains(QStringLiteral("Выбран модем"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Итог: запрограммировано модемов: 1 из 1")));
+
+    const QList<QJsonObject> all = recordsIn(records());
+    ASSERT_EQ(all.size(), 1);
+    const QDateTime start =
+        QDateTime::fromString(all.first()[QStringLiteral("start")].toString(), Qt::ISODateWithMs);
+    const QString name = start.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss")) + u'_' +
+                         port.mid(5).replace(u'/', u'_') + QStringLiteral("_490154203237518.log");
+    EXPECT_EQ(QDir(logs).entryList(QDir::Files), QStringList{name});
+    EXPECT_EQ(all.first()[QStringLiteral("log")].toString(), QDir(logs).absoluteFilePath(name));
+    QFile log(QDir(logs).filePath(name));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Выбран модем \"Velmora script modem\"\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\nОперация успешно завершена\n")))
+        << text.toStdString();
+}
+
+TEST_F(SingleRun, LogFolderThatCannotBeWrittenStopsBeforeAnyPortIsTouched)
+{
+    ModemSimulator modem({});
+    QFile blocker(records());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where a folder should go
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {modem.devicePath()})
+                       << QStringLiteral("--logs") << records() + QStringLiteral("/logs"));
+    EXPECT_EQ(flash.finish(), FlashExit::BadInvocation);
+    EXPECT_TRUE(flash.err().contains("Cannot write run logs to")) << flash.err().toStdString();
+    EXPECT_TRUE(modem.received().isEmpty());
+}
+
 TEST_F(SingleRun, RecordFileThatCannotBeWrittenStopsBeforeAnyPortIsTouched)
 {
     ModemSimulator modem({});
@@ -167,7 +215,8 @@ TEST_F(Station, ProgramsModemAfterModemAndRecordsEachAsItsStoreHoldsIt)
 
     FlashProcess flash(FlashArguments(QStringLiteral("tu41"), {usbPort, serialPort})
                        << QStringLiteral("--json") << QStringLiteral("--continuous")
-                       << QStringLiteral("--record") << records());
+                       << QStringLiteral("--record") << records() << QStringLiteral("--logs")
+                       << folder.filePath(QStringLiteral("logs")));
     const auto reach = [&](const QString &Port, const QString &State, int Count) {
         return flash.waitForOutput(
             [&](const QByteArray &Out) { return countOf(Out, Port, State) >= Count; });
@@ -222,6 +271,18 @@ TEST_F(Station, ProgramsModemAfterModemAndRecordsEachAsItsStoreHoldsIt)
     EXPECT_EQ(usbRecords.at(1)[QStringLiteral("result")].toString(), u"failed");
     EXPECT_FALSE(usbRecords.at(1)[QStringLiteral("reason")].toString().isEmpty());
     EXPECT_TRUE(usbFailed.empty());
+    // Each modem's log in a file of its own, the failed one's with its failure.
+    QStringList logFiles;
+    for (const QJsonObject &record : all)
+        logFiles.append(record[QStringLiteral("log")].toString());
+    logFiles.removeDuplicates();
+    EXPECT_EQ(logFiles.size(), 5);
+    QFile failedLog(usbRecords.at(1)[QStringLiteral("log")].toString());
+    ASSERT_TRUE(failedLog.open(QIODevice::ReadOnly));
+    const QString failedText = QString::fromUtf8(failedLog.readAll());
+    EXPECT_TRUE(failedText.contains(QStringLiteral("222222222222222"))) << failedText.toStdString();
+    EXPECT_TRUE(failedText.contains(QStringLiteral("AT^SJDL="))) << failedText.toStdString();
+    EXPECT_TRUE(failedLog.fileName().endsWith(QStringLiteral("_222222222222222.log")));
 
     const Store *serialStores[] = {&serialFirst, &serialNoImei, &serialAgain};
     for (int index = 0; index < 3; ++index) {
@@ -242,6 +303,15 @@ TEST_F(Station, ProgramsModemAfterModemAndRecordsEachAsItsStoreHoldsIt)
     ASSERT_EQ(ports.size(), 2);
     EXPECT_EQ(ports.at(0)[QStringLiteral("last_failure")],
               usbRecords.at(1)[QStringLiteral("reason")]);
+    // A script tells a good modem from a failed one as the operator does.
+    QStringList takeOffStages;
+    for (const QJsonObject &event : JsonEvents(flash.out(), usbPort, QStringLiteral("station")))
+        if (event[QStringLiteral("state")].toString() != waiting)
+            takeOffStages.append(event[QStringLiteral("stage")].toString());
+    EXPECT_EQ(takeOffStages,
+              (QStringList{QStringLiteral("programming"), QStringLiteral("good"),
+                           QStringLiteral("programming"), QStringLiteral("failed"),
+                           QStringLiteral("already-programmed"), QStringLiteral("stopped")}));
 }
 
 } // namespace

@@ -69,6 +69,7 @@ TEST(RunRecord, IsOneLineWithUnknownsAsNull)
     EXPECT_DOUBLE_EQ(object[QStringLiteral("seconds")].toDouble(), 12.345);
     EXPECT_TRUE(object[QStringLiteral("imei")].isNull());
     EXPECT_TRUE(object[QStringLiteral("reason")].isNull());
+    EXPECT_TRUE(object[QStringLiteral("log")].isNull()); // no log kept: null, not left out
     EXPECT_EQ(object[QStringLiteral("result")].toString(), u"programmed");
     EXPECT_EQ(object[QStringLiteral("attempts")].toInt(), 4);
     const QJsonObject file = object[QStringLiteral("files")].toArray().first().toObject();
