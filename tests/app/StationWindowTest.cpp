@@ -290,14 +290,21 @@ TEST_F(StationWindowTest, TableAndTileOpenTheLogsOfTheirRuns)
     options.linkPath = link(QStringLiteral("modem"));
     options.faults.jdlTimeout = true;
     ModemSimulator modem(options);
+    // A second port's run is in the shift too, and in none of the first port's logs.
+    modemsim::Options second = options;
+    second.imei = "999999999999999";
+    second.linkPath = link(QStringLiteral("other"));
+    second.faults.jdlTimeout = false;
+    ModemSimulator other(second);
     StationWindow window(setup());
-    chooseAndStart(window, QStringLiteral("tu41"), {options.linkPath});
+    chooseAndStart(window, QStringLiteral("tu41"), {options.linkPath, second.linkPath});
+    ASSERT_TRUE(tileSays(window, 1, QStringLiteral("ГОТОВО")));
     ASSERT_TRUE(tileSays(window, 0, QStringLiteral("ОШИБКА")));
     modem.takeModemOff(true);
     ASSERT_TRUE(tileSays(window, 0, QStringLiteral("ОЖИДАНИЕ")));
     modem.putModemOn("555555555555555");
     ASSERT_TRUE(tileSays(window, 0, QStringLiteral("ГОТОВО")));
-    const QList<QJsonObject> runs = recordsIn(records());
+    const QList<QJsonObject> runs = recordsOf(recordsIn(records()), options.linkPath);
     ASSERT_EQ(runs.size(), 2);
     const QString failedLog = runs.first()[QStringLiteral("log")].toString();
     const QString goodLog = runs.last()[QStringLiteral("log")].toString();
@@ -308,9 +315,11 @@ TEST_F(StationWindowTest, TableAndTileOpenTheLogsOfTheirRuns)
     EXPECT_TRUE(fileText(goodLog).endsWith(QStringLiteral("Операция успешно завершена\n")));
 
     window.tabs->setCurrentIndex(1);
-    ASSERT_TRUE(waitUntil([&] { return window.tblRuns->rowCount() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return window.tblRuns->rowCount() == 3; }));
+    window.cbxResult->setCurrentIndex(window.cbxResult->findText(QStringLiteral("ОШИБКА")));
+    ASSERT_EQ(window.tblRuns->rowCount(), 1);
     window.tblRuns->setFocus();
-    window.tblRuns->setCurrentCell(1, 0); // the older run: the failed one
+    window.tblRuns->setCurrentCell(0, 0);
     QTest::keyClick(window.tblRuns, Qt::Key_Return);
     auto *runLog = window.findChild<PortLogDialog *>();
     ASSERT_NE(runLog, nullptr);
