@@ -3,7 +3,8 @@
 //    their devices there and probed four times a second, no modem answering (the simulators run as
 //    programs of their own, so that only the station is measured);
 // 2. resident memory and open descriptors over 1,000 modem swaps on one port (time sped up 20
-//    times, no line pacing): both must stay flat but for the shift's table, one row a run;
+//    times, no line pacing), of the headless station and then of the window: both must stay flat
+//    but for what a shift keeps of each run (the window's table and its runs);
 // 3. modems per hour of the window and of the headless station (the runner's engine with no
 //    window) on the same four simulated Java modems taking their input at 9600 bit/s; a modem is
 //    unplugged as soon as its run is over and the next put on at once.
@@ -208,33 +209,56 @@ void measureWaitingCpu()
     }
 }
 
+// Swaps modems on the one port whose state Port shows, printing memory and descriptors.
+void swapModems(modemsim::ModemSimulator &Modem, const PortState &Port, int Swaps)
+{
+    std::printf("  swaps  programmed  RSS (KiB)  descriptors\n");
+    for (int swap = 1; swap <= Swaps; ++swap) {
+        if (!runUntil([&] { return Port.counts.programmed + Port.counts.failed >= swap; })) {
+            std::printf("  no modem programmed after swap %d\n", swap - 1);
+            break;
+        }
+        Modem.takeModemOff(true);
+        if (!runUntil([&] { return Port.stage == PortStage::Waiting; })) {
+            std::printf("  the modem taken off after swap %d was not noticed\n", swap);
+            break;
+        }
+        Modem.putModemOn(imeiNumber(swap));
+        if (swap == 1 || swap % 100 == 0)
+            std::printf("  %5d  %10d  %9ld  %11lld\n", swap, Port.counts.programmed,
+                        residentKilobytes(), static_cast<long long>(openDescriptors()));
+    }
+}
+
+// The headless station first, for what the engine itself keeps, then the window.
 void measureSwaps(int Swaps)
 {
     Timing::setSpeedUp(SoakSpeedUp);
     QTemporaryDir scratch;
     Modems modems = javaModems(1, scratch, 0, 0);
     modemsim::ModemSimulator &modem = *modems.front();
-    StationWindow window(windowSetup(scratch));
-    if (!startWindow(window, linksOf(modems, scratch)))
-        return;
-    const PortState &port = window.board()->port(0);
-    std::printf("station window, one port, %d swaps, time sped up %d times\n", Swaps, SoakSpeedUp);
-    std::printf("  swaps  programmed  RSS (KiB)  descriptors\n");
-    for (int swap = 1; swap <= Swaps; ++swap) {
-        if (!runUntil([&] { return port.counts.programmed + port.counts.failed >= swap; })) {
-            std::printf("  no modem programmed after swap %d\n", swap - 1);
-            break;
-        }
-        modem.takeModemOff(true);
-        if (!runUntil([&] { return port.stage == PortStage::Waiting; })) {
-            std::printf("  the modem taken off after swap %d was not noticed\n", swap);
-            break;
-        }
-        modem.putModemOn(imeiNumber(swap));
-        if (swap == 1 || swap % 100 == 0)
-            std::printf("  %5d  %10d  %9ld  %11lld\n", swap, port.counts.programmed,
-                        residentKilobytes(), static_cast<long long>(openDescriptors()));
+    const QStringList ports = linksOf(modems, scratch);
+    std::printf("one port, %d swaps, time sped up %d times\n", Swaps, SoakSpeedUp);
+    {
+        const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
+        PortBoard board(ports, type->Title);
+        EventRelay relay(board, 1);
+        StationSession session(1);
+        FlashRunner runner({{ports.first(), *type, false, 0, std::nullopt, true, nullptr}}, relay,
+                           &session);
+        runner.start();
+        std::printf(" headless station:\n");
+        swapModems(modem, board.port(0), Swaps);
+        runner.requestQuit();
+        runner.join();
     }
+    modem.takeModemOff(true);
+    modem.putModemOn(imeiNumber(Swaps + 1000));
+    StationWindow window(windowSetup(scratch));
+    if (!startWindow(window, ports))
+        return;
+    std::printf(" station window:\n");
+    swapModems(modem, window.board()->port(0), Swaps);
     stopWindow(window);
     // What of the growth is the shift's table: its rows go when the filter lets none through.
     window.edtImei->setText(QStringLiteral("no such IMEI"));
