@@ -115,6 +115,31 @@ QString profileRateText()
 {
     return QStringLiteral("из upload.ini");
 }
+// What the widgets say.
+const struct
+{
+    QString start = QStringLiteral("Пуск");
+    QString stop = QStringLiteral("Стоп");
+    QString portsTab = QStringLiteral("Порты");
+    QString shiftTab = QStringLiteral("Смена");
+    QString setupTab = QStringLiteral("Настройка");
+    QString otherPort = QStringLiteral("другой порт: /dev/ttyUSB4, COM5, ссылка");
+    QString addPort = QStringLiteral("Добавить");
+    QString refreshPorts = QStringLiteral("Обновить список");
+    QString type = QStringLiteral("Тип модема:");
+    QString ports = QStringLiteral("Порты:");
+    QString writeRate = QStringLiteral("Скорость записи (бит/с):");
+    QString recordFile = QStringLiteral("Файл записей:");
+    QString imeiFilter = QStringLiteral("IMEI или его часть");
+    QString allResults = QStringLiteral("все результаты");
+    QString started = QStringLiteral("Начало");
+    QString port = QStringLiteral("Порт");
+    QString imei = QStringLiteral("IMEI");
+    QString result = QStringLiteral("Результат");
+    QString reason = QStringLiteral("Причина");
+    QString openRunLog = QStringLiteral("Журнал прогона: двойной щелчок или Enter");
+    QString filter = QStringLiteral("Отбор:");
+} Label{};
 
 constexpr std::chrono::minutes SliceOfShortShift = 10min;
 constexpr std::chrono::hours ShortShift = 4h;
@@ -141,8 +166,8 @@ QStringList checkedPorts(const QListWidget &List)
 } // namespace
 
 StationWindow::StationWindow(const StationWindowSetup &Defaults, QWidget *parent)
-    : QWidget(parent), btnStart(new QPushButton(QStringLiteral("Пуск"), this)),
-      btnStop(new QPushButton(QStringLiteral("Стоп"), this)), lblShift(new QLabel(this)),
+    : QWidget(parent), btnStart(new QPushButton(Label.start, this)),
+      btnStop(new QPushButton(Label.stop, this)), lblShift(new QLabel(this)),
       lblProblem(new QLabel(this)), tabs(new QTabWidget(this)), defaults(Defaults)
 {
     setObjectName(QStringLiteral("StationWindow"));
@@ -169,9 +194,9 @@ StationWindow::StationWindow(const StationWindowSetup &Defaults, QWidget *parent
     scrTiles->setWidget(tileArea);
     scrTiles->viewport()->installEventFilter(this);
 
-    tabs->addTab(scrTiles, QStringLiteral("Порты"));
-    tabs->addTab(buildShiftPage(), QStringLiteral("Смена"));
-    tabs->addTab(buildSetupPage(), QStringLiteral("Настройка"));
+    tabs->addTab(scrTiles, Label.portsTab);
+    tabs->addTab(buildShiftPage(), Label.shiftTab);
+    tabs->addTab(buildSetupPage(), Label.setupTab);
 
     auto *top = new QHBoxLayout;
     top->addWidget(btnStart);
@@ -204,9 +229,9 @@ QWidget *StationWindow::buildSetupPage()
     cbxType = new QComboBox(page);
     lstPorts = new QListWidget(page);
     edtPort = new QLineEdit(page);
-    edtPort->setPlaceholderText(QStringLiteral("другой порт: /dev/ttyUSB4, COM5, ссылка"));
-    btnAddPort = new QPushButton(QStringLiteral("Добавить"), page);
-    btnRefreshPorts = new QPushButton(QStringLiteral("Обновить список"), page);
+    edtPort->setPlaceholderText(Label.otherPort);
+    btnAddPort = new QPushButton(Label.addPort, page);
+    btnRefreshPorts = new QPushButton(Label.refreshPorts, page);
     cbxWriteRate = new QComboBox(page);
     cbxWriteRate->addItem(profileRateText(), 0U);
     for (const std::uint32_t rate : WriteRates)
@@ -221,10 +246,10 @@ QWidget *StationWindow::buildSetupPage()
     portColumn->addWidget(lstPorts, 1);
     portColumn->addLayout(adding);
     auto *form = new QFormLayout(page);
-    form->addRow(QStringLiteral("Тип модема:"), cbxType);
-    form->addRow(QStringLiteral("Порты:"), portColumn);
-    form->addRow(QStringLiteral("Скорость записи (бит/с):"), cbxWriteRate);
-    form->addRow(QStringLiteral("Файл записей:"), edtRecordFile);
+    form->addRow(Label.type, cbxType);
+    form->addRow(Label.ports, portColumn);
+    form->addRow(Label.writeRate, cbxWriteRate);
+    form->addRow(Label.recordFile, edtRecordFile);
 
     connect(btnAddPort, &QPushButton::clicked, this, &StationWindow::addTypedPort);
     connect(edtPort, &QLineEdit::returnPressed, this, &StationWindow::addTypedPort);
@@ -238,25 +263,24 @@ QWidget *StationWindow::buildShiftPage()
     auto *page = new QWidget(this);
     chart = new ShiftChart(page);
     edtImei = new QLineEdit(page);
-    edtImei->setPlaceholderText(QStringLiteral("IMEI или его часть"));
+    edtImei->setPlaceholderText(Label.imeiFilter);
     cbxResult = new QComboBox(page);
-    cbxResult->addItem(QStringLiteral("все результаты"), AllResults);
+    cbxResult->addItem(Label.allResults, AllResults);
     for (const RunResult result : FilterResults)
         cbxResult->addItem(resultWord(result), static_cast<int>(result));
     tblRuns = new QTableWidget(0, 5, page);
-    tblRuns->setHorizontalHeaderLabels({QStringLiteral("Начало"), QStringLiteral("Порт"),
-                                        QStringLiteral("IMEI"), QStringLiteral("Результат"),
-                                        QStringLiteral("Причина")});
+    tblRuns->setHorizontalHeaderLabels(
+        {Label.started, Label.port, Label.imei, Label.result, Label.reason});
     tblRuns->horizontalHeader()->setStretchLastSection(true);
     // The newest runs set the widths: a long shift costs no look at every row.
     tblRuns->horizontalHeader()->setResizeContentsPrecision(RowsSizingColumns);
     tblRuns->verticalHeader()->hide();
     tblRuns->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblRuns->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tblRuns->setToolTip(QStringLiteral("Журнал прогона: двойной щелчок или Enter"));
+    tblRuns->setToolTip(Label.openRunLog);
 
     auto *filters = new QHBoxLayout;
-    filters->addWidget(new QLabel(QStringLiteral("Отбор:"), page));
+    filters->addWidget(new QLabel(Label.filter, page));
     filters->addWidget(edtImei, 1);
     filters->addWidget(cbxResult);
     auto *layout = new QVBoxLayout(page);
