@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -338,6 +339,33 @@ TEST_F(StationWindowTest, TableAndTileOpenTheLogsOfTheirRuns)
     EXPECT_EQ(portLog->mmoLog->toPlainText(), fileShown(failedLog));
     window.stop();
     ASSERT_TRUE(waitUntil([&] { return !window.running(); }));
+}
+
+// "quillon --station" with a type and a port begins at once, with no click: the modem put on is
+// programmed and recorded.
+TEST_F(StationWindowTest, CommandLineWithATypeAndAPortBeginsAtOnce)
+{
+    modemsim::Options options;
+    options.family = Family::Java;
+    ModemSimulator modem(options);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path());
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(QUILLON_EXE),
+                  {QStringLiteral("--station"), QStringLiteral("--type"), QStringLiteral("tu41"),
+                   QStringLiteral("--data"), QStringLiteral(QUILLON_DEMO_DATA),
+                   QStringLiteral("--port"), modem.devicePath(), QStringLiteral("--record"),
+                   records()});
+    ASSERT_TRUE(program.waitForStarted());
+    const bool recorded = waitUntil([&] { return recordsIn(records()).size() == 1; });
+    program.kill();
+    program.waitForFinished();
+    ASSERT_TRUE(recorded) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(recordsIn(records()).first()[QStringLiteral("result")].toString(),
+              QStringLiteral("programmed"));
+    EXPECT_FALSE(modem.storedFiles().empty());
 }
 
 // Stop meets one port waiting for a modem whose device is missing and another in the 5 s pause of
