@@ -368,6 +368,14 @@ TEST_F(StationWindowTest, CommandLineWithATypeAndAPortBeginsAtOnce)
     EXPECT_FALSE(modem.storedFiles().empty());
 }
 
+// Stop ends every port within a second, as a line needs. The checked builds run several times
+// slower; a bound under the 4.7 s left of the pause still shows that the pause was cut short.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr std::chrono::milliseconds StopLimit = 4000ms;
+#else
+constexpr std::chrono::milliseconds StopLimit = 1000ms;
+#endif
+
 // Stop meets one port waiting for a modem whose device is missing and another in the 5 s pause of
 // a script modem's run: both say they are stopping at once and end within a second; the run that
 // was cut short is recorded as interrupted, with its log.
@@ -394,7 +402,7 @@ TEST_F(StationWindowTest, StopEndsEveryPortWithinASecondOfWhatItWaitsFor)
     EXPECT_EQ(shown(window.tiles.at(1)->lblState), QStringLiteral("ОСТАНОВКА"));
     EXPECT_FALSE(window.btnStop->isEnabled());
     ASSERT_TRUE(waitUntil([&] { return !window.running(); }));
-    EXPECT_LE(clock.elapsed(), 1000);
+    EXPECT_LE(clock.elapsed(), StopLimit.count());
     EXPECT_EQ(shown(window.tiles.at(1)->lblState), QStringLiteral("ОСТАНОВЛЕН"));
     EXPECT_TRUE(window.btnStart->isEnabled());
     const QList<QJsonObject> all = recordsIn(records());
