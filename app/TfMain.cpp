@@ -68,7 +68,7 @@ TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
     : QWidget(parent), widgets(BuildMainWindow(withResources(*this))), tmrRS(new QTimer(this)),
       tmrStartPower(new QTimer(this)), fCOMProperty(PortDialog), FComm(std::make_unique<TmyComm>()),
       steps(*this, *FComm), indicatorOn(QStringLiteral(":/quillon/yes.png")),
-      indicatorOff(QStringLiteral(":/quillon/no.png")), programFolder(setup.programFolder),
+      indicatorOff(QStringLiteral(":/quillon/no.png")), givenTypesFolder(setup.typesFolder),
       placement(setup.placementFile), archive(setup.runsFolder)
 {
     connect(widgets.actLogSH, &QAction::triggered, this, &TfMain::actLogSHExecute);
@@ -287,15 +287,26 @@ void TfMain::CloseLater()
 std::optional<Failure> TfMain::LoadModemList(QComboBox &Items) const
 {
     Items.clear();
-    const ModemCatalogue catalogue = ReadModemCatalogue(programFolder);
+    const ModemCatalogue catalogue = ReadModemCatalogue(typesFolder().path);
     for (const TDirObject &entry : catalogue.entries)
         Items.addItem(entry.Title, QVariant::fromValue(entry));
     Items.setCurrentIndex(-1);
     return catalogue.problem;
 }
 
+TypesFolder TfMain::typesFolder() const
+{
+    return FindTypesFolder(givenTypesFolder.isEmpty()
+                               ? TypesPlaces::OfThisMachine()
+                               : TypesPlaces{givenTypesFolder, {}, {}, {}, {}});
+}
+
 void TfMain::cbxModemsDropDown()
 {
+    // Which types the technician is offered depends on what is installed where: the log says.
+    const QString shown = TypesFolderText(typesFolder());
+    if (shown != typesFolderShown)
+        LogLine(typesFolderShown = shown);
     if (const auto problem = LoadModemList(*widgets.cbxModems))
         ShowBox(Box::Error, problem->text + QString(8, u' '));
 }

@@ -4,6 +4,7 @@
 #include "app/RunArchive.h"
 #include "app/WindowPlacement.h"
 #include "catalogue/ModemCatalogue.h"
+#include "catalogue/TypesFolder.h"
 #include "procedures/RunSteps.h"
 #include "records/RunRecord.h"
 
@@ -23,7 +24,7 @@ class TmyComm;
 // Where the main window finds its data and keeps its placement; tests point both elsewhere.
 struct MainWindowSetup
 {
-    QString programFolder = ProgramFolder();
+    QString typesFolder; // the modem types; empty: the first of the usual places that has them
     QString placementFile = WindowPlacement::defaultFile();
     QString runsFolder = RunArchive::DefaultFolder(); // where each run's record and log are kept
 };
@@ -81,6 +82,8 @@ private:
     void actLogSHExecute();
     void lblQXLRefClick();
 
+    // Where the catalogue is read from at this opening of the modem list.
+    TypesFolder typesFolder() const;
     // Moves and cuts the window so that it lies on its screen's free area.
     void keepOnScreen();
     // Runs one of the window's handlers so that no error leaves it through Qt's frames.
@@ -94,7 +97,8 @@ private:
     const QPixmap indicatorOff;
     // The status line a file transfer's progress stands in for, given back when it ends.
     std::optional<QString> FStatusBeforeTransfer;
-    QString programFolder;
+    const QString givenTypesFolder;
+    QString typesFolderShown; // the folder the log last named, so that a change is said once
     WindowPlacement placement;
     const RunArchive archive;
     RunRecord FRunRecord;

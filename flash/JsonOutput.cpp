@@ -20,6 +20,12 @@ QStringList devicesOf(const QStringList &Ports)
     return devices;
 }
 
+// As in the run record: a run that programmed its modem has no reason, which is null.
+QJsonValue reasonValue(const QString &Reason)
+{
+    return Reason.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(Reason);
+}
+
 QByteArray line(const QJsonObject &Event)
 {
     return QJsonDocument(Event).toJson(QJsonDocument::Compact) + '\n';
@@ -56,7 +62,7 @@ void JsonOutput::finished(int Port, const PortResult &Result)
     emitEvent(QStringLiteral("result"), Port,
               {{QStringLiteral("device"), devices.at(Port)},
                {QStringLiteral("result"), OutcomeName(Result.outcome)},
-               {QStringLiteral("reason"), Result.reason},
+               {QStringLiteral("reason"), reasonValue(Result.reason)},
                {QStringLiteral("port_closed"), Result.portClosed}});
 }
 
@@ -69,7 +75,7 @@ void JsonOutput::station(int Port, const StationStatus &Status)
                        {QStringLiteral("imei"), Status.imei}};
     if (Status.ended) {
         fields.insert(QStringLiteral("result"), OutcomeName(Status.ended->outcome));
-        fields.insert(QStringLiteral("reason"), Status.ended->reason);
+        fields.insert(QStringLiteral("reason"), reasonValue(Status.ended->reason));
     }
     emitEvent(QStringLiteral("station"), Port, fields);
 }

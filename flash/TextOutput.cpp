@@ -224,7 +224,7 @@ void TextOutput::summarizeStation(const StationSummary &Summary)
     }
     QString text =
         QStringLiteral("\nИтог смены: запрограммировано: %1, сбоев: %2, модемов в час: %3, "
-                       "время: %4 (код выхода %5)\n")
+                       "время: %4 (код завершения %5)\n")
             .arg(programmed)
             .arg(failed)
             .arg(ModemsPerHour(programmed, Summary.elapsedMs), 0, 'f', 1)
