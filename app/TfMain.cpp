@@ -68,7 +68,8 @@ TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
     : QWidget(parent), widgets(BuildMainWindow(withResources(*this))), tmrRS(new QTimer(this)),
       tmrStartPower(new QTimer(this)), fCOMProperty(PortDialog), FComm(std::make_unique<TmyComm>()),
       steps(*this, *FComm), indicatorOn(QStringLiteral(":/quillon/yes.png")),
-      indicatorOff(QStringLiteral(":/quillon/no.png")), givenTypesFolder(setup.typesFolder),
+      indicatorOff(QStringLiteral(":/quillon/no.png")), givenTypesFolder{setup.typesFolder,
+                                                                         setup.typesSource},
       placement(setup.placementFile), archive(setup.runsFolder)
 {
     connect(widgets.actLogSH, &QAction::triggered, this, &TfMain::actLogSHExecute);
@@ -164,13 +165,22 @@ void TfMain::ShowBox(Box Kind, const QString &Text)
         MessageBoxes::showMessage(this, MessageBoxes::Icon::Warning, Text);
         break;
     case Box::Error:
-        FRunTrouble = Text.trimmed();
         MessageBoxes::showError(this, Text);
         break;
     case Box::HandlerError:
         ReportHandlerError(this, Text);
         break;
     }
+}
+
+void TfMain::ShowFailureBox(const QString &Text, const QString &Reason)
+{
+    MessageBoxes::show(this, {MessageBoxes::Icon::Error, QStringLiteral("Ошибка"), Text, Reason});
+}
+
+void TfMain::ShowPortProblem(const QString &Diagnosis)
+{
+    widgets.lblStatus->setText(Diagnosis.isEmpty() ? WaitingForPortText() : Diagnosis);
 }
 
 void TfMain::SetPortHint(const QString &Hint)
@@ -232,14 +242,6 @@ void TfMain::showIndicator(QLabel &Indicator, bool State)
     Indicator.setProperty("Tag", tag);
 }
 
-void TfMain::LogFailure(const Failure &Reason)
-{
-    // A run refused before anything reached the modem says why in this line.
-    if (Reason.kind == Failure::Kind::Refused)
-        FRunTrouble = Reason.text;
-    LogLine(Reason.text);
-}
-
 void TfMain::FileSent(const SentFile &File)
 {
     AddSentFile(FRunRecord.files, File);
@@ -248,29 +250,18 @@ void TfMain::FileSent(const SentFile &File)
 void TfMain::RunStarted(const TDirObject &Type)
 {
     FRunRecord = StartRecordOf(Type.DirName, FComm->Comm->CommPort());
-    FRunTrouble.clear();
 }
 
-void TfMain::RunFinished(bool Written, const QString &Error)
+void TfMain::RunFinished(bool Written, const QString &Reason)
 {
-    if (!Error.isEmpty())
-        FRunTrouble = Error;
     RunRecord record = std::exchange(FRunRecord, {});
     record.end = QDateTime::currentDateTimeUtc();
     record.lineRate = FComm->Comm->BaudRate();
-    if (Written) {
-        record.result = RunResult::Programmed;
-    } else if (steps.QuitRequested()) {
-        record.result = RunResult::Interrupted;
-        record.reason = QStringLiteral("interrupted");
-    } else {
-        record.result = RunResult::Failed;
-        // Whatever else went wrong followed from a lost device.
-        const TComm32 &port = *FComm->Comm;
-        record.reason = port.HungUp()           ? DeviceLostText(port.CommPort())
-                        : FRunTrouble.isEmpty() ? RunFailedText()
-                                                : FRunTrouble;
-    }
+    record.result = Written                 ? RunResult::Programmed
+                    : steps.QuitRequested() ? RunResult::Interrupted
+                                            : RunResult::Failed;
+    if (!Written)
+        record.reason = Reason;
     archive.keep(record, std::exchange(FRunLog, {}));
 }
 
@@ -296,9 +287,9 @@ std::optional<Failure> TfMain::LoadModemList(QComboBox &Items) const
 
 TypesFolder TfMain::typesFolder() const
 {
-    return FindTypesFolder(givenTypesFolder.isEmpty()
-                               ? TypesPlaces::OfThisMachine()
-                               : TypesPlaces{givenTypesFolder, {}, {}, {}, {}});
+    // The window given a folder (the demo, a test) keeps to it.
+    return givenTypesFolder.path.isEmpty() ? FindTypesFolder(TypesPlaces::OfThisMachine())
+                                           : givenTypesFolder;
 }
 
 void TfMain::cbxModemsDropDown()

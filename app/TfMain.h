@@ -27,6 +27,7 @@ struct MainWindowSetup
     QString typesFolder; // the modem types; empty: the first of the usual places that has them
     QString placementFile = WindowPlacement::defaultFile();
     QString runsFolder = RunArchive::DefaultFolder(); // where each run's record and log are kept
+    TypesSource typesSource = TypesSource::Given;     // what typesFolder is, as the log names it
 };
 
 // The main window: builds the widgets, hands the user's choices and its two clocks' ticks to the
@@ -59,7 +60,9 @@ public:
     void ShowTransfer(const TransferProgress &Progress) override;
     void TransferEnded() override;
     void ShowBox(Box Kind, const QString &Text) override;
+    void ShowFailureBox(const QString &Text, const QString &Reason) override;
     void SetPortHint(const QString &Hint) override;
+    void ShowPortProblem(const QString &Diagnosis) override;
     void RunPortTicks(bool Run) override;
     void RunPowerTicks(bool Run) override;
     std::optional<QString> AskPortSettings() override;
@@ -67,10 +70,9 @@ public:
     void ShowSteps() override;
     void FocusModemList() override;
     void CloseLater() override;
-    void LogFailure(const Failure &Reason) override;
     void FileSent(const SentFile &File) override;
     void RunStarted(const TDirObject &Type) override;
-    void RunFinished(bool Written, const QString &Error) override;
+    void RunFinished(bool Written, const QString &Reason) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -97,11 +99,10 @@ private:
     const QPixmap indicatorOff;
     // The status line a file transfer's progress stands in for, given back when it ends.
     std::optional<QString> FStatusBeforeTransfer;
-    const QString givenTypesFolder;
+    const TypesFolder givenTypesFolder;
     QString typesFolderShown; // the folder the log last named, so that a change is said once
     WindowPlacement placement;
     const RunArchive archive;
     RunRecord FRunRecord;
-    QString FRunTrouble; // the refusal or error that explains a failed run
     QStringList FRunLog; // the log since the last run was kept, which leads to the next one
 };

@@ -42,6 +42,7 @@ int main(int argc, char **argv)
         // The port dialog lists the simulators' ports.
         qputenv("QUILLON_PORTS_DIR", ports.toLocal8Bit());
         setup.typesFolder = DemoSimulators::DemoFolder();
+        setup.typesSource = TypesSource::Demo;
     }
     // The two windows live as long as the program; closing the main window ends it.
     TfCOMProperty fCOMProperty;

@@ -126,6 +126,21 @@ void RunSteps::PortOpenFailed(const QString &Diagnosis)
 {
     view.ShowSteps();
     view.SetPortHint(PortStepHint(Diagnosis));
+    view.ShowPortProblem(Diagnosis);
+}
+
+void RunSteps::LogFailure(const Failure &Reason)
+{
+    // A run refused before anything reached the modem says why in this line.
+    if (Reason.kind == Failure::Kind::Refused)
+        runReason = Reason.text;
+    view.LogLine(Reason.text);
+}
+
+void RunSteps::ShowErrorBox(const QString &Text)
+{
+    runReason = Text.trimmed();
+    view.ShowBox(Box::Error, Text);
 }
 
 void RunSteps::SetPortStep(bool Active)
@@ -197,6 +212,7 @@ void RunSteps::runProgramming()
 
         const TDirObject type = view.SelectedType();
         runDirPath = type.DirPath;
+        runReason.clear();
         view.RunStarted(type);
         bool written = false;
         try {
@@ -205,18 +221,34 @@ void RunSteps::runProgramming()
             view.RunFinished(false, ErrorLine(error));
             throw;
         }
-        view.RunFinished(written, {});
-        runEnded(written);
+        const QString reason = written ? QString() : failureReason();
+        view.RunFinished(written, reason);
+        runEnded(written, reason);
     }
     SetPortStep(false);
 }
 
-void RunSteps::runEnded(bool Written)
+QString RunSteps::failureReason() const
+{
+    if (quitRequested)
+        return QStringLiteral("interrupted");
+    // Whatever else went wrong followed from a lost device.
+    const TComm32 &port = *channel.Comm;
+    if (port.HungUp())
+        return DeviceLostText(port.CommPort());
+    return runReason.isEmpty() ? RunFailedText() : runReason;
+}
+
+void RunSteps::runEnded(bool Written, const QString &Reason)
 {
     // After a close request the outcome is in the log; a box would hold the window open.
-    if (!quitRequested)
-        view.ShowBox(Written ? Box::Information : Box::Error,
-                     withTrailingSpaces(Written ? RunSucceededText() : RunFailedText(), 10));
+    if (!quitRequested && Written)
+        view.ShowBox(Box::Information, withTrailingSpaces(RunSucceededText(), 10));
+    // The box's own words stay as they always were; the reason under them is what the technician
+    // acts on.
+    else if (!quitRequested)
+        view.ShowFailureBox(withTrailingSpaces(RunFailedText(), 10),
+                            Reason == RunFailedText() ? QString() : Reason);
     runPowerTicks(false);
     view.SetGaugePosition(0);
 }

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -316,7 +317,15 @@ protected:
         emit window->widgets.cbxModems->activated(index);
     }
 
-    QStringList logLines() const { return window->widgets.mmoLog->toPlainText().split(u'\n'); }
+    // The log of the runs: without the line that names the types' folder when the list is first
+    // opened, which CatalogueFolderIsNamedOnceWhenTheListIsFirstOpened looks at.
+    QStringList logLines() const
+    {
+        QStringList lines = wholeLog();
+        lines.removeAll(TypesFolderText({folder(), TypesSource::Given}));
+        return lines;
+    }
+    QStringList wholeLog() const { return window->widgets.mmoLog->toPlainText().split(u'\n'); }
 
     // Real boxes and no one answering the dialog but the keyboard user.
     void useKeyboardOnly()
@@ -443,7 +452,11 @@ TEST_F(MainWindow, CatalogueErrorKeepsEarlierEntriesAndReloadClearsTheSelection)
     window->widgets.cbxModems->hidePopup();
     EXPECT_EQ(boxes.size(), 2u);
     EXPECT_EQ(window->widgets.cbxModems->currentIndex(), -1);
-    EXPECT_EQ(logLines(), QStringList{Step1}); // the catalogue writes nothing to the log
+    // The catalogue's folder is named once, at the first opening; the catalogue itself writes
+    // nothing to the log.
+    EXPECT_EQ(wholeLog(),
+              (QStringList{Step1, QStringLiteral("Типы модемов: %1 (указана в командной строке)")
+                                      .arg(QDir::toNativeSeparators(folder()))}));
 }
 
 TEST_F(MainWindow, CancellingTheDialogWithoutProfileReturnsToStepOne)
@@ -841,11 +854,84 @@ TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)
     QThread::msleep(100);
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->widgets.lblCommConnect->toolTip().contains(QStringLiteral("не найдено")));
+    // Said on the status line too, where the technician looks, and not logged every 250 ms.
     EXPECT_EQ(logLines().last(), Step2);
-    EXPECT_EQ(window->widgets.lblStatus->text(), Step2);
+    EXPECT_TRUE(window->widgets.lblStatus->text().startsWith(
+        QStringLiteral("Устройство %1 не найдено.").arg(port)))
+        << window->widgets.lblStatus->text().toStdString();
     EXPECT_TRUE(window->tmrRS->isActive());
     EXPECT_TRUE(window->widgets.cbxModems->isEnabled());
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainWindow, ABusyPortSaysOnTheStatusLineWhoHoldsItUntilItOpens)
+{
+    Timing::ScopedSpeedUp faster(10);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    const QString port = offerType("Velmora:velmora", QStringLiteral("velmora"), simulator);
+    addScript(QStringLiteral("velmora"));
+    // Another program holds the port by the lock file the serial programs agree on.
+    QProcess holder;
+    holder.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    ASSERT_TRUE(holder.waitForStarted());
+    const QString device = QFileInfo(simulator.devicePath()).canonicalFilePath();
+    const QString lock = qEnvironmentVariable("QUILLON_LOCK_DIR") + QStringLiteral("/LCK..") +
+                         device.mid(5).replace(u'/', u'_');
+    writeFile(lock, QByteArray::number(holder.processId()).rightJustified(10) + '\n');
+
+    pickType(QStringLiteral("Velmora"));
+    const QString busy = QStringLiteral("Порт %1 занят программой sleep (процесс %2)")
+                             .arg(device)
+                             .arg(holder.processId());
+    ASSERT_TRUE(waitUntil([&] { return window->widgets.lblStatus->text().startsWith(busy); }))
+        << window->widgets.lblStatus->text().toStdString();
+    EXPECT_FALSE(logLines().join(u'\n').contains(busy));
+
+    // The other program lets go: the port opens and the status line goes on with the steps.
+    holder.kill();
+    holder.waitForFinished();
+    ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
+    EXPECT_EQ(boxes.at(0).text, Succeeded + QStringLiteral("          "));
+    EXPECT_TRUE(logLines().contains(QStringLiteral("Модем подключен. Порт: ") + port));
+}
+
+// The failure box keeps its words and says under them why, as the run's record does.
+TEST_F(MainWindow, TheFailureBoxAddsTheRunsReasonAsTheRecordHoldsIt)
+{
+    Timing::ScopedSpeedUp faster(20);
+    struct Case
+    {
+        const char *name;
+        modemsim::Faults faults;
+        QString reason;
+    };
+    modemsim::Faults unplugged;
+    unplugged.vanishAfterBytes = 400;
+    modemsim::Faults jdlTimeout;
+    jdlTimeout.jdlTimeout = true;
+    for (const Case &c : {Case{"unplugged", unplugged,
+                               QStringLiteral("СОМ-порт %1 потерян (устройство отключено).")},
+                          Case{"jdl-timeout", jdlTimeout,
+                               QStringLiteral("Модем не принял файл ehsx.jar: JDL TIMEOUT")}}) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        modemsim::Options options;
+        options.family = modemsim::Family::Java;
+        options.faults = c.faults;
+        modemsim::ModemSimulator simulator{options};
+        QFile::remove(folder() + QStringLiteral("ports/modem"));
+        const QString port = offerType("Java:tu41", QStringLiteral("tu41"), simulator);
+        writeFile(folder() + QStringLiteral("tu41/compiled/ehsx.jar"), QByteArray(600, 'j'));
+        pickType(QStringLiteral("Java"));
+
+        ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, QStringLiteral("Ошибка"));
+        EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
+        const QString reason = c.reason.contains(u'%') ? c.reason.arg(port) : c.reason;
+        EXPECT_EQ(boxes[0].informative, reason);
+        EXPECT_EQ(keptRecords().last()[QStringLiteral("reason")].toString(), reason);
+    }
 }
 
 TEST_F(MainWindow, NoEntrySelectedWhenTheModemAnswersFails)
