@@ -20,6 +20,8 @@
 namespace {
 
 const QString DevicePrefix = QStringLiteral("/dev/");
+// The entry name of a port shown with a marking (one not connected); other entries are their text.
+constexpr int EntryRole = Qt::UserRole;
 constexpr int CommPortEntryLength = 99;
 // The dialog's width at the default font and its narrowest; it grows for larger fonts and for long
 // port names. Its height is always that of its content.
@@ -175,14 +177,31 @@ void TfCOMProperty::addPort(QComboBox &Items, const SerialPortInfo &Port)
 
 int TfCOMProperty::entryOf(const QString &CommPort)
 {
-    const int listed = cbxPort_N->findText(EntryForCommPort(CommPort), Qt::MatchFixedString);
+    const QString entry = EntryForCommPort(CommPort);
+    const int listed = cbxPort_N->findText(entry, Qt::MatchFixedString);
     if (listed >= 0)
         return listed;
-    const std::optional<SerialPortInfo> linked = linkedPort(CommPort);
-    if (!linked)
+    if (const std::optional<SerialPortInfo> linked = linkedPort(CommPort)) {
+        addPort(*cbxPort_N, *linked);
+        return cbxPort_N->count() - 1;
+    }
+    if (entry.isEmpty() || CommPortForEntry(entry) == DevicePrefix)
         return -1;
-    addPort(*cbxPort_N, *linked);
+    // A port the list does not have is the one the type expects all the same.
+    cbxPort_N->addItem(AbsentPortText(entry), entry);
+    cbxPort_N->setItemData(cbxPort_N->count() - 1,
+                           QStringLiteral("Порт не найден в системе: подключите адаптер модема "
+                                          "или выберите другой порт."),
+                           Qt::ToolTipRole);
     return cbxPort_N->count() - 1;
+}
+
+QString TfCOMProperty::chosenEntry() const
+{
+    if (cbxPort_N->currentIndex() < 0)
+        return {};
+    const QVariant marked = cbxPort_N->currentData(EntryRole);
+    return marked.isValid() ? marked.toString() : cbxPort_N->currentText();
 }
 
 void TfCOMProperty::LoadFromComm(const TComm32 &Port)
@@ -218,7 +237,7 @@ void TfCOMProperty::ApplyToComm(TComm32 &Port)
 {
     if (Port.PortOpen())
         return;
-    Port.SetCommPort(CommPortForEntry(cbxPort_N->currentText()));
+    Port.SetCommPort(CommPortForEntry(chosenEntry()));
     bool isNumber = false;
     const QString speed = cbxPort_Speed->currentText();
     const std::uint32_t rate = speed.toUInt(&isNumber);
@@ -239,13 +258,23 @@ void TfCOMProperty::showEvent(QShowEvent *event)
 
 void TfCOMProperty::cbxPort_NDropDown()
 {
+    // The list is read afresh, for a port plugged in or out since; the choice stays, so that
+    // opening the list and closing it again changes nothing.
+    const QString chosen = chosenEntry();
     ListComPorts(*cbxPort_N);
+    if (!chosen.isEmpty())
+        cbxPort_N->setCurrentIndex(entryOf(CommPortForEntry(chosen)));
     showPortNote();
 }
 
 QString NoPortsText()
 {
     return QStringLiteral("Последовательные порты не найдены. Подключите кабель модема.");
+}
+
+QString AbsentPortText(const QString &Entry)
+{
+    return QStringLiteral("%1 (не подключен)").arg(Entry);
 }
 
 QString NoPortChosenText()

@@ -50,8 +50,12 @@ protected:
 
 private:
     static void addPort(QComboBox &Items, const SerialPortInfo &Port);
-    // The list entry of a port; a link to a device that the list does not show is added for it.
+    // The list entry of a port; a link to a device that the list does not show is added for it,
+    // and a port that is not there (its adapter unplugged) is added marked as not connected, so
+    // that the list shows which port the type expects.
     int entryOf(const QString &CommPort);
+    // The port list's entry name of the choice, without its marking; empty when none is chosen.
+    QString chosenEntry() const;
     void cbxPort_NDropDown();
     void showPortNote();
 };
@@ -62,5 +66,7 @@ QString CommPortForEntry(const QString &Entry);
 // The port list entry a CommPort stands for, to be matched ignoring case.
 QString EntryForCommPort(const QString &CommPort);
 
-QString NoPortsText();      // the system lists no serial port
+QString NoPortsText(); // the system lists no serial port
+// "ttyUSB7 (не подключен)": a port the profile or an earlier choice names that is not there now.
+QString AbsentPortText(const QString &Entry);
 QString NoPortChosenText(); // the port list has entries but none is chosen
