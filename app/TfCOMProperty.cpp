@@ -185,7 +185,9 @@ int TfCOMProperty::entryOf(const QString &CommPort)
         addPort(*cbxPort_N, *linked);
         return cbxPort_N->count() - 1;
     }
-    if (entry.isEmpty() || CommPortForEntry(entry) == DevicePrefix)
+    // The component's own default was chosen by no one: nothing is chosen then.
+    if (entry.isEmpty() || CommPortForEntry(entry) == DevicePrefix ||
+        CommPort == TComm32::DefaultCommPort())
         return -1;
     // A port the list does not have is the one the type expects all the same.
     cbxPort_N->addItem(AbsentPortText(entry), entry);
