@@ -46,7 +46,7 @@ QString RunArchive::LogName(const QDateTime &Start, const QString &Type, const Q
            LogSuffix;
 }
 
-bool RunArchive::keep(const RunRecord &Record, const QStringList &Log) const
+bool RunArchive::keep(const RunRecord &Record, const QList<LoggedLine> &Log) const
 {
     RunRecordFile records(recordFile());
     const bool recorded = !records.open() && !records.append(Record);
@@ -55,7 +55,7 @@ bool RunArchive::keep(const RunRecord &Record, const QStringList &Log) const
     return recorded && logged;
 }
 
-bool RunArchive::writeLog(const QString &Name, const QStringList &Log) const
+bool RunArchive::writeLog(const QString &Name, const QList<LoggedLine> &Log) const
 {
     const QDir logs(logFolder());
     if (!logs.mkpath(QStringLiteral(".")))
@@ -68,7 +68,15 @@ bool RunArchive::writeLog(const QString &Name, const QStringList &Log) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write((Log.join(u'\n') + u'\n').toUtf8());
+    // A modem's answer may span lines: each of them carries the time of the whole.
+    static const QRegularExpression lineBreak(QStringLiteral("\r?\n"));
+    QString text;
+    for (const LoggedLine &line : Log) {
+        const QString time = line.time.toUTC().toString(Qt::ISODateWithMs) + u' ';
+        for (const QString &part : line.text.split(lineBreak))
+            text += time + part + u'\n';
+    }
+    file.write(text.toUtf8());
     return file.commit();
 }
 

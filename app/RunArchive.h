@@ -6,9 +6,18 @@
 
 struct RunRecord;
 
+// One line of the window's log and when it was written.
+struct LoggedLine
+{
+    QDateTime time;
+    QString text;
+};
+
 // What the window keeps of its runs, in the user's data folder: the record of each run appended
 // to runs.jsonl, as quillon-flash --record writes it, and the run's log as a UTF-8 text file of
-// its own in logs/, named by the run's start, type and port; the oldest logs beyond the last
+// its own in logs/, named by the run's start, type and port, each line after the time it was
+// written (UTC, as the record's times; the window shows its log without them); the oldest logs
+// beyond the last
 // KeptLogs are removed. Nothing of it is shown: a run goes on as it went when a file cannot be
 // written.
 class RunArchive
@@ -22,7 +31,7 @@ public:
     explicit RunArchive(QString Folder = DefaultFolder());
 
     // False when the record or the log could not be written.
-    bool keep(const RunRecord &Record, const QStringList &Log) const;
+    bool keep(const RunRecord &Record, const QList<LoggedLine> &Log) const;
 
     QString recordFile() const;
     QString logFolder() const;
@@ -31,7 +40,7 @@ public:
     static QString LogName(const QDateTime &Start, const QString &Type, const QString &Port);
 
 private:
-    bool writeLog(const QString &Name, const QStringList &Log) const;
+    bool writeLog(const QString &Name, const QList<LoggedLine> &Log) const;
     void pruneLogs() const;
 
     const QString folder;

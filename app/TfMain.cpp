@@ -108,7 +108,7 @@ void TfMain::keepOnScreen()
 
 void TfMain::LogLine(const QString &Text)
 {
-    FRunLog.append(Text);
+    FRunLog.append({QDateTime::currentDateTimeUtc(), Text});
     widgets.mmoLog->appendPlainText(Text);
     widgets.mmoLog->moveCursor(QTextCursor::End);
     widgets.mmoLog->ensureCursorVisible();

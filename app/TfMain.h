@@ -104,5 +104,5 @@ private:
     WindowPlacement placement;
     const RunArchive archive;
     RunRecord FRunRecord;
-    QStringList FRunLog; // the log since the last run was kept, which leads to the next one
+    QList<LoggedLine> FRunLog; // the log since the last run was kept, which leads to the next one
 };
