@@ -1,5 +1,6 @@
 // The main window driven as a user drives it: open the modem list, pick a type, answer the port
 // dialog, and watch the log, the status line and the boxes, against a simulated modem.
+#include "app/DemoSimulators.h"
 #include "app/DropDownComboBox.h"
 #include "app/MessageBoxes.h"
 #include "app/TfCOMProperty.h"
@@ -941,6 +942,42 @@ TEST_F(MainWindow, TheFailureBoxAddsTheRunsReasonAsTheRecordHoldsIt)
         EXPECT_EQ(boxes[0].informative, reason);
         EXPECT_EQ(keptRecords().last()[QStringLiteral("reason")].toString(), reason);
     }
+}
+
+// quillon --demo: the simulator program plays the demo's three modems, and the window programs
+// each of them on the demo types, as someone trying an installed Quillon would.
+TEST_F(MainWindow, TheDemoProgramsItsThreeTypesOnItsOwnSimulators)
+{
+    Timing::ScopedSpeedUp faster(4);
+    const QString ports = folder() + QStringLiteral("ports");
+    const QString demoTypes = QStringLiteral(QUILLON_DEMO_DATA "/");
+    std::optional<DemoSimulators> demo(std::in_place, QStringLiteral(QUILLON_MODEMSIM_EXE),
+                                       demoTypes, ports);
+    const auto problem = demo->start();
+    ASSERT_FALSE(problem) << problem->text.toStdString();
+    window = std::make_unique<TfMain>(
+        dialog, TfMain::Setup{demoTypes, data.filePath(QStringLiteral("Quillon.ini")), runsFolder(),
+                              TypesSource::Demo});
+    const std::pair<QString, QString> types[] = {
+        {QStringLiteral("Модем Velmora (сценарии Python)"), QStringLiteral("velmora")},
+        {QStringLiteral("Модем Tu41 (приложение Java)"), QStringLiteral("tu41")},
+        {QStringLiteral("Модем Tc65 (журнал передачи)"), QStringLiteral("tc65")}};
+    for (const auto &[title, name] : types) {
+        SCOPED_TRACE(name.toStdString());
+        // Here the ports are in the test's folder, not where the demo's profiles name them.
+        answers.push_back({true, QDir(ports).filePath(name)});
+        boxes.clear();
+        pickType(title);
+        ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, Succeeded + QStringLiteral("          "));
+    }
+    EXPECT_EQ(wholeLog().at(1), QStringLiteral("Типы модемов: %1 (демонстрационные типы)")
+                                    .arg(QDir::toNativeSeparators(demoTypes)));
+    // The simulators go with the demo, and their ports with them.
+    demo.reset();
+    for (const auto &[title, name] : types)
+        EXPECT_FALSE(QFileInfo(QDir(ports).filePath(name)).isSymLink()) << name.toStdString();
 }
 
 TEST_F(MainWindow, NoEntrySelectedWhenTheModemAnswersFails)
