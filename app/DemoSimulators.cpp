@@ -9,6 +9,11 @@
 
 #include <chrono>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -102,6 +107,10 @@ void DemoSimulators::startOne(const QString &Name, const QStringList &Arguments)
     process->setProcessEnvironment(environment);
     // Its wire log would fill a pipe nobody reads; what it says on failing is kept.
     process->setStandardOutputFile(QProcess::nullDevice());
+#ifdef Q_OS_LINUX
+    // A window killed rather than closed takes its simulators with it all the same.
+    process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     process->start(simulator, QStringList{QStringLiteral("--name"), Name} + Arguments);
     running.append(std::move(process));
 }
