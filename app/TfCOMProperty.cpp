@@ -20,8 +20,8 @@
 namespace {
 
 const QString DevicePrefix = QStringLiteral("/dev/");
-// The entry name of a port shown with a marking (one not connected); other entries are their text.
-constexpr int EntryRole = Qt::UserRole;
+// Set on the entry of a port that is not there (its adapter unplugged).
+constexpr int AbsentRole = Qt::UserRole;
 constexpr int CommPortEntryLength = 99;
 // The dialog's width at the default font and its narrowest; it grows for larger fonts and for long
 // port names. Its height is always that of its content.
@@ -153,7 +153,8 @@ QString TfCOMProperty::PortNote() const
 
 void TfCOMProperty::showPortNote()
 {
-    lblPortNote->setText(PortNote());
+    const bool absent = cbxPort_N->currentData(AbsentRole).toBool();
+    lblPortNote->setText(absent ? AbsentPortText(chosenEntry()) : PortNote());
     lblPortNote->setVisible(!lblPortNote->text().isEmpty());
 }
 
@@ -189,21 +190,20 @@ int TfCOMProperty::entryOf(const QString &CommPort)
     if (entry.isEmpty() || CommPortForEntry(entry) == DevicePrefix ||
         CommPort == TComm32::DefaultCommPort())
         return -1;
-    // A port the list does not have is the one the type expects all the same.
-    cbxPort_N->addItem(AbsentPortText(entry), entry);
-    cbxPort_N->setItemData(cbxPort_N->count() - 1,
-                           QStringLiteral("Порт не найден в системе: подключите адаптер модема "
-                                          "или выберите другой порт."),
-                           Qt::ToolTipRole);
-    return cbxPort_N->count() - 1;
+    // A port the list does not have is the one the type expects all the same: named as it is,
+    // greyed in the open list and said so under it (no wider than its name, as a long path is).
+    cbxPort_N->addItem(entry);
+    const int added = cbxPort_N->count() - 1;
+    cbxPort_N->setItemData(added, true, AbsentRole);
+    cbxPort_N->setItemData(added, cbxPort_N->palette().color(QPalette::Disabled, QPalette::Text),
+                           Qt::ForegroundRole);
+    cbxPort_N->setItemData(added, AbsentPortText(entry), Qt::ToolTipRole);
+    return added;
 }
 
 QString TfCOMProperty::chosenEntry() const
 {
-    if (cbxPort_N->currentIndex() < 0)
-        return {};
-    const QVariant marked = cbxPort_N->currentData(EntryRole);
-    return marked.isValid() ? marked.toString() : cbxPort_N->currentText();
+    return cbxPort_N->currentIndex() < 0 ? QString() : cbxPort_N->currentText();
 }
 
 void TfCOMProperty::LoadFromComm(const TComm32 &Port)
@@ -276,7 +276,9 @@ QString NoPortsText()
 
 QString AbsentPortText(const QString &Entry)
 {
-    return QStringLiteral("%1 (не подключен)").arg(Entry);
+    return QStringLiteral("Порт %1 не подключен. Подключите адаптер модема или выберите другой "
+                          "порт.")
+        .arg(Entry);
 }
 
 QString NoPortChosenText()

@@ -54,7 +54,7 @@ private:
     // and a port that is not there (its adapter unplugged) is added marked as not connected, so
     // that the list shows which port the type expects.
     int entryOf(const QString &CommPort);
-    // The port list's entry name of the choice, without its marking; empty when none is chosen.
+    // The port list's entry of the choice; empty when none is chosen.
     QString chosenEntry() const;
     void cbxPort_NDropDown();
     void showPortNote();
@@ -67,6 +67,7 @@ QString CommPortForEntry(const QString &Entry);
 QString EntryForCommPort(const QString &CommPort);
 
 QString NoPortsText(); // the system lists no serial port
-// "ttyUSB7 (не подключен)": a port the profile or an earlier choice names that is not there now.
+// Said under the port list when the port chosen (by the profile or earlier) is not there now; the
+// port step goes on trying it, so that plugging the adapter in is enough.
 QString AbsentPortText(const QString &Entry);
 QString NoPortChosenText(); // the port list has entries but none is chosen

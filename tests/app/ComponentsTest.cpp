@@ -86,12 +86,15 @@ TEST_F(PortDialog, AnAbsentPortStaysInTheListMarkedAsNotConnected)
     port.SetCommPort(QStringLiteral("/dev/ttyQuillonAbsent7"));
     port.SetBaudRate(9600);
     dialog.LoadFromComm(port);
-    EXPECT_EQ(dialog.cbxPort_N->currentText(), QStringLiteral("ttyQuillonAbsent7 (не подключен)"));
+    EXPECT_EQ(dialog.cbxPort_N->currentText(), QStringLiteral("ttyQuillonAbsent7"));
+    EXPECT_EQ(dialog.lblPortNote->text(), AbsentPortText(QStringLiteral("ttyQuillonAbsent7")));
+    EXPECT_FALSE(dialog.lblPortNote->isHidden());
+    // A port is chosen: the window tries it until the adapter is plugged in.
     EXPECT_TRUE(dialog.PortNote().isEmpty());
     // Still there, still chosen, after the list is read afresh.
     dialog.cbxPort_N->showPopup();
     dialog.cbxPort_N->hidePopup();
-    EXPECT_EQ(dialog.cbxPort_N->currentText(), QStringLiteral("ttyQuillonAbsent7 (не подключен)"));
+    EXPECT_EQ(dialog.cbxPort_N->currentText(), QStringLiteral("ttyQuillonAbsent7"));
     EXPECT_GE(dialog.cbxPort_N->findText(QStringLiteral("Velmora"), Qt::MatchEndsWith), 0);
     dialog.ApplyToComm(port);
     EXPECT_EQ(port.CommPort(), QStringLiteral("/dev/ttyQuillonAbsent7"));

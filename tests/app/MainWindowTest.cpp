@@ -916,7 +916,9 @@ TEST_F(MainWindow, TheFailureBoxAddsTheRunsReasonAsTheRecordHoldsIt)
         QString reason;
     };
     modemsim::Faults unplugged;
-    unplugged.vanishAfterBytes = 400;
+    // In the middle of the file, whatever the probes before the answer added up to (a power-on
+    // wait holds some 60 of them, 6 bytes each).
+    unplugged.vanishAfterBytes = 2500;
     modemsim::Faults jdlTimeout;
     jdlTimeout.jdlTimeout = true;
     for (const Case &c : {Case{"unplugged", unplugged,
@@ -931,7 +933,7 @@ TEST_F(MainWindow, TheFailureBoxAddsTheRunsReasonAsTheRecordHoldsIt)
         modemsim::ModemSimulator simulator{options};
         QFile::remove(folder() + QStringLiteral("ports/modem"));
         const QString port = offerType("Java:tu41", QStringLiteral("tu41"), simulator);
-        writeFile(folder() + QStringLiteral("tu41/compiled/ehsx.jar"), QByteArray(600, 'j'));
+        writeFile(folder() + QStringLiteral("tu41/compiled/ehsx.jar"), QByteArray(4000, 'j'));
         pickType(QStringLiteral("Java"));
 
         ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
