@@ -921,20 +921,30 @@ TEST_F(MainWindow, TheFailureBoxAddsTheRunsReasonAsTheRecordHoldsIt)
     unplugged.vanishAfterBytes = 2500;
     modemsim::Faults jdlTimeout;
     jdlTimeout.jdlTimeout = true;
-    for (const Case &c : {Case{"unplugged", unplugged,
-                               QStringLiteral("СОМ-порт %1 потерян (устройство отключено).")},
-                          Case{"jdl-timeout", jdlTimeout,
-                               QStringLiteral("Модем не принял файл ehsx.jar: JDL TIMEOUT")}}) {
+    modemsim::Faults deleteUnanswered;
+    deleteUnanswered.silentCommands = {"AT#DSCRIPT="};
+    for (const Case &c :
+         {Case{"unplugged", unplugged,
+               QStringLiteral("СОМ-порт %1 потерян (устройство отключено).")},
+          Case{"jdl-timeout", jdlTimeout,
+               QStringLiteral("Модем не принял файл ehsx.jar: JDL TIMEOUT")},
+          Case{"delete-unanswered", deleteUnanswered,
+               QStringLiteral("Модем не ответил на удаление файла main.pyo: таймаут")}}) {
         SCOPED_TRACE(c.name);
         boxes.clear();
+        const bool script = !c.faults.silentCommands.empty();
         modemsim::Options options;
-        options.family = modemsim::Family::Java;
+        options.family = script ? modemsim::Family::Script : modemsim::Family::Java;
         options.faults = c.faults;
         modemsim::ModemSimulator simulator{options};
         QFile::remove(folder() + QStringLiteral("ports/modem"));
-        const QString port = offerType("Java:tu41", QStringLiteral("tu41"), simulator);
-        writeFile(folder() + QStringLiteral("tu41/compiled/ehsx.jar"), QByteArray(4000, 'j'));
-        pickType(QStringLiteral("Java"));
+        const QString type = script ? QStringLiteral("velmora") : QStringLiteral("tu41");
+        const QString port = offerType("Modem:" + type.toUtf8(), type, simulator);
+        if (script)
+            addScript(type);
+        else
+            writeFile(folder() + QStringLiteral("tu41/compiled/ehsx.jar"), QByteArray(4000, 'j'));
+        pickType(QStringLiteral("Modem"));
 
         ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
         ASSERT_EQ(boxes.size(), 1u);
