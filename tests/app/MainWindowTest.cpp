@@ -912,8 +912,10 @@ TEST_F(MainWindow, TheFailureBoxAddsTheRunsReasonAsTheRecordHoldsIt)
     struct Case
     {
         const char *name;
+        modemsim::Family family;
         modemsim::Faults faults;
         QString reason;
+        QByteArray transferLog; // the type's, for a replay modem
     };
     modemsim::Faults unplugged;
     // In the middle of the file, whatever the probes before the answer added up to (a power-on
@@ -923,27 +925,60 @@ TEST_F(MainWindow, TheFailureBoxAddsTheRunsReasonAsTheRecordHoldsIt)
     jdlTimeout.jdlTimeout = true;
     modemsim::Faults deleteUnanswered;
     deleteUnanswered.silentCommands = {"AT#DSCRIPT="};
-    for (const Case &c :
-         {Case{"unplugged", unplugged,
-               QStringLiteral("СОМ-порт %1 потерян (устройство отключено).")},
-          Case{"jdl-timeout", jdlTimeout,
-               QStringLiteral("Модем не принял файл ehsx.jar: JDL TIMEOUT")},
-          Case{"delete-unanswered", deleteUnanswered,
-               QStringLiteral("Модем не ответил на удаление файла main.pyo: таймаут")}}) {
+    modemsim::Faults autostartUnanswered;
+    autostartUnanswered.silentCommands = {"AT^SCFG="};
+    // The replay modem answers as the demo's log says; a type's log may expect otherwise.
+    const QString modemLog = QStringLiteral(QUILLON_DEMO_DATA "/tc65/transfer_fw.log");
+    QFile demoLog(modemLog);
+    ASSERT_TRUE(demoLog.open(QIODevice::ReadOnly));
+    const QByteArray asRecorded = demoLog.readAll();
+    const QByteArray expectingNo =
+        QByteArray(asRecorded).replace("-> 0D 0A 4F 4B 0D 0A", "-> 4E 4F");
+    for (const Case &c : {
+             Case{"unplugged",
+                  modemsim::Family::Java,
+                  unplugged,
+                  QStringLiteral("СОМ-порт %1 потерян (устройство отключено)."),
+                  {}},
+             Case{"jdl-timeout",
+                  modemsim::Family::Java,
+                  jdlTimeout,
+                  QStringLiteral("Модем не принял файл ehsx.jar: JDL TIMEOUT"),
+                  {}},
+             Case{"delete-unanswered",
+                  modemsim::Family::Script,
+                  deleteUnanswered,
+                  QStringLiteral("Модем не ответил на удаление файла main.pyo: таймаут"),
+                  {}},
+             Case{"autostart-unanswered", modemsim::Family::Replay, autostartUnanswered,
+                  QStringLiteral("Модем не принял команду "
+                                 "at^SCFG=\"userware/autostart\",\"\",\"0\": TIMEOUT"),
+                  asRecorded},
+             Case{"replay-mismatch",
+                  modemsim::Family::Replay,
+                  {},
+                  QStringLiteral("Модем не дал ответа, записанного в transfer_fw.log: ожидалось "
+                                 "4E 4F (NO)"),
+                  expectingNo},
+         }) {
         SCOPED_TRACE(c.name);
         boxes.clear();
-        const bool script = !c.faults.silentCommands.empty();
         modemsim::Options options;
-        options.family = script ? modemsim::Family::Script : modemsim::Family::Java;
+        options.family = c.family;
         options.faults = c.faults;
+        options.transferLog = modemLog;
         modemsim::ModemSimulator simulator{options};
         QFile::remove(folder() + QStringLiteral("ports/modem"));
-        const QString type = script ? QStringLiteral("velmora") : QStringLiteral("tu41");
+        const QString type = c.family == modemsim::Family::Script ? QStringLiteral("velmora")
+                             : c.family == modemsim::Family::Java ? QStringLiteral("tu41")
+                                                                  : QStringLiteral("tc65");
         const QString port = offerType("Modem:" + type.toUtf8(), type, simulator);
-        if (script)
+        if (c.family == modemsim::Family::Script)
             addScript(type);
-        else
+        if (c.family == modemsim::Family::Java)
             writeFile(folder() + QStringLiteral("tu41/compiled/ehsx.jar"), QByteArray(4000, 'j'));
+        if (c.family == modemsim::Family::Replay)
+            writeFile(folder() + QStringLiteral("tc65/transfer_fw.log"), c.transferLog);
         pickType(QStringLiteral("Modem"));
 
         ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
