@@ -22,6 +22,7 @@ struct Box
     Icon icon;
     QString caption;
     QString text;
+    QString informative; // under the text, smaller: the detail behind it; empty: none
 };
 
 using Answerer = std::function<void(const Box &)>;

@@ -68,7 +68,11 @@ public:
         const QByteArray answer = LogFirstOutcome(host, {{Timeout, QStringLiteral("таймаут")},
                                                          {Error, QStringLiteral("файл не найден")},
                                                          {Ok, QStringLiteral("файл удален")}});
-        return answer == Ok || answer == Error;
+        const bool answered = answer == Ok || answer == Error;
+        if (!answered)
+            host.NoteFailure(
+                QStringLiteral("Модем не ответил на удаление файла %1: таймаут").arg(Name));
+        return answered;
     }
 
     // Whether the modem confirmed the stored file; a failure when the file can no longer be read

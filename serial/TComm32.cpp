@@ -56,7 +56,7 @@ struct TComm32::Private final : NotificationSink
     std::unique_ptr<SerialPlatform> platform;
     std::unique_ptr<TReadThread> reader;
     std::unique_ptr<TWriteThread> writer;
-    QString commPort = QStringLiteral("COM2");
+    QString commPort = TComm32::DefaultCommPort();
     std::unique_ptr<SerialDevice> portHandle;
     std::unique_ptr<StopEvent> stopEvent;
     NotificationReceiver notifyWindow;
@@ -218,6 +218,11 @@ void TComm32::Private::ReapplySettings()
 {
     if (portHandle)
         portHandle->setState(settings);
+}
+
+QString TComm32::DefaultCommPort()
+{
+    return QStringLiteral("COM2");
 }
 
 QString TComm32::CommPort() const

@@ -93,6 +93,8 @@ public:
 
     QString CommPort() const;
     void SetCommPort(const QString &Port);
+    // The port a new component names before anything chose one.
+    static QString DefaultCommPort();
     std::uint32_t BaudRate() const;
     void SetBaudRate(std::uint32_t Rate);
     // Whether the open device can run at Rate: it is tried and the present settings are put back
