@@ -63,6 +63,12 @@ public:
     virtual int eventDescriptor() const = 0;
     virtual std::uint32_t takeEvents() = 0;
 #endif
+    // Received bytes that wait in the driver for the reader (TIOCINQ); 0 where the device cannot
+    // tell.
+    virtual std::size_t inputPending()
+    {
+        return 0;
+    }
     // Line errors since the last call (CE_ bits); false when the device cannot tell.
     virtual bool clearErrors(std::uint32_t &errors) = 0;
     // The modem status lines (MS_ bits); 0 where the device has none.

@@ -104,6 +104,7 @@ public:
     }
 
     std::size_t outputPending() override;
+    std::size_t inputPending() override;
     void reportOutputEmpty() override { events.raise(EV_TXEMPTY, 0); }
 
     void startEvents() override { events.start(); }
@@ -210,6 +211,14 @@ std::size_t UnixSerialDevice::outputPending()
 {
     int pending = 0;
     if (ioctl(descriptor, TIOCOUTQ, &pending) != 0 || pending < 0)
+        return 0;
+    return static_cast<std::size_t>(pending);
+}
+
+std::size_t UnixSerialDevice::inputPending()
+{
+    int pending = 0;
+    if (ioctl(descriptor, TIOCINQ, &pending) != 0 || pending < 0)
         return 0;
     return static_cast<std::size_t>(pending);
 }

@@ -90,6 +90,11 @@ public:
     // (OnTXEMPTY fires then); both 0 while the port is closed.
     std::int64_t BytesQueued() const;
     std::int64_t BytesSent() const;
+    // Whether every byte the device has received by now has reached OnReceiveData: none waits in
+    // the driver, none is held by the reader or queued for this thread. A thread that has been
+    // held up (a loaded machine) may find the reader behind; it processes its events until this
+    // holds. True while the port is closed.
+    bool InputDelivered() const;
 
     QString CommPort() const;
     void SetCommPort(const QString &Port);
