@@ -2,6 +2,7 @@
 
 #include "serial/DeviceControlBlock.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstddef>
@@ -63,6 +64,13 @@ public:
     virtual int eventDescriptor() const = 0;
     virtual std::uint32_t takeEvents() = 0;
 #endif
+    // What tells this device from any other that a port name may lead to later (device and inode
+    // numbers); empty where the platform offers none. Windows binds a COM name to its adapter and
+    // gives a port handle no identity of its own, so there it stays empty.
+    virtual QByteArray identity() const
+    {
+        return {};
+    }
     // Received bytes that wait in the driver for the reader (TIOCINQ); 0 where the device cannot
     // tell.
     virtual std::size_t inputPending()

@@ -67,6 +67,7 @@ struct TComm32::Private final : NotificationSink
     std::uint32_t rxQueue = 4096;
     std::uint32_t txQueue = 4096;
     DeviceControlBlock settings;
+    QByteArray openedIdentity; // of the device of the last open, kept after the close
     bool hungUp = false;
 };
 
@@ -85,6 +86,16 @@ TComm32::~TComm32()
 
 void TComm32::OpenPort()
 {
+    Open(false);
+}
+
+void TComm32::OpenSameDevice()
+{
+    Open(true);
+}
+
+void TComm32::Open(bool SameDevice)
+{
     if (d->portHandle)
         throw ECommsError(QStringLiteral("Ошибка создания COM-порта !"));
     OpenResult opened = d->platform->open(d->commPort);
@@ -92,6 +103,11 @@ void TComm32::OpenPort()
         throw ECommsError(QStringLiteral("Неверный тип COM-порта. "));
     if (!opened.device)
         throw ECommsError(OpenFailedText());
+    const QByteArray identity = opened.device->identity();
+    if (SameDevice && !identity.isEmpty() && !d->openedIdentity.isEmpty() &&
+        identity != d->openedIdentity)
+        throw ECommsError(OtherDeviceText(d->commPort));
+    d->openedIdentity = identity;
     d->portHandle = std::move(opened.device);
     d->hungUp = false;
 

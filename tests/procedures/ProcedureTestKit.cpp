@@ -119,6 +119,8 @@ public:
     ssize_t read(char *buffer, std::size_t size) override { return device->read(buffer, size); }
     ssize_t write(const char *data, std::size_t size) override { return device->write(data, size); }
     std::size_t outputPending() override { return device->outputPending(); }
+    std::size_t inputPending() override { return device->inputPending(); }
+    QByteArray identity() const override { return device->identity(); }
     void reportOutputEmpty() override { device->reportOutputEmpty(); }
     void startEvents() override { device->startEvents(); }
     void stopEvents() override { device->stopEvents(); }
