@@ -75,6 +75,8 @@ class ModemBench
 public:
     explicit ModemBench(modemsim::Options Options, std::uint32_t BaudRate = 9600,
                         std::unique_ptr<TComm32> Port = std::make_unique<TComm32>());
+    using PortMaker = std::function<std::unique_ptr<TComm32>(const modemsim::ModemSimulator &)>;
+    ModemBench(modemsim::Options Options, std::uint32_t BaudRate, const PortMaker &MakePort);
     ~ModemBench();
 
     // Writes a file of the type's folder ("compiled/a.pyo", "transfer_fw.log").
@@ -97,6 +99,11 @@ enum class FasterRate
 
 // A port on the pseudo-terminals that cannot go faster than TopRate.
 std::unique_ptr<TComm32> PortWithTopRate(std::uint32_t TopRate, FasterRate Faster);
+
+// A port on the pseudo-terminals whose output has left it only once Modem has taken it, as a
+// serial driver counts what still waits for its line. A pseudo-terminal takes some 20 KB out of
+// the writer's sight, which at a slow line rate is minutes of line time.
+std::unique_ptr<TComm32> PortPacedByTheModem(const modemsim::ModemSimulator &Modem);
 
 std::unique_ptr<ModemBench> MakeBench(modemsim::Family Family, modemsim::Faults Faults = {},
                                       QByteArray TransferLog = {});

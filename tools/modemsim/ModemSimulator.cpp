@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -137,7 +138,7 @@ struct ModemSimulator::Private
     Clock::time_point powerOnAt;
     bool poweredUp = false;
     bool absent = false; // guarded by mutex: no modem on the port; input is lost
-    std::int64_t receivedCount = 0;
+    std::atomic<std::int64_t> receivedCount{0}; // read by any thread
     LinePace pace;
     std::uint32_t modemRate = 0; // the rate the modem's own line works at; 0: not paced
 };
@@ -493,6 +494,11 @@ ModemSimulator::~ModemSimulator()
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(d->stopEvent, &one, sizeof one);
     d->thread.join();
+}
+
+std::int64_t ModemSimulator::bytesTaken() const
+{
+    return d->receivedCount.load();
 }
 
 QString ModemSimulator::devicePath() const

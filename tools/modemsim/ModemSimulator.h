@@ -120,6 +120,9 @@ public:
     // device is gone.
     QString devicePath() const;
 
+    // How many bytes the modem has taken from its line since it started; from any thread.
+    std::int64_t bytesTaken() const;
+
     // Script family: the script store; Java family: the downloaded files (name -> bytes).
     std::map<QByteArray, QByteArray> storedFiles() const;
     void putFile(const QByteArray &name, const QByteArray &bytes);
