@@ -122,6 +122,22 @@ TEST_F(SingleRun, IdentifiedRunIsRecordedAsTheModemHoldsIt)
     EXPECT_EQ(*std::next(asked), "AT+IPR=9600");
 }
 
+// A modem that refuses the write rate is written at the rate the port keeps, and the record
+// names that one, not the one asked for.
+TEST_F(SingleRun, RefusedRateSwitchRecordsTheRateTheFilesWentAt)
+{
+    modemsim::Options options;
+    options.family = Family::Script;
+    options.faults.errorCommands = {{"AT+IPR=", "ERROR"}};
+    ModemSimulator modem(options);
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {modem.devicePath()})
+                       << QStringLiteral("--record") << records());
+    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed) << flash.err().toStdString();
+    const QList<QJsonObject> all = recordsIn(records());
+    ASSERT_EQ(all.size(), 1);
+    EXPECT_EQ(all.first()[QStringLiteral("line_rate")].toInt(), 115200);
+}
+
 TEST_F(SingleRun, RecordFileThatCannotBeWrittenStopsBeforeAnyPortIsTouched)
 {
     ModemSimulator modem({});
