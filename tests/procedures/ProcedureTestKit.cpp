@@ -18,6 +18,21 @@
 #include <optional>
 #include <set>
 
+FakeHost::FakeHost(TmyComm &Channel, QString DirPath)
+    : channel(Channel), dirPath(std::move(DirPath))
+{
+    budget.setSingleShot(true);
+    QObject::connect(&budget, &QTimer::timeout, [this] {
+        overdue = true;
+        ADD_FAILURE() << "the run is still going " << RunBudget.count()
+                      << " s after the test started; its last line: "
+                      << (lines.isEmpty() ? std::string("(none)") : lines.last().toStdString());
+    });
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        TestStarted() + RunBudget - std::chrono::steady_clock::now());
+    budget.start(std::max(left, std::chrono::milliseconds(0)));
+}
+
 void FakeHost::LogLine(const QString &Text)
 {
     lines.append(Text);
@@ -69,6 +84,8 @@ ModemBench::ModemBench(modemsim::Options Options, std::uint32_t BaudRate, const 
         SendProbe(channel);
         return waitUntil([this] { return ProbeAnswered(channel); }, 200ms);
     }));
+    // A procedure run on its own ends its waits too once the run is overdue.
+    channel.StopRequested = [this] { return host.Overdue(); };
 }
 
 ModemBench::~ModemBench()

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,19 @@
 #include <ostream>
 #include <vector>
 
+// A run still going this long after its test started has failed: its host asks it to quit and
+// the test names the step it was at, well before the test runner's limit of 120 s.
+inline constexpr std::chrono::seconds RunBudget{50};
+
 // The window's part of a run, recorded: log lines, boxes, gauge, status; the quit request can be
 // raised when a given line is logged or the gauge reaches a position, and is raised when a file
-// is tried more than MaxAttempts times.
+// is tried more than MaxAttempts times or the run overruns its budget.
 class FakeHost : public RunHost
 {
 public:
     static constexpr int MaxAttempts = 5;
 
-    FakeHost(TmyComm &Channel, QString DirPath) : channel(Channel), dirPath(std::move(DirPath)) {}
+    FakeHost(TmyComm &Channel, QString DirPath);
 
     QStringList lines;
     QStringList boxes;
@@ -47,7 +52,9 @@ public:
     int GaugePosition() const override { return gaugePosition; }
     QStringList ListFolder(const QString &Folder) override { return lister(Folder); }
     QString SelectedDirPath() const override { return dirPath; }
-    bool QuitRequested() const override { return quit; }
+    bool QuitRequested() const override { return quit || overdue; }
+    // The run has overrun its budget.
+    bool Overdue() const { return overdue; }
     void ShowErrorBox(const QString &Text) override { boxes.append(Text); }
     TmyComm &Channel() override { return channel; }
     void SetStatus(const QString &Text) override { LogLine(Text); }
@@ -62,6 +69,8 @@ public:
 private:
     TmyComm &channel;
     QString dirPath;
+    QTimer budget;
+    bool overdue = false;
 };
 
 // A run of the procedures against a simulator speeds time up by this much: the answers still
