@@ -15,9 +15,9 @@
 
 namespace {
 
-const QByteArray Device = QByteArrayLiteral("/dev/ttyUSB7");
+const QByteArray LockedDevice = QByteArrayLiteral("/dev/ttyUSB7");
 
-void writeLock(const QString &Folder, pid_t Owner)
+void writeLockFile(const QString &Folder, pid_t Owner)
 {
     QFile file(QDir(Folder).filePath(QStringLiteral("LCK..ttyUSB7")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -40,10 +40,10 @@ TEST(LockFile, OwnLockIsNoForeignOne)
 {
     const QString folder = qEnvironmentVariable("QUILLON_LOCK_DIR");
     ASSERT_FALSE(folder.isEmpty());
-    writeLock(folder, getpid());
-    EXPECT_FALSE(serial::ForeignLockOn(Device));
-    writeLock(folder, getppid());
-    const auto foreign = serial::ForeignLockOn(Device);
+    writeLockFile(folder, getpid());
+    EXPECT_FALSE(serial::ForeignLockOn(LockedDevice));
+    writeLockFile(folder, getppid());
+    const auto foreign = serial::ForeignLockOn(LockedDevice);
     ASSERT_TRUE(foreign);
     EXPECT_EQ(foreign->owner, getppid());
     QFile::remove(QDir(folder).filePath(QStringLiteral("LCK..ttyUSB7")));
@@ -63,7 +63,7 @@ TEST(LockFile, LiveLockOfAnotherUserHolds)
     ASSERT_TRUE(QFile::setPermissions(locks.path(), QFile::ReadOwner | QFile::WriteOwner |
                                                         QFile::ExeOwner | QFile::ReadOther |
                                                         QFile::ExeOther));
-    writeLock(locks.path(), getpid());
+    writeLockFile(locks.path(), getpid());
     const QByteArray folder = QFile::encodeName(locks.path());
     const uid_t user = nobody->pw_uid;
     const gid_t group = nobody->pw_gid;
@@ -76,9 +76,9 @@ TEST(LockFile, LiveLockOfAnotherUserHolds)
             setuid(user) != 0)
             _exit(NotNobody);
         setenv("QUILLON_LOCK_DIR", ".", 1);
-        if (serial::UucpLock(Device).taken())
+        if (serial::UucpLock(LockedDevice).taken())
             _exit(TakenOver);
-        const auto foreign = serial::ForeignLockOn(Device);
+        const auto foreign = serial::ForeignLockOn(LockedDevice);
         _exit(foreign && foreign->owner == getppid() ? HeldByOwner : OwnerNotNamed);
     }
     int status = -1;
