@@ -65,8 +65,9 @@ public:
     virtual std::uint32_t takeEvents() = 0;
 #endif
     // What tells this device from any other that a port name may lead to later (device and inode
-    // numbers); empty where the platform offers none. Windows binds a COM name to its adapter and
-    // gives a port handle no identity of its own, so there it stays empty.
+    // numbers); empty where the platform offers none. A Windows port handle has nothing that
+    // tells one adapter from the next behind the same COM name, so there it stays empty and the
+    // port is opened by its name alone.
     virtual QByteArray identity() const
     {
         return {};
