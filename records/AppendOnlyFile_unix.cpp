@@ -102,7 +102,7 @@ std::optional<Failure> AppendOnlyFile::append(const QByteArray &Bytes)
 // what it was before the append, still under the lock.
 Failure AppendOnlyFile::cutBack(off_t Size, const QString &What)
 {
-    const Failure failure = cannotWrite(systemError(What));
+    Failure failure = cannotWrite(systemError(What));
     if (::ftruncate(descriptor, Size) == 0)
         ::fsync(descriptor);
     return failure;

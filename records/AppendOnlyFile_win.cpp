@@ -107,7 +107,7 @@ std::optional<Failure> AppendOnlyFile::append(const QByteArray &Bytes)
 // what it was before the append, still under the lock.
 Failure AppendOnlyFile::cutBack(long long Size, const QString &What)
 {
-    const Failure failure = cannotWrite(systemError(What));
+    Failure failure = cannotWrite(systemError(What));
     LARGE_INTEGER end{};
     end.QuadPart = Size;
     if (SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle))

@@ -45,11 +45,14 @@ int countedSync(int Descriptor, const char *Name)
 }
 } // namespace
 
+// The C library names their parameters with reserved names.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" int fsync(int Descriptor)
 {
     return countedSync(Descriptor, "fsync");
 }
 
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" int fdatasync(int Descriptor)
 {
     return countedSync(Descriptor, "fdatasync");
