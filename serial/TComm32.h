@@ -55,6 +55,14 @@ inline QString OpenFailedText()
     return QStringLiteral("Неверный Handle COM-порта !");
 }
 
+// The message of a port whose name now leads to another device than at its last open.
+inline QString OtherDeviceText(const QString &Port)
+{
+    return QStringLiteral("СОМ-порт %1 ведёт теперь к другому устройству: модем сменился. "
+                          "Запись данных отменена.")
+        .arg(Port);
+}
+
 class TComm32;
 
 using TReceiveDataEvent = std::function<void(const char *Buffer, std::uint16_t BufferLength)>;
@@ -76,6 +84,11 @@ public:
     // Opens and configures the device and starts the reader and writer; raises ECommsError when
     // it cannot, with the port closed again (or, when it was open already, left as it was).
     void OpenPort();
+    // Opens the port again on the device of its last open, as after a change of rate in the
+    // middle of a run. A name may have come to lead elsewhere meanwhile (an adapter's name or
+    // link reused for the next modem): then it raises ECommsError with OtherDeviceText, the other
+    // device left untouched and the port closed. Where a device has no identity it opens by name.
+    void OpenSameDevice();
     void ClosePort();
     bool WriteData(const void *Data, std::int32_t Count);
     bool EscapeFunction(std::uint32_t Code);
@@ -90,6 +103,11 @@ public:
     // (OnTXEMPTY fires then); both 0 while the port is closed.
     std::int64_t BytesQueued() const;
     std::int64_t BytesSent() const;
+    // Whether every byte the device has received by now has reached OnReceiveData: none waits in
+    // the driver, none is held by the reader or queued for this thread. A thread that has been
+    // held up (a loaded machine) may find the reader behind; it processes its events until this
+    // holds. True while the port is closed.
+    bool InputDelivered() const;
 
     QString CommPort() const;
     void SetCommPort(const QString &Port);
@@ -126,6 +144,8 @@ public:
         OnClearRLSD, OnEventChar;
 
 private:
+    void Open(bool SameDevice);
+
     struct Private;
     std::unique_ptr<Private> d;
 };
