@@ -19,8 +19,6 @@
 
 namespace {
 
-const QString DevicePrefix = QStringLiteral("/dev/");
-constexpr int CommPortEntryLength = 99;
 // The dialog's width at the default font and its narrowest; it grows for larger fonts and for long
 // port names. Its height is always that of its content.
 constexpr int DialogWidth = 344;
@@ -54,20 +52,6 @@ std::optional<SerialPortInfo> linkedPort(const QString &CommPort)
 }
 
 } // namespace
-
-QString CommPortForEntry(const QString &Entry)
-{
-    return Entry.startsWith(u'/') ? Entry : DevicePrefix + Entry;
-}
-
-QString EntryForCommPort(const QString &CommPort)
-{
-    // COM1 stands for ttyS0 here as it does when the port is opened.
-    QString device = ResolveDevicePath(CommPort);
-    if (device.startsWith(DevicePrefix, Qt::CaseInsensitive))
-        return device.mid(DevicePrefix.size(), CommPortEntryLength);
-    return device;
-}
 
 TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
 {

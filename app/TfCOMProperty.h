@@ -56,11 +56,5 @@ private:
     void showPortNote();
 };
 
-// The CommPort that stands for a port list entry: a device under /dev by its bare name, a port
-// listed by full path (the simulator's virtual ports) as it is.
-QString CommPortForEntry(const QString &Entry);
-// The port list entry a CommPort stands for, to be matched ignoring case.
-QString EntryForCommPort(const QString &CommPort);
-
 QString NoPortsText();      // the system lists no serial port
 QString NoPortChosenText(); // the port list has entries but none is chosen
