@@ -55,8 +55,10 @@ class TmyComm::WaitTimer
 public:
     WaitTimer(TmyComm &Owner, std::uint32_t Interval) : interval(Interval)
     {
+        // Repeating timers, which their first tick stops (WaitTimerFired): under Wine a
+        // single-shot precise timer never fires inside the wait's event loop, and the wait would
+        // never end; a repeating one fires there as everywhere.
         for (QTimer *limit : {&timer, &drainLimit}) {
-            limit->setSingleShot(true);
             limit->setTimerType(Qt::PreciseTimer);
             QObject::connect(limit, &QTimer::timeout,
                              [this, &Owner] { Owner.WaitTimerFired(*this); });
