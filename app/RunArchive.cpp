@@ -68,7 +68,10 @@ bool RunArchive::writeLog(const QString &Name, const QStringList &Log) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write((Log.join(u'\n') + u'\n').toUtf8());
+    // One line end throughout: a modem's answer quoted in a line brings its own CR LF or CR.
+    QString text = Log.join(u'\n') + u'\n';
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    file.write(text.toUtf8());
     return file.commit();
 }
 

@@ -52,6 +52,21 @@ TEST(RunArchive, KeepsARecordLineAndALogPerRun)
     EXPECT_EQ(QString::fromUtf8(first.readAll()), log.join(u'\n') + u'\n');
 }
 
+// Lines that quote a modem's answer carry its CR LF or CR; the file keeps one line end throughout,
+// which every viewer shows alike.
+TEST(RunArchive, LogHasOneLineEndThroughout)
+{
+    QTemporaryDir folder;
+    const RunArchive archive(folder.filePath(QStringLiteral("quillon")));
+    const QDateTime start(QDate(2026, 12, 7), QTime(20, 33, 9), Qt::UTC);
+    ASSERT_TRUE(archive.keep(recordOf(QStringLiteral("COM5"), start),
+                             {QStringLiteral("Ответ:\r\nOK\r\n"), QStringLiteral("AT\rATE0")}));
+    QFile log(
+        QDir(archive.logFolder()).filePath(QStringLiteral("20261207-203309_velmora_COM5.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(log.readAll()), QStringLiteral("Ответ:\nOK\n\nAT\nATE0\n"));
+}
+
 TEST(RunArchive, NamesLogsAfterThePortWithoutItsFolders)
 {
     const QDateTime start(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
