@@ -8,7 +8,9 @@
 #  - quillon.exe, driven from the keyboard under Xvfb, programs the script type too, and the modem
 #    receives the same bytes; a screenshot of the finished run goes to SHOT (a PNG file);
 #  - the installer installs silently, quillon-flash.exe programs a modem from the installed
-#    folder, and the silent uninstall leaves none of the program's files but what the user made.
+#    folder, a second install keeps a profile the user edited, an install into another folder
+#    replaces the first, and the silent uninstall leaves none of the program's files but what the
+#    user changed or made.
 #   tools/windows/test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR SHOT INSTALLER
 # PROGRAM_DIR is the unpacked zip; WINEPREFIX names a prepared Wine prefix.
 set -euo pipefail
@@ -198,10 +200,15 @@ window_run() {
 }
 check window_run
 
-# installed_run: the installer as a technician would use it, silently, for the current user.
+# installed_run: the installer as a technician would use it, silently, for the current user: a
+# modem programmed from the installed folder; a profile the user edited there survives a second
+# install over the first; an install into another folder uninstalls the first (leaving what the
+# user changed or made) so that one uninstall entry names the one installation; the uninstall
+# leaves nothing of the program's.
 installed_run() {
-    local folder="$WINEPREFIX/drive_c/QuillonTest" status=0
-    rm -rf "$folder"
+    local folder="$WINEPREFIX/drive_c/QuillonTest" moved="$WINEPREFIX/drive_c/QuillonMoved"
+    local status=0
+    rm -rf "$folder" "$moved"
     if ! "$wine" "$installer" /S /CurrentUser '/D=C:\QuillonTest' || ! "$wineserver" -w; then
         fail "the installer ended with an error"
         return
@@ -216,9 +223,25 @@ installed_run() {
     if [ "$(received "$work/linux-velmora.wire")" != "$(received "$work/installed-velmora.wire")" ]; then
         fail "installed: the modem received other bytes than from the Linux runner"
     fi
-    # A record of the user's own, which the uninstaller must leave.
+    # A profile the user edited and a record of the user's own, which no install or uninstall
+    # may touch.
+    printf 'portname=COM5\r\n' >>"$folder/velmora/upload.ini"
     mkdir -p "$folder/records"
     echo "{}" >"$folder/records/run.json"
+    if ! "$wine" "$installer" /S /CurrentUser '/D=C:\QuillonTest' || ! "$wineserver" -w; then
+        fail "the second install ended with an error"
+        return
+    fi
+    grep -q '^portname=COM5' "$folder/velmora/upload.ini" ||
+        fail "a second install overwrote the profile the user edited"
+    if ! "$wine" "$installer" /S /CurrentUser '/D=C:\QuillonMoved' || ! "$wineserver" -w; then
+        fail "the install into another folder ended with an error"
+        return
+    fi
+    local left
+    left=$(cd "$folder" 2>/dev/null && find . -type f | sort | tr '\n' ' ')
+    [ "$left" = "./records/run.json ./velmora/upload.ini " ] ||
+        fail "after an install elsewhere the first folder holds: ${left:-nothing}"
     # The uninstall command Windows' program list runs: "folder\uninstall.exe" /CurrentUser /S
     local registered program switches
     registered=$("$wine" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon' \
@@ -226,17 +249,16 @@ installed_run() {
     [ -n "$registered" ] || { fail "the installer registered no uninstall command"; return; }
     program=${registered#\"}
     program=${program%%\"*}
+    [ "$program" = 'C:\QuillonMoved\uninstall.exe' ] ||
+        fail "the uninstall entry names $program, not the installation in C:\\QuillonMoved"
     switches=${registered##*\" }
     # shellcheck disable=SC2086 # each switch is a word of its own
     if ! "$wine" "$program" $switches || ! "$wineserver" -w; then
         fail "the uninstaller ended with an error"
     fi
-    local left
-    left=$(cd "$folder" 2>/dev/null && find . -type f | sort | tr '\n' ' ')
-    [ "$left" = "./records/run.json " ] ||
-        fail "after the uninstall the folder holds: ${left:-nothing, not even the record of the user}"
-    rm -rf "$folder"
-    echo "installer: installed, programmed a modem, uninstalled leaving the user's record"
+    [ ! -e "$moved" ] || fail "after the uninstall C:\\QuillonMoved still holds: $(cd "$moved" && find . | tr '\n' ' ')"
+    rm -rf "$folder" "$moved"
+    echo "installer: installed, programmed a modem, installed again and elsewhere keeping the user's files, uninstalled"
 }
 check installed_run
 
