@@ -28,6 +28,9 @@ runner="$linux/flash/quillon-flash"
 work=$(mktemp -d -t quillon-e2e.XXXXXX)
 export QUILLON_PORTS_DIR="$work/ports"
 com=com7
+# A port numbered 10 or above, as USB adapters often get: Windows opens it only through the device
+# namespace (\\.\COM12).
+high_com=com12
 
 background=()
 cleanup() {
@@ -35,7 +38,7 @@ cleanup() {
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    rm -f "$WINEPREFIX/dosdevices/$com"
+    rm -f "$WINEPREFIX/dosdevices/$com" "$WINEPREFIX/dosdevices/$high_com"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -117,7 +120,7 @@ run_both() {
     ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
     status=0
     local started=$SECONDS
-    timeout 900 "$wine" "$program/quillon-flash.exe" "${flash[@]}" --port "${com^^}" \
+    timeout "${WINE_RUN_LIMIT:-900}" "$wine" "$program/quillon-flash.exe" "${flash[@]}" --port "${com^^}" \
         >"$work/wine-$name.out" 2>&1 || status=$?
     stop_simulator
     echo "$name: quillon-flash.exe ended with $status after $((SECONDS - started)) s"
@@ -137,6 +140,56 @@ check run_both tu41 0 --type tu41 -- --family java
 check run_both tc65 0 --type tc65 -- --family replay --transfer-log "$program/tc65/transfer_fw.log"
 # The modem goes away during the first file transfer.
 check run_both vanishing 1 --type velmora -- --family script --vanish-after 400
+# A modem that never answers AT^SJAM: the run fails at the command's time-out of 5 s. (Under Wine a
+# single-shot precise timer never fires inside the wait's event loop, and the run waited for ever.)
+WINE_RUN_LIMIT=120 check run_both sjam-unanswered 1 --type tu41 -- --family java --silent 'AT^SJAM='
+
+# manifests: both programs tell Windows that they draw at every screen's own scale and take long
+# paths.
+manifests() {
+    local exe
+    for exe in quillon.exe quillon-flash.exe; do
+        grep -q '<dpiAwareness[^>]*>PerMonitorV2<' "$program/$exe" ||
+            fail "$exe carries no manifest with per-monitor DPI awareness"
+        grep -q '<longPathAware[^>]*>true<' "$program/$exe" ||
+            fail "$exe carries no manifest with long paths"
+    done
+}
+check manifests
+
+# station_run: a station under Windows, with a modem that tells no IMEI left on its port: the
+# modem is programmed once, then the port waits for it to be taken off (its device gone, or 3 s
+# without an answer) for as long as it answers. A COM port is no file: a wait that asked the file
+# system whether the device was there ended at once, and the same modem was programmed again and
+# again.
+station_run() {
+    simulate station-velmora --family script --no-imei
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    local out="$work/station.out" started=$SECONDS
+    "$wine" "$program/quillon-flash.exe" --type velmora --port "${com^^}" --continuous --json \
+        >"$out" 2>&1 &
+    local station=$!
+    background+=("$station")
+    until grep -q '"state":"take-off"' "$out"; do
+        if ((SECONDS - started > 600)) || ! kill -0 "$station" 2>/dev/null; then
+            fail "station: the first modem was not programmed and taken off within 600 s"
+            tail -n 20 "$out" >&2
+            break
+        fi
+        sleep 1
+    done
+    # Long enough for the silence clock to end the wait many times over, were it not restarted.
+    sleep 12
+    local programmed
+    programmed=$(grep -c '"state":"programming"' "$out" || true)
+    [ "$programmed" -eq 1 ] ||
+        fail "station: the modem left on the port was programmed $programmed times, not once"
+    kill "$station" 2>/dev/null || true
+    wait "$station" 2>/dev/null || true
+    stop_simulator
+    ((failures > 0)) || echo "station: programmed once, waited for its removal"
+}
+check station_run
 
 # console_run: quillon-flash.exe in a console, as a technician starts it from cmd.exe, with what
 # the console shows rendered by a terminal (tmux) and read back as a screen: the Russian lines
@@ -177,26 +230,43 @@ console_run() {
 }
 check console_run
 
-# The window, driven from the keyboard under Xvfb as a technician would: the first modem type,
-# the modem's COM port in the port dialog, the run to its end box. Wine's desktop belongs to the
-# session that started it, and the console runs above started one with no display: the window
-# needs a session of its own.
+# The window, driven from the keyboard under Xvfb as a technician would, on COM12 (a port the
+# device namespace must open): the first modem type with the port typed into the dialog, the same
+# type again with the dialog taken as it opens (the port chosen before still chosen), and a type
+# whose profile names the port (chosen by the dialog as it opens); each run to its success box. The
+# modem receives the same bytes as from the Linux runner, and each record names the port as the
+# runner's does. Wine's desktop belongs to the session that started it, and the console runs above
+# started one with no display: the window needs a session of its own.
 window_run() {
     "$wineserver" -k 2>/dev/null || true
+    # A second script type, whose profile names the port.
+    cp -r "$program/velmora" "$program/velmora_prof"
+    printf 'portname=%s\r\n' "${high_com^^}" >>"$program/velmora_prof/upload.ini"
+    printf 'Velmora %s:velmora_prof\r\n' "${high_com^^}" >>"$program/Quillon_dir.ini"
+    local records
+    records=("$WINEPREFIX"/drive_c/users/*/AppData/Local/quillon/runs.jsonl)
+    rm -f "${records[@]}"
     simulate window-velmora --family script
-    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$high_com"
     local started=$SECONDS
     if xvfb-run -a -s "-screen 0 800x720x24" "$here/drive-window.sh" "$wine" "$program/quillon.exe" \
-        "${com^^}" "$shot" >"$work/window.out" 2>&1; then
-        echo "window: the run ended with its success box after $((SECONDS - started)) s"
+        "${high_com^^}" "$shot" first:type first:keep last:keep >"$work/window.out" 2>&1; then
+        echo "window: three runs on ${high_com^^} ended with their success box after $((SECONDS - started)) s"
     else
-        fail "the window's run under Wine (see its output below)"
+        fail "the window's runs under Wine (see its output below)"
         tail -n 20 "$work/window.out" >&2
     fi
     stop_simulator
-    if [ "$(received "$work/linux-velmora.wire")" != "$(received "$work/window-velmora.wire")" ]; then
+    local linux window
+    linux=$(received "$work/linux-velmora.wire")
+    window=$(received "$work/window-velmora.wire")
+    [ "${window#"$linux"}" != "$window" ] ||
         fail "window: the modem received other bytes from the window than from the Linux runner"
-    fi
+    records=("$WINEPREFIX"/drive_c/users/*/AppData/Local/quillon/runs.jsonl)
+    local named
+    named=$(grep -c "\"port\":\"${high_com^^}\"" "${records[@]}" 2>/dev/null || true)
+    [ "$named" = 3 ] ||
+        fail "window: $named of the 3 records name the port ${high_com^^} as the runner's records do"
 }
 check window_run
 
