@@ -6,6 +6,7 @@
 #include "atlink/Timing.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -45,6 +46,8 @@ std::int32_t writableCount(std::int64_t Count)
 
 // While a wait wants the port's output to drain, the loop looks this often whether it has.
 constexpr std::chrono::milliseconds DrainCheck(10);
+// How late a wait may notice its limit when its precise timer is not delivered (under Wine).
+constexpr std::chrono::milliseconds LimitWatch(50);
 
 } // namespace
 
@@ -55,23 +58,30 @@ class TmyComm::WaitTimer
 public:
     WaitTimer(TmyComm &Owner, std::uint32_t Interval) : interval(Interval)
     {
-        // Repeating timers, which their first tick stops (WaitTimerFired): under Wine a
-        // single-shot precise timer never fires inside the wait's event loop, and the wait would
-        // never end; a repeating one fires there as everywhere.
-        for (QTimer *limit : {&timer, &drainLimit}) {
-            limit->setTimerType(Qt::PreciseTimer);
-            QObject::connect(limit, &QTimer::timeout,
+        // Under Wine a single-shot precise timer never fires inside the wait's event loop, and the
+        // wait would never end. So the limits repeat until their first tick stops them, and a
+        // coarse watch, a kind of timer that fires there, also reads the limit from the clock.
+        for (QTimer *bound : {&timer, &drainLimit}) {
+            bound->setTimerType(Qt::PreciseTimer);
+            QObject::connect(bound, &QTimer::timeout,
                              [this, &Owner] { Owner.WaitTimerFired(*this); });
         }
+        QObject::connect(&watch, &QTimer::timeout, [this, &Owner] {
+            if (limit.hasExpired())
+                Owner.WaitTimerFired(*this);
+        });
         timer.setInterval(Bounded(std::chrono::milliseconds(Interval)));
+        watch.setInterval(LimitWatch);
         drainCheck.setInterval(DrainCheck);
     }
 
     void Start()
     {
         running = true;
-        if (interval > 0)
+        if (interval > 0) {
             timer.start();
+            watchUntil(timer.intervalAsDuration());
+        }
     }
     // The interval counts from the moment everything queued on the port has left it. Until then
     // the wait is bounded by the line time of what is still to go plus the interval, so a line
@@ -83,6 +93,7 @@ public:
         if (interval > 0) {
             const std::int64_t unsent = Port.BytesQueued() - Port.BytesSent();
             drainLimit.start(Bounded(LineTime(Port, unsent) + std::chrono::milliseconds(interval)));
+            watchUntil(drainLimit.intervalAsDuration());
         }
         drainCheck.start();
         FollowOutput(Port);
@@ -101,6 +112,7 @@ public:
         running = false;
         timer.stop();
         drainLimit.stop();
+        watch.stop();
         drainCheck.stop();
     }
     void MarkExpired() { expired = true; }
@@ -108,9 +120,17 @@ public:
     bool Expired() const { return expired; }
 
 private:
+    void watchUntil(std::chrono::milliseconds Limit)
+    {
+        limit.setRemainingTime(Limit, Qt::PreciseTimer);
+        watch.start();
+    }
+
     const std::uint32_t interval;
     QTimer timer;
     QTimer drainLimit;
+    QTimer watch;
+    QDeadlineTimer limit;
     QTimer drainCheck; // only wakes the wait loop
     bool awaitingOutput = false;
     bool running = false;
