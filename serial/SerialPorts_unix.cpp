@@ -151,7 +151,7 @@ QString CommPortForEntry(const QString &Entry)
 
 QString EntryForCommPort(const QString &CommPort)
 {
-    const QString device = ResolveDevicePath(CommPort);
+    QString device = ResolveDevicePath(CommPort);
     if (device.startsWith(DevicePrefix, Qt::CaseInsensitive))
         return device.mid(DevicePrefix.size(), CommPortEntryLength);
     return device;
