@@ -184,7 +184,13 @@ station_run() {
     programmed=$(grep -c '"state":"programming"' "$out" || true)
     [ "$programmed" -eq 1 ] ||
         fail "station: the modem left on the port was programmed $programmed times, not once"
+    # A station runs until it is stopped; Wine ends it on SIGTERM, or else on SIGKILL.
     kill "$station" 2>/dev/null || true
+    for _ in $(seq 10); do
+        kill -0 "$station" 2>/dev/null || break
+        sleep 1
+    done
+    kill -KILL "$station" 2>/dev/null || true
     wait "$station" 2>/dev/null || true
     stop_simulator
     ((failures > 0)) || echo "station: programmed once, waited for its removal"
