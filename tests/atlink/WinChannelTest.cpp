@@ -21,9 +21,9 @@ namespace {
 class Watchdog
 {
 public:
-    Watchdog(TmyComm &Channel, std::chrono::milliseconds Limit)
+    Watchdog(TmyComm &Channel, std::chrono::milliseconds Limit) : channel(Channel)
     {
-        Channel.StopRequested = [this] { return bitten.load(); };
+        channel.StopRequested = [this] { return bitten.load(); };
         QAbstractEventDispatcher *const dispatcher = QAbstractEventDispatcher::instance();
         worker = std::thread([this, Limit, dispatcher] {
             std::unique_lock<std::mutex> lock(mutex);
@@ -41,6 +41,7 @@ public:
         }
         called.notify_one();
         worker.join();
+        channel.StopRequested = nullptr;
     }
     Watchdog(const Watchdog &) = delete;
     Watchdog &operator=(const Watchdog &) = delete;
@@ -48,6 +49,7 @@ public:
     bool bit() const { return bitten.load(); }
 
 private:
+    TmyComm &channel;
     std::atomic<bool> bitten{false};
     std::mutex mutex;
     std::condition_variable called;
