@@ -5,8 +5,8 @@
 #include "atlink/PortProfile.h"
 #include "atlink/Timing.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -46,8 +46,16 @@ std::int32_t writableCount(std::int64_t Count)
 
 // While a wait wants the port's output to drain, the loop looks this often whether it has.
 constexpr std::chrono::milliseconds DrainCheck(10);
-// How late a wait may notice its limit when its precise timer is not delivered (under Wine).
-constexpr std::chrono::milliseconds LimitWatch(50);
+
+// Makes the wait's pass of the event loop return, so that the wait looks at what a timer changed.
+// Qt's Windows dispatcher hands a precise timer's event over at the start of processEvents() and
+// then goes on sleeping in that call, waiting for more: a wait that nothing else wakes (no answer
+// coming) would never end.
+void WakeWaitLoop()
+{
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+}
 
 } // namespace
 
@@ -58,30 +66,22 @@ class TmyComm::WaitTimer
 public:
     WaitTimer(TmyComm &Owner, std::uint32_t Interval) : interval(Interval)
     {
-        // Under Wine a single-shot precise timer never fires inside the wait's event loop, and the
-        // wait would never end. So the limits repeat until their first tick stops them, and a
-        // coarse watch, a kind of timer that fires there, also reads the limit from the clock.
-        for (QTimer *bound : {&timer, &drainLimit}) {
-            bound->setTimerType(Qt::PreciseTimer);
-            QObject::connect(bound, &QTimer::timeout,
+        for (QTimer *limit : {&timer, &drainLimit}) {
+            limit->setSingleShot(true);
+            limit->setTimerType(Qt::PreciseTimer);
+            QObject::connect(limit, &QTimer::timeout,
                              [this, &Owner] { Owner.WaitTimerFired(*this); });
         }
-        QObject::connect(&watch, &QTimer::timeout, [this, &Owner] {
-            if (limit.hasExpired())
-                Owner.WaitTimerFired(*this);
-        });
         timer.setInterval(Bounded(std::chrono::milliseconds(Interval)));
-        watch.setInterval(LimitWatch);
         drainCheck.setInterval(DrainCheck);
+        QObject::connect(&drainCheck, &QTimer::timeout, WakeWaitLoop);
     }
 
     void Start()
     {
         running = true;
-        if (interval > 0) {
+        if (interval > 0)
             timer.start();
-            watchUntil(timer.intervalAsDuration());
-        }
     }
     // The interval counts from the moment everything queued on the port has left it. Until then
     // the wait is bounded by the line time of what is still to go plus the interval, so a line
@@ -93,7 +93,6 @@ public:
         if (interval > 0) {
             const std::int64_t unsent = Port.BytesQueued() - Port.BytesSent();
             drainLimit.start(Bounded(LineTime(Port, unsent) + std::chrono::milliseconds(interval)));
-            watchUntil(drainLimit.intervalAsDuration());
         }
         drainCheck.start();
         FollowOutput(Port);
@@ -112,7 +111,6 @@ public:
         running = false;
         timer.stop();
         drainLimit.stop();
-        watch.stop();
         drainCheck.stop();
     }
     void MarkExpired() { expired = true; }
@@ -120,18 +118,10 @@ public:
     bool Expired() const { return expired; }
 
 private:
-    void watchUntil(std::chrono::milliseconds Limit)
-    {
-        limit.setRemainingTime(Limit, Qt::PreciseTimer);
-        watch.start();
-    }
-
     const std::uint32_t interval;
     QTimer timer;
     QTimer drainLimit;
-    QTimer watch;
-    QDeadlineTimer limit;
-    QTimer drainCheck; // only wakes the wait loop
+    QTimer drainCheck; // only wakes the wait loop to look at the port's output
     bool awaitingOutput = false;
     bool running = false;
     bool expired = false;
@@ -270,6 +260,7 @@ void TmyComm::WaitTimerFired(WaitTimer &Sender)
 {
     Sender.Stop();
     Sender.MarkExpired();
+    WakeWaitLoop();
 }
 
 std::optional<Failure> TmyComm::LoadPortSettings(const QString &FileName)

@@ -1,6 +1,7 @@
 // The channel's waits on a Windows COM port (the first of QUILLON_TEST_COM_PAIR, e.g. "COM5,COM6",
-// whose far end never answers): each ends at its time-out, under Wine too, whose event loop never
-// delivers a single-shot precise timer.
+// whose far end never answers): each ends at its time-out. Qt's Windows dispatcher hands a
+// precise timer's event over at the start of processEvents() and then sleeps on in that call, so a
+// wait that its time-out did not wake would never end.
 #include "tests/common/TestSupport.h"
 
 #include "atlink/Timing.h"

@@ -140,8 +140,9 @@ check run_both tu41 0 --type tu41 -- --family java
 check run_both tc65 0 --type tc65 -- --family replay --transfer-log "$program/tc65/transfer_fw.log"
 # The modem goes away during the first file transfer.
 check run_both vanishing 1 --type velmora -- --family script --vanish-after 400
-# A modem that never answers AT^SJAM: the run fails at the command's time-out of 5 s. (Under Wine a
-# single-shot precise timer never fires inside the wait's event loop, and the run waited for ever.)
+# A modem that never answers AT^SJAM: the run fails at the command's time-out of 5 s. (A wait that
+# its time-out's timer does not wake sleeps on in Qt's Windows dispatcher, and the run waited for
+# ever.)
 WINE_RUN_LIMIT=120 check run_both sjam-unanswered 1 --type tu41 -- --family java --silent 'AT^SJAM='
 
 # manifests: both programs tell Windows that they draw at every screen's own scale and take long
