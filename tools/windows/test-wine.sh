@@ -140,10 +140,10 @@ check run_both tu41 0 --type tu41 -- --family java
 check run_both tc65 0 --type tc65 -- --family replay --transfer-log "$program/tc65/transfer_fw.log"
 # The modem goes away during the first file transfer.
 check run_both vanishing 1 --type velmora -- --family script --vanish-after 400
-# A modem that never answers AT^SJAM: the run fails at the command's time-out of 5 s. (A wait that
-# its time-out's timer does not wake sleeps on in Qt's Windows dispatcher, and the run waited for
-# ever.)
-WINE_RUN_LIMIT=120 check run_both sjam-unanswered 1 --type tu41 -- --family java --silent 'AT^SJAM='
+# A modem that never answers AT^SJAM: the run goes on past each of those commands at its time-out
+# of 5 s, as on Linux. (A wait that its time-out's timer does not wake sleeps on in Qt's Windows
+# dispatcher, and the run waited for ever.)
+WINE_RUN_LIMIT=120 check run_both sjam-unanswered 0 --type tu41 -- --family java --silent 'AT^SJAM='
 
 # manifests: both programs tell Windows that they draw at every screen's own scale and take long
 # paths.
@@ -166,7 +166,7 @@ check manifests
 station_run() {
     simulate station-velmora --family script --no-imei
     ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
-    local out="$work/station.out" started=$SECONDS
+    local out="$work/station.out" started=$SECONDS before=$failures
     "$wine" "$program/quillon-flash.exe" --type velmora --port "${com^^}" --continuous --json \
         >"$out" 2>&1 &
     local station=$!
@@ -194,7 +194,7 @@ station_run() {
     kill -KILL "$station" 2>/dev/null || true
     wait "$station" 2>/dev/null || true
     stop_simulator
-    ((failures > 0)) || echo "station: programmed once, waited for its removal"
+    [ "$failures" -ne "$before" ] || echo "station: programmed once, waited for its removal"
 }
 check station_run
 
