@@ -64,6 +64,14 @@ TEST(FlashOptions, HelpNamesEveryExitStatus)
         EXPECT_TRUE(FlashHelpText({}).contains(QLatin1StringView(status))) << status;
 }
 
+// A Windows console is 80 columns wide by default, and a line of 80 leaves an empty one after it.
+TEST(FlashOptions, HelpFitsAnEightyColumnConsole)
+{
+    const QStringList lines = FlashHelpText({}).split(u'\n');
+    for (const QString &line : lines)
+        EXPECT_LT(line.size(), 80) << line.toStdString();
+}
+
 TEST(FlashOptions, MistakesAreUsageFailuresInOneLine)
 {
     for (const char *arguments : {
