@@ -1,6 +1,7 @@
 #include "FlashRunner.h"
 
 #include "engine/StationPort.h"
+#include "serial/HandOver.h"
 
 #include <QAbstractEventDispatcher>
 
@@ -15,8 +16,12 @@ void FlashRunner::Worker::run()
     const PortResult result = station ? StationPort(job, port, observer, stop, *station).run()
                                       : PortRun(job, port, observer, stop).execute();
     setRunning(false);
-    const std::lock_guard guard(resultLock);
-    outcome = result;
+    {
+        const std::lock_guard guard(resultLock);
+        outcome = result;
+    }
+    // The worker is deleted once wait() returns, which the thread checker cannot see through.
+    serial::announceHandOver(this);
 }
 
 void FlashRunner::Worker::setRunning(bool Running)
@@ -87,8 +92,10 @@ void FlashRunner::abandon()
 
 void FlashRunner::join()
 {
-    for (const auto &worker : workers)
+    for (const auto &worker : workers) {
         worker->wait();
+        serial::acceptHandOver(worker.get());
+    }
 }
 
 QList<PortResult> FlashRunner::results() const

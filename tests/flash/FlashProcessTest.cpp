@@ -75,7 +75,8 @@ TEST_P(EachFamily, IsProgrammedWithTheWindowsLogAndThePortReleased)
     const QString port = modem.devicePath();
     FlashProcess flash(FlashArguments(QString::fromLatin1(family.type), {port})
                        << QStringLiteral("--json"));
-    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed) << flash.err().toStdString();
+    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed)
+        << flash.err().toStdString() << LogTexts(flash.out(), port).join(u'\n').toStdString();
 
     const QStringList log = LogTexts(flash.out(), port);
     ASSERT_GE(log.size(), 6);
@@ -438,7 +439,11 @@ TEST(FlashInterrupt, CtrlCEndsTheWaitItMeetsAndSendsNothingMore)
     ASSERT_TRUE(flash.waitForOutput([&](const QByteArray &Out) {
         return LogTexts(Out, port).contains(QStringLiteral("Удаление старого файла main.py ..."));
     }));
-    std::this_thread::sleep_for(200ms); // the pause before the command is over
+    // The pause before the command is over when the modem has the command it never answers.
+    ASSERT_TRUE(waitUntil([&] {
+        const std::vector<QByteArray> sent = modems.at(0)->commands();
+        return !sent.empty() && sent.back().startsWith("AT#DSCRIPT=");
+    }));
     flash.interrupt();
     ASSERT_EQ(flash.finish(), FlashExit::Interrupted) << flash.err().toStdString();
     const std::vector<QByteArray> commands = modems.at(0)->commands();

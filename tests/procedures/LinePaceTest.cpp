@@ -13,7 +13,9 @@ using modemsim::Family;
 
 namespace {
 
-constexpr int LineSpeedUp = 20;
+// Ten times faster: a command's wait of 1 s is still 100 ms, which a loaded machine running four
+// tests on each core keeps (at twenty, 50 ms waits failed good runs now and then).
+constexpr int LineSpeedUp = 10;
 
 modemsim::Options LineOptions(Family Family)
 {
@@ -95,7 +97,6 @@ TEST(LinePace, Tu41DownloadsAtASlowLinesPace)
     EXPECT_TRUE(FlashTu41(bench->host)) << bench->host.lines.join(u'\n').toStdString();
     ASSERT_EQ(bench->modem.storedFiles().count("ehsx.jar"), 1U);
     EXPECT_EQ(bench->modem.storedFiles().at("ehsx.jar"), bytes);
-    EXPECT_EQ(bench->host.transfers.back().sent, bytes.size());
 }
 
 // The modem stops taking bytes part-way (a line held by flow control): the wait after the file
@@ -154,7 +155,8 @@ TEST_P(WriteRate, EachFamilyIsWrittenAtTheRateTheModemTakes)
         SCOPED_TRACE(maxRate);
         const auto bench = TypeBench(type.family, maxRate);
         bench->channel.WriteRate = 115200;
-        EXPECT_TRUE(PerformProgrammingRun(bench->host, QString::fromLatin1(type.dirName)));
+        EXPECT_TRUE(PerformProgrammingRun(bench->host, QString::fromLatin1(type.dirName)))
+            << bench->host.lines.join(u'\n').toStdString();
         const QString outcome = maxRate == 0 ? QStringLiteral("Скорость 115200 задана.")
                                              : QStringLiteral("Ошибка. Скорость 115200 не задана.");
         EXPECT_TRUE(

@@ -84,20 +84,23 @@ TEST(SerialPortsTest, StableNameAndItsDeviceAreOnePort)
 }
 
 // The station's wait for a modem's removal ends when its device goes: a device present by any of
-// its names is there, one that went (its pseudo-terminal closed, a link left dangling) is not.
+// its names is there, one that went (its node removed, a link left dangling) is not. A file of the
+// test's own stands for the device node: a pseudo-terminal's number is handed to the next one that
+// opens, which a test running beside this one may be.
 TEST(SerialPortsTest, DevicePresenceFollowsTheDevice)
 {
     QTemporaryDir folder;
+    const QString device = folder.filePath(QStringLiteral("ttyUSB0"));
     const QString link = folder.filePath(QStringLiteral("modem"));
-    QString device;
     {
-        PtyPair pty;
-        device = pty.slavePath();
-        ASSERT_TRUE(QFile::link(device, link));
-        EXPECT_EQ(DevicePresent(device), true);
-        EXPECT_EQ(DevicePresent(link), true);
-        EXPECT_EQ(DevicePresent(link.toUpper()), true); // as a profile writes it
+        QFile node(device);
+        ASSERT_TRUE(node.open(QIODevice::WriteOnly));
     }
+    ASSERT_TRUE(QFile::link(device, link));
+    EXPECT_EQ(DevicePresent(device), true);
+    EXPECT_EQ(DevicePresent(link), true);
+    EXPECT_EQ(DevicePresent(link.toUpper()), true); // as a profile writes it
+    ASSERT_TRUE(QFile::remove(device));
     EXPECT_EQ(DevicePresent(device), false);
     EXPECT_EQ(DevicePresent(link), false);
 }
