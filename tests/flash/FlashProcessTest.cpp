@@ -4,6 +4,7 @@
 #include "procedures/ProgrammingRun.h"
 #include "records/RunRecord.h"
 #include "serial/TComm32.h"
+#include "tests/common/TestSupport.h"
 #include "tools/modemsim/ModemSimulator.h"
 
 #include <QCoreApplication>
