@@ -78,7 +78,7 @@ cmd_test_windows() {
     suite wine-runs wine_runs "$work/Quillon" "$shot" "$windows_installer"
     rm -rf "$work"
     printf '%s\n' "${results[@]}"
-    echo "quillon: the window's screenshot is $shot"
+    echo "quillon: the window's screenshots are $shot and ${shot%.*}-station.png"
     echo "quillon (Windows under Wine): $passed passed, $failed failed"
     [ "$failed" -eq 0 ]
 }

@@ -17,29 +17,12 @@ shift 4
 runs=("$@")
 [ ${#runs[@]} -gt 0 ] || runs=(first:type)
 
+# shellcheck source=tools/windows/x-windows.sh
+. "$(dirname "${BASH_SOURCE[0]}")/x-windows.sh"
+
 "$wine" "$program" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
-
-# window NAME SECONDS: the id of the shown window whose title contains NAME.
-window() {
-    local id
-    id=$(timeout "$2" xdotool search --sync --onlyvisible --name "$1" | head -n 1) || true
-    if [ -z "$id" ]; then
-        echo "no window named \"$1\" after $2 s; the windows shown are:" >&2
-        xdotool search --onlyvisible --name . 2>/dev/null |
-            while read -r w; do xdotool getwindowname "$w"; done >&2
-        return 1
-    fi
-    echo "$id"
-}
-
-# Without a window manager Wine activates a window when it is clicked: its title bar is.
-activate() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    xdotool mousemove $((X + 60)) $((Y + 8)) click 1
-    sleep 1
-}
 
 # Wine starts slowly on a busy machine: the first window may take minutes.
 main=$(window "Velmora" 300)
@@ -80,8 +63,7 @@ run() {
     fi
     sleep 1
     if [ "$number" -eq 1 ]; then
-        eval "$(xdotool getwindowgeometry --shell "$main")"
-        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
+        screenshot "$main" "$shot"
     fi
     [ -n "$box" ] && activate "$box" && xdotool key Return
     sleep 1

@@ -7,6 +7,9 @@
 #  - in a console (rendered by tmux) the Russian text reads right and the live line stays in place;
 #  - quillon.exe, driven from the keyboard under Xvfb, programs the script type too, and the modem
 #    receives the same bytes; a screenshot of the finished run goes to SHOT (a PNG file);
+#  - the station window, started with its set-up on the command line, programs a modem on COM7
+#    with the same bytes as the Linux runner's station, asks before closing during the run and
+#    ends when closed; its screenshot goes beside SHOT (windows-station.png beside windows.png);
 #  - the installer installs silently, quillon-flash.exe programs a modem from the installed
 #    folder, a second install keeps a profile the user edited, an install into another folder
 #    replaces the first, and the silent uninstall leaves none of the program's files but what the
@@ -18,6 +21,7 @@ set -euo pipefail
 program=$(cd "${1:?usage: test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR SHOT INSTALLER}" && pwd)
 linux=$(cd "${2:?}" && pwd)
 shot=$(realpath -m "${3:?}")
+station_shot="${shot%.*}-station.png"
 installer=$(realpath "${4:?}")
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
@@ -276,6 +280,56 @@ window_run() {
         fail "window: $named of the 3 records name the port ${high_com^^} as the runner's records do"
 }
 check window_run
+
+# station_window_run: the station window started with its set-up on the command line, as a line's
+# computer starts it at log-in, driven under Xvfb (tools/windows/drive-station.sh): it begins at
+# once, asks before closing while the modem is programmed, records the run as programmed on COM7,
+# and ends when closed. The modem receives the same bytes as from the Linux runner's station; the
+# probes for its removal that follow are left out of the comparison, since how long they go on
+# depends on when each station was stopped.
+station_window_run() {
+    "$wineserver" -k 2>/dev/null || true # a session of its own, on this check's display
+    local reference="$work/linux-station.jsonl" record="$work/station-window.jsonl"
+    simulate linux-station --family script
+    "$runner" --type velmora --data "$program" --port "$device" --continuous --record "$reference" \
+        >"$work/linux-station.out" 2>&1 &
+    local station=$!
+    for _ in $(seq 600); do
+        [ -s "$reference" ] && break
+        sleep 0.2
+    done
+    kill "$station" 2>/dev/null || true
+    wait "$station" 2>/dev/null || true
+    stop_simulator
+    grep -q '"result":"programmed"' "$reference" ||
+        fail "station window: the Linux runner's station programmed no modem for the comparison"
+
+    simulate station-window --family script
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    local started=$SECONDS
+    if xvfb-run -a -s "-screen 0 1024x720x24" "$here/drive-station.sh" "$wine" "$program/quillon.exe" \
+        "$station_shot" "$work/station-window.wire" 'AT#ENHRST' "$record" \
+        --type velmora --port "${com^^}" --record "Z:${record//\//\\}" >"$work/station-window.out" 2>&1; then
+        sed -n 's/^drive-station: //p' "$work/station-window.out" | sed 's/^/station window: /'
+    else
+        fail "the station window under Wine, after $((SECONDS - started)) s (see its output below)"
+        tail -n 20 "$work/station-window.out" >&2
+    fi
+    stop_simulator
+    local runs
+    runs=$(grep -c . "$record" 2>/dev/null || true)
+    [ "$runs" = 1 ] || fail "station window: $runs records, not the one run's"
+    { grep -q '"type":"velmora"' "$record" && grep -q "\"port\":\"${com^^}\"" "$record"; } 2>/dev/null ||
+        fail "station window: the record names not the type velmora and the port ${com^^}: $(cat "$record" 2>/dev/null)"
+    local probes='s/(41 54 45 30 0D 0A )+$//'
+    if [ "$(received "$work/linux-station.wire" | sed -E "$probes")" != \
+        "$(received "$work/station-window.wire" | sed -E "$probes")" ]; then
+        fail "station window: the modem received other bytes than from the Linux runner's station"
+        diff <(received "$work/linux-station.wire" | sed -E "$probes" | tr ' ' '\n') \
+            <(received "$work/station-window.wire" | sed -E "$probes" | tr ' ' '\n') | head -n 20 >&2 || true
+    fi
+}
+check station_window_run
 
 # installed_run: the installer as a technician would use it, silently, for the current user: a
 # modem programmed from the installed folder; a profile the user edited there survives a second
