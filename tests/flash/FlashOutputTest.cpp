@@ -8,6 +8,7 @@
 #include "flash/TextOutput.h"
 #include "procedures/ProcedureSteps.h"
 #include "tests/flash/PortReports.h"
+#include "tests/flash/WrittenText.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -42,14 +43,7 @@ TEST(FlashExitCode, FollowsTheDocumentedPrecedence)
     EXPECT_EQ(FlashExitCode({ok, ok}, true), FlashExit::Interrupted);
 }
 
-class TextOutputTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(buffer.open(QIODevice::WriteOnly)); }
-    QString written() const { return QString::fromUtf8(buffer.data()); }
-
-    QBuffer buffer;
-};
+using TextOutputTest = WrittenTextTest;
 
 TEST_F(TextOutputTest, PrefixesEachPhysicalLineWithItsPortWhenSeveralRun)
 {

@@ -1,11 +1,9 @@
 #include "flash/PortLines.h"
 #include "flash/LiveStatusLines.h"
 #include "flash/TextOutput.h"
-
 #include "tests/common/TestSupport.h"
-
 #include "tests/flash/PortReports.h"
-#include <QBuffer>
+#include "tests/flash/WrittenText.h"
 
 #include <gtest/gtest.h>
 
@@ -155,14 +153,7 @@ TEST(LiveLine, SaysARunIsStopping)
                     .startsWith(QStringLiteral("/dev/ttyUSB0  остановка")));
 }
 
-class LiveOutput : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(buffer.open(QIODevice::WriteOnly)); }
-    QString written() const { return QString::fromUtf8(buffer.data()); }
-
-    QBuffer buffer;
-};
+using LiveOutput = WrittenTextTest;
 
 TEST_F(LiveOutput, ColoursTakeNoColumnAndAreClosedWhereALineIsCut)
 {
