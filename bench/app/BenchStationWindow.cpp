@@ -12,6 +12,7 @@
 //   bench_station_window [swaps (1000)] [modems per port (3)]
 #include "app/StationWindow.h"
 #include "atlink/Timing.h"
+#include "bench/common/BenchSupport.h"
 #include "engine/EventRelay.h"
 #include "engine/FlashRunner.h"
 #include "engine/ModemTypeLookup.h"
@@ -19,11 +20,8 @@
 #include "engine/StationSession.h"
 #include "tools/modemsim/ModemSimulator.h"
 
-#include <QLineEdit>
-
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -37,8 +35,6 @@
 #include <functional>
 #include <malloc.h>
 #include <memory>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -51,40 +47,6 @@ constexpr std::uint32_t LineRate = 9600;
 constexpr int SoakSpeedUp = 20;
 
 using Modems = std::vector<std::unique_ptr<modemsim::ModemSimulator>>;
-
-QString demoData()
-{
-    return QStringLiteral(QUILLON_DEMO_DATA "/");
-}
-
-QByteArray imeiNumber(int Number)
-{
-    return QByteArray::number(350000000000000LL + Number);
-}
-
-long residentKilobytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) / 1024 : -1;
-}
-
-qsizetype openDescriptors()
-{
-    return QDir(QStringLiteral("/proc/self/fd"))
-        .entryList(QDir::NoDotAndDotDot | QDir::System)
-        .size();
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Lets the window's thread work until Done holds; false after Limit.
 bool runUntil(const std::function<bool()> &Done, std::chrono::milliseconds Limit = 120s)
@@ -103,10 +65,7 @@ bool runUntil(const std::function<bool()> &Done, std::chrono::milliseconds Limit
 Modems javaModems(int Count, const QTemporaryDir &Links, std::uint32_t Rate, int FirstImei)
 {
     Modems modems;
-    modemsim::Options options;
-    options.family = modemsim::Family::Java;
-    options.lineRate = Rate;
-    options.keepRecords = false;
+    modemsim::Options options = untracedModem(modemsim::Family::Java, Rate);
     for (int port = 0; port < Count; ++port) {
         options.imei = imeiNumber(FirstImei + port * 1000);
         options.linkPath = Links.filePath(QStringLiteral("modem%1").arg(port));
@@ -144,6 +103,37 @@ void stopWindow(StationWindow &Window)
     Window.stop();
     runUntil([&] { return !Window.running(); });
 }
+
+// The runner's engine as a station with no window, the tu41 type on every port: what the window
+// adds is measured against it. It stops with its scope.
+class HeadlessStation
+{
+public:
+    HeadlessStation(const QStringList &Ports, std::optional<std::uint32_t> WriteRate)
+        : type(*FindModemType(demoData(), QStringLiteral("tu41"))), board(Ports, type.Title),
+          relay(board, static_cast<int>(Ports.size())), session(static_cast<int>(Ports.size())),
+          runner(jobsFor(Ports, WriteRate), relay, &session)
+    {
+        runner.start();
+    }
+
+    const PortState &port(int Port) const { return board.port(Port); }
+
+private:
+    QList<PortJob> jobsFor(const QStringList &Ports, std::optional<std::uint32_t> WriteRate) const
+    {
+        QList<PortJob> jobs;
+        for (const QString &port : Ports)
+            jobs.append({port, type, false, 0, WriteRate, true, nullptr});
+        return jobs;
+    }
+
+    const TDirObject type;
+    PortBoard board;
+    EventRelay relay;
+    StationSession session;
+    FlashRunner runner;
+};
 
 // The share of one core the program takes over Span, after a moment to settle.
 double coreShare(std::chrono::milliseconds Span)
@@ -183,20 +173,10 @@ void measureWaitingCpu()
     }
     // The headless station first: what the engine takes; then the window: what it adds.
     {
-        const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
-        QList<PortJob> jobs;
-        for (const QString &port : ports)
-            jobs.append({port, *type, false, 0, LineRate, true, nullptr});
-        PortBoard board(ports, type->Title);
-        EventRelay relay(board, WaitingPorts);
-        StationSession session(WaitingPorts);
-        FlashRunner runner(jobs, relay, &session);
-        runner.start();
+        const HeadlessStation station(ports, LineRate);
         std::printf("%d ports waiting for a modem, probed four times a second each:\n",
                     WaitingPorts);
         std::printf("  headless station: %.2f %% of one core\n", coreShare(20s));
-        runner.requestQuit();
-        runner.join();
     }
     StationWindow window(windowSetup(scratch));
     if (!startWindow(window, ports))
@@ -240,17 +220,9 @@ void measureSwaps(int Swaps)
     const QStringList ports = linksOf(modems, scratch);
     std::printf("one port, %d swaps, time sped up %d times\n", Swaps, SoakSpeedUp);
     {
-        const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
-        PortBoard board(ports, type->Title);
-        EventRelay relay(board, 1);
-        StationSession session(1);
-        FlashRunner runner({{ports.first(), *type, false, 0, std::nullopt, true, nullptr}}, relay,
-                           &session);
-        runner.start();
+        const HeadlessStation station(ports, std::nullopt);
         std::printf(" headless station:\n");
-        swapModems(modem, board.port(0), Swaps);
-        runner.requestQuit();
-        runner.join();
+        swapModems(modem, station.port(0), Swaps);
     }
     modem.takeModemOff(true);
     modem.putModemOn(imeiNumber(Swaps + 1000));
@@ -320,21 +292,11 @@ void measureModemsPerHour(int ModemsPerPort)
         modems[port]->takeModemOff(true);
         modems[port]->putModemOn(imeiNumber(500 + static_cast<int>(port) * 1000));
     }
-    const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
-    QList<PortJob> jobs;
-    for (const QString &port : ports)
-        jobs.append({port, *type, false, 0, LineRate, true, nullptr});
-    PortBoard board(ports, type->Title);
-    EventRelay relay(board, RatePorts);
-    StationSession session(RatePorts);
-    FlashRunner runner(jobs, relay, &session);
-    runner.start();
+    const HeadlessStation station(ports, LineRate);
     const qint64 elapsed = serve(modems, ModemsPerPort, 500,
-                                 [&](int Port) { return board.port(Port).counts.programmed; });
+                                 [&](int Port) { return station.port(Port).counts.programmed; });
     std::printf("  headless station: %d programmed in %.1f s: %.0f modems per hour\n", all,
                 static_cast<double>(elapsed) / 1000.0, ModemsPerHour(all, elapsed));
-    runner.requestQuit();
-    runner.join();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // with the bytes received, and how soon a wait returns after the modem's last byte.
 #include "atlink/HexText.h"
 #include "atlink/TmyComm.h"
+#include "bench/common/BenchSupport.h"
 #include "tests/atlink/PtyModem.h"
 
 #include <QCoreApplication>
@@ -32,14 +33,6 @@ double threadCpuSeconds()
     return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
 }
 
-double processCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto tv = [](const timeval &v) { return double(v.tv_sec) + 1e-6 * double(v.tv_usec); };
-    return tv(usage.ru_utime) + tv(usage.ru_stime);
-}
-
 void openOver(TmyComm &channel, const PtyModem &modem)
 {
     channel.Comm->SetCommPort(modem.DevicePath());
@@ -53,13 +46,13 @@ void silentWait()
     openOver(channel, modem);
     const Clock::time_point start = Clock::now();
     const double thread0 = threadCpuSeconds();
-    const double process0 = processCpuSeconds();
+    const double process0 = cpuSeconds();
     channel.SendAndWait(nullptr, 0, "OK", "", 10000);
     const double wall = seconds(Clock::now() - start);
     std::printf("silent 10 s SendAndWait: %.2f s wall, CPU %.3f %% of a core (waiting thread), "
                 "%.3f %% (whole process, port threads included)\n",
                 wall, 100 * (threadCpuSeconds() - thread0) / wall,
-                100 * (processCpuSeconds() - process0) / wall);
+                100 * (cpuSeconds() - process0) / wall);
     channel.Comm->ClosePort();
 }
 

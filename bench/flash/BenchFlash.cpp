@@ -1,6 +1,7 @@
 // Programs 1, 2, 4 and 8 simulated modems at once with quillon-flash in real time and prints the
 // wall time against the time for one, and the runner's CPU per modem, while programming and while
 // waiting for modems that never answer.
+#include "bench/common/BenchSupport.h"
 #include "tools/modemsim/ModemSimulator.h"
 
 #include <QCoreApplication>
@@ -17,13 +18,6 @@
 #include <vector>
 
 namespace {
-
-void writeFile(const QString &Path, const QByteArray &Bytes)
-{
-    QFile file(Path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(Bytes) != Bytes.size())
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(Path));
-}
 
 // A script type with two small files, as a production line would send.
 void makeData(const QString &Folder)

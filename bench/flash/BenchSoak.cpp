@@ -14,6 +14,7 @@
 // the probe's answer must come back within 2 ms and a command's within 10 ms, which two busy
 // cores do not promise. At 20 (12 ms and 50 ms) the runs have time to be judged on what they do.
 #include "atlink/Timing.h"
+#include "bench/common/BenchSupport.h"
 #include "engine/FlashRunner.h"
 #include "engine/ModemTypeLookup.h"
 #include "tools/modemsim/ModemSimulator.h"
@@ -78,33 +79,10 @@ void endStalls(pid_t Child)
     kill(getpid(), SIGCONT); // in case the child was stopped between its two signals
 }
 
-void writeFile(const QString &Path, const QByteArray &Bytes)
-{
-    QFile file(Path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(Bytes) != Bytes.size())
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(Path));
-}
-
-long residentKilobytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) / 1024 : -1;
-}
-
 // What glibc's allocator has handed out and not had back, over all its arenas.
 long heapInUseKilobytes()
 {
     return static_cast<long>(mallinfo2().uordblks / 1024);
-}
-
-qsizetype openDescriptors()
-{
-    return QDir(QStringLiteral("/proc/self/fd"))
-        .entryList(QDir::NoDotAndDotDot | QDir::System)
-        .size();
 }
 
 bool isCheckpoint(int Run, int Runs)

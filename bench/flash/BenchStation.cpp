@@ -17,6 +17,7 @@
 //   bench_station cycle [modems (10)]
 //   bench_station stop       (only the times from Ctrl-C to the end)
 #include "atlink/Timing.h"
+#include "bench/common/BenchSupport.h"
 #include "engine/FlashRunner.h"
 #include "engine/ModemTypeLookup.h"
 #include "engine/StationSession.h"
@@ -48,32 +49,6 @@ namespace {
 constexpr int Ports = 4;
 constexpr std::uint32_t LineRate = 9600;
 constexpr int SoakSpeedUp = 20;
-
-QString demoData()
-{
-    return QStringLiteral(QUILLON_DEMO_DATA "/");
-}
-
-QByteArray imeiNumber(int Number)
-{
-    return QByteArray::number(350000000000000LL + Number);
-}
-
-long residentKilobytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) / 1024 : -1;
-}
-
-qsizetype openDescriptors()
-{
-    return QDir(QStringLiteral("/proc/self/fd"))
-        .entryList(QDir::NoDotAndDotDot | QDir::System)
-        .size();
-}
 
 // quillon-flash as a child, its JSON events read as they come.
 class Runner
@@ -139,10 +114,7 @@ void measureStation(int ModemsPerPort)
     QTemporaryDir links;
     std::vector<std::unique_ptr<modemsim::ModemSimulator>> modems;
     QStringList paths;
-    modemsim::Options options;
-    options.family = modemsim::Family::Java;
-    options.lineRate = LineRate;
-    options.keepRecords = false;
+    modemsim::Options options = untracedModem(modemsim::Family::Java, LineRate);
     for (int port = 0; port < Ports; ++port) {
         options.imei = imeiNumber(port * 1000);
         options.linkPath = links.filePath(QStringLiteral("modem%1").arg(port));
@@ -199,10 +171,8 @@ void measureCycle(int Modems)
 {
     constexpr std::uint32_t CycleRate = 115200;
     QTemporaryDir links;
-    modemsim::Options options;
-    options.family = modemsim::Family::Java;
-    options.lineRate = 9600; // the probe's rate; the run switches the modem to the write rate
-    options.keepRecords = false;
+    // At the probe's rate; the run switches the modem to the write rate.
+    modemsim::Options options = untracedModem(modemsim::Family::Java, 9600);
     options.imei = imeiNumber(0);
     options.linkPath = links.filePath(QStringLiteral("modem"));
     modemsim::ModemSimulator modem(options);
@@ -242,18 +212,18 @@ void measureCycle(int Modems)
                 static_cast<double>(cycles.back()) / 1000.0, floor, median - floor);
 }
 
+// A progress event from well inside a file's transfer: where a Ctrl-C is measured from.
+bool isMidTransfer(const QJsonObject &Event)
+{
+    return Event[QStringLiteral("event")] == QStringLiteral("progress") &&
+           Event[QStringLiteral("transfer_sent")].toInteger() > 200;
+}
+
 void measureInterruptMidTransfer()
 {
-    modemsim::Options options;
-    options.family = modemsim::Family::Java;
-    options.lineRate = LineRate;
-    options.keepRecords = false;
-    const modemsim::ModemSimulator modem(options);
+    const modemsim::ModemSimulator modem(untracedModem(modemsim::Family::Java, LineRate));
     Runner station(stationArguments({modem.devicePath()}));
-    station.follow([](const QJsonObject &Event) {
-        return Event[QStringLiteral("event")] == QStringLiteral("progress") &&
-               Event[QStringLiteral("transfer_sent")].toInteger() > 200;
-    });
+    station.follow(isMidTransfer);
     std::printf("  Ctrl-C to exit, in the middle of a transfer at %u bit/s: %lld ms\n", LineRate,
                 static_cast<long long>(station.interruptAndTime()));
 }
@@ -261,18 +231,11 @@ void measureInterruptMidTransfer()
 // Ctrl-C in the middle of a transfer, and a second one as soon as the run has said it is stopping.
 void measureInterruptTwiceMidTransfer()
 {
-    modemsim::Options options;
-    options.family = modemsim::Family::Java;
-    options.lineRate = LineRate;
-    options.keepRecords = false;
-    const modemsim::ModemSimulator modem(options);
+    const modemsim::ModemSimulator modem(untracedModem(modemsim::Family::Java, LineRate));
     QTemporaryDir records;
     Runner station(stationArguments({modem.devicePath()})
                    << QStringLiteral("--record") << records.filePath(QStringLiteral("runs.jsonl")));
-    station.follow([](const QJsonObject &Event) {
-        return Event[QStringLiteral("event")] == QStringLiteral("progress") &&
-               Event[QStringLiteral("transfer_sent")].toInteger() > 200;
-    });
+    station.follow(isMidTransfer);
     QElapsedTimer clock;
     clock.start();
     station.interrupt();
@@ -289,10 +252,7 @@ void measureInterruptTwiceMidTransfer()
 
 void measureInterruptInPause()
 {
-    modemsim::Options options;
-    options.family = modemsim::Family::Script;
-    options.keepRecords = false;
-    modemsim::ModemSimulator modem(options);
+    modemsim::ModemSimulator modem(untracedModem(modemsim::Family::Script));
     Runner single({QStringLiteral("--type"), QStringLiteral("velmora"), QStringLiteral("--data"),
                    demoData(), QStringLiteral("--json"), QStringLiteral("--port"),
                    modem.devicePath()});
@@ -360,9 +320,7 @@ void measureSwaps(int Swaps)
         return;
     }
     QTemporaryDir links;
-    modemsim::Options options;
-    options.family = modemsim::Family::Java;
-    options.keepRecords = false;
+    modemsim::Options options = untracedModem(modemsim::Family::Java);
     options.imei = imeiNumber(0);
     options.linkPath = links.filePath(QStringLiteral("modem"));
     modemsim::ModemSimulator modem(options);

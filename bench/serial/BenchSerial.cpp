@@ -1,5 +1,6 @@
 // Figures of the serial engine over pseudo-terminal pairs: throughput next to a plain read loop,
 // delivery latency, and the CPU an idle open port costs.
+#include "bench/common/BenchSupport.h"
 #include "serial/TComm32.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,6 @@
 #include <functional>
 #include <poll.h>
 #include <pty.h>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -135,14 +135,6 @@ void latency()
     std::sort(samples.begin(), samples.end());
     std::printf("latency write -> OnReceiveData: median %.3f ms, p99 %.3f ms (1000 single bytes)\n",
                 samples[samples.size() / 2], samples[samples.size() * 99 / 100]);
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void idleCpu()

@@ -262,15 +262,7 @@ protected:
     // The records the window kept, one JSON object per run.
     QList<QJsonObject> keptRecords() const
     {
-        QFile file(RunArchive(runsFolder()).recordFile());
-        QList<QJsonObject> records;
-        if (!file.open(QIODevice::ReadOnly))
-            return records;
-        for (const QByteArray &line : file.readAll().split('\n')) {
-            if (!line.isEmpty())
-                records.append(QJsonDocument::fromJson(line).object());
-        }
-        return records;
+        return recordsIn(RunArchive(runsFolder()).recordFile());
     }
 
     void writeCatalogue(const QByteArray &text)

@@ -51,29 +51,6 @@ QString shown(const QLabel *Label)
     return Label->text().remove(QChar(0x200B));
 }
 
-QList<QJsonObject> recordsIn(const QString &Path)
-{
-    QFile file(Path);
-    QList<QJsonObject> records;
-    if (!file.open(QIODevice::ReadOnly))
-        return records;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (!line.isEmpty())
-            records.append(QJsonDocument::fromJson(line).object());
-    }
-    return records;
-}
-
-QList<QJsonObject> recordsOf(const QList<QJsonObject> &Records, const QString &Port)
-{
-    QList<QJsonObject> of;
-    for (const QJsonObject &record : Records) {
-        if (record[QStringLiteral("port")].toString() == Port)
-            of.append(record);
-    }
-    return of;
-}
-
 QString fileText(const QString &Path)
 {
     QFile file(Path);

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QJsonDocument>
 
 #include <atomic>
 #include <thread>
@@ -209,4 +211,27 @@ QString commsError(const std::function<void()> &action)
 QString failureText(const std::optional<Failure> &reason)
 {
     return reason ? reason->text : QString();
+}
+
+QList<QJsonObject> recordsIn(const QString &path)
+{
+    QFile file(path);
+    QList<QJsonObject> records;
+    if (!file.open(QIODevice::ReadOnly))
+        return records;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (!line.isEmpty())
+            records.append(QJsonDocument::fromJson(line).object());
+    }
+    return records;
+}
+
+QList<QJsonObject> recordsOf(const QList<QJsonObject> &records, const QString &port)
+{
+    QList<QJsonObject> of;
+    for (const QJsonObject &record : records) {
+        if (record[QStringLiteral("port")].toString() == port)
+            of.append(record);
+    }
+    return of;
 }

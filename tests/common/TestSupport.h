@@ -1,8 +1,8 @@
 #pragma once
 
 // What the test programs share: the wait, the printer for failure messages, reading what a
-// component sent, the leak check, and the pseudo-terminal pair of the simulator with the test
-// playing the modem on its master.
+// component sent, reading the kept run records, the leak check, and the pseudo-terminal pair of the
+// simulator with the test playing the modem on its master.
 #include "common/Failure.h"
 #include "serial/TComm32.h"
 #ifndef Q_OS_WIN
@@ -10,6 +10,8 @@
 #endif
 
 #include <QByteArray>
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 
 #include <chrono>
@@ -94,3 +96,8 @@ QString commsError(const std::function<void()> &action);
 
 // The text of a check's failure, or an empty string when it found none.
 QString failureText(const std::optional<Failure> &reason);
+
+// The run records a file keeps, one JSON object a line; none when the file cannot be read.
+QList<QJsonObject> recordsIn(const QString &path);
+// Those of the records that name the port.
+QList<QJsonObject> recordsOf(const QList<QJsonObject> &records, const QString &port);

@@ -1,5 +1,6 @@
 #include "engine/PortBoard.h"
 
+#include "tests/flash/PortReports.h"
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -9,33 +10,11 @@
 
 namespace {
 
-PortResult resultOf(PortOutcome Outcome, const QString &Reason = {}, const QString &Imei = {})
-{
-    PortResult result;
-    result.outcome = Outcome;
-    result.reason = Reason;
-    result.imei = Imei;
-    result.portClosed = true;
-    return result;
-}
-
 PortProgress phase(RunPhase Phase)
 {
     PortProgress progress;
     progress.phase = Phase;
     return progress;
-}
-
-StationStatus stationAt(StationState State, int Programmed, int Failed, const QString &Imei = {},
-                        std::optional<PortResult> Ended = std::nullopt)
-{
-    StationStatus status;
-    status.state = State;
-    status.tally.programmed = Programmed;
-    status.tally.failed = Failed;
-    status.imei = Imei;
-    status.ended = std::move(Ended);
-    return status;
 }
 
 // What a front end saw of port 0 each time the board handed it a report.
@@ -64,15 +43,16 @@ TEST(PortBoard, FollowsAStationPortFromModemToModem)
     seen.board = &board;
     const QString imei = QStringLiteral("356938035643809");
 
-    board.station(0, stationAt(StationState::WaitingForModem, 0, 0));
+    board.station(0, stationStatus(StationState::WaitingForModem, 0, 0));
     board.progress(0, phase(RunPhase::OpeningPort));
     board.logLine(0, QStringLiteral("Ожидаю подключение модема к СОМ-порту..."));
     board.progress(0, phase(RunPhase::WaitingForAnswer));
-    board.station(0, stationAt(StationState::Programming, 0, 0, imei));
+    board.station(0, stationStatus(StationState::Programming, 0, 0, imei));
     board.progress(0, phase(RunPhase::Writing));
     board.progress(0, phase(RunPhase::Finished));
-    board.station(0, stationAt(StationState::TakeOff, 0, 1, imei,
-                               resultOf(PortOutcome::Failed, QStringLiteral("таймаут"), imei)));
+    board.station(0,
+                  stationStatus(StationState::TakeOff, 0, 1, imei,
+                                portResult(PortOutcome::Failed, QStringLiteral("таймаут"), imei)));
     // Each report reaches the front end once the board has taken it.
     EXPECT_EQ(seen.stages,
               (std::vector{PortStage::Waiting, PortStage::Waiting, PortStage::Waiting,
@@ -88,7 +68,7 @@ TEST(PortBoard, FollowsAStationPortFromModemToModem)
     EXPECT_EQ(port.type, QStringLiteral("Velmora"));
 
     // Taken off: the next modem's wait. The last result and the counts stay.
-    board.station(0, stationAt(StationState::WaitingForModem, 0, 1));
+    board.station(0, stationStatus(StationState::WaitingForModem, 0, 1));
     EXPECT_EQ(port.stage, PortStage::Waiting);
     EXPECT_TRUE(port.imei.isEmpty());
     EXPECT_TRUE(port.log.isEmpty());
@@ -101,8 +81,8 @@ TEST(PortBoard, FollowsAStationPortFromModemToModem)
     EXPECT_EQ(board.port(1).stage, PortStage::Stopping);
     board.progress(0, phase(RunPhase::WaitingForAnswer));
     EXPECT_EQ(port.stage, PortStage::Stopping);
-    board.station(0, stationAt(StationState::Stopped, 0, 1));
-    board.finished(0, resultOf(PortOutcome::Interrupted, QStringLiteral("прервано")));
+    board.station(0, stationStatus(StationState::Stopped, 0, 1));
+    board.finished(0, portResult(PortOutcome::Interrupted, QStringLiteral("прервано")));
     EXPECT_EQ(port.stage, PortStage::Stopped);
     // A station's stop counts no modem.
     const BoardTotals totals = board.totals();
@@ -113,10 +93,10 @@ TEST(PortBoard, FollowsAStationPortFromModemToModem)
 TEST(PortBoard, AStationPortThatCannotGoOnReadsFailed)
 {
     PortBoard board({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Velmora"));
-    board.station(0, stationAt(StationState::AlreadyProgrammed, 1, 0, QStringLiteral("1")));
+    board.station(0, stationStatus(StationState::AlreadyProgrammed, 1, 0, QStringLiteral("1")));
     EXPECT_EQ(board.port(0).stage, PortStage::AlreadyProgrammed);
     board.finished(0,
-                   resultOf(PortOutcome::Failed, QStringLiteral("Запись о работе не сохранена")));
+                   portResult(PortOutcome::Failed, QStringLiteral("Запись о работе не сохранена")));
     EXPECT_EQ(board.port(0).stage, PortStage::Failed);
     ASSERT_TRUE(board.port(0).ended.has_value());
     EXPECT_EQ(board.port(0).ended->reason, QStringLiteral("Запись о работе не сохранена"));
@@ -140,7 +120,7 @@ TEST(PortBoard, AStationPortShowsTheDeviceItsNameLeadsToNow)
     PortBoard board({link}, QStringLiteral("Tu41"));
     EXPECT_EQ(board.port(0).label, QStringLiteral("%1 (%2)").arg(link, first));
     ASSERT_TRUE(QFile::remove(link) && QFile::link(second, link));
-    board.station(0, stationAt(StationState::Programming, 0, 0));
+    board.station(0, stationStatus(StationState::Programming, 0, 0));
     EXPECT_EQ(board.port(0).device, second);
     EXPECT_EQ(board.port(0).label, QStringLiteral("%1 (%2)").arg(link, second));
 }
@@ -151,11 +131,11 @@ TEST(PortBoard, CountsEachSingleRunByItsOutcome)
     PortBoard board({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
                      QStringLiteral("d"), QStringLiteral("e")},
                     QStringLiteral("Velmora"));
-    board.finished(0, resultOf(PortOutcome::Programmed));
-    board.finished(1, resultOf(PortOutcome::Programmed));
-    board.finished(2, resultOf(PortOutcome::Failed, QStringLiteral("таймаут")));
-    board.finished(3, resultOf(PortOutcome::NoAnswer, QStringLiteral("нет отклика")));
-    board.finished(4, resultOf(PortOutcome::Interrupted, QStringLiteral("прервано")));
+    board.finished(0, portResult(PortOutcome::Programmed));
+    board.finished(1, portResult(PortOutcome::Programmed));
+    board.finished(2, portResult(PortOutcome::Failed, QStringLiteral("таймаут")));
+    board.finished(3, portResult(PortOutcome::NoAnswer, QStringLiteral("нет отклика")));
+    board.finished(4, portResult(PortOutcome::Interrupted, QStringLiteral("прервано")));
     const BoardTotals totals = board.totals();
     EXPECT_EQ(totals.programmed, 2);
     EXPECT_EQ(totals.failed, 1);

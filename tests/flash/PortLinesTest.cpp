@@ -1,10 +1,9 @@
 #include "flash/PortLines.h"
 #include "flash/LiveStatusLines.h"
 #include "flash/TextOutput.h"
-
 #include "tests/common/TestSupport.h"
-
-#include <QBuffer>
+#include "tests/flash/PortReports.h"
+#include "tests/flash/WrittenText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,33 +15,12 @@ const QString Red = QStringLiteral("\x1b[31m");
 const QString Green = QStringLiteral("\x1b[32m");
 const QString Reset = QStringLiteral("\x1b[0m");
 
-PortResult modemResult(PortOutcome Outcome, const QString &Reason = {})
-{
-    PortResult result;
-    result.outcome = Outcome;
-    result.reason = Reason;
-    result.imei = ShownImei;
-    return result;
-}
-
-StationStatus modemStation(StationState State, int Programmed, int Failed,
-                           std::optional<PortResult> Ended = std::nullopt)
-{
-    StationStatus status;
-    status.state = State;
-    status.tally.programmed = Programmed;
-    status.tally.failed = Failed;
-    status.imei = ShownImei;
-    status.ended = std::move(Ended);
-    return status;
-}
-
 // A station port whose modem has just ended its run as Ended.
 PortState stationPortAfter(const QString &Port, const PortResult &Ended, int Programmed, int Failed)
 {
     PortBoard board({Port}, QStringLiteral("Velmora"));
-    board.station(0, modemStation(StationState::Programming, Programmed, Failed - 1));
-    board.station(0, modemStation(StationState::TakeOff, Programmed, Failed, Ended));
+    board.station(0, stationStatus(StationState::Programming, Programmed, Failed - 1, ShownImei));
+    board.station(0, stationStatus(StationState::TakeOff, Programmed, Failed, ShownImei, Ended));
     return board.port(0);
 }
 
@@ -52,7 +30,8 @@ TEST(StationLine, AFailedModemReadsOtherwiseThanAGoodOne)
 {
     const PortState failed = stationPortAfter(
         QStringLiteral("/dev/ttyUSB0"),
-        modemResult(PortOutcome::Failed, QStringLiteral("таймаут (выполнено 1 из 3)")), 0, 1);
+        portResult(PortOutcome::Failed, QStringLiteral("таймаут (выполнено 1 из 3)"), ShownImei), 0,
+        1);
     const PortLine failedLine = StationLine(failed);
     EXPECT_EQ(StateChangeText(failedLine),
               QStringLiteral("ОШИБКА: таймаут (выполнено 1 из 3), снимите модем "
@@ -62,8 +41,8 @@ TEST(StationLine, AFailedModemReadsOtherwiseThanAGoodOne)
                   QStringLiteral("ОШИБКА: таймаут (выполнено 1 из 3), снимите модем") + Reset +
                   QStringLiteral("  (запрограммировано: 0, сбоев: 1)"));
 
-    const PortState good = stationPortAfter(QStringLiteral("/dev/ttyUSB0"),
-                                            modemResult(PortOutcome::Programmed), 1, 1);
+    const PortState good = stationPortAfter(
+        QStringLiteral("/dev/ttyUSB0"), portResult(PortOutcome::Programmed, {}, ShownImei), 1, 1);
     EXPECT_EQ(FitLine(StationLine(good), 12, 120, true),
               QStringLiteral("/dev/ttyUSB0  ") + Green +
                   QStringLiteral("запрограммирован, снимите модем") + Reset +
@@ -75,8 +54,8 @@ TEST(StationLine, AFailedModemReadsOtherwiseThanAGoodOne)
 
     // A port that cannot go on has no modem to take off.
     PortBoard board({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Velmora"));
-    board.station(0, modemStation(StationState::WaitingForModem, 0, 0));
-    board.finished(0, modemResult(PortOutcome::Failed, QStringLiteral("диск полон")));
+    board.station(0, stationStatus(StationState::WaitingForModem, 0, 0, ShownImei));
+    board.finished(0, portResult(PortOutcome::Failed, QStringLiteral("диск полон"), ShownImei));
     EXPECT_EQ(
         StateChangeText(StationLine(board.port(0))),
         QStringLiteral("ОШИБКА: диск полон, порт остановлен (запрограммировано: 0, сбоев: 0)"));
@@ -86,11 +65,13 @@ TEST(StationLine, AFailedModemReadsOtherwiseThanAGoodOne)
 // gives way first, then the details, then the reason's end; the state's words never.
 TEST(StationLine, ANarrowTerminalShortensThePortNeverTheState)
 {
-    const PortState failed = stationPortAfter(
-        ByIdPort,
-        modemResult(PortOutcome::Failed, QStringLiteral("Ошибка. Файл ehsx.jar не принят модемом "
-                                                        "после 3 попыток (выполнено 1 из 3)")),
-        4, 1);
+    const PortState failed =
+        stationPortAfter(ByIdPort,
+                         portResult(PortOutcome::Failed,
+                                    QStringLiteral("Ошибка. Файл ehsx.jar не принят модемом "
+                                                   "после 3 попыток (выполнено 1 из 3)"),
+                                    ShownImei),
+                         4, 1);
     PortState waiting = failed;
     waiting.stage = PortStage::Waiting;
     const QList<PortLine> lines{StationLine(waiting), StationLine(failed)};
@@ -144,12 +125,13 @@ TEST(LiveLine, ShowsTheFileOnItsWayAsTheWindowDoes)
     progress.transfer = {}; // between files
     board.progress(0, progress);
     EXPECT_FALSE(shown().contains(u"КБ"));
-    board.finished(0, modemResult(PortOutcome::NoAnswer, QStringLiteral("нет отклика")));
+    board.finished(0, portResult(PortOutcome::NoAnswer, QStringLiteral("нет отклика"), ShownImei));
     EXPECT_EQ(FitLine(RunLine(board.port(0), 65000), 12, 200, true),
               QStringLiteral("/dev/ttyUSB0  ") + Red + QStringLiteral("НЕТ ОТКЛИКА: нет отклика") +
                   Reset + QStringLiteral("  01:05"));
     PortBoard stopped({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Tu41"));
-    stopped.finished(0, modemResult(PortOutcome::Interrupted, QStringLiteral("прервано")));
+    stopped.finished(0,
+                     portResult(PortOutcome::Interrupted, QStringLiteral("прервано"), ShownImei));
     EXPECT_EQ(FitLine(RunLine(stopped.port(0), 1000), 12, 200, true),
               QStringLiteral("/dev/ttyUSB0  ПРЕРВАН            00:01"));
 }
@@ -165,20 +147,13 @@ TEST(LiveLine, SaysARunIsStopping)
     EXPECT_TRUE(FitLine(RunLine(single.port(0), 1000), 12, 200, false)
                     .startsWith(QStringLiteral("/dev/ttyUSB0  остановка ")));
     PortBoard station({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Tu41"));
-    station.station(0, modemStation(StationState::Programming, 0, 0));
+    station.station(0, stationStatus(StationState::Programming, 0, 0, ShownImei));
     station.progress(0, stopping);
     EXPECT_TRUE(FitLine(StationLine(station.port(0)), 12, 200, false)
                     .startsWith(QStringLiteral("/dev/ttyUSB0  остановка")));
 }
 
-class LiveOutput : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(buffer.open(QIODevice::WriteOnly)); }
-    QString written() const { return QString::fromUtf8(buffer.data()); }
-
-    QBuffer buffer;
-};
+using LiveOutput = WrittenTextTest;
 
 TEST_F(LiveOutput, ColoursTakeNoColumnAndAreClosedWhereALineIsCut)
 {
@@ -203,15 +178,16 @@ TEST_F(LiveOutput, QuietSaysOnlyStatesResultsAndTheSummary)
         board.setNext(&output);
         // The session keeps the last failure's reason in the counts it hands each report.
         const auto afterFailure = [](StationState State, std::optional<PortResult> Ended = {}) {
-            StationStatus status = modemStation(State, 0, 1, std::move(Ended));
+            StationStatus status = stationStatus(State, 0, 1, ShownImei, std::move(Ended));
             status.tally.lastFailure = QStringLiteral("таймаут");
             return status;
         };
-        board.station(0, modemStation(StationState::WaitingForModem, 0, 0));
+        board.station(0, stationStatus(StationState::WaitingForModem, 0, 0, ShownImei));
         board.logLine(0, QStringLiteral("AT#ESCRIPT=\"main.py\""));
-        board.station(0, modemStation(StationState::Programming, 0, 0));
-        board.station(0, afterFailure(StationState::TakeOff,
-                                      modemResult(PortOutcome::Failed, QStringLiteral("таймаут"))));
+        board.station(0, stationStatus(StationState::Programming, 0, 0, ShownImei));
+        board.station(
+            0, afterFailure(StationState::TakeOff,
+                            portResult(PortOutcome::Failed, QStringLiteral("таймаут"), ShownImei)));
         board.station(0, afterFailure(StationState::WaitingForModem));
         board.station(0, afterFailure(StationState::Stopped));
         output.summarizeStation(3600000, 130);
@@ -250,8 +226,8 @@ TEST_F(LiveOutput, QuietSingleRunSaysItsStepsAndItsFailureWithTheReason)
     board.logLine(0, QStringLiteral("Ожидаю отклик от модема..."));
     progress.phase = RunPhase::Writing;
     board.progress(0, progress);
-    board.finished(0,
-                   modemResult(PortOutcome::Failed, QStringLiteral("таймаут (выполнено 1 из 2)")));
+    board.finished(0, portResult(PortOutcome::Failed, QStringLiteral("таймаут (выполнено 1 из 2)"),
+                                 ShownImei));
     output.summarize(1);
     EXPECT_EQ(written(), QStringLiteral("ожидание отклика\nзапись\n"
                                         "ОШИБКА: таймаут (выполнено 1 из 2)\n"

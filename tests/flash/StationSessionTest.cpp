@@ -1,17 +1,9 @@
 #include "engine/StationSession.h"
 
+#include "tests/flash/PortReports.h"
 #include <gtest/gtest.h>
 
 namespace {
-
-PortResult ended(PortOutcome Outcome, const QString &Imei, const QString &Reason = {})
-{
-    PortResult result;
-    result.outcome = Outcome;
-    result.imei = Imei;
-    result.reason = Reason;
-    return result;
-}
 
 // A modem is recognised by the IMEI of a run that programmed it, on whichever port it comes back;
 // one that failed, was interrupted or told no IMEI is programmed when it comes again.
@@ -23,10 +15,10 @@ TEST(StationSession, KnowsOnlyTheModemsItProgrammedByTheirImei)
     const QString interrupted = QStringLiteral("490154203237534");
     EXPECT_FALSE(session.programmedBefore(done));
 
-    session.count(0, ended(PortOutcome::Programmed, done));
-    session.count(0, ended(PortOutcome::Failed, failed, QStringLiteral("таймаут")));
-    session.count(1, ended(PortOutcome::Interrupted, interrupted));
-    session.count(1, ended(PortOutcome::Programmed, {}));
+    session.count(0, portResult(PortOutcome::Programmed, {}, done));
+    session.count(0, portResult(PortOutcome::Failed, QStringLiteral("таймаут"), failed));
+    session.count(1, portResult(PortOutcome::Interrupted, {}, interrupted));
+    session.count(1, portResult(PortOutcome::Programmed));
 
     EXPECT_TRUE(session.programmedBefore(done));
     EXPECT_FALSE(session.programmedBefore(failed));
@@ -39,11 +31,11 @@ TEST(StationSession, KnowsOnlyTheModemsItProgrammedByTheirImei)
 TEST(StationSession, CountsEachPortsOutcomesAndNoInterruptionAsAFailure)
 {
     StationSession session(2);
-    session.count(0, ended(PortOutcome::Programmed, QStringLiteral("111111111111111")));
-    session.count(0, ended(PortOutcome::Failed, {}, QStringLiteral("таймаут")));
+    session.count(0, portResult(PortOutcome::Programmed, {}, QStringLiteral("111111111111111")));
+    session.count(0, portResult(PortOutcome::Failed, QStringLiteral("таймаут")));
     const StationTally afterStop =
-        session.count(0, ended(PortOutcome::Interrupted, {}, QStringLiteral("прервано")));
-    session.count(1, ended(PortOutcome::NoAnswer, {}, QStringLiteral("нет отклика")));
+        session.count(0, portResult(PortOutcome::Interrupted, QStringLiteral("прервано")));
+    session.count(1, portResult(PortOutcome::NoAnswer, QStringLiteral("нет отклика")));
 
     EXPECT_EQ(afterStop.programmed, 1);
     EXPECT_EQ(afterStop.failed, 1);

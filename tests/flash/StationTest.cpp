@@ -36,29 +36,6 @@ QString sha256(const QByteArray &Bytes)
     return QString::fromLatin1(QCryptographicHash::hash(Bytes, QCryptographicHash::Sha256).toHex());
 }
 
-QList<QJsonObject> recordsIn(const QString &Path)
-{
-    QFile file(Path);
-    QList<QJsonObject> records;
-    if (!file.open(QIODevice::ReadOnly))
-        return records;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (!line.isEmpty())
-            records.append(QJsonDocument::fromJson(line).object());
-    }
-    return records;
-}
-
-QList<QJsonObject> recordsOf(const QList<QJsonObject> &Records, const QString &Port)
-{
-    QList<QJsonObject> of;
-    for (const QJsonObject &record : Records) {
-        if (record[QStringLiteral("port")].toString() == Port)
-            of.append(record);
-    }
-    return of;
-}
-
 // Every file the record names went whole into the modem whose store is given, and nothing else.
 void expectRecordMatchesStore(const QJsonObject &Record, const Store &Stored)
 {

@@ -90,11 +90,24 @@ QJsonObject parsed(const QByteArray &Line)
     return document.object();
 }
 
-QList<QByteArray> linesOf(const QString &Path)
+// A record whose reason makes it far longer than the others: a torn or cut write would show.
+RunRecord largeRecord(int ReasonLength)
+{
+    RunRecord record = sampleRecord();
+    record.reason = QString(ReasonLength, u'я');
+    return record;
+}
+
+QByteArray contentOf(const QString &Path)
 {
     QFile file(Path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    QList<QByteArray> lines = file.readAll().split('\n');
+    return file.readAll();
+}
+
+QList<QByteArray> linesOf(const QString &Path)
+{
+    QList<QByteArray> lines = contentOf(Path).split('\n');
     EXPECT_TRUE(lines.back().isEmpty()) << "the last record does not end its line";
     lines.removeLast();
     return lines;
@@ -159,9 +172,8 @@ TEST(RunRecordFile, ManyWritersAppendWholeLinesAndNeverTruncate)
     constexpr int Writers = 4;
     constexpr int Threads = 3;
     constexpr int Records = 25;
-    RunRecord large = sampleRecord();
-    // Longer than a pipe's atomic write, so that a torn write would show.
-    large.reason = QString(8000, u'я');
+    // Longer than a pipe's atomic write.
+    const RunRecord large = largeRecord(8000);
     std::vector<std::unique_ptr<RunRecordFile>> files;
     std::vector<std::thread> threads;
     for (int writer = 0; writer < Writers; ++writer) {
@@ -196,13 +208,6 @@ TEST(RunRecordFile, ThatCannotBeWrittenSaysWhy)
 }
 
 #ifndef Q_OS_WIN
-QByteArray contentOf(const QString &Path)
-{
-    QFile file(Path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return file.readAll();
-}
-
 // A record is on the disk before append returns: the file is synced once, holding the whole line.
 TEST(RunRecordFile, RecordIsSyncedToTheDiskBeforeAppendReturns)
 {
@@ -235,8 +240,7 @@ TEST(RunRecordFile, RecordThatDoesNotFitLeavesTheFileAsItWas)
     ASSERT_FALSE(file.append(sampleRecord()));
     const QByteArray before = contentOf(path);
 
-    RunRecord large = sampleRecord();
-    large.reason = QString(4000, u'я');
+    const RunRecord large = largeRecord(4000);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
