@@ -6,6 +6,7 @@
 #include "serial/SerialPorts.h"
 #include "serial/TComm32.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -72,11 +73,12 @@ QString EntryForCommPort(const QString &CommPort)
 TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fCOMProperty"));
-    setWindowTitle(QStringLiteral("Настройки СОМ-порта"));
+    setWindowTitle(QCoreApplication::translate("PortDialog", "Настройки СОМ-порта"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
-    auto *group = new QGroupBox(QStringLiteral("[ Настройки СОМ-порта ]"), this);
+    auto *group =
+        new QGroupBox(QCoreApplication::translate("PortDialog", "[ Настройки СОМ-порта ]"), this);
     cbxPort_N = new DropDownComboBox(group);
     cbxPort_N->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
                          QStringLiteral("COM4")});
@@ -89,16 +91,21 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     cbxPort_DataBits =
         fixedList(group, {QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
                           QStringLiteral("7"), QStringLiteral("8")});
-    cbxPort_Parity =
-        fixedList(group, {QStringLiteral("Нет"), QStringLiteral("Нечет"), QStringLiteral("Чет"),
-                          QStringLiteral("Маркер (1)"), QStringLiteral("Пробел (0)")});
+    cbxPort_Parity = fixedList(group, {QCoreApplication::translate("PortDialog", "Нет"),
+                                       QCoreApplication::translate("PortDialog", "Нечет"),
+                                       QCoreApplication::translate("PortDialog", "Чет"),
+                                       QCoreApplication::translate("PortDialog", "Маркер (1)"),
+                                       QCoreApplication::translate("PortDialog", "Пробел (0)")});
     cbxPort_StopBits =
         fixedList(group, {QStringLiteral("1"), QStringLiteral("1,5"), QStringLiteral("2")});
-    cbxPort_FlowControl = fixedList(group, {QStringLiteral("Нет"), QStringLiteral("Аппаратное"),
-                                            QStringLiteral("Программное")});
+    cbxPort_FlowControl =
+        fixedList(group, {QCoreApplication::translate("PortDialog", "Нет"),
+                          QCoreApplication::translate("PortDialog", "Аппаратное"),
+                          QCoreApplication::translate("PortDialog", "Программное")});
     cbxWriteRate = new QComboBox(group);
     cbxWriteRate->setObjectName(QStringLiteral("cbxWriteRate"));
-    cbxWriteRate->setToolTip(QStringLiteral(
+    cbxWriteRate->setToolTip(QCoreApplication::translate(
+        "PortDialog",
         "Скорость, на которую модем и порт переключаются перед записью (модем её не запоминает)"));
     for (const std::uint32_t rate : WriteRates)
         cbxWriteRate->addItem(QString::number(rate), rate);
@@ -106,17 +113,21 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     auto *form = new QFormLayout(group);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->setRowWrapPolicy(QFormLayout::DontWrapRows);
-    form->addRow(QStringLiteral("Порт:"), cbxPort_N);
-    form->addRow(QStringLiteral("Скорость (бит/с):"), cbxPort_Speed);
-    form->addRow(QStringLiteral("Биты данных:"), cbxPort_DataBits);
-    form->addRow(QStringLiteral("Четность:"), cbxPort_Parity);
-    form->addRow(QStringLiteral("Стоповые биты:"), cbxPort_StopBits);
-    form->addRow(QStringLiteral("Управление потоком:"), cbxPort_FlowControl);
-    form->addRow(QStringLiteral("Скорость записи (бит/с):"), cbxWriteRate);
+    form->addRow(QCoreApplication::translate("PortDialog", "Порт:"), cbxPort_N);
+    form->addRow(QCoreApplication::translate("PortDialog", "Скорость (бит/с):"), cbxPort_Speed);
+    form->addRow(QCoreApplication::translate("PortDialog", "Биты данных:"), cbxPort_DataBits);
+    form->addRow(QCoreApplication::translate("PortDialog", "Четность:"), cbxPort_Parity);
+    form->addRow(QCoreApplication::translate("PortDialog", "Стоповые биты:"), cbxPort_StopBits);
+    form->addRow(QCoreApplication::translate("PortDialog", "Управление потоком:"),
+                 cbxPort_FlowControl);
+    form->addRow(QCoreApplication::translate("PortDialog", "Скорость записи (бит/с):"),
+                 cbxWriteRate);
 
     auto *buttons = new QDialogButtonBox(this);
-    btnAccept = buttons->addButton(QStringLiteral("Принять"), QDialogButtonBox::AcceptRole);
-    btnCancel = buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    btnAccept = buttons->addButton(QCoreApplication::translate("PortDialog", "Принять"),
+                                   QDialogButtonBox::AcceptRole);
+    btnCancel = buttons->addButton(QCoreApplication::translate("PortDialog", "Отмена"),
+                                   QDialogButtonBox::RejectRole);
     btnAccept->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -223,7 +234,9 @@ void TfCOMProperty::ApplyToComm(TComm32 &Port)
     const QString speed = cbxPort_Speed->currentText();
     const std::uint32_t rate = speed.toUInt(&isNumber);
     if (!isNumber)
-        throw EConvertError(QStringLiteral("Скорость (бит/с) не выбрана.").toStdString());
+        throw EConvertError(
+            QCoreApplication::translate("PortDialog", "Скорость (бит/с) не выбрана.")
+                .toStdString());
     Port.SetBaudRate(rate);
     Port.SetByteSize(static_cast<TBytesize>(cbxPort_DataBits->currentIndex()));
     Port.SetParity(static_cast<TParity>(cbxPort_Parity->currentIndex()));
@@ -245,10 +258,12 @@ void TfCOMProperty::cbxPort_NDropDown()
 
 QString NoPortsText()
 {
-    return QStringLiteral("Последовательные порты не найдены. Подключите кабель модема.");
+    return QCoreApplication::translate(
+        "PortDialog", "Последовательные порты не найдены. Подключите кабель модема.");
 }
 
 QString NoPortChosenText()
 {
-    return QStringLiteral("СОМ-порт не выбран. Выберите порт модема в списке.");
+    return QCoreApplication::translate("PortDialog",
+                                       "СОМ-порт не выбран. Выберите порт модема в списке.");
 }

@@ -217,8 +217,9 @@ void TfMain::ShowSteps()
     QAction &action = *widgets.actLogSH;
     if (action.data().toBool() != logShown) {
         action.setData(logShown);
-        action.setToolTip(logShown ? QStringLiteral("Скрыть лог конфигурирования")
-                                   : QStringLiteral("Показать лог конфигурирования"));
+        action.setToolTip(
+            logShown ? QCoreApplication::translate("MainWindow", "Скрыть лог конфигурирования")
+                     : QCoreApplication::translate("MainWindow", "Показать лог конфигурирования"));
         action.setText(logShown ? QStringLiteral("-") : QStringLiteral("+"));
     }
     showIndicator(*widgets.imgRS, FComm->Comm->PortOpen());
@@ -237,8 +238,10 @@ void TfMain::showIndicator(QLabel &Indicator, bool State)
 void TfMain::LogFailure(const Failure &Reason)
 {
     // A run refused before anything reached the modem says why in this line.
-    if (Reason.kind == Failure::Kind::Refused)
+    if (Reason.kind == Failure::Kind::Refused) {
         FRunTrouble = Reason.text;
+        FRunRefused = true;
+    }
     LogLine(Reason.text);
 }
 
@@ -251,13 +254,16 @@ void TfMain::RunStarted(const TDirObject &Type)
 {
     FRunRecord = StartRecordOf(Type.DirName, FComm->Comm->CommPort());
     FRunTrouble.clear();
+    FRunRefused = false;
     FRunGaugeTotal = 0;
 }
 
 void TfMain::RunFinished(bool Written, const QString &Error)
 {
-    if (!Error.isEmpty())
+    if (!Error.isEmpty()) {
         FRunTrouble = Error;
+        FRunRefused = false;
+    }
     RunRecord record = std::exchange(FRunRecord, {});
     record.end = QDateTime::currentDateTimeUtc();
     record.lineRate = FComm->Comm->BaudRate();
@@ -267,12 +273,14 @@ void TfMain::RunFinished(bool Written, const QString &Error)
     if (const TComm32 &port = *FComm->Comm; port.HungUp())
         ending.lostPort = port.CommPort();
     ending.trouble = FRunTrouble;
+    ending.refused = FRunRefused;
     // The gauge still shows how far the run got: it goes back to 0 after the outcome.
     ending.done = widgets.ggProgress->gaugePosition();
     ending.total = FRunGaugeTotal;
     const RunOutcome outcome = JudgeRun(ending);
     record.result = outcome.result;
     record.reason = outcome.reason;
+    record.reasonCode = outcome.code;
     archive.keep(record, std::exchange(FRunLog, {}));
 }
 

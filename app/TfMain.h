@@ -98,7 +98,8 @@ private:
     WindowPlacement placement;
     const RunArchive archive;
     RunRecord FRunRecord;
-    QString FRunTrouble;    // the refusal or error that explains a failed run
-    int FRunGaugeTotal = 0; // the run's own count (files or lines), not the power-on wait's
-    QStringList FRunLog;    // the log since the last run was kept, which leads to the next one
+    QString FRunTrouble;      // the refusal or error that explains a failed run
+    bool FRunRefused = false; // FRunTrouble is a refusal of the type's data
+    int FRunGaugeTotal = 0;   // the run's own count (files or lines), not the power-on wait's
+    QStringList FRunLog;      // the log since the last run was kept, which leads to the next one
 };

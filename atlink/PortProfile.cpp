@@ -3,6 +3,8 @@
 #include "atlink/WireText.h"
 #include "atlink/WriteRate.h"
 
+#include <QCoreApplication>
+
 #include <initializer_list>
 #include <utility>
 
@@ -54,7 +56,8 @@ Setting choice(const QByteArray &value, Setting plain,
 
 QString ProfileMissingText()
 {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "DataFiles",
         "Файл upload.ini не обнаружен или испорчен. Настройки СОМ-порта взяты по умолчанию.");
 }
 

@@ -31,7 +31,8 @@ QString trimmedOfControls(const QString &Line)
 Failure Damaged()
 {
     return {Failure::Kind::BadFile,
-            QStringLiteral("Файл Quillon_dir.ini отсутствует либо поврежден")};
+            QCoreApplication::translate("DataFiles",
+                                        "Файл Quillon_dir.ini отсутствует либо поврежден")};
 }
 
 } // namespace

@@ -32,7 +32,8 @@ using PortOutcome = RunResult;
 struct PortResult
 {
     PortOutcome outcome = PortOutcome::Failed;
-    QString reason;          // empty when programmed
+    QString reason; // empty when programmed
+    RunReason reasonCode = RunReason::None;
     bool portClosed = false; // the device was released before the run ended
     QString imei;            // the modem's, when it was asked and said
 };

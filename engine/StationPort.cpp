@@ -10,6 +10,7 @@
 #include "procedures/RunOutcome.h"
 #include "serial/SerialPorts.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -36,6 +37,7 @@ PortResult StationPort::run()
     PortResult result;
     result.outcome = recordFailure.isEmpty() ? PortOutcome::Interrupted : PortOutcome::Failed;
     result.reason = recordFailure.isEmpty() ? InterruptedReason() : recordFailure;
+    result.reasonCode = recordFailure.isEmpty() ? RunReason::Interrupted : recordFailureCode;
     result.portClosed = true;
     observer.finished(port, result);
     return result;
@@ -56,6 +58,7 @@ bool StationPort::serveOneModem()
             host.reportError(problem->text);
             channel.Comm->ClosePort();
             recordFailure = host.failureReason();
+            recordFailureCode = JudgedResult(host, false).reasonCode;
             return false;
         }
         if (PowerOnWait(host, PowerOnWait::Limit::None).run() != PowerOnWait::Result::Answered) {
@@ -65,8 +68,9 @@ bool StationPort::serveOneModem()
         record = StartRecordFor(job);
         record.imei = ReadModemIdentity(host);
         if (session.programmedBefore(record.imei)) {
-            host.LogLine(QStringLiteral("Модем с IMEI %1 уже запрограммирован в этом сеансе. "
-                                        "Снимите модем.")
+            host.LogLine(QCoreApplication::translate(
+                             "Runner", "Модем с IMEI %1 уже запрограммирован в этом сеансе. "
+                                       "Снимите модем.")
                              .arg(record.imei));
             report(StationState::AlreadyProgrammed, record.imei);
             waitUntilTakenAway(host, record.device);
@@ -83,6 +87,7 @@ bool StationPort::serveOneModem()
             // once would only fail again.
             channel.Comm->ClosePort();
             recordFailure = result.reason;
+            recordFailureCode = result.reasonCode;
             return false;
         }
     }
@@ -91,6 +96,7 @@ bool StationPort::serveOneModem()
     if (const auto unrecorded = KeepRecord(job, host, record, result)) {
         // A station must not program modems it cannot account for.
         recordFailure = unrecorded->text;
+        recordFailureCode = RunReason::RecordNotSaved;
         return false;
     }
     tally = session.count(port, result);

@@ -37,4 +37,5 @@ private:
     StationSession &session;
     StationTally tally;
     QString recordFailure; // why the loop ended before the quit request
+    RunReason recordFailureCode = RunReason::None;
 };

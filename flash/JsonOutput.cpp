@@ -63,6 +63,7 @@ void JsonOutput::finished(int Port, const PortResult &Result)
               {{QStringLiteral("device"), devices.at(Port)},
                {QStringLiteral("result"), RunResultName(Result.outcome)},
                {QStringLiteral("reason"), Result.reason},
+               {QStringLiteral("reason_code"), RunReasonCode(Result.reasonCode)},
                {QStringLiteral("port_closed"), Result.portClosed}});
 }
 

@@ -4,6 +4,8 @@
 #include "procedures/PortDiagnosis.h"
 #include "procedures/Procedures.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 using Box = StepsView::Box;
@@ -35,7 +37,7 @@ void RunSteps::modemChosen(const TDirObject &Type)
     powerOn.stop();
     channel.Comm->ClosePort();
     answered = false;
-    view.LogLine(QStringLiteral("Выбран модем \"%1\"").arg(Type.Title));
+    view.LogLine(ModemChosenText(Type.Title));
     if (const auto profile =
             channel.LoadPortSettings(Type.DirPath + QStringLiteral("/upload.ini"))) {
         // A profile that is there but cannot be read ends the choice like an error would.
@@ -137,7 +139,8 @@ void RunSteps::SetPortStep(bool Active)
     } else {
         if (!view.LogIsEmpty())
             view.LogLine({});
-        view.SetStatus(QStringLiteral("Ожидаю выбор типа модема на шаге №1..."));
+        view.SetStatus(
+            QCoreApplication::translate("Run", "Ожидаю выбор типа модема на шаге №1..."));
         answered = false;
         SetPowerStep(false);
     }

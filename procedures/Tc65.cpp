@@ -30,7 +30,7 @@ constexpr int GaugeLines = 152;
 
 QString FailedLine()
 {
-    return QStringLiteral("Ошибка! Файл данных записать не удалось.");
+    return QCoreApplication::translate("Procedures", "Ошибка! Файл данных записать не удалось.");
 }
 
 // Hex text followed by the characters it stands for, in brackets.
@@ -82,11 +82,13 @@ private:
         if (host.QuitRequested())
             return false;
         host.LogLine(QString());
-        host.LogLine(QStringLiteral("Запись:\t\t") +
-                     fromWire(pendingText + '(' + HexToText(pendingText) + ')'));
-        host.LogLine(QStringLiteral("Ошибка!"));
-        host.LogLine(QStringLiteral("Ожидалось:\t") + WithRendering(Expected));
-        host.LogLine(QStringLiteral("Пришло:\t\t") + WithRendering(channel.ReplyHex));
+        host.LogLine(QCoreApplication::translate("Procedures", "Запись:\t\t%1")
+                         .arg(fromWire(pendingText + '(' + HexToText(pendingText) + ')')));
+        host.LogLine(QCoreApplication::translate("Procedures", "Ошибка!"));
+        host.LogLine(QCoreApplication::translate("Procedures", "Ожидалось:\t%1")
+                         .arg(WithRendering(Expected)));
+        host.LogLine(QCoreApplication::translate("Procedures", "Пришло:\t\t%1")
+                         .arg(WithRendering(channel.ReplyHex)));
         return false;
     }
 
@@ -148,6 +150,8 @@ bool FlashTc65(ProcedureHost &Host)
     const bool replayed = Replay(Host).Run(log->steps);
     Host.FileSent({logPath, QFileInfo(logPath).fileName(), QFileInfo(logPath).size(), replayed,
                    std::nullopt});
-    Host.LogLine(replayed ? QStringLiteral("Файл данных успешно записан.") : FailedLine());
+    Host.LogLine(replayed
+                     ? QCoreApplication::translate("Procedures", "Файл данных успешно записан.")
+                     : FailedLine());
     return replayed && Configure(Host);
 }

@@ -10,6 +10,8 @@
 #include "procedures/Procedures.h"
 #include "procedures/TransferWatch.h"
 
+#include <QCoreApplication>
+
 using namespace std::chrono_literals;
 using namespace procedures;
 
@@ -39,8 +41,8 @@ bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Na
     PauseFor(DownloadDelay);
     const QString path = Files.PathOf(Name);
     const auto size = static_cast<std::int32_t>(FileSizeOf(path));
-    Host.LogLine(QStringLiteral("Запись файла ") + Name + QStringLiteral(" (") +
-                 QString::number(size) + QStringLiteral(" bytes)"));
+    Host.LogLine(QCoreApplication::translate("Procedures", "Запись файла %1 (%2 bytes)")
+                     .arg(Name, QString::number(size)));
     const QByteArray command = "AT^SJDL=1," + QByteArray::number(size) + ',' + Quoted(Name);
     SendAndLog(Host, command, QByteArrayLiteral("CONNECT"), Error, ConnectTimeout);
     if (!ReplyContains(Host.Channel(), QByteArrayLiteral("CONNECT")))
