@@ -456,7 +456,7 @@ you will be asked to change the serial port settings.</translation>
     </message>
     <message>
         <source>Ожидаю выбор типа модема на шаге №1...</source>
-        <translation>Waiting for a modem type to be selected in step 1...</translation>
+        <translation>Select the modem type in step 1...</translation>
     </message>
 </context>
 <context>

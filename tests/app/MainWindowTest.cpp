@@ -6,6 +6,7 @@
 #include "app/TfMain.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
+#include "language/Language.h"
 #include "tests/common/TestSupport.h"
 #include "tools/modemsim/ModemSimulator.h"
 
@@ -33,6 +34,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <set>
@@ -566,6 +568,123 @@ TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
     const QStringList logged = QString::fromUtf8(log.readAll()).split(u'\n');
     EXPECT_EQ(logged.first(), lines.first());
     EXPECT_EQ(logged.mid(logged.size() - 3), (QStringList{QString(), Succeeded, QString()}));
+}
+
+// The window for a technician who reads English: the translation is installed before the window
+// is made, as the program does at its start.
+const QString EnglishStep1 = QStringLiteral("Select the modem type in step 1...");
+
+class MainWindowInEnglish : public MainWindow
+{
+protected:
+    void SetUp() override
+    {
+        InstallTranslators(Language::English);
+        MainWindow::SetUp();
+    }
+
+    void TearDown() override
+    {
+        MainWindow::TearDown();
+        RemoveTranslators();
+    }
+
+    bool runEndedInEnglish() const
+    {
+        return !boxes.empty() && window->widgets.lblStatus->text() == EnglishStep1;
+    }
+
+    // Every text the window shows: its labels, the status line, the log.
+    QString shownTexts() const
+    {
+        QStringList texts{window->windowTitle(), window->widgets.lblStatus->text(),
+                          window->widgets.mmoLog->toPlainText()};
+        for (const QLabel *label : window->findChildren<QLabel *>())
+            texts.append(label->text());
+        return texts.join(u'\n');
+    }
+};
+
+bool HasCyrillic(const QString &Text)
+{
+    return std::any_of(Text.begin(), Text.end(),
+                       [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
+}
+
+TEST_F(MainWindowInEnglish, WholeRunOfAScriptModemIsShownAndLoggedInEnglish)
+{
+    Timing::ScopedSpeedUp faster(20);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    const QString port = offerType("Velmora GL865:Velmora", QStringLiteral("Velmora"), simulator);
+    addScript(QStringLiteral("Velmora"));
+    pickType(QStringLiteral("Velmora GL865"));
+
+    ASSERT_TRUE(waitUntil([&] { return runEndedInEnglish(); }));
+    const QString programmed = QStringLiteral("Programming completed successfully");
+    EXPECT_EQ(
+        logLines(),
+        (QStringList{EnglishStep1,
+                     QStringLiteral("Modem type \"Velmora GL865\" selected"),
+                     QStringLiteral("Waiting for the modem on the serial port..."),
+                     QStringLiteral("Modem connected. Port: ") + port,
+                     QStringLiteral("Waiting for the modem to answer..."),
+                     QStringLiteral("The modem answered"),
+                     QStringLiteral("Setting the port speed to 9600 (not stored in the modem)."),
+                     QStringLiteral("Speed 9600 set."),
+                     QStringLiteral("Programming the modem..."),
+                     QString(),
+                     QString(),
+                     QStringLiteral("Removing the autostart..."),
+                     QStringLiteral("AT#ESCRIPT=\"\" >> "),
+                     QStringLiteral("OK"),
+                     QString(),
+                     QStringLiteral("AT#ENHRST=1,0 >> "),
+                     QStringLiteral("OK"),
+                     QString(),
+                     QStringLiteral("Deleting old file main.pyo ..."),
+                     QStringLiteral("file not found"),
+                     QStringLiteral("Writing file main.pyo (15 bytes) ..."),
+                     QStringLiteral("file written"),
+                     QStringLiteral("Checking the checksum of main.pyo ..."),
+                     QStringLiteral("CRC ok"),
+                     QString(),
+                     QString(),
+                     QStringLiteral("AT#ESCRIPT=\"main.pyo\" >> "),
+                     QStringLiteral("OK"),
+                     QString(),
+                     QStringLiteral("AT#STARTMODESCR=1,15 >> "),
+                     QStringLiteral("OK"),
+                     QString(),
+                     QString(),
+                     programmed,
+                     QString(),
+                     EnglishStep1}));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Message"));
+    EXPECT_EQ(boxes[0].text, programmed + QStringLiteral("          "));
+    EXPECT_FALSE(HasCyrillic(shownTexts())) << shownTexts().toStdString();
+    EXPECT_EQ(keptRecords().value(0)[QStringLiteral("result")].toString(),
+              QStringLiteral("programmed"));
+}
+
+TEST_F(MainWindowInEnglish, FailedRunIsRecordedWithItsReasonInEnglishBesideItsCode)
+{
+    Timing::ScopedSpeedUp faster(10);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    offerType("Mystery modem: mystery", QStringLiteral(" mystery"), simulator);
+    pickType(QStringLiteral("Mystery modem"));
+
+    ASSERT_TRUE(waitUntil([&] { return runEndedInEnglish(); }));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(boxes[0].text,
+              QStringLiteral("Programming failed. Start again from step 1.          "));
+    const QList<QJsonObject> records = keptRecords();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0][QStringLiteral("reason")].toString(),
+              QStringLiteral("programming failed"));
+    EXPECT_EQ(records[0][QStringLiteral("reason_code")].toString(), QStringLiteral("write-failed"));
+    EXPECT_FALSE(HasCyrillic(shownTexts())) << shownTexts().toStdString();
 }
 
 // The demo catalogue as shipped beside the program, programmed through one window against one
