@@ -52,7 +52,29 @@ void keepLinesWhole(QMessageBox &message, const QString &text)
     label->setMinimumWidth(std::min(widest, message.screen()->availableGeometry().width() * 3 / 4));
 }
 
+QuestionAnswerer &installedQuestionAnswerer()
+{
+    static QuestionAnswerer answerer;
+    return answerer;
+}
+
 } // namespace
+
+void setQuestionAnswerer(QuestionAnswerer answerer)
+{
+    installedQuestionAnswerer() = std::move(answerer);
+}
+
+bool ask(QWidget *parent, const QString &caption, const QString &text)
+{
+    if (installedQuestionAnswerer())
+        return installedQuestionAnswerer()({Icon::Warning, caption, text});
+    QMessageBox question(QMessageBox::Question, caption, sentencePerLine(text),
+                         QMessageBox::Yes | QMessageBox::No, parent);
+    question.setTextFormat(Qt::PlainText);
+    question.setDefaultButton(QMessageBox::No);
+    return question.exec() == QMessageBox::Yes;
+}
 
 void setAnswerer(Answerer answerer)
 {

@@ -25,9 +25,17 @@ struct Box
 };
 
 using Answerer = std::function<void(const Box &)>;
+// Answers a question: true for yes.
+using QuestionAnswerer = std::function<bool(const Box &)>;
 
 // Replaces the real boxes; an empty answerer brings them back.
 void setAnswerer(Answerer answerer);
+
+// Replaces the real questions; an empty answerer brings them back.
+void setQuestionAnswerer(QuestionAnswerer answerer);
+
+// A question with the buttons yes and no, no the default; true when the user said yes.
+bool ask(QWidget *parent, const QString &caption, const QString &text);
 
 // Returns when the user has closed the box.
 void show(QWidget *parent, const Box &box);

@@ -4,6 +4,7 @@
 #include "app/MessageBoxes.h"
 #include "app/ProgressGauge.h"
 #include "app/QuillonApplication.h"
+#include "app/ScreenFit.h"
 #include "app/TfCOMProperty.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
@@ -18,11 +19,9 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 
-#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -51,18 +50,6 @@ void runScaled(QTimer &Timer, bool Run, std::chrono::milliseconds Nominal)
         Timer.stop();
 }
 
-// The geometry moved and cut so that it lies within Available, though never below Minimum.
-QRect fittedInto(QRect Geometry, const QRect &Available, const QSize &Minimum)
-{
-    Geometry.setWidth(std::max(Minimum.width(), std::min(Geometry.width(), Available.width())));
-    Geometry.setHeight(std::max(Minimum.height(), std::min(Geometry.height(), Available.height())));
-    Geometry.moveRight(std::min(Geometry.right(), Available.right()));
-    Geometry.moveBottom(std::min(Geometry.bottom(), Available.bottom()));
-    Geometry.moveLeft(std::max(Geometry.left(), Available.left()));
-    Geometry.moveTop(std::max(Geometry.top(), Available.top()));
-    return Geometry;
-}
-
 } // namespace
 
 TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
@@ -83,7 +70,7 @@ TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
     connect(widgets.lblQXLRef, &QLabel::linkActivated, this, &TfMain::lblQXLRefClick);
 
     placement.restore(*this, *widgets.pnlLog);
-    keepOnScreen();
+    KeepOnScreen(*this);
     steps.start();
 }
 
@@ -92,18 +79,6 @@ TfMain::~TfMain()
     tmrRS->stop();
     tmrStartPower->stop();
     FComm->Comm->ClosePort();
-}
-
-void TfMain::keepOnScreen()
-{
-    layout()->activate();
-    // Before the first show the frame is not known yet; the window manager adds it later.
-    const QMargins frame(geometry().left() - frameGeometry().left(),
-                         geometry().top() - frameGeometry().top(),
-                         frameGeometry().right() - geometry().right(),
-                         frameGeometry().bottom() - geometry().bottom());
-    setGeometry(
-        fittedInto(geometry(), screen()->availableGeometry().marginsRemoved(frame), minimumSize()));
 }
 
 void TfMain::LogLine(const QString &Text)
@@ -335,7 +310,7 @@ void TfMain::actLogSHExecute()
     layout()->activate();
     if (show) {
         resize(width(), closedHeight + logHeight);
-        keepOnScreen();
+        KeepOnScreen(*this);
     }
     ShowSteps();
 }
@@ -349,7 +324,7 @@ void TfMain::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     // Now with the frame the window system gave it.
-    keepOnScreen();
+    KeepOnScreen(*this);
 }
 
 void TfMain::closeEvent(QCloseEvent *event)

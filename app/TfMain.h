@@ -81,8 +81,6 @@ private:
     void actLogSHExecute();
     void lblQXLRefClick();
 
-    // Moves and cuts the window so that it lies on its screen's free area.
-    void keepOnScreen();
     // Runs one of the window's handlers so that no error leaves it through Qt's frames.
     void guarded(const std::function<void()> &Handler);
     void showIndicator(QLabel &Indicator, bool State);

@@ -157,9 +157,10 @@ void TmyComm::ClearReply()
 
 bool TmyComm::SendingAllowed() const
 {
-    if (Comm->HungUp())
+    if (Comm->HungUp() || (AbandonRequested && AbandonRequested()))
         return false;
-    return closingScopes > 0 || !StopRequested || !StopRequested();
+    const bool stopRequested = StopRequested && StopRequested();
+    return closingScopes > 0 || !stopRequested;
 }
 
 bool TmyComm::RefuseWait()

@@ -46,8 +46,11 @@ public:
     // ClosingCommands scope. Asked in every pass of a wait, so an owner that sets it from another
     // thread must wake this thread's event loop afterwards.
     std::function<bool()> StopRequested;
+    // The run is given up at once: as a stop, and the closing commands are held back too.
+    std::function<bool()> AbandonRequested;
     // Commands and files may go out: the device has not gone (a hang-up of the port since it was
-    // opened) and no stop is requested outside a ClosingCommands scope.
+    // opened), the run is not abandoned, and no stop is requested outside a ClosingCommands scope.
+    // The stop request is asked inside the scope too, so that its owner hears of it at once.
     bool SendingAllowed() const;
 
     // While one lives, a stop request no longer holds commands back: the closing commands that a

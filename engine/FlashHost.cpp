@@ -20,9 +20,15 @@ QString withoutTrailingBlanks(QString Text)
 } // namespace
 
 FlashHost::FlashHost(TmyComm &Channel, QString DirPath, int Port, RunObserver &Observer,
-                     const std::atomic<bool> &Quit)
-    : channel(Channel), dirPath(std::move(DirPath)), port(Port), observer(Observer), quit(Quit)
+                     const RunStop &Stop)
+    : channel(Channel), dirPath(std::move(DirPath)), port(Port), observer(Observer), stop(Stop)
 {
+    channel.AbandonRequested = [this] { return stop.abandon.load(); };
+}
+
+FlashHost::~FlashHost()
+{
+    channel.AbandonRequested = nullptr;
 }
 
 void FlashHost::LogLine(const QString &Text)
@@ -60,7 +66,23 @@ QStringList FlashHost::ListFolder(const QString &Folder)
 
 bool FlashHost::QuitRequested() const
 {
-    return quit.load();
+    if (!stop.quit.load())
+        return false;
+    announceStop();
+    return true;
+}
+
+void FlashHost::announceStop() const
+{
+    // Before the modem answered, or after the run, stopping takes no time worth saying.
+    if (stopAnnounced ||
+        (progressNow.phase != RunPhase::SwitchingBaud && progressNow.phase != RunPhase::Writing))
+        return;
+    stopAnnounced = true;
+    observer.logLine(port, closingCommands ? StoppingWithClosingCommandsText() : StoppingText());
+    progressNow.phase = RunPhase::Stopping;
+    progressNow.transfer = {};
+    observer.progress(port, progressNow);
 }
 
 void FlashHost::ShowErrorBox(const QString &Text)
@@ -119,6 +141,9 @@ void FlashHost::PortOpenFailed(const QString &Diagnosis)
 
 void FlashHost::enterPhase(RunPhase Phase)
 {
+    // A stopping run stays so until it has ended.
+    if (progressNow.phase == RunPhase::Stopping && Phase != RunPhase::Finished)
+        return;
     progressNow.phase = Phase;
     reportProgress();
 }
@@ -133,7 +158,7 @@ RunEnding FlashHost::ending(bool Programmed) const
 {
     RunEnding ending;
     ending.programmed = Programmed;
-    ending.quitRequested = quit.load();
+    ending.quitRequested = stop.quit.load();
     if (channel.Comm->HungUp())
         ending.lostPort = channel.Comm->CommPort();
     ending.trouble = !refusal.isEmpty() ? refusal : lastError;

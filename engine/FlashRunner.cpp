@@ -12,8 +12,8 @@ FlashRunner::Worker::Worker(PortJob Job, int Port, RunObserver &Observer, Statio
 void FlashRunner::Worker::run()
 {
     setRunning(true);
-    const PortResult result = station ? StationPort(job, port, observer, quit, *station).run()
-                                      : PortRun(job, port, observer, quit).execute();
+    const PortResult result = station ? StationPort(job, port, observer, stop, *station).run()
+                                      : PortRun(job, port, observer, stop).execute();
     setRunning(false);
     const std::lock_guard guard(resultLock);
     outcome = result;
@@ -27,7 +27,19 @@ void FlashRunner::Worker::setRunning(bool Running)
 
 void FlashRunner::Worker::requestQuit()
 {
-    quit.store(true);
+    stop.quit.store(true);
+    wake();
+}
+
+void FlashRunner::Worker::abandon()
+{
+    stop.abandon.store(true);
+    stop.quit.store(true);
+    wake();
+}
+
+void FlashRunner::Worker::wake()
+{
     const std::lock_guard guard(runningLock);
     if (!running)
         return;
@@ -64,6 +76,13 @@ void FlashRunner::requestQuit()
     quitting = true;
     for (const auto &worker : workers)
         worker->requestQuit();
+}
+
+void FlashRunner::abandon()
+{
+    quitting = true;
+    for (const auto &worker : workers)
+        worker->abandon();
 }
 
 void FlashRunner::join()

@@ -2,6 +2,7 @@
 
 #include "engine/PortRun.h"
 #include "engine/RunEvents.h"
+#include "engine/RunStop.h"
 
 #include <QList>
 #include <QThread>
@@ -28,6 +29,9 @@ public:
     void start();
     // Every run stops at its next look at the quit request; ports are closed as usual.
     void requestQuit();
+    // Every run stops at once, the closing commands of a run too; records and results are still
+    // made and the ports closed.
+    void abandon();
     bool quitRequested() const { return quitting; }
     // Waits until every run has ended.
     void join();
@@ -41,8 +45,9 @@ private:
     {
     public:
         Worker(PortJob Job, int Port, RunObserver &Observer, StationSession *Station);
-        // Also wakes the run's event loop, so that a wait it is sleeping in ends at once.
+        // Each also wakes the run's event loop, so that a wait it is sleeping in ends at once.
         void requestQuit();
+        void abandon();
         PortResult result() const;
 
     protected:
@@ -50,12 +55,13 @@ private:
 
     private:
         void setRunning(bool Running);
+        void wake();
 
         const PortJob job;
         const int port;
         RunObserver &observer;
         StationSession *const station;
-        std::atomic<bool> quit{false};
+        RunStop stop;
         std::mutex runningLock; // the event loop can only be woken while run() is inside it
         bool running = false;
         mutable std::mutex resultLock; // the run's thread writes, the runner's thread reads

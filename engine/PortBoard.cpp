@@ -11,6 +11,8 @@ PortStage stageOfPhase(RunPhase Phase)
         return PortStage::Waiting;
     case RunPhase::WaitingForAnswer:
         return PortStage::Probing;
+    case RunPhase::Stopping:
+        return PortStage::Stopping;
     case RunPhase::SwitchingBaud:
     case RunPhase::Writing:
     case RunPhase::Finished:

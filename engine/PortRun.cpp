@@ -4,6 +4,7 @@
 #include "engine/FlashHost.h"
 #include "engine/ModemIdentity.h"
 #include "engine/PowerOnWait.h"
+#include "procedures/Procedures.h"
 #include "procedures/RunOutcome.h"
 #include "procedures/RunRecording.h"
 #include "records/RunLogFile.h"
@@ -82,6 +83,7 @@ PortResult ResultOf(const RunOutcome &Judged)
     result.outcome = Judged.result;
     result.reason = Judged.reason;
     result.reasonCode = Judged.code;
+    result.portNotOpened = Judged.code == RunReason::PortNotOpened;
     return result;
 }
 
@@ -93,6 +95,8 @@ PortResult JudgedResult(const FlashHost &Host, bool Programmed)
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host)
 {
     bool programmed = false;
+    // A Java modem's loader is started again after every run, an interrupted one too.
+    Host.expectClosingCommands(ProcedureFamilyName(Job.type.DirName) == u"java");
     try {
         programmed = PerformProgrammingRun(Host, Job.type.DirName);
     } catch (const std::exception &error) {
@@ -130,15 +134,15 @@ std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord
     return failure;
 }
 
-PortRun::PortRun(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit)
-    : job(std::move(Job)), port(Port), observer(Observer), quit(Quit)
+PortRun::PortRun(PortJob Job, int Port, RunObserver &Observer, const RunStop &Stop)
+    : job(std::move(Job)), port(Port), observer(Observer), stop(Stop)
 {
 }
 
 PortResult PortRun::execute()
 {
     TmyComm channel;
-    FlashHost host(channel, job.type.DirPath, port, observer, quit);
+    FlashHost host(channel, job.type.DirPath, port, observer, stop);
     host.SetMaxAttempts(job.maxAttempts);
     RunRecord record = StartRecordFor(job);
     PortResult result;

@@ -3,11 +3,11 @@
 #include "catalogue/ModemCatalogue.h"
 #include "common/Failure.h"
 #include "engine/RunEvents.h"
+#include "engine/RunStop.h"
 #include "records/RunRecord.h"
 
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -33,7 +33,7 @@ struct PortJob
 class PortRun
 {
 public:
-    PortRun(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit);
+    PortRun(PortJob Job, int Port, RunObserver &Observer, const RunStop &Stop);
 
     PortResult execute();
 
@@ -41,7 +41,7 @@ private:
     PortJob job;
     const int port;
     RunObserver &observer;
-    const std::atomic<bool> &quit;
+    const RunStop &stop;
 };
 
 // The steps a single run and a station's run of one modem share.

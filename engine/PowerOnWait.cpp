@@ -8,7 +8,35 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <functional>
+
 using namespace std::chrono_literals;
+
+namespace {
+
+// Hears every block the modem sends while it lives, right after the channel has taken it.
+class AnswerWatch
+{
+public:
+    AnswerWatch(TComm32 &Port, std::function<void()> Heard)
+        : port(Port), channelTakes(Port.OnReceiveData), heard(std::move(Heard))
+    {
+        port.OnReceiveData = [this](const char *Buffer, std::uint16_t BufferLength) {
+            channelTakes(Buffer, BufferLength);
+            heard();
+        };
+    }
+    ~AnswerWatch() { port.OnReceiveData = channelTakes; }
+    AnswerWatch(const AnswerWatch &) = delete;
+    AnswerWatch &operator=(const AnswerWatch &) = delete;
+
+private:
+    TComm32 &port;
+    const TReceiveDataEvent channelTakes;
+    const std::function<void()> heard;
+};
+
+} // namespace
 
 PowerOnWait::PowerOnWait(FlashHost &Host, Limit WaitLimit) : host(Host), limit(WaitLimit) {}
 
@@ -44,7 +72,11 @@ PowerOnWait::Result PowerOnWait::run()
             port.ClosePort();
             step.start();
         }
-        const PowerOnStep::State state = step.portTick();
+        const bool wasOpen = port.PortOpen();
+        PowerOnStep::State state = step.portTick();
+        // The first probe goes out as the port opens, not a tick later.
+        if (state == PowerOnStep::State::Probing && !wasOpen)
+            state = step.portTick();
         if (state == PowerOnStep::State::Answered) {
             finish(Result::Answered);
         } else if (state == PowerOnStep::State::Probing && !opened) {
@@ -54,6 +86,13 @@ PowerOnWait::Result PowerOnWait::run()
                 Timing::startClock(powerTicks, PowerOnStep::PowerTickInterval);
         }
     };
+    // Without a window to keep in step, the modem's answer is taken as it comes: a tick later
+    // would add a quarter of a second to every modem's run.
+    const AnswerWatch answerWatch(*host.Channel().Comm, [&] {
+        if (step.running() && !host.QuitRequested() && ProbeAnswered(host.Channel()) &&
+            step.portTick() == PowerOnStep::State::Answered)
+            finish(Result::Answered);
+    });
     QObject::connect(&portTicks, &QTimer::timeout, portTick);
     QObject::connect(&powerTicks, &QTimer::timeout, [&] {
         if (step.powerTick() == PowerOnStep::State::TimedOut)

@@ -6,7 +6,8 @@ class FlashHost;
 
 // Drives the power-on step without a window: a port tick every 250 ms and, once the port is
 // open, a power tick every second, until the modem answers, the wait runs out or the run is told
-// to quit. A port that never opens ends the wait after as long as the modem would have had.
+// to quit. A port that never opens ends the wait after as long as the modem would have had. The
+// first probe goes out as the port opens, and the modem's answer ends the wait as it comes.
 class PowerOnWait
 {
 public:

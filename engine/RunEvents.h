@@ -15,6 +15,7 @@ enum class RunPhase
     WaitingForAnswer,
     SwitchingBaud,
     Writing,
+    Stopping, // asked to stop: ending the current step, and the closing commands where they follow
     Finished
 };
 
@@ -32,10 +33,11 @@ using PortOutcome = RunResult;
 struct PortResult
 {
     PortOutcome outcome = PortOutcome::Failed;
-    QString reason; // empty when programmed
-    RunReason reasonCode = RunReason::None;
-    bool portClosed = false; // the device was released before the run ended
-    QString imei;            // the modem's, when it was asked and said
+    QString reason;                         // empty when programmed
+    RunReason reasonCode = RunReason::None; // the reason's stable code
+    bool portClosed = false;                // the device was released before the run ended
+    bool portNotOpened = false; // no answer because the port never opened (busy, missing, denied)
+    QString imei;               // the modem's, when it was asked and said
 };
 
 // What one port of a station has done in its session.
@@ -44,6 +46,7 @@ struct StationTally
     int programmed = 0;
     int failed = 0; // runs that did not program their modem; an interrupted one is not counted
     QString lastFailure;
+    QString stopReason; // why the port stopped before it was told to (a record it could not keep)
 };
 
 // Where one port of a station stands.
@@ -60,6 +63,7 @@ struct StationStatus
 {
     StationState state = StationState::WaitingForModem;
     StationTally tally;
+    QString device;                  // what the port's name leads to for this modem, or now
     QString imei;                    // of the modem on the port, when it said
     std::optional<PortResult> ended; // with TakeOff: how the run of this modem ended
 };
@@ -83,3 +87,6 @@ public:
 };
 
 QString PhaseName(RunPhase Phase);
+// The log lines of a run that has been asked to stop: what it still does before it ends.
+QString StoppingText();
+QString StoppingWithClosingCommandsText();

@@ -23,21 +23,21 @@ constexpr std::chrono::milliseconds SilenceMeansGone = 3000ms;
 
 } // namespace
 
-StationPort::StationPort(PortJob Job, int Port, RunObserver &Observer,
-                         const std::atomic<bool> &Quit, StationSession &Session)
-    : job(std::move(Job)), port(Port), observer(Observer), quit(Quit), session(Session)
+StationPort::StationPort(PortJob Job, int Port, RunObserver &Observer, const RunStop &Stop,
+                         StationSession &Session)
+    : job(std::move(Job)), port(Port), observer(Observer), stop(Stop), session(Session)
 {
 }
 
 PortResult StationPort::run()
 {
-    while (!quit.load() && serveOneModem()) {
+    while (!stop.quit.load() && serveOneModem()) {
     }
-    report(StationState::Stopped);
+    report(StationState::Stopped, PortDevice(job.port));
     PortResult result;
-    result.outcome = recordFailure.isEmpty() ? PortOutcome::Interrupted : PortOutcome::Failed;
-    result.reason = recordFailure.isEmpty() ? InterruptedReason() : recordFailure;
-    result.reasonCode = recordFailure.isEmpty() ? RunReason::Interrupted : recordFailureCode;
+    result.outcome = stopReason.isEmpty() ? PortOutcome::Interrupted : PortOutcome::Failed;
+    result.reason = stopReason.isEmpty() ? InterruptedReason() : stopReason;
+    result.reasonCode = stopReason.isEmpty() ? RunReason::Interrupted : stopReasonCode;
     result.portClosed = true;
     observer.finished(port, result);
     return result;
@@ -46,9 +46,9 @@ PortResult StationPort::run()
 bool StationPort::serveOneModem()
 {
     TmyComm channel;
-    FlashHost host(channel, job.type.DirPath, port, observer, quit);
+    FlashHost host(channel, job.type.DirPath, port, observer, stop);
     host.SetMaxAttempts(job.maxAttempts);
-    report(StationState::WaitingForModem);
+    report(StationState::WaitingForModem, PortDevice(job.port));
     PortResult result;
     RunRecord record;
     try {
@@ -57,9 +57,7 @@ bool StationPort::serveOneModem()
             // would only fail again.
             host.reportError(problem->text);
             channel.Comm->ClosePort();
-            recordFailure = host.failureReason();
-            recordFailureCode = JudgedResult(host, false).reasonCode;
-            return false;
+            return stopPort(host.failureReason(), JudgedResult(host, false).reasonCode);
         }
         if (PowerOnWait(host, PowerOnWait::Limit::None).run() != PowerOnWait::Result::Answered) {
             channel.Comm->ClosePort();
@@ -72,11 +70,11 @@ bool StationPort::serveOneModem()
                              "Runner", "Модем с IMEI %1 уже запрограммирован в этом сеансе. "
                                        "Снимите модем.")
                              .arg(record.imei));
-            report(StationState::AlreadyProgrammed, record.imei);
+            report(StationState::AlreadyProgrammed, record.device, record.imei);
             waitUntilTakenAway(host, record.device);
             return true;
         }
-        report(StationState::Programming, record.imei);
+        report(StationState::Programming, record.device, record.imei);
         result = ProgrammeAnsweredModem(job, host);
     } catch (const std::exception &error) {
         // An unreadable profile, a port that cannot be set up: this modem fails, the port goes on.
@@ -86,23 +84,23 @@ bool StationPort::serveOneModem()
             // Before any modem answered: the port itself cannot be used, and trying it again at
             // once would only fail again.
             channel.Comm->ClosePort();
-            recordFailure = result.reason;
-            recordFailureCode = result.reasonCode;
-            return false;
+            return stopPort(result.reason, result.reasonCode);
         }
     }
     result.imei = record.imei;
     EndRun(host, result);
-    if (const auto unrecorded = KeepRecord(job, host, record, result)) {
-        // A station must not program modems it cannot account for.
-        recordFailure = unrecorded->text;
-        recordFailureCode = RunReason::RecordNotSaved;
-        return false;
-    }
+    const auto unrecorded = KeepRecord(job, host, record, result);
+    // What the modem went through is counted even when its record is lost: it was programmed.
     tally = session.count(port, result);
-    if (quit.load())
+    if (unrecorded) {
+        // A station must not program modems it cannot account for: this one is done and can go,
+        // the port takes no more.
+        report(StationState::TakeOff, record.device, record.imei, result);
+        return stopPort(unrecorded->text, RunReason::RecordNotSaved);
+    }
+    if (stop.quit.load())
         return false;
-    report(StationState::TakeOff, record.imei, result);
+    report(StationState::TakeOff, record.device, record.imei, result);
     waitUntilTakenAway(host, record.device);
     return true;
 }
@@ -111,10 +109,10 @@ void StationPort::waitUntilTakenAway(FlashHost &Host, const QString &Device)
 {
     TmyComm &channel = Host.Channel();
     TComm32 &device = *channel.Comm;
-    const PauseBreak onQuit([this] { return quit.load(); });
+    const PauseBreak onQuit([this] { return stop.quit.load(); });
     QElapsedTimer sinceAnswer;
     sinceAnswer.start();
-    while (!quit.load()) {
+    while (!stop.quit.load()) {
         // A USB modem unplugged: its device is gone, the open port has lost it, or the name now
         // leads to another device (the next modem already plugged in).
         if (!QFileInfo::exists(ResolveDevicePath(job.port)) || PortDevice(job.port) != Device ||
@@ -139,12 +137,21 @@ void StationPort::waitUntilTakenAway(FlashHost &Host, const QString &Device)
     device.ClosePort();
 }
 
-void StationPort::report(StationState State, const QString &Imei,
+bool StationPort::stopPort(const QString &Reason, RunReason Code)
+{
+    stopReason = Reason;
+    stopReasonCode = Code;
+    tally = session.stopped(port, Reason);
+    return false;
+}
+
+void StationPort::report(StationState State, const QString &Device, const QString &Imei,
                          const std::optional<PortResult> &Ended)
 {
     StationStatus status;
     status.state = State;
     status.tally = tally;
+    status.device = Device;
     status.imei = Imei;
     status.ended = Ended;
     observer.station(port, status);

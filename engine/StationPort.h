@@ -2,8 +2,7 @@
 
 #include "engine/PortRun.h"
 #include "engine/RunEvents.h"
-
-#include <atomic>
+#include "engine/RunStop.h"
 
 class FlashHost;
 class StationSession;
@@ -15,7 +14,7 @@ class StationSession;
 class StationPort
 {
 public:
-    StationPort(PortJob Job, int Port, RunObserver &Observer, const std::atomic<bool> &Quit,
+    StationPort(PortJob Job, int Port, RunObserver &Observer, const RunStop &Stop,
                 StationSession &Session);
 
     // The result handed over at the end: interrupted, or failed when a record could not be kept
@@ -27,15 +26,18 @@ private:
     bool serveOneModem();
     // Device: what the port's name led to when the modem answered.
     void waitUntilTakenAway(FlashHost &Host, const QString &Device);
-    void report(StationState State, const QString &Imei = {},
+    // Device: what the port's name leads to for the modem the report is about.
+    void report(StationState State, const QString &Device, const QString &Imei = {},
                 const std::optional<PortResult> &Ended = std::nullopt);
+    // Ends the loop for Reason, which the port's counts keep; always false.
+    bool stopPort(const QString &Reason, RunReason Code);
 
     PortJob job;
     const int port;
     RunObserver &observer;
-    const std::atomic<bool> &quit;
+    const RunStop &stop;
     StationSession &session;
     StationTally tally;
-    QString recordFailure; // why the loop ended before the quit request
-    RunReason recordFailureCode = RunReason::None;
+    QString stopReason; // why the loop ended before the quit request
+    RunReason stopReasonCode = RunReason::None;
 };

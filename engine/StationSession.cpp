@@ -43,6 +43,14 @@ StationTally StationSession::count(int Port, const PortResult &Result)
     return tally;
 }
 
+StationTally StationSession::stopped(int Port, const QString &Reason)
+{
+    const std::lock_guard guard(lock);
+    StationTally &tally = ports[Port];
+    tally.stopReason = Reason;
+    return tally;
+}
+
 QList<StationTally> StationSession::tallies() const
 {
     const std::lock_guard guard(lock);

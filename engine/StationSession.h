@@ -20,6 +20,8 @@ public:
     // Counts a modem's run on Port and returns the port's new counts. A programmed modem's IMEI
     // is remembered for the rest of the session.
     StationTally count(int Port, const PortResult &Result);
+    // Port stops before the quit request for Reason; returns the port's counts.
+    StationTally stopped(int Port, const QString &Reason);
     QList<StationTally> tallies() const;
     qint64 elapsedMs() const { return clock.elapsed(); }
 

@@ -90,6 +90,7 @@ QString FlashHelpText()
         "  1    at least one modem failed (the summary says which and why)\n"
         "  2    bad command line, unknown modem type, unreadable catalogue or data\n"
         "  3    no modem answered within the power-on wait\n"
+        "  4    no port could be opened (held by another program, missing, no permission)\n"
         "  130  interrupted (Ctrl-C or SIGTERM): the runs stop at their next step and the ports\n"
         "       are closed; a second Ctrl-C ends the program at once\n");
 }

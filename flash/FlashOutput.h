@@ -14,6 +14,6 @@ public:
     virtual void summarizeStation(qint64 ElapsedMs, int ExitCode) = 0;
 };
 
-// 130 once interrupted; 3 when no modem answered at all; 1 when any run did not program its
-// modem; else 0.
+// 130 once interrupted; 4 when no port could be opened, 3 when no modem answered at all; 1 when
+// any run did not program its modem; else 0.
 int FlashExitCode(const QList<PortResult> &Results, bool Interrupted);

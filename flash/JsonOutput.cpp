@@ -69,7 +69,7 @@ void JsonOutput::finished(int Port, const PortResult &Result)
 
 void JsonOutput::station(int Port, const StationStatus &Status)
 {
-    QJsonObject fields{{QStringLiteral("device"), devices.at(Port)},
+    QJsonObject fields{{QStringLiteral("device"), Status.device},
                        {QStringLiteral("state"), StationStateName(Status.state)},
                        {QStringLiteral("stage"), PortStageName(board.port(Port).stage)},
                        {QStringLiteral("programmed"), Status.tally.programmed},
@@ -79,6 +79,8 @@ void JsonOutput::station(int Port, const StationStatus &Status)
         fields.insert(QStringLiteral("result"), RunResultName(Status.ended->outcome));
         fields.insert(QStringLiteral("reason"), Status.ended->reason);
     }
+    if (!Status.tally.stopReason.isEmpty())
+        fields.insert(QStringLiteral("stop_reason"), Status.tally.stopReason);
     emitEvent(QStringLiteral("station"), Port, fields);
 }
 
@@ -91,7 +93,8 @@ void JsonOutput::summarizeStation(qint64 ElapsedMs, int ExitCode)
                                    {QStringLiteral("device"), devices.at(port)},
                                    {QStringLiteral("programmed"), counts.programmed},
                                    {QStringLiteral("failed"), counts.failed},
-                                   {QStringLiteral("last_failure"), counts.lastFailure}});
+                                   {QStringLiteral("last_failure"), counts.lastFailure},
+                                   {QStringLiteral("stop_reason"), counts.stopReason}});
     }
     const BoardTotals totals = board.totals();
     emitEvent(QStringLiteral("summary"), -1,

@@ -23,12 +23,13 @@ class QIODevice;
 // state that follows its run:
 //   {"event":"station","port":...,"device":...,"state":"waiting"|"programming"|"take-off"|
 //    "already-programmed"|"stopped","stage":...,"programmed":...,"failed":...,"imei":...,
-//    "result":...,"reason":...}
+//    "result":...,"reason":...,"stop_reason":...}
 //   ("stage": the port's word as every front end shows it, PortStageName: "good" or "failed"
-//   for a modem to take off)
+//   for a modem to take off; "device": the device the port's name leads to for the modem it
+//   reports; stop_reason once the port has stopped by itself, for a record it could not keep)
 //   {"event":"summary","exit_code":130,"programmed":...,"failed":...,"seconds":...,
 //    "modems_per_hour":...,"ports":[{"port":...,"device":...,"programmed":...,"failed":...,
-//    "last_failure":...},...]}
+//    "last_failure":...,"stop_reason":...},...]}
 class JsonOutput : public FlashOutput
 {
 public:

@@ -1,5 +1,7 @@
 #include "PortLines.h"
 
+#include "procedures/RunOutcome.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -31,6 +33,8 @@ QString phaseLabel(RunPhase Phase)
         return QCoreApplication::translate("Terminal", "смена скорости");
     case RunPhase::Writing:
         return QCoreApplication::translate("Terminal", "запись");
+    case RunPhase::Stopping:
+        return QCoreApplication::translate("Terminal", "остановка");
     case RunPhase::Finished:
         break;
     }
@@ -165,17 +169,7 @@ QString CountsText(const StationTally &Counts)
 // A failure shouts.
 QString OutcomeLabel(PortOutcome Outcome)
 {
-    switch (Outcome) {
-    case PortOutcome::Programmed:
-        return QCoreApplication::translate("Terminal", "запрограммирован");
-    case PortOutcome::NoAnswer:
-        return QCoreApplication::translate("Terminal", "НЕТ ОТКЛИКА");
-    case PortOutcome::Interrupted:
-        return QCoreApplication::translate("Terminal", "ПРЕРВАН");
-    case PortOutcome::Failed:
-        break;
-    }
-    return QCoreApplication::translate("Terminal", "ОШИБКА");
+    return RunResultWord(Outcome);
 }
 
 namespace {

@@ -97,6 +97,9 @@ void TextOutput::summarizeStation(qint64 ElapsedMs, int ExitCode)
         if (!State.counts.lastFailure.isEmpty())
             row += QCoreApplication::translate("Terminal", ", последний сбой: %1")
                        .arg(TerminalSafe(State.counts.lastFailure));
+        if (!State.counts.stopReason.isEmpty())
+            row += QCoreApplication::translate("Terminal", ", остановлен: %1")
+                       .arg(TerminalSafe(State.counts.stopReason));
         return row;
     });
     out.write(text.toUtf8());

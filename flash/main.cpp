@@ -160,6 +160,8 @@ int runFlash(int argc, char **argv)
         runner.requestQuit();
         board.stopRequested();
     });
+    QObject::connect(&interrupts, &InterruptSignals::interruptedAgain, &app,
+                     [&runner] { runner.abandon(); });
     QObject::connect(&relay, &EventRelay::allFinished, &app, &QCoreApplication::quit);
     runner.start();
     QCoreApplication::exec();

@@ -158,6 +158,22 @@ you will be asked to change the serial port settings.</translation>
         <source>порт не открылся: %1</source>
         <translation>the port did not open: %1</translation>
     </message>
+    <message>
+        <source>запрограммирован</source>
+        <translation>programmed</translation>
+    </message>
+    <message>
+        <source>НЕТ ОТКЛИКА</source>
+        <translation>NO ANSWER</translation>
+    </message>
+    <message>
+        <source>ПРЕРВАН</source>
+        <translation>INTERRUPTED</translation>
+    </message>
+    <message>
+        <source>ОШИБКА</source>
+        <translation>FAILED</translation>
+    </message>
 </context>
 <context>
     <name>PortDiagnosis</name>
@@ -481,6 +497,241 @@ you will be asked to change the serial port settings.</translation>
         <source>Модем с IMEI %1 уже запрограммирован в этом сеансе. Снимите модем.</source>
         <translation>The modem with IMEI %1 was already programmed in this session. Remove the modem.</translation>
     </message>
+    <message>
+        <source>Прерывание: текущий шаг прекращён, порт закрывается.</source>
+        <translation>Interrupted: the current step is cut short and the port is closing.</translation>
+    </message>
+    <message>
+        <source>Прерывание: модему отправляются две завершающие команды AT^SJAM, их ответа ждём не более 11 с. Повторное прерывание (Ctrl-C) завершит работу сразу, без них.</source>
+        <translation>Interrupted: the modem gets its two closing AT^SJAM commands, waiting at most 11 s for their answers. Interrupt again (Ctrl-C) to end at once without them.</translation>
+    </message>
+</context>
+<context>
+    <name>StationWindow</name>
+    <message>
+        <source>Текущий прогон</source>
+        <translation>Current run</translation>
+    </message>
+    <message>
+        <source>Журнал %1 не читается.</source>
+        <translation>Log %1 cannot be read.</translation>
+    </message>
+    <message>
+        <source>Журнал порта %1</source>
+        <translation>Log of port %1</translation>
+    </message>
+    <message>
+        <source>Снимите модем.</source>
+        <translation>Remove the modem.</translation>
+    </message>
+    <message>
+        <source>ОЖИДАНИЕ</source>
+        <translation>WAITING</translation>
+    </message>
+    <message>
+        <source>Поставьте модем.</source>
+        <translation>Insert a modem.</translation>
+    </message>
+    <message>
+        <source>ОПРОС</source>
+        <translation>PROBING</translation>
+    </message>
+    <message>
+        <source>Порт открыт, жду ответа модема.</source>
+        <translation>Port open, waiting for the modem to answer.</translation>
+    </message>
+    <message>
+        <source>ПРОГРАММИРОВАНИЕ</source>
+        <translation>PROGRAMMING</translation>
+    </message>
+    <message>
+        <source>ГОТОВО</source>
+        <translation>DONE</translation>
+    </message>
+    <message>
+        <source>ОСТАНОВЛЕН</source>
+        <translation>STOPPED</translation>
+    </message>
+    <message>
+        <source>Причина: %1</source>
+        <translation>Reason: %1</translation>
+    </message>
+    <message>
+        <source>ОШИБКА</source>
+        <translation>FAILED</translation>
+    </message>
+    <message>
+        <source>Снимите модем. Причина: %1</source>
+        <translation>Remove the modem. Reason: %1</translation>
+    </message>
+    <message>
+        <source>УЖЕ ЗАПРОГРАММИРОВАН</source>
+        <translation>ALREADY PROGRAMMED</translation>
+    </message>
+    <message>
+        <source>ОСТАНОВКА</source>
+        <translation>STOPPING</translation>
+    </message>
+    <message>
+        <source>Порт завершает работу.</source>
+        <translation>The port is finishing.</translation>
+    </message>
+    <message>
+        <source>IMEI: модем его не сообщил</source>
+        <translation>IMEI: not reported by the modem</translation>
+    </message>
+    <message>
+        <source>Запрограммировано: %1, ошибок: %2</source>
+        <translation>Programmed: %1, failed: %2</translation>
+    </message>
+    <message>
+        <source>Журнал порта: щелчок или Enter</source>
+        <translation>Port log: click or press Enter</translation>
+    </message>
+    <message>
+        <source>файлов: %v из %m</source>
+        <translation>files: %v of %m</translation>
+    </message>
+    <message>
+        <source>запрограммировано</source>
+        <translation>programmed</translation>
+    </message>
+    <message>
+        <source>ошибки</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>модемов в час</source>
+        <translation>modems per hour</translation>
+    </message>
+    <message>
+        <source>модемов за %1 мин</source>
+        <translation>modems per %1 min</translation>
+    </message>
+    <message>
+        <source>Quillon — станция</source>
+        <translation>Quillon — station</translation>
+    </message>
+    <message>
+        <source>Смена: запрограммировано %1, ошибок %2, выход %3, модемов в час %4</source>
+        <translation>Shift: programmed %1, failed %2, yield %3, modems per hour %4</translation>
+    </message>
+    <message>
+        <source>Выберите тип модема и порты на вкладке «Настройка» и нажмите «Пуск».</source>
+        <translation>Select the modem type and the ports on the Setup tab and press Start.</translation>
+    </message>
+    <message>
+        <source>Выберите тип модема.</source>
+        <translation>Select the modem type.</translation>
+    </message>
+    <message>
+        <source>Тип модема %1 не найден в каталоге %2Quillon_dir.ini.</source>
+        <translation>Modem type %1 is not in the catalogue %2Quillon_dir.ini.</translation>
+    </message>
+    <message>
+        <source>Отметьте хотя бы один порт.</source>
+        <translation>Select at least one port.</translation>
+    </message>
+    <message>
+        <source>Порты %1 и %2 — одно устройство: отметьте один из них.</source>
+        <translation>Ports %1 and %2 are the same device: select only one of them.</translation>
+    </message>
+    <message>
+        <source>Файл записей не открывается, станция не начнёт работу без учёта: %1</source>
+        <translation>The record file cannot be opened, and the station does not start without records: %1</translation>
+    </message>
+    <message>
+        <source>Идёт программирование модемов. Остановить станцию и закрыть окно?</source>
+        <translation>Modems are being programmed. Stop the station and close the window?</translation>
+    </message>
+    <message>
+        <source>Журнал этого прогона не найден.</source>
+        <translation>The log of this run was not found.</translation>
+    </message>
+    <message>
+        <source>из upload.ini</source>
+        <translation>from upload.ini</translation>
+    </message>
+    <message>
+        <source>Пуск</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Стоп</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Порты</source>
+        <translation>Ports</translation>
+    </message>
+    <message>
+        <source>Смена</source>
+        <translation>Shift</translation>
+    </message>
+    <message>
+        <source>Настройка</source>
+        <translation>Setup</translation>
+    </message>
+    <message>
+        <source>другой порт: /dev/ttyUSB4, COM5, ссылка</source>
+        <translation>another port: /dev/ttyUSB4, COM5, a link</translation>
+    </message>
+    <message>
+        <source>Добавить</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Обновить список</source>
+        <translation>Refresh list</translation>
+    </message>
+    <message>
+        <source>Тип модема:</source>
+        <translation>Modem type:</translation>
+    </message>
+    <message>
+        <source>Порты:</source>
+        <translation>Ports:</translation>
+    </message>
+    <message>
+        <source>Скорость записи (бит/с):</source>
+        <translation>Write speed (bit/s):</translation>
+    </message>
+    <message>
+        <source>Файл записей:</source>
+        <translation>Record file:</translation>
+    </message>
+    <message>
+        <source>IMEI или его часть</source>
+        <translation>IMEI or part of it</translation>
+    </message>
+    <message>
+        <source>все результаты</source>
+        <translation>all results</translation>
+    </message>
+    <message>
+        <source>Начало</source>
+        <translation>Started</translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Результат</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Причина</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>Журнал прогона: двойной щелчок или Enter</source>
+        <translation>Run log: double-click or press Enter</translation>
+    </message>
+    <message>
+        <source>Отбор:</source>
+        <translation>Filter:</translation>
+    </message>
 </context>
 <context>
     <name>Terminal</name>
@@ -507,22 +758,6 @@ you will be asked to change the serial port settings.</translation>
     <message>
         <source>запрограммировано: %1, сбоев: %2</source>
         <translation>programmed: %1, failed: %2</translation>
-    </message>
-    <message>
-        <source>запрограммирован</source>
-        <translation>programmed</translation>
-    </message>
-    <message>
-        <source>НЕТ ОТКЛИКА</source>
-        <translation>NO ANSWER</translation>
-    </message>
-    <message>
-        <source>ПРЕРВАН</source>
-        <translation>INTERRUPTED</translation>
-    </message>
-    <message>
-        <source>ОШИБКА</source>
-        <translation>FAILED</translation>
     </message>
     <message>
         <source>ожидает модем</source>
@@ -579,6 +814,10 @@ Shift total: programmed: %1, failed: %2, modems per hour: %3, time: %4 (exit cod
         <translation>
 Total: modems programmed: %1 of %2 (exit code %3)
 </translation>
+    </message>
+    <message>
+        <source>, остановлен: %1</source>
+        <translation>, stopped: %1</translation>
     </message>
 </context>
 </TS>

@@ -31,6 +31,11 @@ QString WaitingForPortText()
     return QCoreApplication::translate("Run", "Ожидаю подключение модема к СОМ-порту...");
 }
 
+QString WritingText()
+{
+    return QCoreApplication::translate("Run", "Запись данных в модем...");
+}
+
 QString RunSucceededText()
 {
     return QCoreApplication::translate("Run", "Операция успешно завершена");
@@ -106,7 +111,7 @@ bool PerformProgrammingRun(RunHost &Host, const QString &DirName)
     Host.ProbeFinished();
     SetModemBaud(Host, Host.Channel().WriteRate);
     Host.WritingStarted();
-    Host.SetStatus(QCoreApplication::translate("Run", "Запись данных в модем..."));
+    Host.SetStatus(WritingText());
     Host.LogLine(QString());
     const bool written = RunProcedure(Host, DirName);
     TComm32 &port = *Host.Channel().Comm;

@@ -49,6 +49,21 @@ QString FailureReason(const RunEnding &Ending)
     return reason;
 }
 
+QString RunResultWord(RunResult Result)
+{
+    switch (Result) {
+    case RunResult::Programmed:
+        return QCoreApplication::translate("Outcome", "запрограммирован");
+    case RunResult::NoAnswer:
+        return QCoreApplication::translate("Outcome", "НЕТ ОТКЛИКА");
+    case RunResult::Interrupted:
+        return QCoreApplication::translate("Outcome", "ПРЕРВАН");
+    case RunResult::Failed:
+        break;
+    }
+    return QCoreApplication::translate("Outcome", "ОШИБКА");
+}
+
 QString InterruptedReason()
 {
     return QCoreApplication::translate("Outcome", "прервано");

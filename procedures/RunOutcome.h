@@ -33,5 +33,8 @@ QString FailureReason(const RunEnding &Ending);
 // A modem that did not answer the probe within the power-on wait: the port opened at some time
 // (PortEverOpened) or not, with what was found about the port when it did not (OpenDiagnosis).
 RunOutcome JudgeNoAnswer(bool PortEverOpened, const QString &OpenDiagnosis);
+// A run's result in the word an operator reads beside the port: "запрограммирован", and the
+// failures in capitals so that they stand out.
+QString RunResultWord(RunResult Result);
 // The reason of a run that was stopped.
 QString InterruptedReason();

@@ -5,7 +5,10 @@
 // only the last of what it saw is kept, to show with a run that fails. A run counts as programmed
 // only when the modem holds that run's own bytes afterwards.
 //
-//   bench_soak [runs (1000)] [speed-up (20)]
+//   bench_soak [runs (1000)] [speed-up (20)] [stall every N ms (0: never)]
+//
+// With a stall interval the whole process (runs and simulated modem alike) is stopped for 250 ms
+// that often, as a loaded machine stops it now and then; a run must survive that.
 //
 // The speed-up shortens every wait of the run, also the ones a loaded machine must keep: at 100
 // the probe's answer must come back within 2 ms and a command's within 10 ms, which two busy
@@ -23,7 +26,11 @@
 #include <QTemporaryDir>
 
 #include <malloc.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <ctime>
 
 #include <cstdio>
 #include <deque>
@@ -36,6 +43,40 @@ constexpr int DefaultRuns = 1000;
 constexpr int DefaultSpeedUp = 20;
 constexpr std::size_t WireRecordsShown = 12;
 constexpr qsizetype ScriptSize = 2000;
+constexpr long StallNanoseconds = 250'000'000;
+
+timespec fromMilliseconds(long Milliseconds)
+{
+    return {Milliseconds / 1000, (Milliseconds % 1000) * 1'000'000};
+}
+
+// A child that stops this process for 250 ms every Interval ms until this process ends; its pid.
+// After fork only what is safe in a child of a threaded process runs there.
+pid_t startStalls(long IntervalMs)
+{
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child != 0)
+        return child;
+    const timespec every = fromMilliseconds(IntervalMs);
+    const timespec stall{0, StallNanoseconds};
+    while (getppid() == parent) {
+        nanosleep(&every, nullptr);
+        kill(parent, SIGSTOP);
+        nanosleep(&stall, nullptr);
+        kill(parent, SIGCONT);
+    }
+    _exit(0);
+}
+
+void endStalls(pid_t Child)
+{
+    if (Child <= 0)
+        return;
+    kill(Child, SIGKILL);
+    waitpid(Child, nullptr, 0);
+    kill(getpid(), SIGCONT); // in case the child was stopped between its two signals
+}
 
 void writeFile(const QString &Path, const QByteArray &Bytes)
 {
@@ -150,11 +191,15 @@ int main(int argc, char **argv)
     const QStringList arguments = app.arguments();
     const int runs = arguments.size() > 1 ? arguments.at(1).toInt() : DefaultRuns;
     const int speedUp = arguments.size() > 2 ? arguments.at(2).toInt() : DefaultSpeedUp;
-    if (runs < 1 || speedUp < 1) {
-        std::fprintf(stderr, "usage: bench_soak [runs] [speed-up]\n");
+    const int stallEveryMs = arguments.size() > 3 ? arguments.at(3).toInt() : 0;
+    if (runs < 1 || speedUp < 1 || stallEveryMs < 0) {
+        std::fprintf(stderr, "usage: bench_soak [runs] [speed-up] [stall every N ms]\n");
         return 2;
     }
     Timing::setSpeedUp(speedUp);
+    // The simulated port's lock files stay out of the machine's lock folder.
+    QTemporaryDir locks;
+    qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks.path()));
     QTemporaryDir data;
     QDir(data.path()).mkpath(QStringLiteral("velmora/compiled"));
     writeFile(data.filePath(QStringLiteral("Quillon_dir.ini")), "Velmora:velmora\r\n");
@@ -177,7 +222,11 @@ int main(int argc, char **argv)
     std::map<QString, int> failures; // by reason
     QElapsedTimer clock;
     clock.start();
-    std::printf("%d runs, time sped up %d times\n", runs, speedUp);
+    std::printf("%d runs, time sped up %d times", runs, speedUp);
+    if (stallEveryMs > 0)
+        std::printf(", the process stopped for 250 ms every %d ms", stallEveryMs);
+    std::printf("\n");
+    const pid_t stalls = stallEveryMs > 0 ? startStalls(stallEveryMs) : 0;
     std::printf("run     programmed  RSS (KiB)  heap in use (KiB)  descriptors  seconds\n");
     for (int run = 1; run <= runs; ++run) {
         const QByteArray script = runScript(run);
@@ -207,6 +256,7 @@ int main(int argc, char **argv)
                         double(clock.elapsed()) / 1000.0);
         std::fflush(stdout);
     }
+    endStalls(stalls);
     for (const auto &[reason, count] : failures)
         std::printf("%d failed: %s\n", count, qPrintable(reason));
     std::printf("%d said programmed without the modem holding the file\n", falseSuccesses);

@@ -4,12 +4,18 @@
 //    line carries it; a modem is unplugged as soon as its run is over and the next put on at once,
 //    so the figure is what the station itself allows, not the hands that serve it;
 // 2. the time from Ctrl-C to the end of the program: with every port waiting for a modem, in the
-//    middle of a transfer (the Java closing commands still go out), and in a single run of a
-//    script modem during its 5 s pause after the reset;
+//    middle of a transfer (the Java closing commands still go out), there with a second Ctrl-C
+//    once the run has said it is stopping (with the time until it said so), and in a single run
+//    of a script modem during its 5 s pause after the reset;
 // 3. resident memory and open descriptors of one station port in this process over 1,000 modem
-//    swaps (time sped up 20 times, no line pacing): both must stay flat.
+//    swaps (time sped up 20 times, no line pacing): both must stay flat;
+// 4. alone, with "cycle": one port's cycle for the demo's tu41 files at 115200 bit/s, from one
+//    modem's take-off to the next one's with each modem swapped at once, against its floor: the
+//    pauses the run itself must keep and the files' time on the line.
 //
 //   bench_station [modems per port (5)] [swaps (1000)]
+//   bench_station cycle [modems (10)]
+//   bench_station stop       (only the times from Ctrl-C to the end)
 #include "atlink/Timing.h"
 #include "engine/FlashRunner.h"
 #include "engine/ModemTypeLookup.h"
@@ -26,6 +32,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -105,21 +112,22 @@ public:
     {
         QElapsedTimer clock;
         clock.start();
-        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        interrupt();
         process.waitForFinished(60000);
         return clock.elapsed();
     }
+    void interrupt() { ::kill(static_cast<pid_t>(process.processId()), SIGINT); }
 
 private:
     QProcess process;
 };
 
-QStringList stationArguments(const QStringList &PortNames)
+QStringList stationArguments(const QStringList &PortNames, std::uint32_t Rate = LineRate)
 {
     QStringList arguments{QStringLiteral("--type"),       QStringLiteral("tu41"),
                           QStringLiteral("--data"),       demoData(),
                           QStringLiteral("--json"),       QStringLiteral("--continuous"),
-                          QStringLiteral("--write-rate"), QString::number(LineRate)};
+                          QStringLiteral("--write-rate"), QString::number(Rate)};
     for (const QString &port : PortNames)
         arguments << QStringLiteral("--port") << port;
     return arguments;
@@ -173,6 +181,67 @@ void measureStation(int ModemsPerPort)
                 static_cast<long long>(station.interruptAndTime()));
 }
 
+// What a tu41 run cannot do without: the pause after the rate switch, the procedure's pauses
+// (three opening commands, two per file, two closing commands) and the files' bytes on the line,
+// ten bits each.
+double cycleFloorSeconds(std::uint32_t Rate)
+{
+    const QDir compiled(demoData() + QStringLiteral("tu41/compiled"));
+    const QFileInfoList files = compiled.entryInfoList(QDir::Files, QDir::Name);
+    qint64 bytes = 0;
+    for (const QFileInfo &file : files)
+        bytes += file.size();
+    const double pauses = 0.2 + 3 * 0.3 + static_cast<double>(files.size()) * (0.2 + 0.1) + 2 * 0.3;
+    return pauses + static_cast<double>(bytes) * 10.0 / Rate;
+}
+
+void measureCycle(int Modems)
+{
+    constexpr std::uint32_t CycleRate = 115200;
+    QTemporaryDir links;
+    modemsim::Options options;
+    options.family = modemsim::Family::Java;
+    options.lineRate = 9600; // the probe's rate; the run switches the modem to the write rate
+    options.keepRecords = false;
+    options.imei = imeiNumber(0);
+    options.linkPath = links.filePath(QStringLiteral("modem"));
+    modemsim::ModemSimulator modem(options);
+    Runner station(stationArguments({options.linkPath}, CycleRate));
+    std::vector<qint64> takeOffs;
+    QElapsedTimer clock;
+    clock.start();
+    int programmed = 0;
+    station.follow([&](const QJsonObject &Event) {
+        if (Event[QStringLiteral("event")].toString() != u"station" ||
+            Event[QStringLiteral("state")] != QStringLiteral("take-off"))
+            return false;
+        takeOffs.push_back(clock.elapsed());
+        programmed += Event[QStringLiteral("result")].toString() == u"programmed" ? 1 : 0;
+        if (static_cast<int>(takeOffs.size()) == Modems)
+            return true;
+        modem.takeModemOff(true);
+        modem.putModemOn(imeiNumber(static_cast<int>(takeOffs.size())));
+        return false;
+    });
+    station.interruptAndTime();
+    if (takeOffs.size() < 2) {
+        std::printf("cycle: the station programmed too few modems to measure\n");
+        return;
+    }
+    std::vector<qint64> cycles;
+    for (std::size_t index = 1; index < takeOffs.size(); ++index)
+        cycles.push_back(takeOffs[index] - takeOffs[index - 1]);
+    std::sort(cycles.begin(), cycles.end());
+    const double median = static_cast<double>(cycles[cycles.size() / 2]) / 1000.0;
+    const double floor = cycleFloorSeconds(CycleRate);
+    std::printf("cycle: one port, tu41 demo files at %u bit/s, %d modems (%d programmed)\n",
+                CycleRate, static_cast<int>(takeOffs.size()), programmed);
+    std::printf("  median cycle %.2f s (fastest %.2f s, slowest %.2f s), floor %.2f s: "
+                "%.2f s above it\n",
+                median, static_cast<double>(cycles.front()) / 1000.0,
+                static_cast<double>(cycles.back()) / 1000.0, floor, median - floor);
+}
+
 void measureInterruptMidTransfer()
 {
     modemsim::Options options;
@@ -186,6 +255,35 @@ void measureInterruptMidTransfer()
                Event[QStringLiteral("transfer_sent")].toInteger() > 200;
     });
     std::printf("  Ctrl-C to exit, in the middle of a transfer at %u bit/s: %lld ms\n", LineRate,
+                static_cast<long long>(station.interruptAndTime()));
+}
+
+// Ctrl-C in the middle of a transfer, and a second one as soon as the run has said it is stopping.
+void measureInterruptTwiceMidTransfer()
+{
+    modemsim::Options options;
+    options.family = modemsim::Family::Java;
+    options.lineRate = LineRate;
+    options.keepRecords = false;
+    const modemsim::ModemSimulator modem(options);
+    QTemporaryDir records;
+    Runner station(stationArguments({modem.devicePath()})
+                   << QStringLiteral("--record") << records.filePath(QStringLiteral("runs.jsonl")));
+    station.follow([](const QJsonObject &Event) {
+        return Event[QStringLiteral("event")] == QStringLiteral("progress") &&
+               Event[QStringLiteral("transfer_sent")].toInteger() > 200;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    station.interrupt();
+    station.follow([](const QJsonObject &Event) {
+        return Event[QStringLiteral("event")] == QStringLiteral("progress") &&
+               Event[QStringLiteral("phase")] == QStringLiteral("stopping");
+    });
+    const qint64 saidStopping = clock.elapsed();
+    std::printf("  Ctrl-C in the middle of a transfer: stopping said after %lld ms; a second "
+                "Ctrl-C then: %lld ms to exit\n",
+                static_cast<long long>(saidStopping),
                 static_cast<long long>(station.interruptAndTime()));
 }
 
@@ -309,6 +407,21 @@ int main(int argc, char **argv)
     QTemporaryDir locks;
     qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks.path()));
     const QStringList arguments = app.arguments();
+    if (arguments.size() > 1 && arguments.at(1) == u"cycle") {
+        const int modems = arguments.size() > 2 ? arguments.at(2).toInt() : 10;
+        if (modems < 2) {
+            std::fprintf(stderr, "usage: bench_station cycle [modems, 2 or more]\n");
+            return 2;
+        }
+        measureCycle(modems);
+        return 0;
+    }
+    if (arguments.size() > 1 && arguments.at(1) == u"stop") {
+        measureInterruptMidTransfer();
+        measureInterruptTwiceMidTransfer();
+        measureInterruptInPause();
+        return 0;
+    }
     const int modemsPerPort = arguments.size() > 1 ? arguments.at(1).toInt() : 5;
     const int swaps = arguments.size() > 2 ? arguments.at(2).toInt() : 1000;
     if (modemsPerPort < 1 || swaps < 1) {
@@ -317,6 +430,7 @@ int main(int argc, char **argv)
     }
     measureStation(modemsPerPort);
     measureInterruptMidTransfer();
+    measureInterruptTwiceMidTransfer();
     measureInterruptInPause();
     measureSwaps(swaps);
     return 0;

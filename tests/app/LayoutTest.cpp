@@ -3,8 +3,11 @@
 // every text whole, nothing off the screen, no empty bands.
 #include "app/DropDownComboBox.h"
 #include "app/MessageBoxes.h"
+#include "app/PortTile.h"
+#include "app/StationWindow.h"
 #include "app/TfCOMProperty.h"
 #include "app/TfMain.h"
+#include "engine/PortBoard.h"
 #include "language/Language.h"
 #include "tests/common/TestSupport.h"
 
@@ -19,6 +22,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -262,6 +266,81 @@ TEST_P(Layout, MessageBoxPutsEachSentenceOnALineAndIsNoWiderThanTheWindow)
             "Во время опереации произошел сбой. Повторите операцию с шага №1.          "));
     EXPECT_EQ(shown, QStringLiteral("Во время опереации произошел сбой.\n"
                                     "Повторите операцию с шага №1.          "));
+}
+
+// The longest texts a tile shows: a stable name with its device, a failure's reason in full, a
+// file on its way with its bytes and time left.
+PortState worstTile(const QString &Port, int Index)
+{
+    PortState state;
+    state.port = Port;
+    state.label = Port + QStringLiteral(" (/dev/ttyUSB%1)").arg(Index + 10);
+    state.imei = QStringLiteral("356938035643809");
+    state.counts.programmed = 1234;
+    state.counts.failed = 56;
+    switch (Index % 4) {
+    case 0:
+        state.stage = PortStage::Failed;
+        state.lastRun = PortResult{};
+        state.lastRun->reason = QStringLiteral("СОМ-порт %1 потерян (устройство отключено). "
+                                               "(выполнено 1 из 2)")
+                                    .arg(Port);
+        break;
+    case 1:
+        state.stage = PortStage::Programming;
+        state.progress.phase = RunPhase::Writing;
+        state.progress.done = 1;
+        state.progress.total = 2;
+        state.progress.transfer = {QStringLiteral("ehsx_loader_application.jar"), 48000, 102399,
+                                   960};
+        break;
+    case 2:
+        state.stage = PortStage::AlreadyProgrammed;
+        break;
+    default:
+        state.stage = PortStage::Good;
+        break;
+    }
+    return state;
+}
+
+// The station on the line's screens: four tiles in sight at once with nothing cut, the longest
+// texts in them, down to a netbook at 125 % with 11 pt fonts; eight and sixteen scroll, still
+// with nothing cut.
+TEST_P(Layout, StationShowsFourTilesWholeAndMoreScrollWithoutCuttingAText)
+{
+    for (const int count : {4, 8, 16}) {
+        StationWindow station({QStringLiteral(QUILLON_DEMO_DATA "/"),
+                               data.filePath(QStringLiteral("QuillonStation.ini")),
+                               data.filePath(QStringLiteral("runs.jsonl"))});
+        StationSetup given;
+        given.type = QStringLiteral("tu41");
+        for (int port = 0; port < count; ++port)
+            given.ports.append(QDir(ports()).filePath(
+                QStringLiteral("usb-FTDI_FT232R_USB_UART_A%1B2C3D4-if00-port0").arg(port)));
+        station.applySetup(given);
+        ASSERT_TRUE(station.start()) << station.lblProblem->text().toStdString();
+        station.stop(); // no port has a device; the tiles are given their longest texts below
+        ASSERT_TRUE(waitUntil([&] { return !station.running(); }));
+        ASSERT_TRUE(showAndWait(station));
+        for (int port = 0; port < count; ++port)
+            station.tiles.at(port)->render(worstTile(given.ports.at(port), port));
+        station.layout()->activate();
+        QApplication::processEvents();
+        look(station, QStringLiteral("station-%1-tiles").arg(count));
+        // A netbook's 1024x600 at 125 % leaves 480 points of height: four tiles in sight down to
+        // that; on a smaller screen they scroll like more tiles do.
+        if (count > 4 || station.screen()->availableGeometry().height() < 480)
+            continue;
+        const QWidget *viewport = station.scrTiles->viewport();
+        for (const PortTile *tile : std::as_const(station.tiles)) {
+            const QRect shown(tile->mapTo(viewport, QPoint()), tile->size());
+            EXPECT_TRUE(viewport->rect().contains(shown))
+                << "a tile out of sight at " << shown.x() << "," << shown.y() << " "
+                << shown.width() << "x" << shown.height() << " in " << viewport->width() << "x"
+                << viewport->height();
+        }
+    }
 }
 
 // Also in styles that show a list's entries as a menu (Fusion among them).

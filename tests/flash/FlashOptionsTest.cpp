@@ -60,7 +60,7 @@ TEST(FlashOptions, HelpNamesEveryExitStatus)
     const auto parsed = parse("--help");
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->help);
-    for (const char *status : {"  0 ", "  1 ", "  2 ", "  3 ", "  130 "})
+    for (const char *status : {"  0 ", "  1 ", "  2 ", "  3 ", "  4 ", "  130 "})
         EXPECT_TRUE(FlashHelpText().contains(QLatin1StringView(status))) << status;
 }
 
@@ -84,6 +84,10 @@ TEST(FlashOptions, MistakesAreUsageFailuresInOneLine)
              "--type velmora --port /dev/ttyS0 --write-rate 600",
              "--type velmora --port /dev/ttyS0 --write-rate fast",
              "--type velmora --port /dev/ttyS0 --write-rate -9600",
+             // No bound at all is the default, not a number of attempts.
+             "--type velmora --port /dev/ttyS0 --max-attempts 0",
+             "--type velmora --port /dev/ttyS0 --max-attempts -2",
+             "--type velmora --port /dev/ttyS0 --max-attempts two",
     // One device under two names would be driven by two runs at once.
 #ifndef Q_OS_WIN
              "--type velmora --port /dev/ttyS0 --port COM1", // the same device on Linux

@@ -37,6 +37,12 @@ TEST(FlashExitCode, FollowsTheDocumentedPrecedence)
     // Some modems answered: the silent ones are failures among others, not "no modem answered".
     EXPECT_EQ(FlashExitCode({ok, silent}, false), FlashExit::SomeFailed);
     EXPECT_EQ(FlashExitCode({silent, silent}, false), FlashExit::NoModemAnswered);
+    // A busy or missing port is told from a dead modem, unless a port did open.
+    PortResult notOpened = silent;
+    notOpened.portNotOpened = true;
+    EXPECT_EQ(FlashExitCode({notOpened, notOpened}, false), FlashExit::PortNotOpened);
+    EXPECT_EQ(FlashExitCode({notOpened, silent}, false), FlashExit::NoModemAnswered);
+    EXPECT_EQ(FlashExitCode({notOpened, ok}, false), FlashExit::SomeFailed);
     EXPECT_EQ(FlashExitCode({ok, ok}, true), FlashExit::Interrupted);
 }
 
@@ -101,6 +107,33 @@ TEST_F(TextOutputTest, ALinkIsSummedUpWithItsDevice)
     EXPECT_TRUE(written().contains(QStringLiteral("  %1  ").arg(device)));
 }
 
+// A station's summary names, per port, the modems it programmed and why it stopped by itself.
+TEST_F(TextOutputTest, StationSummarySaysWhyAPortStopped)
+{
+    PortBoard board({QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")}, Type);
+    TextOutput output(board, buffer, {});
+    board.setNext(&output);
+    StationStatus stopped;
+    stopped.state = StationState::Stopped;
+    stopped.tally.programmed = 2;
+    stopped.tally.stopReason =
+        QStringLiteral("Запись о работе не сохранена в /srv/runs.jsonl: диск полон");
+    board.station(0, stopped);
+    StationStatus going;
+    going.state = StationState::Stopped;
+    going.tally.programmed = 3;
+    board.station(1, going);
+    output.summarizeStation(3600000, 1);
+    const QStringList rows = written().split(u'\n');
+    ASSERT_GE(rows.size(), 4);
+    EXPECT_TRUE(rows.at(1).startsWith(QStringLiteral("Итог смены: запрограммировано: 5, сбоев: 0")))
+        << rows.at(1).toStdString();
+    EXPECT_EQ(rows.at(2),
+              QStringLiteral("  /dev/ttyUSB0  запрограммировано: 2, сбоев: 0, остановлен: "
+                             "Запись о работе не сохранена в /srv/runs.jsonl: диск полон"));
+    EXPECT_EQ(rows.at(3), QStringLiteral("  /dev/ttyUSB1  запрограммировано: 3, сбоев: 0"));
+}
+
 TEST_F(TextOutputTest, LiveLinesAreErasedAroundTextAndRedrawnOnlyWhenChanged)
 {
     LiveStatusLines live(buffer, 20);
@@ -128,8 +161,8 @@ TEST(FlashHost, KeepsTheGaugeInRangeAndFollowsTheTransferItIsTold)
 {
     TmyComm channel;
     RecordingObserver observer;
-    const std::atomic<bool> quit{false};
-    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, quit);
+    const RunStop stop;
+    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, stop);
 
     host.SetGaugeMaximum(3);
     host.SetGaugePosition(7);
@@ -160,8 +193,8 @@ TEST(FlashHost, KnowsARefusalByItsKindNotByItsWords)
 {
     TmyComm channel;
     RecordingObserver observer;
-    const std::atomic<bool> quit{false};
-    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, quit);
+    const RunStop stop;
+    FlashHost host(channel, QStringLiteral("/data/velmora"), 0, observer, stop);
 
     // A modem's echo may read like anything; only a refusal the run reports is its reason.
     host.LogLine(QStringLiteral("AT#ESCRIPT >> Запись данных отменена."));

@@ -6,10 +6,10 @@
 
 #include <csignal>
 
-FlashProcess::FlashProcess(const QStringList &Arguments)
+FlashProcess::FlashProcess(const QStringList &Arguments, int TimeSpeedUp)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QUILLON_TIME_SPEEDUP"), QString::number(SpeedUp));
+    environment.insert(QStringLiteral("QUILLON_TIME_SPEEDUP"), QString::number(TimeSpeedUp));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(QUILLON_FLASH_EXE), Arguments);
     process.waitForStarted();

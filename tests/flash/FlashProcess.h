@@ -14,16 +14,19 @@ class FlashProcess
 {
 public:
     static constexpr int SpeedUp = 5;
+    // Well under the two minutes ctest gives a test, so that a broken change fails at the step
+    // that waited in vain instead of being killed without a name.
+    static constexpr std::chrono::milliseconds Patience = std::chrono::seconds(30);
 
-    explicit FlashProcess(const QStringList &Arguments);
+    explicit FlashProcess(const QStringList &Arguments, int TimeSpeedUp = SpeedUp);
     ~FlashProcess();
 
     // Reads standard output until Seen holds for it or the deadline passes.
     bool waitForOutput(const std::function<bool(const QByteArray &)> &Seen,
-                       std::chrono::milliseconds Deadline = std::chrono::minutes(2));
+                       std::chrono::milliseconds Deadline = Patience);
     void interrupt();
     // Waits for the end; -1 when it crashed or did not end in time.
-    int finish(std::chrono::milliseconds Deadline = std::chrono::minutes(3));
+    int finish(std::chrono::milliseconds Deadline = Patience);
 
     const QByteArray &out() const { return stdoutBytes; }
     QByteArray err() const { return stderrBytes; }

@@ -1,4 +1,5 @@
 #include "tests/flash/FlashProcess.h"
+#include "engine/RunEvents.h"
 #include "flash/ExitCodes.h"
 #include "procedures/ProgrammingRun.h"
 #include "serial/TComm32.h"
@@ -224,8 +225,8 @@ TEST(FlashInEnglish, LogReasonsSummaryAndRecordsAreInEnglish)
     EXPECT_FALSE(std::any_of(out.begin(), out.end(), [](QChar c) {
         return c.script() == QChar::Script_Cyrillic;
     })) << out.toStdString();
-    EXPECT_TRUE(
-        out.contains(ports.at(0) + QStringLiteral(": Modem type \"Velmora script modem\" selected")))
+    EXPECT_TRUE(out.contains(ports.at(0) +
+                             QStringLiteral(": Modem type \"Velmora script modem\" selected")))
         << out.toStdString();
     EXPECT_TRUE(out.contains(ports.at(0) + QStringLiteral(": Programming completed successfully")));
     EXPECT_TRUE(out.contains(ports.at(1) + QStringLiteral(": timeout")));
@@ -369,7 +370,7 @@ TEST(FlashNoAnswer, APortHeldByAnotherProgramIsSaidToBeBusyByWhom)
     ASSERT_NO_THROW(holder.OpenPort());
     FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {port})
                        << QStringLiteral("--json") << QStringLiteral("--no-wait"));
-    ASSERT_EQ(flash.finish(), FlashExit::NoModemAnswered) << flash.err().toStdString();
+    ASSERT_EQ(flash.finish(), FlashExit::PortNotOpened) << flash.err().toStdString();
     holder.ClosePort();
 
     const QString busy = QStringLiteral("занят программой test_flash_runs (процесс %1)")
@@ -381,6 +382,20 @@ TEST(FlashNoAnswer, APortHeldByAnotherProgramIsSaidToBeBusyByWhom)
         << log.join(u'\n').toStdString();
     EXPECT_TRUE(ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString().contains(busy));
     EXPECT_TRUE(modems.at(0)->received().isEmpty());
+}
+
+// A script tells a port that is not there from a modem that does not answer by the exit status.
+TEST(FlashNoAnswer, APortThatCannotBeOpenedHasAStatusOfItsOwn)
+{
+    const QString absent = QStringLiteral("/dev/quillon-test-no-such-port");
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {absent})
+                       << QStringLiteral("--json") << QStringLiteral("--no-wait"));
+    ASSERT_EQ(flash.finish(), FlashExit::PortNotOpened) << flash.err().toStdString();
+    EXPECT_TRUE(ResultEvent(flash.out(), absent)[QStringLiteral("reason")].toString().startsWith(
+        QStringLiteral("порт не открылся")));
+    const QList<QJsonObject> summary = JsonEvents(flash.out(), {}, QStringLiteral("summary"));
+    ASSERT_EQ(summary.size(), 1);
+    EXPECT_EQ(summary.first()[QStringLiteral("exit_code")].toInt(), FlashExit::PortNotOpened);
 }
 
 TEST(FlashNoAnswer, NoWaitGivesUpAfterTheFirstProbes)
@@ -510,9 +525,11 @@ TEST(FlashAttempts, BoundGivesTheFileUpAfterThatManyAttempts)
                             }),
               2);
 
+    // Taken for "no bound", the run would try this modem for ever.
     FlashProcess zero(FlashArguments(QStringLiteral("velmora"), {port})
                       << QStringLiteral("--max-attempts") << QStringLiteral("0"));
-    EXPECT_EQ(zero.finish(), FlashExit::BadInvocation);
+    EXPECT_EQ(zero.finish(10s), FlashExit::BadInvocation);
+    EXPECT_TRUE(zero.err().contains("--max-attempts")) << zero.err().toStdString();
 }
 
 TEST(FlashInvocation, WhatCannotRunEndsWithStatusTwoBeforeAnyPortIsTouched)
@@ -617,7 +634,7 @@ TEST(FlashStableNames, ALiveLockOnTheDeviceKeepsARunByALinkOff)
 
     FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {link})
                        << QStringLiteral("--json") << QStringLiteral("--no-wait"));
-    EXPECT_EQ(flash.finish(), FlashExit::NoModemAnswered) << flash.err().toStdString();
+    EXPECT_EQ(flash.finish(), FlashExit::PortNotOpened) << flash.err().toStdString();
     owner.kill();
     owner.waitForFinished();
     EXPECT_TRUE(ResultEvent(flash.out(), link)[QStringLiteral("reason")].toString().contains(
@@ -625,6 +642,102 @@ TEST(FlashStableNames, ALiveLockOnTheDeviceKeepsARunByALinkOff)
             .arg(ownerPid)
             .arg(locks.lockOf(device))));
     EXPECT_TRUE(modems.at(0)->received().isEmpty());
+}
+
+// A Java modem stuck inside its download of the second file (it takes no more bytes, as a line
+// that flow control holds): the run is stopped there.
+class JavaDownloadInterrupted : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        modemsim::Options options = modemOf(Family::Java);
+        options.faults.stallAfterBytes = 1000; // the second file has 3,000 bytes
+        modem = std::make_unique<ModemSimulator>(options);
+        port = modem->devicePath();
+        flash = std::make_unique<FlashProcess>(
+            FlashArguments(QStringLiteral("tu41"), {port})
+                << QStringLiteral("--json") << QStringLiteral("--record")
+                << scratch.filePath(QStringLiteral("runs.jsonl")),
+            speedUp);
+        ASSERT_TRUE(flash->waitForOutput([&](const QByteArray &Out) {
+            const QList<QJsonObject> all = moves(Out);
+            return std::any_of(all.begin(), all.end(), [](const QJsonObject &Move) {
+                return Move[QStringLiteral("transfer_file")].toString() == u"ehsx.jar" &&
+                       Move[QStringLiteral("transfer_sent")].toInt() > 0;
+            });
+        })) << flash->out().toStdString();
+        flash->interrupt();
+    }
+
+    QList<QJsonObject> moves(const QByteArray &Out) const
+    {
+        return JsonEvents(Out, port, QStringLiteral("progress"));
+    }
+    bool sawStopping(const QByteArray &Out) const
+    {
+        return LogTexts(Out, port).contains(StoppingWithClosingCommandsText());
+    }
+    QString records() const
+    {
+        QFile file(scratch.filePath(QStringLiteral("runs.jsonl")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    int speedUp = FlashProcess::SpeedUp;
+    const OwnLockFolder locks;
+    QTemporaryDir scratch;
+    std::unique_ptr<ModemSimulator> modem;
+    QString port;
+    std::unique_ptr<FlashProcess> flash;
+};
+
+const QString StartLoaderLine = QStringLiteral("AT^SJAM=0,\"a:/ehsx_loader.jad\",\"\" >> ");
+
+// The live line and the log say at once that the run is stopping and what it still waits for:
+// the closing commands, which go out as ever (here into the download, where they get no answer).
+TEST_F(JavaDownloadInterrupted, SaysItIsStoppingAndWhatForBeforeTheClosingCommands)
+{
+    ASSERT_EQ(flash->finish(), FlashExit::Interrupted) << flash->err().toStdString();
+    const QStringList log = LogTexts(flash->out(), port);
+    const auto stopping = log.indexOf(StoppingWithClosingCommandsText());
+    ASSERT_GE(stopping, 0) << log.join(u'\n').toStdString();
+    const auto closing = std::find_if(log.begin(), log.end(), [](const QString &Line) {
+        return Line.startsWith(StartLoaderLine);
+    });
+    ASSERT_NE(closing, log.end()) << "the closing commands were not sent";
+    EXPECT_LT(stopping, closing - log.begin());
+    const QList<QJsonObject> all = moves(flash->out());
+    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](const QJsonObject &Move) {
+        return Move[QStringLiteral("phase")].toString() == u"stopping";
+    }));
+    EXPECT_EQ(ResultEvent(flash->out(), port)[QStringLiteral("result")].toString(), u"interrupted");
+}
+
+// Time sped up only twice: the two closing commands the modem does not answer would take 5.3 s.
+class JavaDownloadInterruptedTwice : public JavaDownloadInterrupted
+{
+protected:
+    JavaDownloadInterruptedTwice() { speedUp = 2; }
+};
+
+// A second Ctrl-C gives the closing commands up, and still the run is recorded and reported as
+// interrupted and its port's lock is gone.
+TEST_F(JavaDownloadInterruptedTwice, EndsAtOnceRecordedReportedAndUnlocked)
+{
+    ASSERT_TRUE(flash->waitForOutput([&](const QByteArray &Out) { return sawStopping(Out); }))
+        << flash->out().toStdString();
+    flash->interrupt();
+    ASSERT_EQ(flash->finish(2s), FlashExit::Interrupted)
+        << "not ended soon after the second Ctrl-C: " << flash->err().toStdString();
+
+    const QJsonObject result = ResultEvent(flash->out(), port);
+    EXPECT_EQ(result[QStringLiteral("result")].toString(), u"interrupted");
+    EXPECT_TRUE(result[QStringLiteral("port_closed")].toBool());
+    EXPECT_TRUE(records().contains(QStringLiteral("\"result\":\"interrupted\"")))
+        << records().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(locks.lockOf(port)));
+    EXPECT_EQ(JsonEvents(flash->out(), {}, QStringLiteral("summary")).size(), 1);
 }
 
 } // namespace

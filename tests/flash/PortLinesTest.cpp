@@ -154,6 +154,23 @@ TEST(LiveLine, ShowsTheFileOnItsWayAsTheWindowDoes)
               QStringLiteral("/dev/ttyUSB0  ПРЕРВАН            00:01"));
 }
 
+// A run asked to stop says so on its line as the stop reaches it, a station's port too while its
+// modem's run ends; a modem already done keeps its word.
+TEST(LiveLine, SaysARunIsStopping)
+{
+    PortProgress stopping;
+    stopping.phase = RunPhase::Stopping;
+    PortBoard single({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Tu41"));
+    single.progress(0, stopping);
+    EXPECT_TRUE(FitLine(RunLine(single.port(0), 1000), 12, 200, false)
+                    .startsWith(QStringLiteral("/dev/ttyUSB0  остановка ")));
+    PortBoard station({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Tu41"));
+    station.station(0, stationAt(StationState::Programming, 0, 0));
+    station.progress(0, stopping);
+    EXPECT_TRUE(FitLine(StationLine(station.port(0)), 12, 200, false)
+                    .startsWith(QStringLiteral("/dev/ttyUSB0  остановка")));
+}
+
 class LiveOutput : public ::testing::Test
 {
 protected:

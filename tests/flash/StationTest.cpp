@@ -1,4 +1,5 @@
 #include "flash/ExitCodes.h"
+#include "tests/common/TestSupport.h"
 #include "tests/flash/FlashProcess.h"
 #include "tools/modemsim/ModemSimulator.h"
 
@@ -11,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
+#include <thread>
 
 using namespace std::chrono_literals;
 using modemsim::Family;
@@ -312,6 +315,152 @@ TEST_F(Station, ProgramsModemAfterModemAndRecordsEachAsItsStoreHoldsIt)
               (QStringList{QStringLiteral("programming"), QStringLiteral("good"),
                            QStringLiteral("programming"), QStringLiteral("failed"),
                            QStringLiteral("already-programmed"), QStringLiteral("stopped")}));
+}
+
+QList<QJsonObject> stationEvents(const QByteArray &Out, const QString &Port, const QString &State)
+{
+    QList<QJsonObject> events;
+    for (const QJsonObject &event : JsonEvents(Out, Port, QStringLiteral("station"))) {
+        if (event[QStringLiteral("state")].toString() == State)
+            events.append(event);
+    }
+    return events;
+}
+
+modemsim::Options javaModem(const QByteArray &Imei)
+{
+    modemsim::Options options;
+    options.family = Family::Java;
+    options.imei = Imei;
+    return options;
+}
+
+QStringList stationArguments(const QString &Port)
+{
+    return FlashArguments(QStringLiteral("tu41"), {Port})
+           << QStringLiteral("--json") << QStringLiteral("--continuous");
+}
+
+// A modem that tells no IMEI and stays on the port after its run goes on answering the probe: it
+// is still there, and it is not programmed again however long it stays.
+TEST_F(Station, AModemLeftOnThePortIsProgrammedOnce)
+{
+    ModemSimulator modem(javaModem({}));
+    const QString port = modem.devicePath();
+    FlashProcess flash(stationArguments(port));
+    ASSERT_TRUE(flash.waitForOutput([&](const QByteArray &Out) {
+        return countOf(Out, port, QStringLiteral("take-off")) >= 1;
+    })) << flash.out().toStdString();
+    // Three times the silence (3 s, sped up) after which a modem counts as taken away.
+    std::this_thread::sleep_for(3 * 3000ms / FlashProcess::SpeedUp);
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(), FlashExit::Interrupted) << flash.err().toStdString();
+    EXPECT_EQ(countOf(flash.out(), port, QStringLiteral("programming")), 1);
+    EXPECT_EQ(countOf(flash.out(), port, QStringLiteral("waiting")), 1);
+}
+
+// Ctrl-C in the middle of a modem's run is the operator's doing, not the modem's failure: the
+// record says interrupted, the summary counts no failure.
+TEST_F(Station, CtrlCDuringARunIsNoFailure)
+{
+    modemsim::Options options = javaModem("490154203237518");
+    options.faults.answerDelay = 300ms; // keeps the run busy while the test interrupts it
+    ModemSimulator modem(options);
+    const QString port = modem.devicePath();
+    FlashProcess flash(stationArguments(port) << QStringLiteral("--record") << records());
+    ASSERT_TRUE(flash.waitForOutput([&](const QByteArray &Out) {
+        return countOf(Out, port, QStringLiteral("programming")) >= 1 &&
+               LogTexts(Out, port).contains(QStringLiteral("Запись файла ehsx.jad (40 bytes)"));
+    })) << flash.out().toStdString();
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(), FlashExit::Interrupted) << flash.err().toStdString();
+
+    const QList<QJsonObject> all = recordsIn(records());
+    ASSERT_EQ(all.size(), 1);
+    EXPECT_EQ(all.first()[QStringLiteral("result")].toString(), u"interrupted");
+    const QList<QJsonObject> summary = JsonEvents(flash.out(), {}, QStringLiteral("summary"));
+    ASSERT_EQ(summary.size(), 1);
+    EXPECT_EQ(summary.first()[QStringLiteral("failed")].toInt(), 0);
+    EXPECT_EQ(summary.first()[QStringLiteral("programmed")].toInt(), 0);
+    const QJsonObject perPort = summary.first()[QStringLiteral("ports")].toArray().at(0).toObject();
+    EXPECT_EQ(perPort[QStringLiteral("failed")].toInt(), 0);
+    EXPECT_EQ(perPort[QStringLiteral("last_failure")].toString(), QString());
+}
+
+// The port's name (a by-id link) moves to the next modem while the first one is still on its own
+// device and answering: the station notices the name leads elsewhere, programs the new modem, and
+// every event names the device of the run it reports.
+TEST_F(Station, ANameThatMovesToTheNextModemIsNoticed)
+{
+    ModemSimulator first(javaModem("111111111111111"));
+    ModemSimulator second(javaModem("222222222222222"));
+    const QString port = folder.filePath(QStringLiteral("usb-modem"));
+    ASSERT_TRUE(QFile::link(first.devicePath(), port));
+    FlashProcess flash(stationArguments(port));
+    ASSERT_TRUE(flash.waitForOutput([&](const QByteArray &Out) {
+        return countOf(Out, port, QStringLiteral("take-off")) >= 1;
+    })) << flash.out().toStdString();
+
+    const QString moved = port + QStringLiteral(".new");
+    ASSERT_TRUE(QFile::link(second.devicePath(), moved));
+    ASSERT_EQ(
+        std::rename(QFile::encodeName(moved).constData(), QFile::encodeName(port).constData()), 0);
+    ASSERT_TRUE(flash.waitForOutput(
+        [&](const QByteArray &Out) { return countOf(Out, port, QStringLiteral("take-off")) >= 2; },
+        15s))
+        << "the modem the name now leads to was not noticed";
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(), FlashExit::Interrupted) << flash.err().toStdString();
+
+    const QList<QJsonObject> takeOffs =
+        stationEvents(flash.out(), port, QStringLiteral("take-off"));
+    ASSERT_EQ(takeOffs.size(), 2);
+    EXPECT_EQ(takeOffs.at(0)[QStringLiteral("imei")].toString(), u"111111111111111");
+    EXPECT_EQ(takeOffs.at(0)[QStringLiteral("device")].toString(), first.devicePath());
+    EXPECT_EQ(takeOffs.at(1)[QStringLiteral("imei")].toString(), u"222222222222222");
+    EXPECT_EQ(takeOffs.at(1)[QStringLiteral("device")].toString(), second.devicePath());
+    EXPECT_EQ(takeOffs.at(1)[QStringLiteral("result")].toString(), u"programmed");
+    EXPECT_EQ(second.storedFiles().size(), 2U);
+}
+
+// A record file that can no longer be written (a full disk) stops each port after its modem: the
+// modems were programmed and may go, and the events and the summary count them and say why the
+// ports stopped.
+TEST_F(Station, ARecordThatCannotBeKeptStopsThePortsCountingWhatWasDone)
+{
+    ModemSimulator first(javaModem("111111111111111"));
+    ModemSimulator second(javaModem("222222222222222"));
+    const QStringList ports{first.devicePath(), second.devicePath()};
+    FlashProcess flash(FlashArguments(QStringLiteral("tu41"), ports)
+                       << QStringLiteral("--json") << QStringLiteral("--continuous")
+                       << QStringLiteral("--record") << QStringLiteral("/dev/full"));
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+
+    const QString lost = QStringLiteral("Запись о работе не сохранена в /dev/full");
+    const QList<QJsonObject> summary = JsonEvents(flash.out(), {}, QStringLiteral("summary"));
+    ASSERT_EQ(summary.size(), 1);
+    EXPECT_EQ(summary.first()[QStringLiteral("programmed")].toInt(), 2);
+    EXPECT_EQ(summary.first()[QStringLiteral("failed")].toInt(), 0);
+    for (qsizetype index = 0; index < ports.size(); ++index) {
+        const QString &port = ports.at(index);
+        SCOPED_TRACE(port.toStdString());
+        const QList<QJsonObject> takeOffs =
+            stationEvents(flash.out(), port, QStringLiteral("take-off"));
+        ASSERT_EQ(takeOffs.size(), 1);
+        EXPECT_EQ(takeOffs.first()[QStringLiteral("result")].toString(), u"programmed");
+        EXPECT_EQ(takeOffs.first()[QStringLiteral("programmed")].toInt(), 1);
+        const QList<QJsonObject> stops =
+            stationEvents(flash.out(), port, QStringLiteral("stopped"));
+        ASSERT_EQ(stops.size(), 1);
+        EXPECT_TRUE(stops.first()[QStringLiteral("stop_reason")].toString().startsWith(lost));
+        const QJsonObject perPort =
+            summary.first()[QStringLiteral("ports")].toArray().at(index).toObject();
+        EXPECT_EQ(perPort[QStringLiteral("programmed")].toInt(), 1);
+        EXPECT_TRUE(perPort[QStringLiteral("stop_reason")].toString().startsWith(lost))
+            << perPort[QStringLiteral("stop_reason")].toString().toStdString();
+    }
+    EXPECT_EQ(first.storedFiles().size(), 2U);
+    EXPECT_EQ(second.storedFiles().size(), 2U);
 }
 
 } // namespace

@@ -47,6 +47,20 @@ TEST(StopRun, QuitEndsTheRunningWaitAndSendsNothingMore)
     EXPECT_FALSE(bench->channel.Comm->PortOpen());
 }
 
+// Real time: a quit during the five seconds after the reset ends that pause at once, and nothing
+// more is sent.
+TEST(StopRun, QuitEndsThePauseItMeets)
+{
+    const auto bench = MakeBench(Family::Script, {});
+    bench->Put(QStringLiteral("compiled/a.pyo"), "print(1)");
+    bench->host.quitOnLine = Exchange(QStringLiteral("AT#ENHRST=1,0"));
+    bench->host.quitDelay = 100ms;
+
+    EXPECT_FALSE(PerformProgrammingRun(bench->host, QStringLiteral("velmora")));
+    EXPECT_LT(Clock::now() - bench->host.quitAt, 2000ms); // of the 4.9 s the pause had left
+    EXPECT_TRUE(After(bench->Commands(), "AT#ENHRST=").empty());
+}
+
 // The Java modem is told to start its loader whatever happened, a quit included; nothing else
 // goes out after the request.
 TEST(StopRun, QuitLetsOnlyTheJavaClosingCommandsOut)
@@ -179,7 +193,7 @@ TEST(StopRun, QuitAnywhereInAReplaySendsNothingMoreAndReportsNoMismatch)
                     return Line.startsWith(
                         QStringLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\" >> \r\nOK"));
                 });
-            ASSERT_NE(autostartOff, host.lines.cend());
+            ASSERT_NE(autostartOff, host.lines.cend()) << host.lines.join(u'|').toStdString();
             EXPECT_EQ(QStringList(autostartOff + 1, host.lines.cend()),
                       (QStringList{QString(), ReplayFailed, QString(), RunFailedText()}));
         }

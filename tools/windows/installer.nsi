@@ -61,6 +61,8 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "(c) 2026 Quillon developers, MIT licen
 
 LangString ConsoleShortcut ${LANG_ENGLISH} "Quillon console (quillon-flash)"
 LangString ConsoleShortcut ${LANG_RUSSIAN} "Консоль Quillon (quillon-flash)"
+; The station's entry has one name in every language, the one its window's title begins with.
+!define STATION_SHORTCUT "Quillon — станция"
 LangString ReadmeShortcut ${LANG_ENGLISH} "Read me"
 LangString ReadmeShortcut ${LANG_RUSSIAN} "Прочтите"
 
@@ -89,6 +91,7 @@ Section "Quillon"
   ; The console opens in the program's folder with the runner's help, ready for a command.
   CreateDirectory "$SMPROGRAMS\${NAME}"
   CreateShortcut "$SMPROGRAMS\${NAME}\${NAME}.lnk" "$INSTDIR\quillon.exe"
+  CreateShortcut "$SMPROGRAMS\${NAME}\${STATION_SHORTCUT}.lnk" "$INSTDIR\quillon.exe" "--station"
   CreateShortcut "$SMPROGRAMS\${NAME}\$(ConsoleShortcut).lnk" "$SYSDIR\cmd.exe" \
     "/k quillon-flash.exe --help" "$INSTDIR\quillon-flash.exe"
   CreateShortcut "$SMPROGRAMS\${NAME}\$(ReadmeShortcut).lnk" "$INSTDIR\README.txt"
@@ -114,6 +117,7 @@ Section "Uninstall"
   RMDir "$INSTDIR"
 
   Delete "$SMPROGRAMS\${NAME}\${NAME}.lnk"
+  Delete "$SMPROGRAMS\${NAME}\${STATION_SHORTCUT}.lnk"
   Delete "$SMPROGRAMS\${NAME}\$(ConsoleShortcut).lnk"
   Delete "$SMPROGRAMS\${NAME}\$(ReadmeShortcut).lnk"
   RMDir "$SMPROGRAMS\${NAME}"

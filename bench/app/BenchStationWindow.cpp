@@ -1,0 +1,362 @@
+// The station window's figures, offscreen:
+// 1. the share of one core the window's program takes with 8 ports waiting for a modem, over 20 s:
+//    their devices there and probed four times a second, no modem answering (the simulators run as
+//    programs of their own, so that only the station is measured);
+// 2. resident memory and open descriptors over 1,000 modem swaps on one port (time sped up 20
+//    times, no line pacing), of the headless station and then of the window: both must stay flat
+//    but for what a shift keeps of each run (the window's table and its runs);
+// 3. modems per hour of the window and of the headless station (the runner's engine with no
+//    window) on the same four simulated Java modems taking their input at 9600 bit/s; a modem is
+//    unplugged as soon as its run is over and the next put on at once.
+//
+//   bench_station_window [swaps (1000)] [modems per port (3)]
+#include "app/StationWindow.h"
+#include "atlink/Timing.h"
+#include "engine/EventRelay.h"
+#include "engine/FlashRunner.h"
+#include "engine/ModemTypeLookup.h"
+#include "engine/PortBoard.h"
+#include "engine/StationSession.h"
+#include "tools/modemsim/ModemSimulator.h"
+
+#include <QLineEdit>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <malloc.h>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int WaitingPorts = 8;
+constexpr int RatePorts = 4;
+constexpr std::uint32_t LineRate = 9600;
+constexpr int SoakSpeedUp = 20;
+
+using Modems = std::vector<std::unique_ptr<modemsim::ModemSimulator>>;
+
+QString demoData()
+{
+    return QStringLiteral(QUILLON_DEMO_DATA "/");
+}
+
+QByteArray imeiNumber(int Number)
+{
+    return QByteArray::number(350000000000000LL + Number);
+}
+
+long residentKilobytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) / 1024 : -1;
+}
+
+qsizetype openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::NoDotAndDotDot | QDir::System)
+        .size();
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Lets the window's thread work until Done holds; false after Limit.
+bool runUntil(const std::function<bool()> &Done, std::chrono::milliseconds Limit = 120s)
+{
+    const QDeadlineTimer deadline(Limit);
+    while (!Done()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop slice;
+        QTimer::singleShot(5, &slice, &QEventLoop::quit);
+        slice.exec();
+    }
+    return true;
+}
+
+Modems javaModems(int Count, const QTemporaryDir &Links, std::uint32_t Rate, int FirstImei)
+{
+    Modems modems;
+    modemsim::Options options;
+    options.family = modemsim::Family::Java;
+    options.lineRate = Rate;
+    options.keepRecords = false;
+    for (int port = 0; port < Count; ++port) {
+        options.imei = imeiNumber(FirstImei + port * 1000);
+        options.linkPath = Links.filePath(QStringLiteral("modem%1").arg(port));
+        modems.push_back(std::make_unique<modemsim::ModemSimulator>(options));
+    }
+    return modems;
+}
+
+QStringList linksOf(const Modems &Of, const QTemporaryDir &Links)
+{
+    QStringList ports;
+    for (std::size_t port = 0; port < Of.size(); ++port)
+        ports.append(Links.filePath(QStringLiteral("modem%1").arg(port)));
+    return ports;
+}
+
+StationWindowSetup windowSetup(const QTemporaryDir &Scratch)
+{
+    return {demoData(), Scratch.filePath(QStringLiteral("QuillonStation.ini")),
+            Scratch.filePath(QStringLiteral("runs.jsonl"))};
+}
+
+bool startWindow(StationWindow &Window, const QStringList &Ports)
+{
+    StationSetup given;
+    given.type = QStringLiteral("tu41");
+    given.ports = Ports;
+    given.writeRate = LineRate;
+    Window.applySetup(given);
+    return Window.start();
+}
+
+void stopWindow(StationWindow &Window)
+{
+    Window.stop();
+    runUntil([&] { return !Window.running(); });
+}
+
+// The share of one core the program takes over Span, after a moment to settle.
+double coreShare(std::chrono::milliseconds Span)
+{
+    runUntil([] { return false; }, 2s);
+    QElapsedTimer clock;
+    clock.start();
+    const double before = cpuSeconds();
+    runUntil([] { return false; }, Span);
+    return (cpuSeconds() - before) * 100000.0 / static_cast<double>(clock.elapsed());
+}
+
+void measureWaitingCpu()
+{
+    QTemporaryDir scratch;
+    std::vector<std::unique_ptr<QProcess>> simulators;
+    QStringList ports;
+    for (int port = 0; port < WaitingPorts; ++port) {
+        auto simulator = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QUILLON_PORTS_DIR"), scratch.path());
+        simulator->setProcessEnvironment(environment);
+        const QString name = QStringLiteral("modem%1").arg(port);
+        simulator->start(QStringLiteral(QUILLON_MODEMSIM_EXE),
+                         {QStringLiteral("--family"), QStringLiteral("java"),
+                          QStringLiteral("--name"), name, QStringLiteral("--silent"),
+                          QStringLiteral("ATE0")});
+        simulators.push_back(std::move(simulator));
+        ports.append(scratch.filePath(name));
+    }
+    if (!runUntil([&] {
+            return std::all_of(ports.begin(), ports.end(),
+                               [](const QString &Port) { return QFile::exists(Port); });
+        })) {
+        std::printf("the simulators did not start\n");
+        return;
+    }
+    // The headless station first: what the engine takes; then the window: what it adds.
+    {
+        const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
+        QList<PortJob> jobs;
+        for (const QString &port : ports)
+            jobs.append({port, *type, false, 0, LineRate, true, nullptr});
+        PortBoard board(ports, type->Title);
+        EventRelay relay(board, WaitingPorts);
+        StationSession session(WaitingPorts);
+        FlashRunner runner(jobs, relay, &session);
+        runner.start();
+        std::printf("%d ports waiting for a modem, probed four times a second each:\n",
+                    WaitingPorts);
+        std::printf("  headless station: %.2f %% of one core\n", coreShare(20s));
+        runner.requestQuit();
+        runner.join();
+    }
+    StationWindow window(windowSetup(scratch));
+    if (!startWindow(window, ports))
+        return;
+    std::printf("  station window:   %.2f %% of one core\n", coreShare(20s));
+    stopWindow(window);
+    for (const auto &simulator : simulators) {
+        simulator->terminate();
+        simulator->waitForFinished();
+    }
+}
+
+// Swaps modems on the one port whose state Port shows, printing memory and descriptors.
+void swapModems(modemsim::ModemSimulator &Modem, const PortState &Port, int Swaps)
+{
+    std::printf("  swaps  programmed  RSS (KiB)  descriptors\n");
+    for (int swap = 1; swap <= Swaps; ++swap) {
+        if (!runUntil([&] { return Port.counts.programmed + Port.counts.failed >= swap; })) {
+            std::printf("  no modem programmed after swap %d\n", swap - 1);
+            break;
+        }
+        Modem.takeModemOff(true);
+        if (!runUntil([&] { return Port.stage == PortStage::Waiting; })) {
+            std::printf("  the modem taken off after swap %d was not noticed\n", swap);
+            break;
+        }
+        Modem.putModemOn(imeiNumber(swap));
+        if (swap == 1 || swap % 100 == 0)
+            std::printf("  %5d  %10d  %9ld  %11lld\n", swap, Port.counts.programmed,
+                        residentKilobytes(), static_cast<long long>(openDescriptors()));
+    }
+}
+
+// The headless station first, for what the engine itself keeps, then the window.
+void measureSwaps(int Swaps)
+{
+    Timing::setSpeedUp(SoakSpeedUp);
+    QTemporaryDir scratch;
+    Modems modems = javaModems(1, scratch, 0, 0);
+    modemsim::ModemSimulator &modem = *modems.front();
+    const QStringList ports = linksOf(modems, scratch);
+    std::printf("one port, %d swaps, time sped up %d times\n", Swaps, SoakSpeedUp);
+    {
+        const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
+        PortBoard board(ports, type->Title);
+        EventRelay relay(board, 1);
+        StationSession session(1);
+        FlashRunner runner({{ports.first(), *type, false, 0, std::nullopt, true, nullptr}}, relay,
+                           &session);
+        runner.start();
+        std::printf(" headless station:\n");
+        swapModems(modem, board.port(0), Swaps);
+        runner.requestQuit();
+        runner.join();
+    }
+    modem.takeModemOff(true);
+    modem.putModemOn(imeiNumber(Swaps + 1000));
+    StationWindow window(windowSetup(scratch));
+    if (!startWindow(window, ports))
+        return;
+    std::printf(" station window:\n");
+    swapModems(modem, window.board()->port(0), Swaps);
+    stopWindow(window);
+    // What of the growth is the shift's table: its rows go when the filter lets none through.
+    window.edtImei->setText(QStringLiteral("no such IMEI"));
+    malloc_trim(0);
+    std::printf("  the shift's table emptied: RSS %ld KiB\n", residentKilobytes());
+    Timing::setSpeedUp(1);
+}
+
+// Serves every port's modems until each has had ModemsPerPort: a programmed modem is unplugged
+// and the next put on. Programmed: how many the front end counted. Milliseconds to the last.
+qint64 serve(Modems &Of, int ModemsPerPort, int FirstImei,
+             const std::function<int(int)> &Programmed)
+{
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<int> served(Of.size(), 0);
+    const bool done = runUntil(
+        [&] {
+            bool all = true;
+            for (std::size_t port = 0; port < Of.size(); ++port) {
+                const int count = Programmed(static_cast<int>(port));
+                if (count > served[port] && count < ModemsPerPort) {
+                    Of[port]->takeModemOff(true);
+                    Of[port]->putModemOn(
+                        imeiNumber(FirstImei + static_cast<int>(port) * 1000 + count));
+                }
+                served[port] = count;
+                all = all && count >= ModemsPerPort;
+            }
+            return all;
+        },
+        60min);
+    if (!done)
+        std::printf("  the modems were not all programmed\n");
+    return clock.elapsed();
+}
+
+void measureModemsPerHour(int ModemsPerPort)
+{
+    QTemporaryDir scratch;
+    Modems modems = javaModems(RatePorts, scratch, LineRate, 0);
+    const QStringList ports = linksOf(modems, scratch);
+    const int all = RatePorts * ModemsPerPort;
+    std::printf("%d ports, %d modems each, tu41 demo files, %u bit/s line\n", RatePorts,
+                ModemsPerPort, LineRate);
+    {
+        StationWindow window(windowSetup(scratch));
+        if (!startWindow(window, ports))
+            return;
+        const qint64 elapsed = serve(modems, ModemsPerPort, 0, [&](int Port) {
+            return window.board()->port(Port).counts.programmed;
+        });
+        std::printf("  station window:   %d programmed in %.1f s: %.0f modems per hour\n", all,
+                    static_cast<double>(elapsed) / 1000.0, ModemsPerHour(all, elapsed));
+        stopWindow(window);
+    }
+    // The same simulators, each with a modem it has not seen.
+    for (std::size_t port = 0; port < modems.size(); ++port) {
+        modems[port]->takeModemOff(true);
+        modems[port]->putModemOn(imeiNumber(500 + static_cast<int>(port) * 1000));
+    }
+    const auto type = FindModemType(demoData(), QStringLiteral("tu41"));
+    QList<PortJob> jobs;
+    for (const QString &port : ports)
+        jobs.append({port, *type, false, 0, LineRate, true, nullptr});
+    PortBoard board(ports, type->Title);
+    EventRelay relay(board, RatePorts);
+    StationSession session(RatePorts);
+    FlashRunner runner(jobs, relay, &session);
+    runner.start();
+    const qint64 elapsed = serve(modems, ModemsPerPort, 500,
+                                 [&](int Port) { return board.port(Port).counts.programmed; });
+    std::printf("  headless station: %d programmed in %.1f s: %.0f modems per hour\n", all,
+                static_cast<double>(elapsed) / 1000.0, ModemsPerHour(all, elapsed));
+    runner.requestQuit();
+    runner.join();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    // The lock files of the simulated ports stay out of the machine's lock folder.
+    QTemporaryDir locks;
+    qputenv("QUILLON_LOCK_DIR", QFile::encodeName(locks.path()));
+    const QStringList arguments = app.arguments();
+    const int swaps = arguments.size() > 1 ? arguments.at(1).toInt() : 1000;
+    const int modemsPerPort = arguments.size() > 2 ? arguments.at(2).toInt() : 3;
+    if (swaps < 1 || modemsPerPort < 1) {
+        std::fprintf(stderr, "usage: bench_station_window [swaps] [modems per port]\n");
+        return 2;
+    }
+    measureWaitingCpu();
+    measureSwaps(swaps);
+    measureModemsPerHour(modemsPerPort);
+    return 0;
+}
