@@ -2,6 +2,7 @@
 # Drives quillon.exe under Wine on an X display from the keyboard, as a technician would: the
 # first modem type in the list, PORT in the port dialog, and the run to its end. Succeeds when
 # the run ends with the success box; a screenshot of the window with that box goes to SHOT.
+# The window speaks the language QUILLON_LANG names (ru when unset), and is driven by its titles.
 #   tools/windows/drive-window.sh WINE QUILLON_EXE PORT SHOT    (inside xvfb-run)
 set -euo pipefail
 
@@ -9,6 +10,12 @@ wine=${1:?usage: drive-window.sh WINE QUILLON_EXE PORT SHOT}
 program=${2:?}
 port=${3:?}
 shot=${4:?}
+export QUILLON_LANG=${QUILLON_LANG:-ru}
+if [ "$QUILLON_LANG" = en ]; then
+    dialog_title="Serial port settings" message_title="Message" error_title="Error"
+else
+    dialog_title="Настройки СОМ-порта" message_title="Сообщение" error_title="Ошибка"
+fi
 
 "$wine" "$program" &
 pid=$!
@@ -46,17 +53,17 @@ xdotool key alt+Down
 sleep 1
 xdotool key Home Return
 
-dialog=$(window "Настройки СОМ-порта" 60)
+dialog=$(window "$dialog_title" 60)
 activate "$dialog"
 xdotool type --delay 50 "$port" # the port list finds the entry as it is typed
 sleep 1
 xdotool key Return
 
 # The run: the power-on probe, the switch to the write rate and the files, in real time.
-if box=$(window "Сообщение" 600); then
+if box=$(window "$message_title" 600); then
     outcome=0
 else
-    box=$(window "Ошибка" 1) || true
+    box=$(window "$error_title" 1) || true
     outcome=1
 fi
 sleep 1
