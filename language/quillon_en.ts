@@ -507,6 +507,33 @@ you will be asked to change the serial port settings.</translation>
     </message>
 </context>
 <context>
+    <name>Serial</name>
+    <message>
+        <source>Неверный тип COM-порта. </source>
+        <translation>The name does not lead to a serial port. </translation>
+    </message>
+    <message>
+        <source>Неверный Handle COM-порта !</source>
+        <translation>The serial port cannot be opened.</translation>
+    </message>
+    <message>
+        <source>Не удалось настроить COM-порт !</source>
+        <translation>The serial port refused its settings.</translation>
+    </message>
+    <message>
+        <source>Ошибка создания потока чтения для COM-порта !</source>
+        <translation>The serial port&apos;s reader could not be started.</translation>
+    </message>
+    <message>
+        <source>Ошибка создания потока записи для COM-порта !</source>
+        <translation>The serial port&apos;s writer could not be started.</translation>
+    </message>
+    <message>
+        <source>Ошибка создания COM-порта !</source>
+        <translation>The serial port could not be set up.</translation>
+    </message>
+</context>
+<context>
     <name>StationWindow</name>
     <message>
         <source>Текущий прогон</source>

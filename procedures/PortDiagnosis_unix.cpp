@@ -1,5 +1,7 @@
 #include "PortDiagnosis.h"
 
+#include "atlink/CommsErrorText.h"
+
 #include "serial/SerialPorts.h"
 #include "serial/TComm32.h"
 #include "serial/UucpLock_unix.h"
@@ -84,7 +86,7 @@ QString HolderOf(const QString &Device, const QString &ProcFolder)
 
 } // namespace
 
-QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText,
+QString PortOpenFailureHint(const QString &CommPort, const ECommsError &Error,
                             const QString &ProcFolder)
 {
     const QString device = PortDevice(CommPort);
@@ -112,9 +114,9 @@ QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText,
         return QCoreApplication::translate(
                    "PortDiagnosis", "Порт %1 занят %2. Закройте её или выберите другой порт.")
             .arg(device, holder);
-    if (ErrorText != OpenFailedText())
+    if (Error.fault() != CommsFault::OpenFailed)
         return QCoreApplication::translate("PortDiagnosis", "Порт %1 не открывается: %2")
-            .arg(device, ErrorText.trimmed());
+            .arg(device, CommsErrorText(Error).trimmed());
     return QCoreApplication::translate(
                "PortDiagnosis", "Порт %1 не открывается. Возможно, он занят другой программой.")
         .arg(device);

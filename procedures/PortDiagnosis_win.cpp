@@ -1,12 +1,13 @@
 #include "PortDiagnosis.h"
 
+#include "atlink/CommsErrorText.h"
 #include "serial/SerialPorts.h"
 
 #include <QCoreApplication>
 
 // Windows does not say why a port cannot be opened; a port that the system lists is there, so
 // it is most likely held by another program.
-QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText, const QString &)
+QString PortOpenFailureHint(const QString &CommPort, const ECommsError &Error, const QString &)
 {
     const QString devicePrefix = QStringLiteral("\\\\.\\");
     const QString name =
@@ -21,5 +22,5 @@ QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText, c
             .arg(name);
     return QCoreApplication::translate(
                "PortDiagnosis", "Порт %1 не открывается: %2. Возможно, он занят другой программой.")
-        .arg(name, ErrorText);
+        .arg(name, CommsErrorText(Error));
 }

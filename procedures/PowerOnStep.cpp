@@ -61,7 +61,7 @@ bool PowerOnStep::openPort()
     } catch (const ECommsError &error) {
         // A modem that is still off often has no device yet: the next tick tries again.
         port.ClosePort();
-        host.PortOpenFailed(PortOpenFailureHint(port.CommPort(), error.message()));
+        host.PortOpenFailed(PortOpenFailureHint(port.CommPort(), error));
         return false;
     }
     // Whatever the reply held came before this port was open: only what the modem says from

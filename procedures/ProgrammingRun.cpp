@@ -1,5 +1,6 @@
 #include "ProgrammingRun.h"
 
+#include "atlink/CommsErrorText.h"
 #include "atlink/EConvertError.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
@@ -55,7 +56,9 @@ QString DeviceLostText(const QString &Port)
 
 QString ErrorLine(const std::exception &Caught)
 {
-    if (dynamic_cast<const ECommsError *>(&Caught) || dynamic_cast<const EConvertError *>(&Caught))
+    if (const auto *comms = dynamic_cast<const ECommsError *>(&Caught))
+        return CommsErrorText(*comms).trimmed();
+    if (dynamic_cast<const EConvertError *>(&Caught))
         return QString::fromUtf8(Caught.what()).trimmed();
     qWarning("%s", Caught.what());
     return QCoreApplication::translate(

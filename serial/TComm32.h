@@ -41,19 +41,33 @@ enum TFlowControl
     fcSoftware
 };
 
-// The one error type OpenPort raises; the message is written for the user and shown as it stands.
+// Why OpenPort failed. The engine names the cause and its facts; the layers above put them into
+// the user's words (atlink/CommsErrorText.h).
+enum class CommsFault
+{
+    AlreadyOpen,        // the component has a device open already
+    NotCharacterDevice, // the name leads to a file that is no serial device
+    OpenFailed,         // the device is missing, busy or forbidden
+    SettingsRejected,   // the device refused the line settings
+    NoStopEvent,        // the workers' stop event could not be made
+    ReaderNotStarted,
+    WriterNotStarted
+};
+
+// The one error type OpenPort raises. what() is a line for the developer's output, in English.
 class ECommsError : public std::runtime_error
 {
 public:
-    explicit ECommsError(const QString &message);
-    QString message() const { return QString::fromUtf8(what()); }
-};
+    ECommsError(CommsFault Fault, QString Port, int OsError = 0);
+    CommsFault fault() const { return kind; }
+    const QString &port() const { return portName; }
+    int osError() const { return systemError; } // errno or GetLastError(); 0 when none said
 
-// The message of a device that could not be opened, whatever the cause.
-inline QString OpenFailedText()
-{
-    return QStringLiteral("Неверный Handle COM-порта !");
-}
+private:
+    CommsFault kind;
+    QString portName;
+    int systemError;
+};
 
 class TComm32;
 

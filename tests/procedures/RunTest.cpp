@@ -138,7 +138,7 @@ TEST(ProgrammingRun, ErrorInsideTheProcedureIsLoggedAndCountsAsFailure)
 // nothing.
 TEST(ProgrammingRun, ErrorLineShowsTheDesignsErrorsAndHidesEveryOther)
 {
-    EXPECT_EQ(ErrorLine(ECommsError(QStringLiteral("Неверный Handle COM-порта !"))),
+    EXPECT_EQ(ErrorLine(ECommsError(CommsFault::OpenFailed, QStringLiteral("/dev/ttyUSB0"))),
               QStringLiteral("Неверный Handle COM-порта !"));
     EXPECT_EQ(ErrorLine(EConvertError("Скорость (бит/с) не выбрана.")),
               QStringLiteral("Скорость (бит/с) не выбрана."));
