@@ -33,136 +33,205 @@ std::optional<QString> repeatedPort(const QStringList &Ports)
     return std::nullopt;
 }
 
+// One option of the runner: its names, the name of its value (empty for a switch) and its help.
+struct OptionRow
+{
+    QStringList names;
+    QString value;
+    QString help;
+};
+
+// Every option, declared once: the parser reads this table and the help prints it.
+const QList<OptionRow> &Options()
+{
+    static const QList<OptionRow> rows{
+        {{QStringLiteral("type")},
+         QStringLiteral("DIR"),
+         QStringLiteral("modem type: its folder name in Quillon_dir.ini (any letter case)")},
+        {{QStringLiteral("data")},
+         QStringLiteral("FOLDER"),
+         QStringLiteral("folder holding Quillon_dir.ini and the type folders (default: the "
+                        "program's own folder, or $QUILLON_DATA_DIR)")},
+        {{QStringLiteral("port")},
+         QStringLiteral("DEVICE"),
+         QStringLiteral("serial device of one modem (/dev/ttyUSB0, ttyUSB0, COM1, or a stable "
+                        "name such as /dev/serial/by-id/usb-...); repeat it to program several "
+                        "modems at once (default: the portname of upload.ini)")},
+        {{QStringLiteral("json")},
+         {},
+         QStringLiteral("one JSON object per line for every event instead of text; a refusal "
+                        "with status 2 is also an object: {\"event\":\"error\",...}")},
+        {{QStringLiteral("no-wait")},
+         {},
+         QStringLiteral("the modems are already switched on: do not wait for power-on; a port "
+                        "that does not open, or a modem that answers none of the probes within "
+                        "1 s, counts as no answer at once")},
+        {{QStringLiteral("max-attempts")},
+         QStringLiteral("N"),
+         QStringLiteral("script modems: give a file up after N attempts and fail the run "
+                        "(default: try again until it verifies, as the window does)")},
+        {{QStringLiteral("write-rate")},
+         QStringLiteral("N"),
+         QStringLiteral("bit/s to write the modem at, instead of the profile's writerate (9600 "
+                        "without one); one of 1200, 2400, 4800, 9600, 19200, 38400, 57600, "
+                        "115200, 230400, 460800, 921600. A modem or port that cannot take it is "
+                        "written at the rate it has")},
+        {{QStringLiteral("record")},
+         QStringLiteral("FILE"),
+         QStringLiteral("append one JSON line per run to FILE (which modem, which files by "
+                        "content, the outcome); a file that cannot be written stops the runner "
+                        "before any port is touched")},
+        {{QStringLiteral("identify")},
+         {},
+         QStringLiteral("ask each modem for its IMEI (AT+CGSN) after its first answer")},
+        {{QStringLiteral("continuous")},
+         {},
+         QStringLiteral("a production station: each port programs modem after modem until "
+                        "Ctrl-C or SIGTERM; a modem is programmed once it answers, then the port "
+                        "waits until it is taken away (its device goes, or 3 s without an "
+                        "answer); a modem whose IMEI was programmed earlier in the session is "
+                        "not programmed again. Implies --identify; --no-wait does not apply")},
+        {{QStringLiteral("quiet")},
+         {},
+         QStringLiteral("print only the ports' changes of state, their results and the "
+                        "summary, not the log of each run")},
+        {{QStringLiteral("logs")},
+         QStringLiteral("DIR"),
+         QStringLiteral("keep each run's log in a file of its own in DIR, named by the run's "
+                        "start (UTC), port and IMEI; the run's record names it. A folder that "
+                        "cannot be written stops the runner before any port is touched")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, {}, QStringLiteral("show this text")},
+    };
+    return rows;
+}
+
+constexpr qsizetype HelpWidth = 80;
+constexpr qsizetype HelpColumn = 20; // where an option's help begins
+
+// Text broken into lines of at most HelpWidth columns: the first starts with Lead, the others
+// with as many blanks.
+QString wrapped(const QString &Lead, const QString &Text)
+{
+    QString out;
+    QString line = Lead;
+    const QString indent(Lead.size(), u' ');
+    for (const QString &word : Text.split(u' ', Qt::SkipEmptyParts)) {
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > HelpWidth) {
+            out += line + u'\n';
+            line = indent;
+        }
+        if (line.size() > indent.size())
+            line += u' ';
+        line += word;
+    }
+    return out + line + u'\n';
+}
+
+// "  --type DIR", "  -h, --help".
+QString optionLead(const OptionRow &Row)
+{
+    QStringList names;
+    for (const QString &name : Row.names)
+        names.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
+    QString lead = QStringLiteral("  ") + names.join(QStringLiteral(", "));
+    if (!Row.value.isEmpty())
+        lead += u' ' + Row.value;
+    return lead.leftJustified(HelpColumn - 1) + u' ';
+}
+
 } // namespace
 
 QString FlashHelpText()
 {
-    return QStringLiteral(
-        "Usage: quillon-flash --type DIR [OPTION]...\n"
-        "\n"
-        "Programs modems of one type without a window: for each port it applies the type's\n"
-        "upload.ini (the --port given here wins over its portname), opens the port, probes the\n"
-        "modem with ATE0 every 250 ms during the power-on wait of 15 s, switches it to the write\n"
-        "rate, runs the type's programming procedure and closes the port. Several ports are\n"
-        "programmed at the same time, each on its own; one failing never disturbs the others.\n"
-        "\n"
-        "Options:\n"
-        "  --type DIR        modem type: its folder name in Quillon_dir.ini (any letter case)\n"
-        "  --data FOLDER     folder holding Quillon_dir.ini and the type folders\n"
-        "                    (default: the program's own folder, or $QUILLON_DATA_DIR)\n"
-        "  --port DEVICE     serial device of one modem (/dev/ttyUSB0, ttyUSB0, COM1, or a stable\n"
-        "                    name such as /dev/serial/by-id/usb-...); repeat it to program\n"
-        "                    several modems at once (default: the portname of upload.ini)\n"
-        "  --json            one JSON object per line for every event instead of text; a refusal\n"
-        "                    with status 2 is also an object: {\"event\":\"error\",...}\n"
-        "  --no-wait         the modems are already switched on: do not wait for power-on; a\n"
-        "                    port that does not open, or a modem that answers none of the probes\n"
-        "                    within 1 s, counts as no answer at once\n"
-        "  --max-attempts N  script modems: give a file up after N attempts and fail the run\n"
-        "                    (default: try again until it verifies, as the window does)\n"
-        "  --write-rate N    bit/s to write the modem at, instead of the profile's writerate\n"
-        "                    (9600 without one); one of 1200, 2400, 4800, 9600, 19200, 38400,\n"
-        "                    57600, 115200, 230400, 460800, 921600. A modem or port that cannot\n"
-        "                    take it is written at the rate it has\n"
-        "  --record FILE     append one JSON line per run to FILE (which modem, which files by\n"
-        "                    content, the outcome); a file that cannot be written stops the\n"
-        "                    runner before any port is touched\n"
-        "  --identify        ask each modem for its IMEI (AT+CGSN) after its first answer\n"
-        "  --continuous      a production station: each port programs modem after modem until\n"
-        "                    Ctrl-C or SIGTERM; a modem is programmed once it answers, then the\n"
-        "                    port waits until it is taken away (its device goes, or 3 s without\n"
-        "                    an answer); a modem whose IMEI was programmed earlier in the session\n"
-        "                    is not programmed again. Implies --identify; --no-wait does not "
-        "apply\n"
-        "  --quiet           print only the ports' changes of state, their results and the\n"
-        "                    summary, not the log of each run\n"
-        "  --logs DIR        keep each run's log in a file of its own in DIR, named by the run's\n"
-        "                    start (UTC), port and IMEI; the run's record names it. A folder\n"
-        "                    that cannot be written stops the runner before any port is touched\n"
-        "  -h, --help        show this text\n"
-        "\n"
-        "Output: the programming log, each line prefixed with its port when there are several,\n"
-        "then a summary. On a terminal one live line per port shows the phase, the files done,\n"
-        "the size of the current transfer and the elapsed time.\n"
-        "\n"
-        "Exit status:\n"
-        "  0    every modem was programmed\n"
-        "  1    at least one modem failed (the summary says which and why)\n"
-        "  2    bad command line, unknown modem type, unreadable catalogue or data\n"
-        "  3    no modem answered within the power-on wait\n"
-        "  4    no port could be opened (held by another program, missing, no permission)\n"
-        "  130  interrupted (Ctrl-C or SIGTERM): the runs stop at their next step and the ports\n"
-        "       are closed; a second Ctrl-C ends the program at once\n");
+    QString help = QStringLiteral("Usage: quillon-flash --type DIR [OPTION]...\n\n");
+    help += wrapped(
+        {}, QStringLiteral("Programs modems of one type without a window: for each port it "
+                           "applies the type's upload.ini (the --port given here wins over its "
+                           "portname), opens the port, probes the modem with ATE0 every 250 ms "
+                           "during the power-on wait of 15 s, switches it to the write rate, "
+                           "runs the type's programming procedure and closes the port. Several "
+                           "ports are programmed at the same time, each on its own; one failing "
+                           "never disturbs the others."));
+    help += QStringLiteral("\nOptions:\n");
+    for (const OptionRow &row : Options())
+        help += wrapped(optionLead(row), row.help);
+    help += u'\n';
+    help += wrapped(
+        {}, QStringLiteral("Output: the programming log, each line prefixed with its port when "
+                           "there are several, then a summary. On a terminal one live line per "
+                           "port shows the phase, the files done, the size of the current "
+                           "transfer and the elapsed time."));
+    help += QStringLiteral("\nExit status:\n");
+    const std::pair<const char *, const char *> statuses[] = {
+        {"0", "every modem was programmed"},
+        {"1", "at least one modem failed (the summary says which and why)"},
+        {"2", "bad command line, unknown modem type, unreadable catalogue or data"},
+        {"3", "no modem answered within the power-on wait"},
+        {"4", "no port could be opened (held by another program, missing, no permission)"},
+        {"130", "interrupted (Ctrl-C or SIGTERM): the runs stop at their next step and the "
+                "ports are closed; a second Ctrl-C ends the program at once"}};
+    for (const auto &[status, meaning] : statuses)
+        help += wrapped(QStringLiteral("  %1").arg(QLatin1StringView(status), -5),
+                        QString::fromUtf8(meaning));
+    return help;
 }
 
 Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption typeOption(QStringLiteral("type"), QString(), QStringLiteral("DIR"));
-    const QCommandLineOption dataOption(QStringLiteral("data"), QString(),
-                                        QStringLiteral("FOLDER"));
-    const QCommandLineOption portOption(QStringLiteral("port"), QString(),
-                                        QStringLiteral("DEVICE"));
-    const QCommandLineOption jsonOption(QStringLiteral("json"));
-    const QCommandLineOption noWaitOption(QStringLiteral("no-wait"));
-    const QCommandLineOption maxAttemptsOption(QStringLiteral("max-attempts"), QString(),
-                                               QStringLiteral("N"));
-    const QCommandLineOption writeRateOption(QStringLiteral("write-rate"), QString(),
-                                             QStringLiteral("N"));
-    const QCommandLineOption recordOption(QStringLiteral("record"), QString(),
-                                          QStringLiteral("FILE"));
-    const QCommandLineOption identifyOption(QStringLiteral("identify"));
-    const QCommandLineOption continuousOption(QStringLiteral("continuous"));
-    const QCommandLineOption quietOption(QStringLiteral("quiet"));
-    const QCommandLineOption logsOption(QStringLiteral("logs"), QString(), QStringLiteral("DIR"));
-    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({typeOption, dataOption, portOption, jsonOption, noWaitOption,
-                       maxAttemptsOption, writeRateOption, recordOption, identifyOption,
-                       continuousOption, quietOption, logsOption, helpOption});
+    for (const OptionRow &row : Options())
+        parser.addOption(row.value.isEmpty() ? QCommandLineOption(row.names)
+                                             : QCommandLineOption(row.names, QString(), row.value));
+    const auto set = [&parser](const char *Name) {
+        return parser.isSet(QString::fromLatin1(Name));
+    };
+    const auto value = [&parser](const char *Name) {
+        return parser.value(QString::fromLatin1(Name));
+    };
+    const auto values = [&parser](const char *Name) {
+        return parser.values(QString::fromLatin1(Name));
+    };
 
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
-    if (parser.isSet(helpOption)) {
+    if (set("help")) {
         return FlashRequest{true, {}};
     }
     if (!parser.positionalArguments().isEmpty())
         return mistake(QStringLiteral("Unexpected argument: ") +
                        parser.positionalArguments().first());
-    if (parser.values(typeOption).size() != 1 || parser.value(typeOption).isEmpty())
+    if (values("type").size() != 1 || value("type").isEmpty())
         return mistake(QStringLiteral("Give the modem type once: --type DIR"));
-    if (parser.values(dataOption).size() > 1)
+    if (values("data").size() > 1)
         return mistake(QStringLiteral("Give the data folder at most once"));
-    if (parser.values(recordOption).size() > 1 ||
-        (parser.isSet(recordOption) && parser.value(recordOption).isEmpty()))
+    if (values("record").size() > 1 || (set("record") && value("record").isEmpty()))
         return mistake(QStringLiteral("Give the record file at most once: --record FILE"));
-    if (parser.values(logsOption).size() > 1 ||
-        (parser.isSet(logsOption) && parser.value(logsOption).isEmpty()))
+    if (values("logs").size() > 1 || (set("logs") && value("logs").isEmpty()))
         return mistake(QStringLiteral("Give the log folder at most once: --logs DIR"));
-    if (parser.isSet(continuousOption) && parser.isSet(noWaitOption))
+    if (set("continuous") && set("no-wait"))
         return mistake(QStringLiteral("--no-wait does not apply to --continuous"));
 
     FlashOptions options;
-    options.type = parser.value(typeOption);
-    options.dataFolder = parser.isSet(dataOption) ? withTrailingSeparator(parser.value(dataOption))
-                                                  : ProgramFolder();
-    options.ports = parser.values(portOption);
-    options.json = parser.isSet(jsonOption);
-    options.noWait = parser.isSet(noWaitOption);
-    options.recordFile = parser.value(recordOption);
-    options.continuous = parser.isSet(continuousOption);
-    options.quiet = parser.isSet(quietOption);
-    options.logFolder = parser.value(logsOption);
+    options.type = value("type");
+    options.dataFolder = set("data") ? withTrailingSeparator(value("data")) : ProgramFolder();
+    options.ports = values("port");
+    options.json = set("json");
+    options.noWait = set("no-wait");
+    options.recordFile = value("record");
+    options.continuous = set("continuous");
+    options.quiet = set("quiet");
+    options.logFolder = value("logs");
     // A station tells modems apart by their IMEI.
-    options.identify = parser.isSet(identifyOption) || options.continuous;
-    if (parser.isSet(maxAttemptsOption)) {
+    options.identify = set("identify") || options.continuous;
+    if (set("max-attempts")) {
         bool ok = false;
-        options.maxAttempts = parser.value(maxAttemptsOption).toInt(&ok);
+        options.maxAttempts = value("max-attempts").toInt(&ok);
         if (!ok || options.maxAttempts < 1)
             return mistake(QStringLiteral("--max-attempts needs a whole number from 1 up"));
     }
-    if (parser.isSet(writeRateOption)) {
-        const QString rate = parser.value(writeRateOption);
+    if (set("write-rate")) {
+        const QString rate = value("write-rate");
         options.writeRate = WriteRateNamed(rate);
         if (!options.writeRate)
             return mistake(QStringLiteral("--write-rate %1 is not a write rate; use one of %2")
