@@ -1,5 +1,6 @@
 #include "StationWindow.h"
 
+#include "app/LanguageList.h"
 #include "app/MessageBoxes.h"
 #include "app/PortLogDialog.h"
 #include "app/PortTile.h"
@@ -252,6 +253,9 @@ QWidget *StationWindow::buildSetupPage()
     form->addRow(Label().ports, portColumn);
     form->addRow(Label().writeRate, cbxWriteRate);
     form->addRow(Label().recordFile, edtRecordFile);
+    cbxLanguage = MakeLanguageList(page);
+    ShowLanguage(*cbxLanguage, RememberedLanguage(defaults.settingsFile));
+    form->addRow(LanguageListLabel(), cbxLanguage);
 
     connect(btnAddPort, &QPushButton::clicked, this, &StationWindow::addTypedPort);
     connect(edtPort, &QLineEdit::returnPressed, this, &StationWindow::addTypedPort);
@@ -441,6 +445,7 @@ bool StationWindow::start()
     }
     showProblem({});
     SaveStationSetup(defaults.settingsFile, setup);
+    RememberLanguage(defaults.settingsFile, ChosenLanguage(*cbxLanguage));
 
     records = std::move(recordFile);
     recordPath = setup.recordFile;

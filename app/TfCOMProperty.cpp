@@ -1,5 +1,7 @@
 #include "TfCOMProperty.h"
 
+#include "app/LanguageList.h"
+
 #include "app/DropDownComboBox.h"
 #include "atlink/HexText.h"
 #include "atlink/WriteRate.h"
@@ -11,6 +13,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -135,7 +138,14 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(group);
-    layout->addWidget(buttons);
+    // The language shares the buttons' row: the dialog has no height to spare on a netbook.
+    cbxLanguage = MakeLanguageList(this);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(new QLabel(LanguageListLabel(), this));
+    bottom->addWidget(cbxLanguage);
+    bottom->addStretch(1);
+    bottom->addWidget(buttons);
+    layout->addLayout(bottom);
     const QMargins margins = layout->contentsMargins();
     group->setMinimumWidth(DialogWidth - margins.left() - margins.right());
 

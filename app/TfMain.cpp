@@ -1,6 +1,7 @@
 #include "TfMain.h"
 
 #include "app/DropDownComboBox.h"
+#include "app/LanguageList.h"
 #include "app/MessageBoxes.h"
 #include "app/ProgressGauge.h"
 #include "app/QuillonApplication.h"
@@ -57,7 +58,7 @@ TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
       tmrStartPower(new QTimer(this)), fCOMProperty(PortDialog), FComm(std::make_unique<TmyComm>()),
       steps(*this, *FComm), indicatorOn(QStringLiteral(":/quillon/yes.png")),
       indicatorOff(QStringLiteral(":/quillon/no.png")), programFolder(setup.programFolder),
-      placement(setup.placementFile), archive(setup.runsFolder)
+      placement(setup.placementFile), languageFile(setup.placementFile), archive(setup.runsFolder)
 {
     connect(widgets.actLogSH, &QAction::triggered, this, &TfMain::actLogSHExecute);
     connect(tmrRS, &QTimer::timeout, this, [this] { guarded([this] { steps.portTick(); }); });
@@ -170,10 +171,12 @@ std::optional<QString> TfMain::AskPortSettings()
 {
     fCOMProperty.LoadFromComm(*FComm->Comm);
     fCOMProperty.LoadWriteRate(FComm->WriteRate);
+    ShowLanguage(*fCOMProperty.cbxLanguage, RememberedLanguage(languageFile));
     if (fCOMProperty.exec() != QDialog::Accepted)
         return std::nullopt;
     fCOMProperty.ApplyToComm(*FComm->Comm);
     FComm->WriteRate = fCOMProperty.WriteRate();
+    RememberLanguage(languageFile, ChosenLanguage(*fCOMProperty.cbxLanguage));
     return fCOMProperty.PortNote();
 }
 

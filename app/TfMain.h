@@ -94,6 +94,7 @@ private:
     std::optional<QString> FStatusBeforeTransfer;
     QString programFolder;
     WindowPlacement placement;
+    QString languageFile; // where the language chosen in the port dialog is kept
     const RunArchive archive;
     RunRecord FRunRecord;
     QString FRunTrouble;      // the refusal or error that explains a failed run

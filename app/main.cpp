@@ -30,12 +30,14 @@ int runStation(const StationRequest &Request)
 int runWindows(int argc, char **argv)
 {
     QuillonApplication application(argc, argv);
-    StartInLanguage(StoredLanguage(WindowPlacement::defaultFile()));
     const auto request = ParseStationCommandLine(QuillonApplication::arguments());
     if (!request) {
         std::fprintf(stderr, "%s\n", qPrintable(request.failure().text));
         return BadInvocation;
     }
+    // Each window remembers the language chosen in its settings.
+    StartInLanguage(StoredLanguage(request->station ? DefaultStationSettingsFile()
+                                                    : WindowPlacement::defaultFile()));
     if (request->station)
         return runStation(*request);
     // The two windows live as long as the program; closing the main window ends it.

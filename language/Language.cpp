@@ -47,6 +47,12 @@ QList<QTranslator *> &installedTranslators()
     return translators;
 }
 
+Language &installedLanguage()
+{
+    static Language lang = Language::Russian;
+    return lang;
+}
+
 void install(QTranslator *Translator)
 {
     QCoreApplication::installTranslator(Translator);
@@ -84,6 +90,7 @@ Language StartInLanguage(const QString &Stored)
 void InstallTranslators(Language Lang)
 {
     RemoveTranslators();
+    installedLanguage() = Lang;
     installQtTranslator(Lang);
     // Russian is the language the texts are written in: no translation of Quillon's own.
     if (Lang == Language::Russian)
@@ -103,6 +110,12 @@ void RemoveTranslators()
         delete translator;
     }
     installedTranslators().clear();
+    installedLanguage() = Language::Russian;
+}
+
+Language InstalledLanguage()
+{
+    return installedLanguage();
 }
 
 QString StoredLanguage(const QString &SettingsFile)

@@ -29,6 +29,8 @@ Language ChooseLanguage(const QString &Override, const QString &Stored, const QL
 void InstallTranslators(Language Lang);
 // Back to the texts as written (Russian), Qt's in English.
 void RemoveTranslators();
+// The language the installed translators speak: Russian when none are installed.
+Language InstalledLanguage();
 
 // Chooses the language from QUILLON_LANG, the stored choice and the system's locale, and installs
 // the translators for it into the running application: Quillon's own texts and Qt's (the

@@ -534,6 +534,13 @@ you will be asked to change the serial port settings.</translation>
     </message>
 </context>
 <context>
+    <name>Settings</name>
+    <message>
+        <source>Язык (после перезапуска):</source>
+        <translation>Language (after a restart):</translation>
+    </message>
+</context>
+<context>
     <name>StationWindow</name>
     <message>
         <source>Текущий прогон</source>

@@ -1,6 +1,7 @@
 // The main window driven as a user drives it: open the modem list, pick a type, answer the port
 // dialog, and watch the log, the status line and the boxes, against a simulated modem.
 #include "app/DropDownComboBox.h"
+#include "app/LanguageList.h"
 #include "app/MessageBoxes.h"
 #include "app/TfCOMProperty.h"
 #include "app/TfMain.h"
@@ -64,6 +65,7 @@ struct DialogAnswer
     bool accept;
     QString port;               // entry to pick before accepting
     std::uint32_t writeRate{0}; // write rate to pick; 0: as shown
+    std::optional<Language> language{};
 };
 
 // A technician with the keyboard only. Each step waits until the window shows what it is for,
@@ -252,6 +254,9 @@ protected:
             dialog.cbxPort_N->setCurrentIndex(dialog.cbxPort_N->findText(answer.port));
             if (answer.writeRate != 0)
                 dialog.LoadWriteRate(answer.writeRate);
+            languageAtDialog.append(dialog.cbxLanguage->currentText());
+            if (answer.language)
+                ShowLanguage(*dialog.cbxLanguage, *answer.language);
             dialog.btnAccept->click();
         });
     }
@@ -370,6 +375,7 @@ protected:
     QStringList statusAtDialog;
     std::vector<bool> portOpenAtDialog;
     std::vector<std::uint32_t> writeRateAtDialog;
+    QStringList languageAtDialog;
     std::vector<MessageBoxes::Box> boxes;
     QStringList statusAtBox;
 };
@@ -466,6 +472,23 @@ TEST_F(MainWindow, CancellingTheDialogWithoutProfileReturnsToStepOne)
     EXPECT_FALSE(window->tmrRS->isActive());
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
     EXPECT_EQ(window->widgets.cbxModems->currentText(), QStringLiteral("Nameless"));
+}
+
+// The language is chosen in the port dialog and kept for the next start; the window goes on in
+// the language it started with.
+TEST_F(MainWindow, LanguageChosenInTheDialogIsKeptForTheNextStart)
+{
+    const QString settings = data.filePath(QStringLiteral("Quillon.ini"));
+    writeCatalogue("Nameless:nothing\r\n");
+    answers.push_back({true, QStringLiteral("/dev/quillon-test-none"), 0, Language::English});
+    pickType(QStringLiteral("Nameless"));
+    ASSERT_TRUE(waitUntil([&] { return dialogsShown >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return !StoredLanguage(settings).isEmpty(); }));
+    EXPECT_EQ(languageAtDialog.value(0), QStringLiteral("Русский"));
+    EXPECT_EQ(StoredLanguage(settings), QStringLiteral("en"));
+    EXPECT_EQ(window->widgets.lblStatus->text(), Step2);
+    EXPECT_EQ(ChooseLanguage({}, StoredLanguage(settings), QLocale(QLocale::Russian)),
+              Language::English);
 }
 
 TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
