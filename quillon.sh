@@ -7,7 +7,8 @@
 #   ./quillon.sh run    installs, builds, and starts the program on its demo data with simulated modems
 #   ./quillon.sh windows        cross-builds the Windows programs and packs them (tools/windows/)
 #   ./quillon.sh test-windows   the same, then tests them under Wine (tools/windows/commands.sh)
-#   ./quillon.sh deb            builds the Debian package of what `cmake --install` installs
+#   ./quillon.sh deb            builds the Debian package of what `cmake --install` installs, checks
+#                               it with lintian and tries it in a throwaway root (tools/test-deb.sh)
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -292,6 +293,8 @@ cmd_deb() {
     # Debian's own checks: no error, and no warning that an override does not explain.
     scratch_in_build_tree
     lintian --fail-on error,warning "$deb"
+    # Installed, run, upgraded over itself and removed, in a throwaway root in the build tree.
+    "$top/tools/test-deb.sh" "$top/build/normal" "$deb"
     echo "quillon: $deb ($(du -h "$deb" | cut -f1))"
 }
 

@@ -152,6 +152,9 @@ QWidget *buildStatusBar(QWidget &Window, MainWindowWidgets &w)
     w.lblStatus->setFont(bold);
     w.lblStatus->setAttribute(Qt::WA_TransparentForMouseEvents);
     w.lblStatus->setContentsMargins(4, 0, 4, 0);
+    // A long status (a port's diagnosis, a transfer) is cut at the gauge's end rather than
+    // widening the window.
+    w.lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto *gauge = new QGridLayout;
     gauge->addWidget(w.ggProgress, 0, 0);

@@ -68,7 +68,7 @@ void setQuestionAnswerer(QuestionAnswerer answerer)
 bool ask(QWidget *parent, const QString &caption, const QString &text)
 {
     if (installedQuestionAnswerer())
-        return installedQuestionAnswerer()({Icon::Warning, caption, text});
+        return installedQuestionAnswerer()({Icon::Warning, caption, text, {}});
     QMessageBox question(QMessageBox::Question, caption, sentencePerLine(text),
                          QMessageBox::Yes | QMessageBox::No, parent);
     question.setTextFormat(Qt::PlainText);
@@ -90,18 +90,27 @@ void show(QWidget *parent, const Box &box)
     const QString text = sentencePerLine(box.text);
     QMessageBox message(toQt(box.icon), box.caption, text, QMessageBox::Ok, parent);
     message.setTextFormat(Qt::PlainText);
+    message.setInformativeText(box.informative);
+    // A reason may quote a file or a modem's answer: shown as written, never as markup.
+    if (auto *detail = message.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        detail->setTextFormat(Qt::PlainText);
     keepLinesWhole(message, text);
     message.exec();
 }
 
+QString ErrorCaption()
+{
+    return QCoreApplication::translate("MessageBoxes", "Ошибка");
+}
+
 void showMessage(QWidget *parent, Icon icon, const QString &text)
 {
-    show(parent, {icon, QCoreApplication::translate("MessageBoxes", "Сообщение"), text});
+    show(parent, {icon, QCoreApplication::translate("MessageBoxes", "Сообщение"), text, {}});
 }
 
 void showError(QWidget *parent, const QString &text)
 {
-    show(parent, {Icon::Error, QCoreApplication::translate("MessageBoxes", "Ошибка"), text});
+    show(parent, {Icon::Error, ErrorCaption(), text, {}});
 }
 
 } // namespace MessageBoxes

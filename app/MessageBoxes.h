@@ -22,6 +22,7 @@ struct Box
     Icon icon;
     QString caption;
     QString text;
+    QString informative; // under the text, smaller: the detail behind it; empty: none
 };
 
 using Answerer = std::function<void(const Box &)>;
@@ -44,5 +45,7 @@ void show(QWidget *parent, const Box &box);
 void showMessage(QWidget *parent, Icon icon, const QString &text);
 // Caption "Ошибка", error icon.
 void showError(QWidget *parent, const QString &text);
+// The caption of an error box: "Ошибка".
+QString ErrorCaption();
 
 } // namespace MessageBoxes

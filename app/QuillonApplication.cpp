@@ -11,7 +11,7 @@ QString ApplicationTitle()
 
 void ReportHandlerError(QWidget *Parent, const QString &Text)
 {
-    MessageBoxes::show(Parent, {MessageBoxes::Icon::Error, ApplicationTitle(), Text});
+    MessageBoxes::show(Parent, {MessageBoxes::Icon::Error, ApplicationTitle(), Text, {}});
 }
 
 QuillonApplication::QuillonApplication(int &argc, char **argv) : QApplication(argc, argv)

@@ -36,9 +36,10 @@ QString RunArchive::LogName(const QDateTime &Start, const QString &Type, const Q
     return RunLogName(Start, {Type, Port});
 }
 
-bool RunArchive::keep(RunRecord Record, const QStringList &Log) const
+bool RunArchive::keep(RunRecord Record, const QList<LoggedLine> &Log) const
 {
-    const auto log = WriteRunLog(logFolder(), LogName(Record.start, Record.type, Record.port), Log);
+    const auto log =
+        WriteRunLog(logFolder(), LogName(Record.start, Record.type, Record.port), TimedLines(Log));
     if (log)
         Record.log = *log;
     RunRecordFile records(recordFile());

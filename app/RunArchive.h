@@ -1,16 +1,18 @@
 #pragma once
 
+#include "records/RunLogFile.h"
+#include "records/RunRecord.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
-struct RunRecord;
-
 // What the window keeps of its runs, in the user's data folder: the record of each run appended
 // to runs.jsonl, as quillon-flash --record writes it, and the run's log as a UTF-8 text file of
-// its own in logs/, named by the run's start, type and port; the oldest logs beyond the last
-// KeptLogs are removed. Nothing of it is shown: a run goes on as it went when a file cannot be
-// written.
+// its own in logs/, named by the run's start, type and port, each line after the time it was
+// written (UTC, as the record's times; the window shows its log without them); the oldest logs
+// beyond the last KeptLogs are removed. Nothing of it is shown: a run goes on as it went when a
+// file cannot be written.
 class RunArchive
 {
 public:
@@ -22,7 +24,7 @@ public:
     explicit RunArchive(QString Folder = DefaultFolder());
 
     // False when the record or the log could not be written. The record names its log.
-    bool keep(RunRecord Record, const QStringList &Log) const;
+    bool keep(RunRecord Record, const QList<LoggedLine> &Log) const;
 
     QString recordFile() const;
     QString logFolder() const;

@@ -70,7 +70,6 @@ StationSetup LoadStationSetup(const QString &SettingsFile, const StationSetup &D
     const QSettings store(SettingsFile, QSettings::IniFormat);
     StationSetup setup = Defaults;
     setup.type = store.value(TypeKey, Defaults.type).toString();
-    setup.dataFolder = store.value(DataKey, Defaults.dataFolder).toString();
     setup.ports = store.value(PortsKey, Defaults.ports).toStringList();
     setup.recordFile = store.value(RecordKey, Defaults.recordFile).toString();
     if (store.contains(WriteRateKey))
@@ -82,7 +81,9 @@ void SaveStationSetup(const QString &SettingsFile, const StationSetup &Setup)
 {
     QSettings store(SettingsFile, QSettings::IniFormat);
     store.setValue(TypeKey, Setup.type);
-    store.setValue(DataKey, Setup.dataFolder);
+    // The types' folder is not remembered: each start looks for it in the usual order again, so
+    // types put in the user's or the system's folder later are found.
+    store.remove(DataKey);
     store.setValue(PortsKey, Setup.ports);
     store.setValue(RecordKey, Setup.recordFile);
     if (Setup.writeRate)

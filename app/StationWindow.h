@@ -3,6 +3,7 @@
 #include "app/RunArchive.h"
 #include "app/StationSetup.h"
 #include "catalogue/ModemCatalogue.h"
+#include "catalogue/TypesFolder.h"
 #include "engine/RunEvents.h"
 
 #include <QDateTime>
@@ -37,7 +38,8 @@ class StationSession;
 // default; tests point them elsewhere.
 struct StationWindowSetup
 {
-    QString dataFolder = ProgramFolder();
+    // The modem types as both programs find them, unless --data names a folder.
+    QString dataFolder = FindTypesFolder(TypesPlaces::OfThisMachine()).path;
     QString settingsFile = DefaultStationSettingsFile();
     QString recordFile = RunArchive().recordFile();
 };

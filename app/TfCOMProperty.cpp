@@ -24,6 +24,8 @@
 namespace {
 
 const QString DevicePrefix = QStringLiteral("/dev/");
+// Set on the entry of a port that is not there (its adapter unplugged).
+constexpr int AbsentRole = Qt::UserRole;
 constexpr int CommPortEntryLength = 99;
 // The dialog's width at the default font and its narrowest; it grows for larger fonts and for long
 // port names. Its height is always that of its content.
@@ -172,7 +174,8 @@ QString TfCOMProperty::PortNote() const
 
 void TfCOMProperty::showPortNote()
 {
-    lblPortNote->setText(PortNote());
+    const bool absent = cbxPort_N->currentData(AbsentRole).toBool();
+    lblPortNote->setText(absent ? AbsentPortText(chosenEntry()) : PortNote());
     lblPortNote->setVisible(!lblPortNote->text().isEmpty());
 }
 
@@ -196,14 +199,32 @@ void TfCOMProperty::addPort(QComboBox &Items, const SerialPortInfo &Port)
 
 int TfCOMProperty::entryOf(const QString &CommPort)
 {
-    const int listed = cbxPort_N->findText(EntryForCommPort(CommPort), Qt::MatchFixedString);
+    const QString entry = EntryForCommPort(CommPort);
+    const int listed = cbxPort_N->findText(entry, Qt::MatchFixedString);
     if (listed >= 0)
         return listed;
-    const std::optional<SerialPortInfo> linked = linkedPort(CommPort);
-    if (!linked)
+    if (const std::optional<SerialPortInfo> linked = linkedPort(CommPort)) {
+        addPort(*cbxPort_N, *linked);
+        return cbxPort_N->count() - 1;
+    }
+    // The component's own default was chosen by no one: nothing is chosen then.
+    if (entry.isEmpty() || CommPortForEntry(entry) == DevicePrefix ||
+        CommPort == TComm32::DefaultCommPort())
         return -1;
-    addPort(*cbxPort_N, *linked);
-    return cbxPort_N->count() - 1;
+    // A port the list does not have is the one the type expects all the same: named as it is,
+    // greyed in the open list and said so under it (no wider than its name, as a long path is).
+    cbxPort_N->addItem(entry);
+    const int added = cbxPort_N->count() - 1;
+    cbxPort_N->setItemData(added, true, AbsentRole);
+    cbxPort_N->setItemData(added, cbxPort_N->palette().color(QPalette::Disabled, QPalette::Text),
+                           Qt::ForegroundRole);
+    cbxPort_N->setItemData(added, AbsentPortText(entry), Qt::ToolTipRole);
+    return added;
+}
+
+QString TfCOMProperty::chosenEntry() const
+{
+    return cbxPort_N->currentIndex() < 0 ? QString() : cbxPort_N->currentText();
 }
 
 void TfCOMProperty::LoadFromComm(const TComm32 &Port)
@@ -239,7 +260,7 @@ void TfCOMProperty::ApplyToComm(TComm32 &Port)
 {
     if (Port.PortOpen())
         return;
-    Port.SetCommPort(CommPortForEntry(cbxPort_N->currentText()));
+    Port.SetCommPort(CommPortForEntry(chosenEntry()));
     bool isNumber = false;
     const QString speed = cbxPort_Speed->currentText();
     const std::uint32_t rate = speed.toUInt(&isNumber);
@@ -262,7 +283,12 @@ void TfCOMProperty::showEvent(QShowEvent *event)
 
 void TfCOMProperty::cbxPort_NDropDown()
 {
+    // The list is read afresh, for a port plugged in or out since; the choice stays, so that
+    // opening the list and closing it again changes nothing.
+    const QString chosen = chosenEntry();
     ListComPorts(*cbxPort_N);
+    if (!chosen.isEmpty())
+        cbxPort_N->setCurrentIndex(entryOf(CommPortForEntry(chosen)));
     showPortNote();
 }
 
@@ -270,6 +296,14 @@ QString NoPortsText()
 {
     return QCoreApplication::translate(
         "PortDialog", "Последовательные порты не найдены. Подключите кабель модема.");
+}
+
+QString AbsentPortText(const QString &Entry)
+{
+    return QCoreApplication::translate(
+               "PortDialog", "Порт %1 не подключен. Подключите адаптер модема или выберите другой "
+                             "порт.")
+        .arg(Entry);
 }
 
 QString NoPortChosenText()

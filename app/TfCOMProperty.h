@@ -51,8 +51,12 @@ protected:
 
 private:
     static void addPort(QComboBox &Items, const SerialPortInfo &Port);
-    // The list entry of a port; a link to a device that the list does not show is added for it.
+    // The list entry of a port; a link to a device that the list does not show is added for it,
+    // and a port that is not there (its adapter unplugged) is added marked as not connected, so
+    // that the list shows which port the type expects.
     int entryOf(const QString &CommPort);
+    // The port list's entry of the choice; empty when none is chosen.
+    QString chosenEntry() const;
     void cbxPort_NDropDown();
     void showPortNote();
 };
@@ -63,5 +67,8 @@ QString CommPortForEntry(const QString &Entry);
 // The port list entry a CommPort stands for, to be matched ignoring case.
 QString EntryForCommPort(const QString &CommPort);
 
-QString NoPortsText();      // the system lists no serial port
+QString NoPortsText(); // the system lists no serial port
+// Said under the port list when the port chosen (by the profile or earlier) is not there now; the
+// port step goes on trying it, so that plugging the adapter in is enough.
+QString AbsentPortText(const QString &Entry);
 QString NoPortChosenText(); // the port list has entries but none is chosen

@@ -57,7 +57,8 @@ TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
     : QWidget(parent), widgets(BuildMainWindow(withResources(*this))), tmrRS(new QTimer(this)),
       tmrStartPower(new QTimer(this)), fCOMProperty(PortDialog), FComm(std::make_unique<TmyComm>()),
       steps(*this, *FComm), indicatorOn(QStringLiteral(":/quillon/yes.png")),
-      indicatorOff(QStringLiteral(":/quillon/no.png")), programFolder(setup.programFolder),
+      indicatorOff(QStringLiteral(":/quillon/no.png")), givenTypesFolder{setup.typesFolder,
+                                                                         setup.typesSource},
       placement(setup.placementFile), languageFile(setup.placementFile), archive(setup.runsFolder)
 {
     connect(widgets.actLogSH, &QAction::triggered, this, &TfMain::actLogSHExecute);
@@ -84,7 +85,7 @@ TfMain::~TfMain()
 
 void TfMain::LogLine(const QString &Text)
 {
-    FRunLog.append(Text);
+    FRunLog.append({QDateTime::currentDateTimeUtc(), Text});
     widgets.mmoLog->appendPlainText(Text);
     widgets.mmoLog->moveCursor(QTextCursor::End);
     widgets.mmoLog->ensureCursorVisible();
@@ -118,7 +119,6 @@ void TfMain::TransferEnded()
 
 void TfMain::SetGaugeMaximum(int Maximum)
 {
-    FRunGaugeTotal = Maximum;
     widgets.ggProgress->setGaugeMaximum(Maximum);
 }
 
@@ -142,13 +142,23 @@ void TfMain::ShowBox(Box Kind, const QString &Text)
         MessageBoxes::showMessage(this, MessageBoxes::Icon::Warning, Text);
         break;
     case Box::Error:
-        FRunTrouble = Text.trimmed();
         MessageBoxes::showError(this, Text);
         break;
     case Box::HandlerError:
         ReportHandlerError(this, Text);
         break;
     }
+}
+
+void TfMain::ShowFailureBox(const QString &Text, const QString &Reason)
+{
+    MessageBoxes::show(this,
+                       {MessageBoxes::Icon::Error, MessageBoxes::ErrorCaption(), Text, Reason});
+}
+
+void TfMain::ShowPortProblem(const QString &Diagnosis)
+{
+    widgets.lblStatus->setText(Diagnosis.isEmpty() ? WaitingForPortText() : Diagnosis);
 }
 
 void TfMain::SetPortHint(const QString &Hint)
@@ -213,16 +223,6 @@ void TfMain::showIndicator(QLabel &Indicator, bool State)
     Indicator.setProperty("Tag", tag);
 }
 
-void TfMain::LogFailure(const Failure &Reason)
-{
-    // A run refused before anything reached the modem says why in this line.
-    if (Reason.kind == Failure::Kind::Refused) {
-        FRunTrouble = Reason.text;
-        FRunRefused = true;
-    }
-    LogLine(Reason.text);
-}
-
 void TfMain::FileSent(const SentFile &File)
 {
     AddSentFile(FRunRecord.files, File);
@@ -231,34 +231,16 @@ void TfMain::FileSent(const SentFile &File)
 void TfMain::RunStarted(const TDirObject &Type)
 {
     FRunRecord = StartRecordOf(Type.DirName, FComm->Comm->CommPort());
-    FRunTrouble.clear();
-    FRunRefused = false;
-    FRunGaugeTotal = 0;
 }
 
-void TfMain::RunFinished(bool Written, const QString &Error)
+void TfMain::RunFinished(const RunOutcome &Outcome)
 {
-    if (!Error.isEmpty()) {
-        FRunTrouble = Error;
-        FRunRefused = false;
-    }
     RunRecord record = std::exchange(FRunRecord, {});
     record.end = QDateTime::currentDateTimeUtc();
     record.lineRate = FComm->Comm->BaudRate();
-    RunEnding ending;
-    ending.programmed = Written;
-    ending.quitRequested = steps.QuitRequested();
-    if (const TComm32 &port = *FComm->Comm; port.HungUp())
-        ending.lostPort = port.CommPort();
-    ending.trouble = FRunTrouble;
-    ending.refused = FRunRefused;
-    // The gauge still shows how far the run got: it goes back to 0 after the outcome.
-    ending.done = widgets.ggProgress->gaugePosition();
-    ending.total = FRunGaugeTotal;
-    const RunOutcome outcome = JudgeRun(ending);
-    record.result = outcome.result;
-    record.reason = outcome.reason;
-    record.reasonCode = outcome.code;
+    record.result = Outcome.result;
+    record.reason = Outcome.reason;
+    record.reasonCode = Outcome.code;
     archive.keep(record, std::exchange(FRunLog, {}));
 }
 
@@ -275,15 +257,26 @@ void TfMain::CloseLater()
 std::optional<Failure> TfMain::LoadModemList(QComboBox &Items) const
 {
     Items.clear();
-    const ModemCatalogue catalogue = ReadModemCatalogue(programFolder);
+    const ModemCatalogue catalogue = ReadModemCatalogue(typesFolder().path);
     for (const TDirObject &entry : catalogue.entries)
         Items.addItem(entry.Title, QVariant::fromValue(entry));
     Items.setCurrentIndex(-1);
     return catalogue.problem;
 }
 
+TypesFolder TfMain::typesFolder() const
+{
+    // The window given a folder (the demo, a test) keeps to it.
+    return givenTypesFolder.path.isEmpty() ? FindTypesFolder(TypesPlaces::OfThisMachine())
+                                           : givenTypesFolder;
+}
+
 void TfMain::cbxModemsDropDown()
 {
+    // Which types the technician is offered depends on what is installed where: the log says.
+    const QString shown = TypesFolderText(typesFolder());
+    if (shown != typesFolderShown)
+        LogLine(typesFolderShown = shown);
     if (const auto problem = LoadModemList(*widgets.cbxModems))
         ShowBox(Box::Error, problem->text + QString(8, u' '));
 }

@@ -4,6 +4,7 @@
 #include "app/RunArchive.h"
 #include "app/WindowPlacement.h"
 #include "catalogue/ModemCatalogue.h"
+#include "catalogue/TypesFolder.h"
 #include "procedures/RunSteps.h"
 #include "records/RunRecord.h"
 
@@ -23,9 +24,10 @@ class TmyComm;
 // Where the main window finds its data and keeps its placement; tests point both elsewhere.
 struct MainWindowSetup
 {
-    QString programFolder = ProgramFolder();
+    QString typesFolder; // the modem types; empty: the first of the usual places that has them
     QString placementFile = WindowPlacement::defaultFile();
     QString runsFolder = RunArchive::DefaultFolder(); // where each run's record and log are kept
+    TypesSource typesSource = TypesSource::Given;     // what typesFolder is, as the log names it
 };
 
 // The main window: builds the widgets, hands the user's choices and its two clocks' ticks to the
@@ -58,7 +60,9 @@ public:
     void ShowTransfer(const TransferProgress &Progress) override;
     void TransferEnded() override;
     void ShowBox(Box Kind, const QString &Text) override;
+    void ShowFailureBox(const QString &Text, const QString &Reason) override;
     void SetPortHint(const QString &Hint) override;
+    void ShowPortProblem(const QString &Diagnosis) override;
     void RunPortTicks(bool Run) override;
     void RunPowerTicks(bool Run) override;
     std::optional<QString> AskPortSettings() override;
@@ -66,10 +70,9 @@ public:
     void ShowSteps() override;
     void FocusModemList() override;
     void CloseLater() override;
-    void LogFailure(const Failure &Reason) override;
     void FileSent(const SentFile &File) override;
     void RunStarted(const TDirObject &Type) override;
-    void RunFinished(bool Written, const QString &Error) override;
+    void RunFinished(const RunOutcome &Outcome) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -81,6 +84,8 @@ private:
     void actLogSHExecute();
     void lblQXLRefClick();
 
+    // Where the catalogue is read from at this opening of the modem list.
+    TypesFolder typesFolder() const;
     // Runs one of the window's handlers so that no error leaves it through Qt's frames.
     void guarded(const std::function<void()> &Handler);
     void showIndicator(QLabel &Indicator, bool State);
@@ -92,13 +97,11 @@ private:
     const QPixmap indicatorOff;
     // The status line a file transfer's progress stands in for, given back when it ends.
     std::optional<QString> FStatusBeforeTransfer;
-    QString programFolder;
+    const TypesFolder givenTypesFolder;
+    QString typesFolderShown; // the folder the log last named, so that a change is said once
     WindowPlacement placement;
     QString languageFile; // where the language chosen in the port dialog is kept
     const RunArchive archive;
     RunRecord FRunRecord;
-    QString FRunTrouble;      // the refusal or error that explains a failed run
-    bool FRunRefused = false; // FRunTrouble is a refusal of the type's data
-    int FRunGaugeTotal = 0;   // the run's own count (files or lines), not the power-on wait's
-    QStringList FRunLog;      // the log since the last run was kept, which leads to the next one
+    QList<LoggedLine> FRunLog; // the log since the last run was kept, which leads to the next one
 };

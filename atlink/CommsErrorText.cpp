@@ -17,6 +17,11 @@ QString CommsErrorText(const ECommsError &Error)
     case CommsFault::ReaderNotStarted:
         return QCoreApplication::translate("Serial",
                                            "Ошибка создания потока чтения для COM-порта !");
+    case CommsFault::OtherDevice:
+        return QCoreApplication::translate("Serial",
+                                           "СОМ-порт %1 ведёт теперь к другому устройству: модем "
+                                           "сменился. Запись данных отменена.")
+            .arg(Error.port());
     case CommsFault::WriterNotStarted:
         return QCoreApplication::translate("Serial",
                                            "Ошибка создания потока записи для COM-порта !");

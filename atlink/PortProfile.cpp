@@ -4,6 +4,7 @@
 #include "atlink/WriteRate.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 #include <initializer_list>
 #include <utility>
@@ -12,15 +13,32 @@ namespace {
 
 constexpr char EndOfFile = 26; // Ctrl-Z
 
-// Strips every character with a code of 32 or less from both ends, then lower-cases (ASCII).
-QByteArray normalised(QByteArrayView text)
+// Strips every character with a code of 32 or less from both ends.
+QByteArray stripped(QByteArrayView text)
 {
     const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     while (!text.isEmpty() && isBlank(text.front()))
         text = text.sliced(1);
     while (!text.isEmpty() && isBlank(text.back()))
         text.chop(1);
-    return text.toByteArray().toLower();
+    return text.toByteArray();
+}
+
+// Stripped as above, then lower-cased (ASCII): keys and words are case-insensitive.
+QByteArray normalised(QByteArrayView text)
+{
+    return stripped(text).toLower();
+}
+
+// The port as the profile writes it: a Windows name in capitals (com3 is COM3, the spelling every
+// tool shows), any other name, a device path above all, in its own letters, so that a message
+// names the port the technician wrote and a link's name keeps its case.
+QString profilePortName(QByteArrayView value)
+{
+    const QString name = fromWire(stripped(value));
+    static const QRegularExpression windowsName(QStringLiteral("^com\\d+$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    return windowsName.match(name).hasMatch() ? name.toUpper() : name;
 }
 
 std::optional<std::uint32_t> decimal(const QByteArray &value)
@@ -81,7 +99,7 @@ std::optional<PortSetting> ParsePortSetting(const QByteArray &Line)
     const QByteArray key = normalised(QByteArrayView(Line).first(equals));
     const QByteArray value = normalised(QByteArrayView(Line).sliced(equals + 1));
     if (key == "portname")
-        return PortName{fromWire(value.toUpper())};
+        return PortName{profilePortName(QByteArrayView(Line).sliced(equals + 1))};
     if (key == "baudrate") {
         const std::optional<std::uint32_t> rate = decimal(value);
         if (!rate)

@@ -6,6 +6,7 @@
 #include "atlink/Timing.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <climits>
 #include <iterator>
+#include <thread>
 
 namespace {
 
@@ -45,6 +47,11 @@ std::int32_t writableCount(std::int64_t Count)
 
 // While a wait wants the port's output to drain, the loop looks this often whether it has.
 constexpr std::chrono::milliseconds DrainCheck(10);
+
+// How long a wait whose time has passed gives the reader to hand over bytes that had already
+// arrived. It bridges a stall of the machine, not of the modem, so no speed-up shortens it; it is
+// only spent while received bytes are still on their way.
+constexpr std::chrono::milliseconds ReaderCatchUpLimit(1000);
 
 } // namespace
 
@@ -177,6 +184,8 @@ template<typename Matched> void TmyComm::WaitWhileRunning(WaitTimer &Timer, Matc
     // The first pass only takes what is already queued; later passes sleep until something
     // happens instead of spinning.
     QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents;
+    bool gaveUp = false;
+    bool found = false;
     while (Timer.Running()) {
         QCoreApplication::processEvents(flags);
         flags = QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
@@ -184,14 +193,35 @@ template<typename Matched> void TmyComm::WaitWhileRunning(WaitTimer &Timer, Matc
         // Giving up wins over an answer that came in the same pass: the run is ending anyway.
         if (!SendingAllowed()) {
             Timer.Stop();
-            Timer.MarkExpired();
+            gaveUp = true;
         } else if (matched()) {
+            found = true;
             Timer.Stop();
         }
     }
-    // A time-out that fired wins over an answer that came in the same pass.
-    if (Timer.Expired())
+    if (gaveUp) {
         Reply = Timeout;
+        return;
+    }
+    // The time-out only holds when the answer is not among the bytes received by then. A machine
+    // that stalls for a moment lets the time-out fire before the reader has taken an answer that
+    // has arrived, or before this thread has seen it.
+    if (Timer.Expired() && !found) {
+        TakeEverythingReceived();
+        if (!matched())
+            Reply = Timeout;
+    }
+}
+
+void TmyComm::TakeEverythingReceived()
+{
+    QElapsedTimer waited;
+    waited.start();
+    QCoreApplication::processEvents();
+    while (!Comm->InputDelivered() && waited.elapsed() < ReaderCatchUpLimit.count()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        QCoreApplication::processEvents();
+    }
 }
 
 void TmyComm::SendAndWait(const char *Data, std::int64_t Count, const QByteArray &Expect1,

@@ -82,6 +82,8 @@ private:
     // Processes events until the timer stops: by a match that `matched` reports, or by time-out.
     template<typename Matched> void WaitWhileRunning(WaitTimer &Timer, Matched matched);
     void BindPort();
+    // Processes events until every byte received so far has reached the reply, within a bound.
+    void TakeEverythingReceived();
     // A wait that may not start: the reply says it failed, and nothing was sent.
     bool RefuseWait();
 

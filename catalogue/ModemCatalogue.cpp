@@ -4,7 +4,6 @@
 #include "atlink/WireText.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -36,15 +35,6 @@ Failure Damaged()
 }
 
 } // namespace
-
-QString ProgramFolder()
-{
-    QString folder = qEnvironmentVariable("QUILLON_DATA_DIR");
-    if (folder.isEmpty())
-        folder = QCoreApplication::applicationDirPath();
-    folder = QDir::cleanPath(folder);
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
 
 QString DecodeCatalogueText(const QByteArray &Bytes)
 {

@@ -28,10 +28,6 @@ struct ModemCatalogue
     std::optional<Failure> problem;
 };
 
-// The folder that holds the catalogue and the per-type folders, with a trailing separator: the
-// program's own folder, or $QUILLON_DATA_DIR when set (to run on data kept elsewhere).
-QString ProgramFolder();
-
 // Catalogues are Windows-1251, but one saved as UTF-8 (with or without a byte-order mark) is read
 // as UTF-8: Windows-1251 text with Cyrillic letters in it is practically never valid UTF-8.
 QString DecodeCatalogueText(const QByteArray &Bytes);

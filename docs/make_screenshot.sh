@@ -13,6 +13,7 @@ docs=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d /tmp/quillon-shot.XXXXXX)
 export QUILLON_PORTS_DIR=/tmp/quillon-ports
 export XDG_CONFIG_HOME=$work
+export XDG_DATA_HOME=$work # the demo types, not any of the user's own
 
 "$build/tools/modemsim/quillon-modemsim" --family script --name velmora >/dev/null 2>&1 &
 simulator=$!

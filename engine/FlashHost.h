@@ -23,6 +23,7 @@ public:
     void LogLine(const QString &Text) override;
     // A refusal is kept as the reason for the summary.
     void LogFailure(const Failure &Reason) override;
+    void NoteFailure(const QString &Reason) override { lastError = Reason; }
     void SetGaugeMaximum(int Maximum) override;
     void SetGaugePosition(int Position) override;
     int GaugePosition() const override { return progressNow.done; }

@@ -1,23 +1,16 @@
 #include "FlashOptions.h"
 
 #include "atlink/WriteRate.h"
-#include "catalogue/ModemCatalogue.h"
+#include "records/RunRecord.h"
 #include "serial/SerialPorts.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 
 namespace {
 
 Failure mistake(const QString &Text)
 {
     return {Failure::Kind::Usage, Text};
-}
-
-QString withTrailingSeparator(const QString &Folder)
-{
-    const QString clean = QDir::cleanPath(QDir(Folder).absolutePath());
-    return clean.endsWith(u'/') ? clean : clean + u'/';
 }
 
 // Two runs on one device would talk over each other, whatever spelling named it.
@@ -47,11 +40,11 @@ const QList<OptionRow> &Options()
     static const QList<OptionRow> rows{
         {{QStringLiteral("type")},
          QStringLiteral("DIR"),
-         QStringLiteral("modem type: its folder name in Quillon_dir.ini (any letter case)")},
+         QStringLiteral("the modem type's folder name in Quillon_dir.ini (any case)")},
         {{QStringLiteral("data")},
          QStringLiteral("FOLDER"),
-         QStringLiteral("folder holding Quillon_dir.ini and the type folders (default: the "
-                        "program's own folder, or $QUILLON_DATA_DIR)")},
+         QStringLiteral("folder holding Quillon_dir.ini and the type folders (default: see "
+                        "Modem types below)")},
         {{QStringLiteral("port")},
          QStringLiteral("DEVICE"),
          QStringLiteral("serial device of one modem (/dev/ttyUSB0, ttyUSB0, COM1, or a stable "
@@ -83,7 +76,7 @@ const QList<OptionRow> &Options()
                         "before any port is touched")},
         {{QStringLiteral("identify")},
          {},
-         QStringLiteral("ask each modem for its IMEI (AT+CGSN) after its first answer")},
+         QStringLiteral("ask each modem for its IMEI (AT+CGSN) once it first answers")},
         {{QStringLiteral("continuous")},
          {},
          QStringLiteral("a production station: each port programs modem after modem until "
@@ -101,6 +94,7 @@ const QList<OptionRow> &Options()
                         "start (UTC), port and IMEI; the run's record names it. A folder that "
                         "cannot be written stops the runner before any port is touched")},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}, QStringLiteral("show this text")},
+        {{QStringLiteral("version")}, {}, QStringLiteral("show the version")},
     };
     return rows;
 }
@@ -141,7 +135,7 @@ QString optionLead(const OptionRow &Row)
 
 } // namespace
 
-QString FlashHelpText()
+QString FlashHelpText(const TypesFolder &Now)
 {
     QString help = QStringLiteral("Usage: quillon-flash --type DIR [OPTION]...\n\n");
     help += wrapped(
@@ -155,6 +149,22 @@ QString FlashHelpText()
     help += QStringLiteral("\nOptions:\n");
     for (const OptionRow &row : Options())
         help += wrapped(optionLead(row), row.help);
+    help += QStringLiteral(
+        "\nModem types: Quillon_dir.ini and the type folders are read from the first of\n");
+    help += wrapped(QStringLiteral("  1. "), QStringLiteral("the folder given with --data, else "
+                                                            "$QUILLON_DATA_DIR when it is set;"));
+    help +=
+        wrapped(QStringLiteral("  2. "),
+                QStringLiteral("the user's folder, %1;").arg(TypesPlaceText(TypesSource::User)));
+    help += wrapped(
+        QStringLiteral("  3. "),
+        QStringLiteral("the system's folder, %1;").arg(TypesPlaceText(TypesSource::System)));
+    help += wrapped(QStringLiteral("  4. "),
+                    QStringLiteral("the demo types installed with the program, %1;")
+                        .arg(TypesPlaceText(TypesSource::Demo)));
+    help += wrapped({}, QStringLiteral("where 2 and 3 count only when they hold a "
+                                       "Quillon_dir.ini. An upgrade of Quillon never touches the "
+                                       "user's or the system's folder."));
     help += u'\n';
     help += wrapped(
         {}, QStringLiteral("Output: the programming log, each line prefixed with its port when "
@@ -173,7 +183,16 @@ QString FlashHelpText()
     for (const auto &[status, meaning] : statuses)
         help += wrapped(QStringLiteral("  %1").arg(QLatin1StringView(status), -5),
                         QString::fromUtf8(meaning));
+    help += u'\n';
+    // A path is never broken: it is copied from here.
+    help +=
+        QStringLiteral("The modem types are read now from: %1\n").arg(TypesFolderTextEnglish(Now));
     return help;
+}
+
+QString FlashVersionText()
+{
+    return QStringLiteral("quillon-flash %1\n").arg(QuillonVersion());
 }
 
 Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments)
@@ -195,9 +214,10 @@ Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments)
 
     if (!parser.parse(Arguments))
         return mistake(parser.errorText());
-    if (set("help")) {
-        return FlashRequest{true, {}};
-    }
+    if (set("help"))
+        return FlashRequest{true, false, {}};
+    if (set("version"))
+        return FlashRequest{false, true, {}};
     if (!parser.positionalArguments().isEmpty())
         return mistake(QStringLiteral("Unexpected argument: ") +
                        parser.positionalArguments().first());
@@ -214,7 +234,7 @@ Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments)
 
     FlashOptions options;
     options.type = value("type");
-    options.dataFolder = set("data") ? withTrailingSeparator(value("data")) : ProgramFolder();
+    options.dataFolder = FindTypesFolder(TypesPlaces::OfThisMachine(value("data"))).path;
     options.ports = values("port");
     options.json = set("json");
     options.noWait = set("no-wait");
@@ -243,7 +263,7 @@ Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments)
     if (const auto port = repeatedPort(options.ports))
         return mistake(QStringLiteral("The port %1 is named twice").arg(*port));
 
-    return FlashRequest{false, options};
+    return FlashRequest{false, false, options};
 }
 
 bool AsksForJson(const QStringList &Arguments)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/TypesFolder.h"
 #include "common/Failure.h"
 
 #include <QString>
@@ -25,10 +26,11 @@ struct FlashOptions
     QString logFolder;       // each run's log kept as a file of its own here; empty: none kept
 };
 
-// What one command line asks for: the help text, or a run with these options.
+// What one command line asks for: the help text, the version, or a run with these options.
 struct FlashRequest
 {
     bool help = false;
+    bool version = false;
     FlashOptions options;
 };
 
@@ -40,4 +42,7 @@ Result<FlashRequest> ParseFlashCommandLine(const QStringList &Arguments);
 // asked for JSON gets its error as JSON too.
 bool AsksForJson(const QStringList &Arguments);
 
-QString FlashHelpText();
+// The help, ending with the folder the modem types would be read from now.
+QString FlashHelpText(const TypesFolder &Now);
+// "quillon-flash 1.0": the version the build, the package and the installer carry.
+QString FlashVersionText();

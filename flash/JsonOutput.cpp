@@ -26,6 +26,12 @@ QStringList portsOf(const PortBoard &Board)
     return ports;
 }
 
+// As in the run record: a run that programmed its modem has no reason, which is null.
+QJsonValue reasonValue(const QString &Reason)
+{
+    return Reason.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(Reason);
+}
+
 QByteArray line(const QJsonObject &Event)
 {
     return QJsonDocument(Event).toJson(QJsonDocument::Compact) + '\n';
@@ -62,7 +68,7 @@ void JsonOutput::finished(int Port, const PortResult &Result)
     emitEvent(QStringLiteral("result"), Port,
               {{QStringLiteral("device"), devices.at(Port)},
                {QStringLiteral("result"), RunResultName(Result.outcome)},
-               {QStringLiteral("reason"), Result.reason},
+               {QStringLiteral("reason"), reasonValue(Result.reason)},
                {QStringLiteral("reason_code"), RunReasonCode(Result.reasonCode)},
                {QStringLiteral("port_closed"), Result.portClosed}});
 }
@@ -77,7 +83,7 @@ void JsonOutput::station(int Port, const StationStatus &Status)
                        {QStringLiteral("imei"), Status.imei}};
     if (Status.ended) {
         fields.insert(QStringLiteral("result"), RunResultName(Status.ended->outcome));
-        fields.insert(QStringLiteral("reason"), Status.ended->reason);
+        fields.insert(QStringLiteral("reason"), reasonValue(Status.ended->reason));
     }
     if (!Status.tally.stopReason.isEmpty())
         fields.insert(QStringLiteral("stop_reason"), Status.tally.stopReason);

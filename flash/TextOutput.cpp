@@ -86,7 +86,7 @@ void TextOutput::summarizeStation(qint64 ElapsedMs, int ExitCode)
     QString text =
         QCoreApplication::translate(
             "Terminal", "\nИтог смены: запрограммировано: %1, сбоев: %2, модемов в час: %3, "
-                        "время: %4 (код выхода %5)\n")
+                        "время: %4 (код завершения %5)\n")
             .arg(totals.programmed)
             .arg(totals.failed)
             .arg(ModemsPerHour(totals.programmed, ElapsedMs), 0, 'f', 1)

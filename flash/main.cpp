@@ -96,7 +96,11 @@ int runFlash(int argc, char **argv)
                       mistake, AsksForJson(arguments));
     }
     if (request->help) {
-        writeTo(terminal.output(), FlashHelpText());
+        writeTo(terminal.output(), FlashHelpText(FindTypesFolder(TypesPlaces::OfThisMachine())));
+        return FlashExit::AllProgrammed;
+    }
+    if (request->version) {
+        writeTo(terminal.output(), FlashVersionText());
         return FlashExit::AllProgrammed;
     }
     FlashOptions options = request->options;

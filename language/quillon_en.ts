@@ -75,6 +75,30 @@
         <source>Не обнаружен файл данных transfer_fw.log.</source>
         <translation>The data file transfer_fw.log was not found.</translation>
     </message>
+    <message>
+        <source>указана в командной строке</source>
+        <translation>given on the command line</translation>
+    </message>
+    <message>
+        <source>указана в QUILLON_DATA_DIR</source>
+        <translation>given in QUILLON_DATA_DIR</translation>
+    </message>
+    <message>
+        <source>папка пользователя</source>
+        <translation>the user&apos;s folder</translation>
+    </message>
+    <message>
+        <source>общая папка системы</source>
+        <translation>the system&apos;s folder</translation>
+    </message>
+    <message>
+        <source>демонстрационные типы</source>
+        <translation>the demo types</translation>
+    </message>
+    <message>
+        <source>Типы модемов: %1 (%2)</source>
+        <translation>Modem types: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -316,6 +340,10 @@ you will be asked to change the serial port settings.</translation>
         <source>СОМ-порт не выбран. Выберите порт модема в списке.</source>
         <translation>No serial port is selected. Select the modem&apos;s port in the list.</translation>
     </message>
+    <message>
+        <source>Порт %1 не подключен. Подключите адаптер модема или выберите другой порт.</source>
+        <translation>Port %1 is not connected. Connect the modem adapter or select another port.</translation>
+    </message>
 </context>
 <context>
     <name>Procedures</name>
@@ -418,6 +446,22 @@ you will be asked to change the serial port settings.</translation>
     <message>
         <source>Попытка №%1</source>
         <translation>Attempt %1</translation>
+    </message>
+    <message>
+        <source>Модем не принял команду %1: %2</source>
+        <translation>The modem refused the command %1: %2</translation>
+    </message>
+    <message>
+        <source>Модем не дал ответа, записанного в transfer_fw.log: ожидалось %1</source>
+        <translation>The modem did not give the answer recorded in transfer_fw.log: expected %1</translation>
+    </message>
+    <message>
+        <source>Модем не принял файл %1: %2</source>
+        <translation>The modem refused the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Модем не ответил на удаление файла %1: таймаут</source>
+        <translation>The modem did not answer the deletion of file %1: timeout</translation>
     </message>
 </context>
 <context>
@@ -531,6 +575,10 @@ you will be asked to change the serial port settings.</translation>
     <message>
         <source>Ошибка создания COM-порта !</source>
         <translation>The serial port could not be set up.</translation>
+    </message>
+    <message>
+        <source>СОМ-порт %1 ведёт теперь к другому устройству: модем сменился. Запись данных отменена.</source>
+        <translation>Serial port %1 now leads to another device: the modem was changed. Programming cancelled.</translation>
     </message>
 </context>
 <context>
@@ -830,14 +878,6 @@ you will be asked to change the serial port settings.</translation>
         <translation>stopped</translation>
     </message>
     <message>
-        <source>
-Итог смены: запрограммировано: %1, сбоев: %2, модемов в час: %3, время: %4 (код выхода %5)
-</source>
-        <translation>
-Shift total: programmed: %1, failed: %2, modems per hour: %3, time: %4 (exit code %5)
-</translation>
-    </message>
-    <message>
         <source>, последний сбой: %1</source>
         <translation>, last failure: %1</translation>
     </message>
@@ -852,6 +892,14 @@ Total: modems programmed: %1 of %2 (exit code %3)
     <message>
         <source>, остановлен: %1</source>
         <translation>, stopped: %1</translation>
+    </message>
+    <message>
+        <source>
+Итог смены: запрограммировано: %1, сбоев: %2, модемов в час: %3, время: %4 (код завершения %5)
+</source>
+        <translation>
+Shift total: programmed: %1, failed: %2, modems per hour: %3, time: %4 (exit code %5)
+</translation>
     </message>
 </context>
 </TS>

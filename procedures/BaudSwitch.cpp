@@ -45,7 +45,8 @@ void SetModemBaud(ProcedureHost &Host, std::uint32_t Rate)
     if (answer == Ok) {
         port.ClosePort();
         port.SetBaudRate(Rate);
-        port.OpenPort();
+        // The modem whose answer was read, never one that took its port's name meanwhile.
+        port.OpenSameDevice();
         PauseFor(SettleDelay);
     }
 }

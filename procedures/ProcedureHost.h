@@ -34,6 +34,9 @@ public:
     // Logs the failure's text; a host that keeps the reason a run ended (the runner) also looks at
     // its kind.
     virtual void LogFailure(const Failure &Reason) { LogLine(Reason.text); }
+    // Why the run is failing where no single line of the log says it (a file the modem did not
+    // take): a host that keeps the reason a run ended keeps this one; nothing is logged.
+    virtual void NoteFailure(const QString &Reason) { Q_UNUSED(Reason); }
     virtual void SetGaugeMaximum(int Maximum) = 0;
     // Kept between 0 and the maximum: a larger position is cut to the maximum.
     virtual void SetGaugePosition(int Position) = 0;

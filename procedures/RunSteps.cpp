@@ -128,6 +128,24 @@ void RunSteps::PortOpenFailed(const QString &Diagnosis)
 {
     view.ShowSteps();
     view.SetPortHint(PortStepHint(Diagnosis));
+    view.ShowPortProblem(Diagnosis);
+}
+
+void RunSteps::LogFailure(const Failure &Reason)
+{
+    // A run refused before anything reached the modem says why in this line.
+    if (Reason.kind == Failure::Kind::Refused) {
+        runReason = Reason.text;
+        runRefused = true;
+    }
+    view.LogLine(Reason.text);
+}
+
+void RunSteps::ShowErrorBox(const QString &Text)
+{
+    runReason = Text.trimmed();
+    runRefused = false;
+    view.ShowBox(Box::Error, Text);
 }
 
 void RunSteps::SetPortStep(bool Active)
@@ -200,26 +218,49 @@ void RunSteps::runProgramming()
 
         const TDirObject type = view.SelectedType();
         runDirPath = type.DirPath;
+        runReason.clear();
+        runRefused = false;
+        runGaugeTotal = 0;
         view.RunStarted(type);
         bool written = false;
         try {
             written = PerformProgrammingRun(*this, type.DirName);
         } catch (const std::exception &error) {
-            view.RunFinished(false, ErrorLine(error));
+            view.RunFinished(judgeRun(false, ErrorLine(error)));
             throw;
         }
-        view.RunFinished(written, {});
-        runEnded(written);
+        const RunOutcome outcome = judgeRun(written, runReason);
+        view.RunFinished(outcome);
+        runEnded(outcome);
     }
     SetPortStep(false);
 }
 
-void RunSteps::runEnded(bool Written)
+RunOutcome RunSteps::judgeRun(bool Written, const QString &Trouble) const
 {
+    RunEnding ending;
+    ending.programmed = Written;
+    ending.quitRequested = quitRequested;
+    if (const TComm32 &port = *channel.Comm; port.HungUp())
+        ending.lostPort = port.CommPort();
+    ending.trouble = Trouble;
+    ending.refused = runRefused && Trouble == runReason;
+    // The gauge still shows how far the run got: it goes back to 0 after the outcome.
+    ending.done = view.GaugePosition();
+    ending.total = runGaugeTotal;
+    return JudgeRun(ending);
+}
+
+void RunSteps::runEnded(const RunOutcome &Outcome)
+{
+    const bool written = Outcome.result == RunResult::Programmed;
     // After a close request the outcome is in the log; a box would hold the window open.
-    if (!quitRequested)
-        view.ShowBox(Written ? Box::Information : Box::Error,
-                     withTrailingSpaces(Written ? RunSucceededText() : RunFailedText(), 10));
+    if (!quitRequested && written)
+        view.ShowBox(Box::Information, withTrailingSpaces(RunSucceededText(), 10));
+    // The box's own words stay as they always were; the reason under them, the one the run's
+    // record holds, is what the technician acts on.
+    else if (!quitRequested)
+        view.ShowFailureBox(withTrailingSpaces(RunFailedText(), 10), Outcome.reason);
     runPowerTicks(false);
     view.SetGaugePosition(0);
 }

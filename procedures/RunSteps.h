@@ -3,6 +3,7 @@
 #include "catalogue/ModemCatalogue.h"
 #include "common/Failure.h"
 #include "procedures/PowerOnStep.h"
+#include "procedures/RunOutcome.h"
 
 #include <QString>
 
@@ -25,8 +26,7 @@ public:
 
     // As ProcedureHost::LogLine: one line, then pending events are processed.
     virtual void LogLine(const QString &Text) = 0;
-    // As ProcedureHost::LogFailure and FileSent: the window keeps them for the run's record.
-    virtual void LogFailure(const Failure &Reason) = 0;
+    // As ProcedureHost::FileSent: the window keeps it for the run's record.
     virtual void FileSent(const SentFile &File) = 0;
     virtual bool LogIsEmpty() const = 0;
     // The status line, then LogLine of the same text.
@@ -39,8 +39,14 @@ public:
     // A modal box with an OK button; returns when it is closed. Text comes with its trailing
     // spaces.
     virtual void ShowBox(Box Kind, const QString &Text) = 0;
+    // The error box that ends a failed run: Text as ShowBox has it, and under it the Reason the
+    // run failed (empty when there is none to add).
+    virtual void ShowFailureBox(const QString &Text, const QString &Reason) = 0;
     // Why step 2 is where it is (no port, a port that will not open), as a hint on its row.
     virtual void SetPortHint(const QString &Hint) = 0;
+    // Why the port did not open at the last try (no device, busy, no permission), in place of the
+    // status line's text until the port opens; it is not logged, as the tries go on every 250 ms.
+    virtual void ShowPortProblem(const QString &Diagnosis) = 0;
     // Starts (at the nominal interval, scaled by the timing source) or stops the clock that
     // calls RunSteps::portTick every 250 ms, and the one that calls powerTick every second.
     virtual void RunPortTicks(bool Run) = 0;
@@ -57,10 +63,10 @@ public:
     virtual void FocusModemList() = 0;
     // A close that came during the run: the window closes once the run has returned.
     virtual void CloseLater() = 0;
-    // A run of Type starts, and it has ended: Written, or the error that ended it (empty when
-    // the run reached its outcome). The window keeps each run's record and log.
+    // A run of Type starts, and it has ended: Written, or the Reason it did not write the modem
+    // (what its failure box and its record say). The window keeps each run's record and log.
     virtual void RunStarted(const TDirObject &Type) = 0;
-    virtual void RunFinished(bool Written, const QString &Error) = 0;
+    virtual void RunFinished(const RunOutcome &Outcome) = 0;
 };
 
 // The three steps of the main window and the run at their end, without a widget: which step is
@@ -96,16 +102,25 @@ public:
 
     // PowerOnHost
     void LogLine(const QString &Text) override { view.LogLine(Text); }
-    void LogFailure(const Failure &Reason) override { view.LogFailure(Reason); }
+    void LogFailure(const Failure &Reason) override;
+    void NoteFailure(const QString &Reason) override
+    {
+        runReason = Reason;
+        runRefused = false;
+    }
     void FileSent(const SentFile &File) override { view.FileSent(File); }
     void SetStatus(const QString &Text) override { view.SetStatus(Text); }
-    void SetGaugeMaximum(int Maximum) override { view.SetGaugeMaximum(Maximum); }
+    void SetGaugeMaximum(int Maximum) override
+    {
+        runGaugeTotal = Maximum;
+        view.SetGaugeMaximum(Maximum);
+    }
     void SetGaugePosition(int Position) override { view.SetGaugePosition(Position); }
     int GaugePosition() const override { return view.GaugePosition(); }
     QStringList ListFolder(const QString &Folder) override { return ListPlainFiles(Folder); }
     QString SelectedDirPath() const override { return runDirPath; }
     bool QuitRequested() const override { return quitRequested; }
-    void ShowErrorBox(const QString &Text) override { view.ShowBox(StepsView::Box::Error, Text); }
+    void ShowErrorBox(const QString &Text) override;
     TmyComm &Channel() override { return channel; }
     void ShowTransfer(const TransferProgress &Progress) override { view.ShowTransfer(Progress); }
     void TransferEnded() override { view.TransferEnded(); }
@@ -121,8 +136,11 @@ private:
     // The port dialog; true when it was accepted with settings the port can take.
     bool EditPortSettings();
     void runProgramming();
+    // How the run that just ended went and why, as its record says it; Trouble overrides what
+    // the procedure said of itself (an error that ended the run).
+    RunOutcome judgeRun(bool Written, const QString &Trouble) const;
     // Where every run that reached its outcome ends: the outcome box and the gauge.
-    void runEnded(bool Written);
+    void runEnded(const RunOutcome &Outcome);
     // A run that cannot start: the line in the log and an error box.
     void refuse(const Failure &Refusal);
     void runPowerTicks(bool Run);
@@ -137,5 +155,8 @@ private:
     bool inRun = false;
     bool quitRequested = false;
     QString runDirPath;
-    QString portNote; // why the accepted settings name no port to open; empty when they do
+    QString runReason;       // the refusal, error box or note that explains the run's failure
+    bool runRefused = false; // runReason is a refusal of the type's data
+    int runGaugeTotal = 0;   // the run's own count (files or lines), not the power-on wait's
+    QString portNote;        // why the accepted settings name no port to open; empty when they do
 };

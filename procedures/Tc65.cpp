@@ -39,6 +39,16 @@ QString WithRendering(const QByteArray &HexText)
     return fromWire(HexText + " (" + HexToText(HexText) + ')');
 }
 
+// Whether the modem answered Command with "OK"; why not is the run's reason.
+bool Accepted(ProcedureHost &Host, const QByteArray &Command)
+{
+    if (ReplyContains(Host.Channel(), Ok))
+        return true;
+    Host.NoteFailure(QCoreApplication::translate("Procedures", "Модем не принял команду %1: %2")
+                         .arg(fromWire(Command), ReplyText(Host.Channel()).simplified()));
+    return false;
+}
+
 // Plays the steps of a transfer log against the modem; stops at the first expectation that is
 // not met in time.
 class Replay
@@ -89,6 +99,10 @@ private:
                          .arg(WithRendering(Expected)));
         host.LogLine(QCoreApplication::translate("Procedures", "Пришло:\t\t%1")
                          .arg(WithRendering(channel.ReplyHex)));
+        host.NoteFailure(QCoreApplication::translate(
+                             "Procedures", "Модем не дал ответа, записанного в transfer_fw.log: "
+                                           "ожидалось %1")
+                             .arg(WithRendering(Expected)));
         return false;
     }
 
@@ -102,9 +116,9 @@ bool AutostartOff(ProcedureHost &Host)
     Host.SetGaugePosition(0);
     Host.SetGaugeMaximum(GaugeLines);
     PauseFor(StartDelay);
-    SendAndLog(Host, QByteArrayLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\""), Ok, Error,
-               AutostartOffTimeout);
-    return ReplyContains(Host.Channel(), Ok);
+    const QByteArray command = QByteArrayLiteral("at^SCFG=\"userware/autostart\",\"\",\"0\"");
+    SendAndLog(Host, command, Ok, Error, AutostartOffTimeout);
+    return Accepted(Host, command);
 }
 
 bool Configure(ProcedureHost &Host)
@@ -118,7 +132,7 @@ bool Configure(ProcedureHost &Host)
     for (const QByteArray &command : settings) {
         PauseFor(ConfigureDelay);
         SendAndLog(Host, command, Ok, Error, ConfigureTimeout);
-        if (!ReplyContains(Host.Channel(), Ok))
+        if (!Accepted(Host, command))
             return false;
     }
     // Switching autostart back on is the last word; its answer does not change the outcome.

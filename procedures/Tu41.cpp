@@ -34,6 +34,13 @@ void SendUnlogged(ProcedureHost &Host, const QByteArray &Command)
     SendQuietly(Host, Command, Ok, Error, CommandTimeout);
 }
 
+// "Модем не принял файл ehsx.jar: JDL TIMEOUT": the file and the modem's last word on it.
+QString NotTakenText(const QString &Name, const TmyComm &Channel)
+{
+    return QCoreApplication::translate("Procedures", "Модем не принял файл %1: %2")
+        .arg(Name, ReplyText(Channel).simplified());
+}
+
 // Whether the modem took the file: it must open the download with "CONNECT" and confirm the
 // bytes with "OK".
 bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Name)
@@ -45,8 +52,10 @@ bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Na
                      .arg(Name, QString::number(size)));
     const QByteArray command = "AT^SJDL=1," + QByteArray::number(size) + ',' + Quoted(Name);
     SendAndLog(Host, command, QByteArrayLiteral("CONNECT"), Error, ConnectTimeout);
-    if (!ReplyContains(Host.Channel(), QByteArrayLiteral("CONNECT")))
+    if (!ReplyContains(Host.Channel(), QByteArrayLiteral("CONNECT"))) {
+        Host.NoteFailure(NotTakenText(Name, Host.Channel()));
         return false;
+    }
     PauseFor(TransferDelay);
     {
         const TransferWatch watch(Host, Name, size);
@@ -63,6 +72,8 @@ bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Na
     Host.LogLine(ReplyText(Host.Channel()));
     const bool taken = ReplyContains(Host.Channel(), Ok);
     Host.FileSent({path, Name, size, taken, std::nullopt});
+    if (!taken)
+        Host.NoteFailure(NotTakenText(Name, Host.Channel()));
     return taken;
 }
 

@@ -72,7 +72,13 @@ public:
             host, {{Timeout, QCoreApplication::translate("Procedures", "таймаут")},
                    {Error, QCoreApplication::translate("Procedures", "файл не найден")},
                    {Ok, QCoreApplication::translate("Procedures", "файл удален")}});
-        return answer == Ok || answer == Error;
+        const bool answered = answer == Ok || answer == Error;
+        if (!answered)
+            host.NoteFailure(QCoreApplication::translate("Procedures",
+                                                         "Модем не ответил на удаление файла %1: "
+                                                         "таймаут")
+                                 .arg(Name));
+        return answered;
     }
 
     // Whether the modem confirmed the stored file; a failure when the file can no longer be read

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -71,6 +72,12 @@ std::optional<Failure> AppendOnlyFile::append(const QByteArray &Bytes)
     if (!lock.held()) {
         return cannotWrite(systemError(QStringLiteral("lock")));
     }
+    struct stat before
+    {
+    };
+    if (::fstat(descriptor, &before) != 0) {
+        return cannotWrite(systemError(QStringLiteral("stat")));
+    }
     // One write puts the whole line at the end; a disk that takes only part of it is a full one,
     // and the rest goes on behind it under the same lock, so no other writer comes in between.
     qsizetype written = 0;
@@ -80,14 +87,25 @@ std::optional<Failure> AppendOnlyFile::append(const QByteArray &Bytes)
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0) {
-            return cannotWrite(systemError(QStringLiteral("write")));
+            return cutBack(before.st_size, QStringLiteral("write"));
         }
         written += count;
     }
     if (::fsync(descriptor) != 0) {
-        return cannotWrite(systemError(QStringLiteral("fsync")));
+        return cutBack(before.st_size, QStringLiteral("fsync"));
     }
     return std::nullopt;
+}
+
+// A line that is not all there would join the next record into one that no reader can parse, and
+// one that may not have reached the disk was reported as lost: either way the file goes back to
+// what it was before the append, still under the lock.
+Failure AppendOnlyFile::cutBack(off_t Size, const QString &What)
+{
+    Failure failure = cannotWrite(systemError(What));
+    if (::ftruncate(descriptor, Size) == 0)
+        ::fsync(descriptor);
+    return failure;
 }
 
 void AppendOnlyFile::close()

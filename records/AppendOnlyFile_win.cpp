@@ -55,8 +55,10 @@ AppendOnlyFile::~AppendOnlyFile()
 std::optional<Failure> AppendOnlyFile::open(const QString &Path)
 {
     close();
-    // Append-only access: every write lands at the end, whoever else appends meanwhile.
-    HANDLE file = CreateFileW(reinterpret_cast<const wchar_t *>(Path.utf16()), FILE_APPEND_DATA,
+    // Writes go to the end found under the lock; writing (not only appending) lets a failed
+    // append be cut back.
+    HANDLE file = CreateFileW(reinterpret_cast<const wchar_t *>(Path.utf16()),
+                              FILE_APPEND_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -75,20 +77,42 @@ std::optional<Failure> AppendOnlyFile::append(const QByteArray &Bytes)
     if (!lock.held()) {
         return cannotWrite(systemError(QStringLiteral("lock")));
     }
+    LARGE_INTEGER before{};
+    if (!GetFileSizeEx(handle, &before)) {
+        return cannotWrite(systemError(QStringLiteral("size")));
+    }
     qsizetype written = 0;
     while (written < Bytes.size()) {
+        const ULONGLONG offset =
+            static_cast<ULONGLONG>(before.QuadPart) + static_cast<ULONGLONG>(written);
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
         DWORD count = 0;
         if (!WriteFile(handle, Bytes.constData() + written,
-                       static_cast<DWORD>(Bytes.size() - written), &count, nullptr) ||
+                       static_cast<DWORD>(Bytes.size() - written), &count, &at) ||
             count == 0) {
-            return cannotWrite(systemError(QStringLiteral("write")));
+            return cutBack(before.QuadPart, QStringLiteral("write"));
         }
         written += count;
     }
     if (!FlushFileBuffers(handle)) {
-        return cannotWrite(systemError(QStringLiteral("flush")));
+        return cutBack(before.QuadPart, QStringLiteral("flush"));
     }
     return std::nullopt;
+}
+
+// A line that is not all there would join the next record into one that no reader can parse, and
+// one that may not have reached the disk was reported as lost: either way the file goes back to
+// what it was before the append, still under the lock.
+Failure AppendOnlyFile::cutBack(long long Size, const QString &What)
+{
+    Failure failure = cannotWrite(systemError(What));
+    LARGE_INTEGER end{};
+    end.QuadPart = Size;
+    if (SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle))
+        FlushFileBuffers(handle);
+    return failure;
 }
 
 void AppendOnlyFile::close()

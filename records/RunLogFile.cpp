@@ -27,6 +27,18 @@ QString RunLogName(const QDateTime &Start, const QStringList &Parts)
     return pieces.join(u'_') + LogSuffix;
 }
 
+QStringList TimedLines(const QList<LoggedLine> &Log)
+{
+    static const QRegularExpression lineBreak(QStringLiteral("\r?\n"));
+    QStringList lines;
+    for (const LoggedLine &line : Log) {
+        const QString time = line.time.toUTC().toString(Qt::ISODateWithMs) + u' ';
+        for (const QString &part : line.text.split(lineBreak))
+            lines.append(time + part);
+    }
+    return lines;
+}
+
 Result<QString> WriteRunLog(const QString &Folder, const QString &Name, const QStringList &Lines)
 {
     const QDir logs(Folder);

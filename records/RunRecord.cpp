@@ -107,13 +107,18 @@ QByteArray RunRecord::toJsonLine() const
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+QString QuillonVersion()
+{
+    return QStringLiteral(QUILLON_VERSION);
+}
+
 RunRecord StartRunRecord()
 {
     RunRecord record;
     record.start = QDateTime::currentDateTimeUtc();
     record.end = record.start;
     record.host = QSysInfo::machineHostName();
-    record.version = QStringLiteral(QUILLON_VERSION);
+    record.version = QuillonVersion();
     return record;
 }
 

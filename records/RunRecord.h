@@ -77,6 +77,9 @@ struct RunRecord
     QByteArray toJsonLine() const;
 };
 
+// Quillon's version, as the build, the package and the installer carry it ("1.0").
+QString QuillonVersion();
+
 // A record of a run that starts now on this computer with this version of Quillon.
 RunRecord StartRunRecord();
 

@@ -2,6 +2,7 @@
 
 #include "serial/DeviceControlBlock.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstddef>
@@ -63,6 +64,20 @@ public:
     virtual int eventDescriptor() const = 0;
     virtual std::uint32_t takeEvents() = 0;
 #endif
+    // What tells this device from any other that a port name may lead to later (device and inode
+    // numbers); empty where the platform offers none. A Windows port handle has nothing that
+    // tells one adapter from the next behind the same COM name, so there it stays empty and the
+    // port is opened by its name alone.
+    virtual QByteArray identity() const
+    {
+        return {};
+    }
+    // Received bytes that wait in the driver for the reader (TIOCINQ); 0 where the device cannot
+    // tell.
+    virtual std::size_t inputPending()
+    {
+        return 0;
+    }
     // Line errors since the last call (CE_ bits); false when the device cannot tell.
     virtual bool clearErrors(std::uint32_t &errors) = 0;
     // The modem status lines (MS_ bits); 0 where the device has none.

@@ -104,6 +104,8 @@ public:
     }
 
     std::size_t outputPending() override;
+    std::size_t inputPending() override;
+    QByteArray identity() const override;
     void reportOutputEmpty() override { events.raise(EV_TXEMPTY, 0); }
 
     void startEvents() override { events.start(); }
@@ -210,6 +212,28 @@ std::size_t UnixSerialDevice::outputPending()
 {
     int pending = 0;
     if (ioctl(descriptor, TIOCOUTQ, &pending) != 0 || pending < 0)
+        return 0;
+    return static_cast<std::size_t>(pending);
+}
+
+// A device node made anew (a USB adapter plugged in again) has a new inode even where it gets the
+// old name and device number.
+QByteArray UnixSerialDevice::identity() const
+{
+    struct stat status
+    {
+    };
+    if (fstat(descriptor, &status) != 0)
+        return {};
+    return QByteArray::number(static_cast<qulonglong>(status.st_rdev)) + ':' +
+           QByteArray::number(static_cast<qulonglong>(status.st_dev)) + ':' +
+           QByteArray::number(static_cast<qulonglong>(status.st_ino));
+}
+
+std::size_t UnixSerialDevice::inputPending()
+{
+    int pending = 0;
+    if (ioctl(descriptor, TIOCINQ, &pending) != 0 || pending < 0)
         return 0;
     return static_cast<std::size_t>(pending);
 }

@@ -61,14 +61,18 @@ struct TComm32::Private final : NotificationSink
     std::unique_ptr<SerialPlatform> platform;
     std::unique_ptr<TReadThread> reader;
     std::unique_ptr<TWriteThread> writer;
-    QString commPort = QStringLiteral("COM2");
+    QString commPort = TComm32::DefaultCommPort();
     std::unique_ptr<SerialDevice> portHandle;
     std::unique_ptr<StopEvent> stopEvent;
     NotificationReceiver notifyWindow;
     std::int64_t bytesQueued = 0;
+    // Bytes handed to OnReceiveData, less those taken by readers before the present one: blocks
+    // of a closed port still queued are delivered after the next open.
+    std::int64_t bytesDelivered = 0;
     std::uint32_t rxQueue = 4096;
     std::uint32_t txQueue = 4096;
     DeviceControlBlock settings;
+    QByteArray openedIdentity; // of the device of the last open, kept after the close
     bool hungUp = false;
 };
 
@@ -87,6 +91,16 @@ TComm32::~TComm32()
 
 void TComm32::OpenPort()
 {
+    Open(false);
+}
+
+void TComm32::OpenSameDevice()
+{
+    Open(true);
+}
+
+void TComm32::Open(bool SameDevice)
+{
     if (d->portHandle)
         throw ECommsError(CommsFault::AlreadyOpen, d->commPort);
     OpenResult opened = d->platform->open(d->commPort);
@@ -94,6 +108,11 @@ void TComm32::OpenPort()
         throw ECommsError(CommsFault::NotCharacterDevice, d->commPort, opened.osError);
     if (!opened.device)
         throw ECommsError(CommsFault::OpenFailed, d->commPort, opened.osError);
+    const QByteArray identity = opened.device->identity();
+    if (SameDevice && !identity.isEmpty() && !d->openedIdentity.isEmpty() &&
+        identity != d->openedIdentity)
+        throw ECommsError(CommsFault::OtherDevice, d->commPort);
+    d->openedIdentity = identity;
     d->portHandle = std::move(opened.device);
     d->hungUp = false;
 
@@ -162,6 +181,7 @@ void TComm32::Private::StopReader()
     stopEvent->set();
     portHandle->purge(PurgeInput);
     reader->wait();
+    bytesDelivered -= reader->bytesTaken();
     reader.reset();
 }
 
@@ -196,6 +216,15 @@ std::int64_t TComm32::BytesSent() const
     return d->writer ? d->writer->bytesSent() : 0;
 }
 
+// The driver's queue is asked first: a byte the reader takes after that was counted there, or
+// arrived after the question.
+bool TComm32::InputDelivered() const
+{
+    if (!d->portHandle || !d->reader)
+        return true;
+    return d->portHandle->inputPending() == 0 && d->reader->bytesTaken() == d->bytesDelivered;
+}
+
 bool TComm32::EscapeFunction(std::uint32_t Code)
 {
     return d->portHandle && d->portHandle->escape(Code);
@@ -221,6 +250,11 @@ void TComm32::Private::ReapplySettings()
 {
     if (portHandle)
         portHandle->setState(settings);
+}
+
+QString TComm32::DefaultCommPort()
+{
+    return QStringLiteral("COM2");
 }
 
 QString TComm32::CommPort() const
@@ -362,6 +396,7 @@ void TComm32::Private::fire(const TNotifyEvent &handler)
 
 void TComm32::Private::receivedData(const QByteArray &block)
 {
+    bytesDelivered += block.size();
     if (const TReceiveDataEvent call = q.OnReceiveData)
         call(block.constData(), static_cast<std::uint16_t>(block.size()));
 }

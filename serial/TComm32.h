@@ -51,7 +51,8 @@ enum class CommsFault
     SettingsRejected,   // the device refused the line settings
     NoStopEvent,        // the workers' stop event could not be made
     ReaderNotStarted,
-    WriterNotStarted
+    WriterNotStarted,
+    OtherDevice // the name now leads to another device than at the port's last open
 };
 
 // The one error type OpenPort raises. what() is a line for the developer's output, in English.
@@ -90,6 +91,12 @@ public:
     // Opens and configures the device and starts the reader and writer; raises ECommsError when
     // it cannot, with the port closed again (or, when it was open already, left as it was).
     void OpenPort();
+    // Opens the port again on the device of its last open, as after a change of rate in the
+    // middle of a run. A name may have come to lead elsewhere meanwhile (an adapter's name or
+    // link reused for the next modem): then it raises ECommsError with CommsFault::OtherDevice, the
+    // other device left untouched and the port closed. Where a device has no identity it opens by
+    // name.
+    void OpenSameDevice();
     void ClosePort();
     bool WriteData(const void *Data, std::int32_t Count);
     bool EscapeFunction(std::uint32_t Code);
@@ -104,9 +111,16 @@ public:
     // (OnTXEMPTY fires then); both 0 while the port is closed.
     std::int64_t BytesQueued() const;
     std::int64_t BytesSent() const;
+    // Whether every byte the device has received by now has reached OnReceiveData: none waits in
+    // the driver, none is held by the reader or queued for this thread. A thread that has been
+    // held up (a loaded machine) may find the reader behind; it processes its events until this
+    // holds. True while the port is closed.
+    bool InputDelivered() const;
 
     QString CommPort() const;
     void SetCommPort(const QString &Port);
+    // The port a new component names before anything chose one.
+    static QString DefaultCommPort();
     std::uint32_t BaudRate() const;
     void SetBaudRate(std::uint32_t Rate);
     // Whether the open device can run at Rate: it is tried and the present settings are put back
@@ -138,6 +152,8 @@ public:
         OnClearRLSD, OnEventChar;
 
 private:
+    void Open(bool SameDevice);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

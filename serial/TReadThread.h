@@ -22,6 +22,8 @@ public:
 
     // The line errors collected for the last status notification with EV_ERR.
     std::uint32_t lastErrors() const { return errors.load(std::memory_order_acquire); }
+    // Bytes taken from the device since the thread started, posted or about to be.
+    std::int64_t bytesTaken() const { return taken.load(std::memory_order_acquire); }
 
 protected:
     void execute() override;
@@ -51,6 +53,7 @@ private:
 #endif
 
     std::atomic<std::uint32_t> errors{0};
+    std::atomic<std::int64_t> taken{0};
     std::vector<char> buffer;
 };
 

@@ -93,6 +93,7 @@ TReadThread::Outcome TReadThread::WaitForMoreBytes(std::size_t &filled, short re
     for (;;) {
         const ssize_t count = portHandle.read(buffer.data() + filled, buffer.size() - filled);
         if (count > 0) {
+            taken.fetch_add(count, std::memory_order_release);
             filled += static_cast<std::size_t>(count);
             lastByte = Clock::now();
             if (filled == buffer.size())

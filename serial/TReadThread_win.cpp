@@ -120,6 +120,7 @@ bool TReadThread::PostReceivedData(unsigned long count)
 {
     if (count == 0)
         return false;
+    taken.fetch_add(static_cast<std::int64_t>(count), std::memory_order_release);
     notifyWindow.postData(QByteArray(buffer.data(), static_cast<qsizetype>(count)));
     return true;
 }

@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# The demo on simulated modems: one quillon-modemsim per modem family, each on its own virtual
-# port, then the program on its demo data when there is a display, or the headless runner for
-# each modem type when there is none. The simulators are stopped on the way out.
+# The demo on simulated modems: with a display, `quillon --demo`, which starts one
+# quillon-modemsim per modem family, each on its own virtual port, and the window on the demo
+# types; without one, the same simulators and the headless runner for each modem type. The
+# simulators are stopped on the way out.
 # The tu41 modem takes its input at the pace of a serial line that starts at 9600 bit/s, and its
 # type writes at 115200 bit/s; the headless demo writes it at both rates to show the difference.
 #   tools/demo.sh BUILD_DIR
 set -euo pipefail
 
 build=$(cd "${1:?usage: demo.sh BUILD_DIR}" && pwd)
-data="$build/app" # the build puts the demo catalogue and type folders beside the program
+data="$build/app/demo" # the build puts the demo catalogue and type folders beside the program
 simulator="$build/tools/modemsim/quillon-modemsim"
 runner="$build/flash/quillon-flash"
 export QUILLON_PORTS_DIR=/tmp/quillon-ports
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "Pick a modem type, accept the port dialog (the port is preselected) and watch the log."
+    exec "$build/app/quillon" --demo
+fi
+
 logs=$(mktemp -d /tmp/quillon-demo.XXXXXX)
 
 pids=()
@@ -49,12 +56,6 @@ for name in velmora tu41 tc65; do
     fi
 done
 echo "Simulated modems on $QUILLON_PORTS_DIR (their wire logs in $logs)"
-
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    echo "Pick a modem type, accept the port dialog (the port is preselected) and watch the log."
-    "$build/app/quillon"
-    exit
-fi
 
 if [ ! -x "$runner" ]; then
     echo "No display, and the headless runner quillon-flash is not built yet: nothing to show." >&2

@@ -1,6 +1,8 @@
 #include "catalogue/ModemCatalogue.h"
+#include "catalogue/TypesFolder.h"
 #include "tests/common/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -104,6 +106,78 @@ TEST(CatalogueFile, MissingFileGivesNothingAndFailure)
     const ModemCatalogue catalogue = ReadModemCatalogue(empty.path() + u'/');
     EXPECT_TRUE(catalogue.problem);
     EXPECT_TRUE(catalogue.entries.isEmpty());
+}
+
+// The places types are looked for, each with a catalogue or not, in a folder of their own.
+class TypesPlacesTest : public ::testing::Test
+{
+protected:
+    QString place(const QString &Name, bool WithCatalogue) const
+    {
+        const QString folder = root.filePath(Name);
+        QDir().mkpath(folder);
+        if (WithCatalogue) {
+            QFile catalogue(folder + QStringLiteral("/Quillon_dir.ini"));
+            EXPECT_TRUE(catalogue.open(QIODevice::WriteOnly));
+        }
+        return folder;
+    }
+
+    QTemporaryDir root;
+};
+
+TEST_F(TypesPlacesTest, TheUsersTypesWinOverTheSystemsAndTheDemoComesLast)
+{
+    TypesPlaces places{{},
+                       {},
+                       place(QStringLiteral("user"), true),
+                       place(QStringLiteral("system"), true),
+                       place(QStringLiteral("demo"), true)};
+    EXPECT_EQ(FindTypesFolder(places).path, places.user + u'/');
+    EXPECT_EQ(FindTypesFolder(places).source, TypesSource::User);
+
+    // A user's folder without a catalogue (made, never filled) is passed over.
+    places.user = place(QStringLiteral("empty-user"), false);
+    EXPECT_EQ(FindTypesFolder(places).path, places.system + u'/');
+    EXPECT_EQ(FindTypesFolder(places).source, TypesSource::System);
+
+    places.system = root.filePath(QStringLiteral("no-such-folder"));
+    EXPECT_EQ(FindTypesFolder(places).path, places.demo + u'/');
+    EXPECT_EQ(FindTypesFolder(places).source, TypesSource::Demo);
+}
+
+TEST_F(TypesPlacesTest, AFolderNamedOnPurposeIsUsedEvenWithoutACatalogue)
+{
+    // A mistyped --data must end in "no catalogue there", never in quietly programming the
+    // user's types.
+    TypesPlaces places{root.filePath(QStringLiteral("typo")),
+                       place(QStringLiteral("env"), true),
+                       place(QStringLiteral("user"), true),
+                       {},
+                       {}};
+    EXPECT_EQ(FindTypesFolder(places).path, places.given + u'/');
+    EXPECT_EQ(FindTypesFolder(places).source, TypesSource::Given);
+    places.given.clear();
+    places.environment = root.filePath(QStringLiteral("typo"));
+    EXPECT_EQ(FindTypesFolder(places).source, TypesSource::Environment);
+}
+
+TEST(TypesPlaces, ThisMachinesUserFolderIsUnderItsDataHomeAndTheFolderIsNamedInTheLog)
+{
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "/home/anna/.data");
+    const TypesPlaces places = TypesPlaces::OfThisMachine(QStringLiteral("/srv/types"));
+    if (dataHome.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", dataHome);
+    EXPECT_EQ(places.given, QStringLiteral("/srv/types"));
+#ifndef Q_OS_WIN
+    EXPECT_EQ(places.user, QStringLiteral("/home/anna/.data/quillon/types"));
+    EXPECT_EQ(places.system, QStringLiteral("/etc/quillon/types"));
+    EXPECT_EQ(TypesFolderText({QStringLiteral("/etc/quillon/types/"), TypesSource::System}),
+              QStringLiteral("Типы модемов: /etc/quillon/types/ (общая папка системы)"));
+#endif
 }
 
 } // namespace

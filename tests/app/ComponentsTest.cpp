@@ -73,10 +73,31 @@ TEST_F(PortDialog, ShowsThePortsPresentSettingsWhateverSetThem)
     EXPECT_EQ(dialog.cbxPort_FlowControl->currentText(), QStringLiteral("Программное"));
 
     port.SetBaudRate(14400); // none of the nine
-    port.SetCommPort(QStringLiteral("/dev/nonexistent0"));
+    port.SetCommPort(QString());
     dialog.LoadFromComm(port);
     EXPECT_EQ(dialog.cbxPort_Speed->currentIndex(), -1);
     EXPECT_EQ(dialog.cbxPort_N->currentIndex(), -1);
+}
+
+// The port a type's profile names, its adapter unplugged: the list keeps it, marked, so that the
+// technician sees which port the type expects; accepting it waits for that port.
+TEST_F(PortDialog, AnAbsentPortStaysInTheListMarkedAsNotConnected)
+{
+    port.SetCommPort(QStringLiteral("/dev/ttyQuillonAbsent7"));
+    port.SetBaudRate(9600);
+    dialog.LoadFromComm(port);
+    EXPECT_EQ(dialog.cbxPort_N->currentText(), QStringLiteral("ttyQuillonAbsent7"));
+    EXPECT_EQ(dialog.lblPortNote->text(), AbsentPortText(QStringLiteral("ttyQuillonAbsent7")));
+    EXPECT_FALSE(dialog.lblPortNote->isHidden());
+    // A port is chosen: the window tries it until the adapter is plugged in.
+    EXPECT_TRUE(dialog.PortNote().isEmpty());
+    // Still there, still chosen, after the list is read afresh.
+    dialog.cbxPort_N->showPopup();
+    dialog.cbxPort_N->hidePopup();
+    EXPECT_EQ(dialog.cbxPort_N->currentText(), QStringLiteral("ttyQuillonAbsent7"));
+    EXPECT_GE(dialog.cbxPort_N->findText(QStringLiteral("Velmora"), Qt::MatchEndsWith), 0);
+    dialog.ApplyToComm(port);
+    EXPECT_EQ(port.CommPort(), QStringLiteral("/dev/ttyQuillonAbsent7"));
 }
 
 // A profile that names its port by a link the list does not show (a stable name) keeps it: the
@@ -114,13 +135,20 @@ TEST_F(PortDialog, AcceptWritesTheListsBack)
     EXPECT_EQ(port.FlowControl(), fcHardware);
 }
 
-TEST_F(PortDialog, OpeningThePortListDropsTheSelection)
+TEST_F(PortDialog, OpeningThePortListKeepsTheChoiceAndNoChoiceStaysNone)
 {
     port.SetCommPort(link);
     dialog.LoadFromComm(port);
     ASSERT_GE(dialog.cbxPort_N->currentIndex(), 0);
     EXPECT_TRUE(dialog.PortNote().isEmpty());
     EXPECT_TRUE(dialog.lblPortNote->isHidden());
+    // Opened and closed without choosing (Escape): the port the dialog opened with stays.
+    dialog.cbxPort_N->showPopup();
+    dialog.cbxPort_N->hidePopup();
+    EXPECT_EQ(dialog.cbxPort_N->currentText(), link);
+    EXPECT_TRUE(dialog.PortNote().isEmpty());
+
+    dialog.cbxPort_N->setCurrentIndex(-1);
     dialog.cbxPort_N->showPopup();
     dialog.cbxPort_N->hidePopup();
     EXPECT_EQ(dialog.cbxPort_N->currentIndex(), -1);

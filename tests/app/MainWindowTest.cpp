@@ -1,5 +1,6 @@
 // The main window driven as a user drives it: open the modem list, pick a type, answer the port
 // dialog, and watch the log, the status line and the boxes, against a simulated modem.
+#include "app/DemoSimulators.h"
 #include "app/DropDownComboBox.h"
 #include "app/LanguageList.h"
 #include "app/MessageBoxes.h"
@@ -23,7 +24,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -323,7 +326,15 @@ protected:
         emit window->widgets.cbxModems->activated(index);
     }
 
-    QStringList logLines() const { return window->widgets.mmoLog->toPlainText().split(u'\n'); }
+    // The log of the runs: without the line that names the types' folder when the list is first
+    // opened, which CatalogueFolderIsNamedOnceWhenTheListIsFirstOpened looks at.
+    QStringList logLines() const
+    {
+        QStringList lines = wholeLog();
+        lines.removeAll(TypesFolderText({folder(), TypesSource::Given}));
+        return lines;
+    }
+    QStringList wholeLog() const { return window->widgets.mmoLog->toPlainText().split(u'\n'); }
 
     // Real boxes and no one answering the dialog but the keyboard user.
     void useKeyboardOnly()
@@ -451,7 +462,11 @@ TEST_F(MainWindow, CatalogueErrorKeepsEarlierEntriesAndReloadClearsTheSelection)
     window->widgets.cbxModems->hidePopup();
     EXPECT_EQ(boxes.size(), 2u);
     EXPECT_EQ(window->widgets.cbxModems->currentIndex(), -1);
-    EXPECT_EQ(logLines(), QStringList{Step1}); // the catalogue writes nothing to the log
+    // The catalogue's folder is named once, at the first opening; the catalogue itself writes
+    // nothing to the log.
+    EXPECT_EQ(wholeLog(),
+              (QStringList{Step1, QStringLiteral("Типы модемов: %1 (указана в командной строке)")
+                                      .arg(QDir::toNativeSeparators(folder()))}));
 }
 
 TEST_F(MainWindow, CancellingTheDialogWithoutProfileReturnsToStepOne)
@@ -588,9 +603,17 @@ TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
     ASSERT_EQ(logNames.size(), 1);
     QFile log(logs.filePath(logNames.first()));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QStringList logged = QString::fromUtf8(log.readAll()).split(u'\n');
-    EXPECT_EQ(logged.first(), lines.first());
-    EXPECT_EQ(logged.mid(logged.size() - 3), (QStringList{QString(), Succeeded, QString()}));
+    // Each line kept after the time it was written; the window shows them without.
+    static const QRegularExpression stamped(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z (.*)$"));
+    QStringList logged;
+    for (const QString &line : QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch match = stamped.match(line);
+        EXPECT_TRUE(match.hasMatch()) << line.toStdString();
+        logged.append(match.captured(1));
+    }
+    EXPECT_EQ(logged.first(), wholeLog().first());
+    EXPECT_EQ(logged.mid(logged.size() - 2), (QStringList{QString(), Succeeded}));
 }
 
 // The window for a technician who reads English: the translation is installed before the window
@@ -984,11 +1007,169 @@ TEST_F(MainWindow, PortThatCannotBeOpenedIsRetriedSilentlyWithTheReasonAsHint)
     QThread::msleep(100);
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->widgets.lblCommConnect->toolTip().contains(QStringLiteral("не найдено")));
+    // Said on the status line too, where the technician looks, and not logged every 250 ms.
     EXPECT_EQ(logLines().last(), Step2);
-    EXPECT_EQ(window->widgets.lblStatus->text(), Step2);
+    EXPECT_TRUE(window->widgets.lblStatus->text().startsWith(
+        QStringLiteral("Устройство %1 не найдено.").arg(port)))
+        << window->widgets.lblStatus->text().toStdString();
     EXPECT_TRUE(window->tmrRS->isActive());
     EXPECT_TRUE(window->widgets.cbxModems->isEnabled());
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainWindow, ABusyPortSaysOnTheStatusLineWhoHoldsItUntilItOpens)
+{
+    Timing::ScopedSpeedUp faster(10);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    const QString port = offerType("Velmora:velmora", QStringLiteral("velmora"), simulator);
+    addScript(QStringLiteral("velmora"));
+    // Another program holds the port by the lock file the serial programs agree on.
+    QProcess holder;
+    holder.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    ASSERT_TRUE(holder.waitForStarted());
+    const QString device = QFileInfo(simulator.devicePath()).canonicalFilePath();
+    const QString lock = qEnvironmentVariable("QUILLON_LOCK_DIR") + QStringLiteral("/LCK..") +
+                         device.mid(5).replace(u'/', u'_');
+    writeFile(lock, QByteArray::number(holder.processId()).rightJustified(10) + '\n');
+
+    pickType(QStringLiteral("Velmora"));
+    const QString busy = QStringLiteral("Порт %1 занят программой sleep (процесс %2)")
+                             .arg(device)
+                             .arg(holder.processId());
+    ASSERT_TRUE(waitUntil([&] { return window->widgets.lblStatus->text().startsWith(busy); }))
+        << window->widgets.lblStatus->text().toStdString();
+    EXPECT_FALSE(logLines().join(u'\n').contains(busy));
+
+    // The other program lets go: the port opens and the status line goes on with the steps.
+    holder.kill();
+    holder.waitForFinished();
+    ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
+    EXPECT_EQ(boxes.at(0).text, Succeeded + QStringLiteral("          "));
+    EXPECT_TRUE(logLines().contains(QStringLiteral("Модем подключен. Порт: ") + port));
+}
+
+// The failure box keeps its words and says under them why, as the run's record does.
+TEST_F(MainWindow, TheFailureBoxAddsTheRunsReasonAsTheRecordHoldsIt)
+{
+    Timing::ScopedSpeedUp faster(20);
+    struct Case
+    {
+        const char *name;
+        modemsim::Family family;
+        modemsim::Faults faults;
+        QString reason;
+        QByteArray transferLog; // the type's, for a replay modem
+    };
+    modemsim::Faults unplugged;
+    // In the middle of the file, whatever the probes before the answer added up to (a power-on
+    // wait holds some 60 of them, 6 bytes each).
+    unplugged.vanishAfterBytes = 2500;
+    modemsim::Faults jdlTimeout;
+    jdlTimeout.jdlTimeout = true;
+    modemsim::Faults deleteUnanswered;
+    deleteUnanswered.silentCommands = {"AT#DSCRIPT="};
+    modemsim::Faults autostartUnanswered;
+    autostartUnanswered.silentCommands = {"AT^SCFG="};
+    // The replay modem answers as the demo's log says; a type's log may expect otherwise.
+    const QString modemLog = QStringLiteral(QUILLON_DEMO_DATA "/tc65/transfer_fw.log");
+    QFile demoLog(modemLog);
+    ASSERT_TRUE(demoLog.open(QIODevice::ReadOnly));
+    const QByteArray asRecorded = demoLog.readAll();
+    const QByteArray expectingNo =
+        QByteArray(asRecorded).replace("-> 0D 0A 4F 4B 0D 0A", "-> 4E 4F");
+    for (const Case &c : {
+             Case{"unplugged",
+                  modemsim::Family::Java,
+                  unplugged,
+                  QStringLiteral("СОМ-порт %1 потерян (устройство отключено)."),
+                  {}},
+             Case{"jdl-timeout",
+                  modemsim::Family::Java,
+                  jdlTimeout,
+                  QStringLiteral("Модем не принял файл ehsx.jar: JDL TIMEOUT (выполнено 0 из 1)"),
+                  {}},
+             Case{"delete-unanswered",
+                  modemsim::Family::Script,
+                  deleteUnanswered,
+                  QStringLiteral("Модем не ответил на удаление файла main.pyo: таймаут "
+                                 "(выполнено 0 из 1)"),
+                  {}},
+             Case{"autostart-unanswered", modemsim::Family::Replay, autostartUnanswered,
+                  QStringLiteral("Модем не принял команду "
+                                 "at^SCFG=\"userware/autostart\",\"\",\"0\": TIMEOUT "
+                                 "(выполнено 0 из 152)"),
+                  asRecorded},
+             Case{"replay-mismatch",
+                  modemsim::Family::Replay,
+                  {},
+                  QStringLiteral("Модем не дал ответа, записанного в transfer_fw.log: ожидалось "
+                                 "4E 4F (NO) (выполнено 5 из 152)"),
+                  expectingNo},
+         }) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        modemsim::Options options;
+        options.family = c.family;
+        options.faults = c.faults;
+        options.transferLog = modemLog;
+        modemsim::ModemSimulator simulator{options};
+        QFile::remove(folder() + QStringLiteral("ports/modem"));
+        const QString type = c.family == modemsim::Family::Script ? QStringLiteral("velmora")
+                             : c.family == modemsim::Family::Java ? QStringLiteral("tu41")
+                                                                  : QStringLiteral("tc65");
+        const QString port = offerType("Modem:" + type.toUtf8(), type, simulator);
+        if (c.family == modemsim::Family::Script)
+            addScript(type);
+        if (c.family == modemsim::Family::Java)
+            writeFile(folder() + QStringLiteral("tu41/compiled/ehsx.jar"), QByteArray(4000, 'j'));
+        if (c.family == modemsim::Family::Replay)
+            writeFile(folder() + QStringLiteral("tc65/transfer_fw.log"), c.transferLog);
+        pickType(QStringLiteral("Modem"));
+
+        ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, QStringLiteral("Ошибка"));
+        EXPECT_EQ(boxes[0].text, Failed + QStringLiteral("          "));
+        const QString reason = c.reason.contains(u'%') ? c.reason.arg(port) : c.reason;
+        EXPECT_EQ(boxes[0].informative, reason);
+        EXPECT_EQ(keptRecords().last()[QStringLiteral("reason")].toString(), reason);
+    }
+}
+
+// quillon --demo: the simulator program plays the demo's three modems, and the window programs
+// each of them on the demo types, as someone trying an installed Quillon would.
+TEST_F(MainWindow, TheDemoProgramsItsThreeTypesOnItsOwnSimulators)
+{
+    Timing::ScopedSpeedUp faster(4);
+    const QString ports = folder() + QStringLiteral("ports");
+    const QString demoTypes = QStringLiteral(QUILLON_DEMO_DATA "/");
+    std::optional<DemoSimulators> demo(std::in_place, QStringLiteral(QUILLON_MODEMSIM_EXE),
+                                       demoTypes, ports);
+    const auto problem = demo->start();
+    ASSERT_FALSE(problem) << problem->text.toStdString();
+    window = std::make_unique<TfMain>(
+        dialog, TfMain::Setup{demoTypes, data.filePath(QStringLiteral("Quillon.ini")), runsFolder(),
+                              TypesSource::Demo});
+    const std::pair<QString, QString> types[] = {
+        {QStringLiteral("Модем Velmora (сценарии Python)"), QStringLiteral("velmora")},
+        {QStringLiteral("Модем Tu41 (приложение Java)"), QStringLiteral("tu41")},
+        {QStringLiteral("Модем Tc65 (журнал передачи)"), QStringLiteral("tc65")}};
+    for (const auto &[title, name] : types) {
+        SCOPED_TRACE(name.toStdString());
+        // Here the ports are in the test's folder, not where the demo's profiles name them.
+        answers.push_back({true, QDir(ports).filePath(name)});
+        boxes.clear();
+        pickType(title);
+        ASSERT_TRUE(waitUntil([&] { return runEnded(); }));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, Succeeded + QStringLiteral("          "));
+    }
+    EXPECT_EQ(wholeLog().at(1), QStringLiteral("Типы модемов: %1 (демонстрационные типы)")
+                                    .arg(QDir::toNativeSeparators(demoTypes)));
+    // The simulators go with the demo, and their ports with them.
+    demo.reset();
+    for (const auto &[title, name] : types)
+        EXPECT_FALSE(QFileInfo(QDir(ports).filePath(name)).isSymLink()) << name.toStdString();
 }
 
 TEST_F(MainWindow, NoEntrySelectedWhenTheModemAnswersFails)

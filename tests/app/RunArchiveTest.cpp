@@ -31,8 +31,10 @@ TEST(RunArchive, KeepsARecordLineAndALogPerRun)
     QTemporaryDir folder;
     const RunArchive archive(folder.filePath(QStringLiteral("quillon")));
     const QDateTime start(QDate(2026, 12, 7), QTime(20, 33, 9), Qt::UTC);
-    const QStringList log{QStringLiteral("Выбран модем \"Velmora\""), QString(),
-                          QStringLiteral("Операция успешно завершена")};
+    const QList<LoggedLine> log{{start, QStringLiteral("Выбран модем \"Velmora\"")},
+                                {start.addMSecs(41'005), QStringLiteral("AT >> \r\nOK\r\n")},
+                                {start.addMSecs(42'010).toOffsetFromUtc(3 * 3600),
+                                 QStringLiteral("Операция успешно завершена")}};
     ASSERT_TRUE(archive.keep(recordOf(QStringLiteral("/dev/ttyUSB0"), start), log));
     ASSERT_TRUE(archive.keep(recordOf(QStringLiteral("/dev/ttyUSB0"), start), log));
 
@@ -53,7 +55,13 @@ TEST(RunArchive, KeepsARecordLineAndALogPerRun)
                            QStringLiteral("20261207-203309_velmora_ttyUSB0.log")}));
     QFile first(logs.filePath(QStringLiteral("20261207-203309_velmora_ttyUSB0.log")));
     ASSERT_TRUE(first.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(first.readAll()), log.join(u'\n') + u'\n');
+    // Each line after its time, in UTC whatever zone the clock was read in.
+    EXPECT_EQ(QString::fromUtf8(first.readAll()),
+              QStringLiteral("2026-12-07T20:33:09.000Z Выбран модем \"Velmora\"\n"
+                             "2026-12-07T20:33:50.005Z AT >> \n"
+                             "2026-12-07T20:33:50.005Z OK\n"
+                             "2026-12-07T20:33:50.005Z \n"
+                             "2026-12-07T20:33:51.010Z Операция успешно завершена\n"));
 }
 
 TEST(RunArchive, NamesLogsAfterThePortWithoutItsFolders)

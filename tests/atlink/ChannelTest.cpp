@@ -4,6 +4,7 @@
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "tests/atlink/PtyModem.h"
+#include "tests/serial/FakeDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -127,7 +128,10 @@ TEST_F(Channel, IntervalZeroWaitsForTheAnswer)
     EXPECT_EQ(channel.Reply, "\r\nOK\r\n");
 }
 
-TEST_F(Channel, TimeoutInTheSamePassAsTheAnswerWins)
+// A machine that stalls just as the answer comes: the time-out fires in the pass that delivers the
+// answer, or before the reader has even taken it from the device. Either way the answer was there
+// when the time was up, and it counts.
+TEST_F(Channel, AnswerDeliveredInTheSamePassAsTheTimeoutCounts)
 {
     // A handler holds the thread past the interval and queues the answer, so that the next pass
     // delivers both the answer and the time-out.
@@ -138,8 +142,40 @@ TEST_F(Channel, TimeoutInTheSamePassAsTheAnswerWins)
             Qt::QueuedConnection);
     });
     channel.SendAndWait(nullptr, 0, "OK", "", 50);
-    EXPECT_EQ(channel.Reply, "TIMEOUT");
+    EXPECT_EQ(channel.Reply, "OK");
     EXPECT_EQ(channel.ReplyHex, "4F 4B ");
+}
+
+TEST(HeldReader, AnswerWaitingInTheDeviceAtTheTimeoutCounts)
+{
+    const auto line = std::make_shared<FakeLine>();
+    TmyComm channel(std::make_unique<TComm32>(std::make_unique<FakePlatform>(line)));
+    channel.Comm->SetCommPort(QStringLiteral("FAKE"));
+    ASSERT_NO_THROW(channel.Comm->OpenPort());
+    for (const bool hex : {false, true}) {
+        SCOPED_TRACE(hex ? "SendAndWaitEx" : "SendAndWait");
+        // The answer is in the device before the interval ends; the reader takes it only after.
+        line->holdReads = true;
+        std::thread modem([&line] {
+            EXPECT_EQ(line->receive(4), QByteArray("AT\r\n"));
+            line->send("\r\nOK\r\n");
+            std::this_thread::sleep_for(300ms);
+            line->holdReads = false;
+        });
+        if (hex)
+            channel.SendAndWaitEx("AT\r\n", 4, "4F 4B", "", 100, true);
+        else
+            SendCommand(channel, "AT", "OK", "ERROR", 100);
+        modem.join();
+        EXPECT_EQ(channel.Reply, "\r\nOK\r\n");
+    }
+    // Nothing on its way: the time-out is declared without waiting for the reader.
+    const auto start = Clock::now();
+    SendCommand(channel, "AT", "OK", "ERROR", 100);
+    EXPECT_EQ(channel.Reply, "TIMEOUT");
+    EXPECT_LT(since(start), 900ms);
+    EXPECT_EQ(line->receive(4), QByteArray("AT\r\n"));
+    channel.Comm->ClosePort();
 }
 
 TEST_F(Channel, HexWaitIgnoresLineEndsAndMatchesWholeUpperCaseBytes)

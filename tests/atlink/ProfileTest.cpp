@@ -22,7 +22,10 @@ TEST(PortProfile, ValueTables)
         std::optional<PortSetting> setting;
     } cases[] = {
         {" PortName = com3 ", PortName{QStringLiteral("COM3")}},
-        {"portname=/dev/ttyUSB0", PortName{QStringLiteral("/DEV/TTYUSB0")}},
+        // A device path keeps its letters: a message names it as written.
+        {"portname=/dev/ttyUSB0", PortName{QStringLiteral("/dev/ttyUSB0")}},
+        {"PORTNAME = /dev/serial/by-id/usb-FTDI_A1 ",
+         PortName{QStringLiteral("/dev/serial/by-id/usb-FTDI_A1")}},
         {"baudrate=115200\r", BaudRateSetting{115200}},
         {"baudrate=fast", std::nullopt},
         {"baudrate=-1", std::nullopt},

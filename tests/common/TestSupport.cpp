@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <atomic>
 #include <thread>
 
 #ifndef Q_OS_WIN
@@ -15,6 +16,41 @@
 #endif
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A wait shorter than this may end unanswered without the test having failed (a probe's).
+constexpr std::chrono::milliseconds FailingWait = 5s;
+
+std::atomic<Clock::rep> testStart{Clock::now().time_since_epoch().count()};
+std::atomic<bool> patienceSpent{false};
+
+// Each test starts with its clock at zero and its patience whole.
+class TestClock : public ::testing::EmptyTestEventListener
+{
+    void OnTestStart(const ::testing::TestInfo &) override
+    {
+        testStart = Clock::now().time_since_epoch().count();
+        patienceSpent = false;
+    }
+};
+
+[[maybe_unused]] const bool testClockListening = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new TestClock);
+    return true;
+}();
+
+// The time a wait given `deadline` may take: none once the test's patience is spent.
+std::chrono::milliseconds patienceFor(std::chrono::milliseconds deadline)
+{
+    return patienceSpent ? 0ms : deadline;
+}
+
+void waitedInVain(std::chrono::milliseconds deadline)
+{
+    if (deadline >= FailingWait)
+        patienceSpent = true;
+}
 
 QByteArray escaped(QByteArray text)
 {
@@ -33,16 +69,32 @@ void PrintTo(const QByteArray &bytes, std::ostream *out)
     *out << '"' << escaped(bytes).toStdString() << '"';
 }
 
+std::chrono::steady_clock::time_point TestStarted()
+{
+    return Clock::time_point(Clock::duration(testStart.load()));
+}
+
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds deadline)
 {
-    const auto end = std::chrono::steady_clock::now() + deadline;
+    const auto end = Clock::now() + patienceFor(deadline);
     while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
+        if (Clock::now() > end) {
+            waitedInVain(deadline);
             return false;
+        }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         std::this_thread::sleep_for(1ms);
     }
     return true;
+}
+
+void pumpFor(std::chrono::milliseconds time)
+{
+    const auto end = Clock::now() + time;
+    while (Clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(1ms);
+    }
 }
 
 #ifndef Q_OS_WIN
@@ -55,18 +107,20 @@ int entriesIn(const QString &folder)
 }
 
 // Reads `descriptor` while `wanted` (of what was read so far) asks for more bytes, at most that
-// many at a time.
+// many at a time. `awaited`: what was wanted must come; a read for a while is not.
 QByteArray readWhile(int descriptor, const std::function<qsizetype(const QByteArray &)> &wanted,
-                     std::chrono::milliseconds deadline)
+                     std::chrono::milliseconds deadline, bool awaited)
 {
     QByteArray got;
-    const auto end = std::chrono::steady_clock::now() + deadline;
+    const auto end = Clock::now() + patienceFor(deadline);
     std::array<char, 65536> chunk{};
     for (qsizetype more = wanted(got); more > 0; more = wanted(got)) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left <= 0ms)
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+        if (left <= 0ms) {
+            if (awaited)
+                waitedInVain(deadline);
             break;
+        }
         pollfd ready{descriptor, POLLIN, 0};
         if (poll(&ready, 1, static_cast<int>(std::min<std::int64_t>(left.count(), 20))) <= 0)
             continue;
@@ -85,7 +139,7 @@ QByteArray readWhile(int descriptor, const std::function<qsizetype(const QByteAr
 QByteArray readFor(int descriptor, qsizetype count, std::chrono::milliseconds deadline)
 {
     return readWhile(
-        descriptor, [count](const QByteArray &got) { return count - got.size(); }, deadline);
+        descriptor, [count](const QByteArray &got) { return count - got.size(); }, deadline, true);
 }
 
 QByteArray readFrom(int descriptor, const QByteArray &needle, std::chrono::milliseconds deadline)
@@ -95,7 +149,7 @@ QByteArray readFrom(int descriptor, const QByteArray &needle, std::chrono::milli
         [&needle](const QByteArray &got) -> qsizetype {
             return needle.isEmpty() || !got.contains(needle) ? 65536 : 0;
         },
-        deadline);
+        deadline, !needle.isEmpty());
 }
 
 void LeakCheckedTest::SetUp()

@@ -1,13 +1,17 @@
 #include "flash/FlashOutput.h"
 #include "atlink/TmyComm.h"
 #include "engine/FlashHost.h"
+#include "engine/StationSession.h"
 #include "flash/ExitCodes.h"
+#include "flash/JsonOutput.h"
 #include "flash/LiveStatusLines.h"
 #include "flash/TextOutput.h"
 #include "procedures/ProcedureSteps.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -132,6 +136,37 @@ TEST_F(TextOutputTest, StationSummarySaysWhyAPortStopped)
               QStringLiteral("  /dev/ttyUSB0  запрограммировано: 2, сбоев: 0, остановлен: "
                              "Запись о работе не сохранена в /srv/runs.jsonl: диск полон"));
     EXPECT_EQ(rows.at(3), QStringLiteral("  /dev/ttyUSB1  запрограммировано: 3, сбоев: 0"));
+}
+
+// A script reads the exit status in one wording, whichever summary it meets.
+TEST_F(TextOutputTest, BothSummariesNameTheExitStatusAlike)
+{
+    PortBoard board({QStringLiteral("/dev/ttyUSB0")}, Type);
+    TextOutput output(board, buffer, {});
+    board.setNext(&output);
+    board.finished(0, resultOf(PortOutcome::Failed, QStringLiteral("таймаут")));
+    output.summarize(1);
+    output.summarizeStation(3'600'000, 130);
+    EXPECT_EQ(written().count(QStringLiteral("(код завершения ")), 2) << written().toStdString();
+    EXPECT_TRUE(written().contains(QStringLiteral("(код завершения 130)")));
+}
+
+// As in the run record: the reason of a modem that was programmed is null, not an empty text.
+TEST(JsonOutput, AResultWithoutAReasonHasANullReasonAsTheRecord)
+{
+    QBuffer buffer;
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    PortBoard board({QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")}, Type);
+    JsonOutput output(board, buffer);
+    output.finished(0, resultOf(PortOutcome::Programmed));
+    output.finished(1, resultOf(PortOutcome::Failed, QStringLiteral("таймаут")));
+    const QList<QByteArray> lines = buffer.data().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    const QJsonObject programmed = QJsonDocument::fromJson(lines.at(0)).object();
+    const QJsonObject failed = QJsonDocument::fromJson(lines.at(1)).object();
+    ASSERT_TRUE(programmed.contains(QStringLiteral("reason")));
+    EXPECT_TRUE(programmed[QStringLiteral("reason")].isNull());
+    EXPECT_EQ(failed[QStringLiteral("reason")].toString(), QStringLiteral("таймаут"));
 }
 
 TEST_F(TextOutputTest, LiveLinesAreErasedAroundTextAndRedrawnOnlyWhenChanged)

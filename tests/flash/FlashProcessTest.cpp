@@ -2,6 +2,7 @@
 #include "engine/RunEvents.h"
 #include "flash/ExitCodes.h"
 #include "procedures/ProgrammingRun.h"
+#include "records/RunRecord.h"
 #include "serial/TComm32.h"
 #include "tools/modemsim/ModemSimulator.h"
 
@@ -94,6 +95,7 @@ TEST_P(EachFamily, IsProgrammedWithTheWindowsLogAndThePortReleased)
     EXPECT_TRUE(log.contains(QStringLiteral("Запись данных в модем...")));
     EXPECT_EQ(log.back(), RunSucceededText());
     EXPECT_EQ(outcomeOf(flash.out(), port), QStringLiteral("programmed"));
+    EXPECT_TRUE(ResultEvent(flash.out(), port)[QStringLiteral("reason")].isNull());
     EXPECT_TRUE(portClosed(flash.out(), port));
 
     switch (family.family) {
@@ -252,7 +254,8 @@ TEST(FlashInEnglish, LogReasonsSummaryAndRecordsAreInEnglish)
     ASSERT_EQ(byPort.size(), 2);
     EXPECT_TRUE(byPort[ports.at(0)][QStringLiteral("reason_code")].isNull());
     EXPECT_EQ(byPort[ports.at(1)][QStringLiteral("reason")].toString(),
-              QStringLiteral("programming failed (0 of 2 done)"));
+              QStringLiteral("The modem did not answer the deletion of file main.py: timeout "
+                             "(0 of 2 done)"));
     EXPECT_EQ(byPort[ports.at(1)][QStringLiteral("reason_code")].toString(),
               QStringLiteral("write-failed"));
 }
@@ -331,6 +334,26 @@ TEST(FlashInvocation, DataThatCannotBeSentEndsWithStatusTwoBeforeAnyPortIsOpened
     }
     for (const auto &modem : modems)
         EXPECT_TRUE(modem->received().isEmpty());
+}
+
+// What a technician asks an installed runner first: its version, and where its types come from.
+TEST(FlashInvocation, VersionAndHelpSayWhatRunsAndOnWhichTypes)
+{
+    FlashProcess version({QStringLiteral("--version")});
+    ASSERT_EQ(version.finish(), FlashExit::AllProgrammed);
+    EXPECT_EQ(QString::fromUtf8(version.out()),
+              QStringLiteral("quillon-flash %1\n").arg(QuillonVersion()));
+
+    qputenv("QUILLON_DATA_DIR", QUILLON_TEST_DATA);
+    FlashProcess help({QStringLiteral("--help")});
+    const int status = help.finish();
+    qunsetenv("QUILLON_DATA_DIR");
+    ASSERT_EQ(status, FlashExit::AllProgrammed);
+    EXPECT_TRUE(QString::fromUtf8(help.out())
+                    .endsWith(QStringLiteral("The modem types are read now from: %1/ (from "
+                                             "$QUILLON_DATA_DIR)\n")
+                                  .arg(QStringLiteral(QUILLON_TEST_DATA))))
+        << help.out().toStdString();
 }
 
 TEST(FlashNoAnswer, NoModemAnsweringWithinThePowerOnWaitEndsWithStatusThree)

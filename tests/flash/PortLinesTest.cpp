@@ -220,7 +220,7 @@ TEST_F(LiveOutput, QuietSaysOnlyStatesResultsAndTheSummary)
                            "сбоев: 1)\n");
         const QString summary = QStringLiteral(
             "\nИтог смены: запрограммировано: 0, сбоев: 1, модемов в час: 0.0, время: 1:00:00 "
-            "(код выхода 130)\n"
+            "(код завершения 130)\n"
             "  /dev/ttyUSB0  запрограммировано: 0, сбоев: 1, последний сбой: таймаут\n"
             "  /dev/ttyUSB1  запрограммировано: 0, сбоев: 0\n");
         if (quiet)

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <map>
 #include <thread>
@@ -171,6 +172,22 @@ TEST_F(SingleRun, LogFolderThatCannotBeWrittenStopsBeforeAnyPortIsTouched)
     EXPECT_EQ(flash.finish(), FlashExit::BadInvocation);
     EXPECT_TRUE(flash.err().contains("Cannot write run logs to")) << flash.err().toStdString();
     EXPECT_TRUE(modem.received().isEmpty());
+}
+
+// A modem that refuses the write rate is written at the rate the port keeps, and the record
+// names that one, not the one asked for.
+TEST_F(SingleRun, RefusedRateSwitchRecordsTheRateTheFilesWentAt)
+{
+    modemsim::Options options;
+    options.family = Family::Script;
+    options.faults.errorCommands = {{"AT+IPR=", "ERROR"}};
+    ModemSimulator modem(options);
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {modem.devicePath()})
+                       << QStringLiteral("--record") << records());
+    ASSERT_EQ(flash.finish(), FlashExit::AllProgrammed) << flash.err().toStdString();
+    const QList<QJsonObject> all = recordsIn(records());
+    ASSERT_EQ(all.size(), 1);
+    EXPECT_EQ(all.first()[QStringLiteral("line_rate")].toInt(), 115200);
 }
 
 TEST_F(SingleRun, RecordFileThatCannotBeWrittenStopsBeforeAnyPortIsTouched)
@@ -461,6 +478,57 @@ TEST_F(Station, ARecordThatCannotBeKeptStopsThePortsCountingWhatWasDone)
     }
     EXPECT_EQ(first.storedFiles().size(), 2U);
     EXPECT_EQ(second.storedFiles().size(), 2U);
+}
+
+// The port's link is moved to the next modem right after the first one told its IMEI (a reused
+// ttyUSBn, a by-id link): the reopen after the rate switch finds another device and the run
+// fails under the first modem's IMEI, nothing more sent to it; the next modem gets a run and a
+// record of its own.
+TEST_F(Station, ModemThatTakesThePortsNameBeforeTheReopenIsNotWrittenAsTheFirst)
+{
+    const QString link = folder.filePath(QStringLiteral("usb-modem"));
+    modemsim::Options second;
+    second.family = Family::Script;
+    second.imei = "222222222222222";
+    ModemSimulator next(second);
+    const QString nextDevice = next.devicePath();
+    modemsim::Options first = second;
+    first.imei = "111111111111111";
+    first.linkPath = link;
+    std::atomic<bool> moved{false};
+    first.wireObserver = [&](const modemsim::WireRecord &Record) {
+        if (Record.direction == modemsim::WireRecord::Sent && Record.bytes.contains(first.imei) &&
+            !moved.exchange(true)) {
+            QFile::remove(link);
+            QFile::link(nextDevice, link);
+        }
+    };
+    ModemSimulator modem(first);
+    const QString firstDevice = modem.devicePath();
+
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), {link})
+                       << QStringLiteral("--json") << QStringLiteral("--continuous")
+                       << QStringLiteral("--record") << records());
+    ASSERT_TRUE(flash.waitForOutput(
+        [&](const QByteArray &Out) { return countOf(Out, link, QStringLiteral("take-off")) >= 2; },
+        60s))
+        << flash.out().toStdString();
+    flash.interrupt();
+    ASSERT_EQ(flash.finish(20s), FlashExit::Interrupted) << flash.err().toStdString();
+
+    EXPECT_EQ(modem.commands().back(), "AT+IPR=9600");
+    const QList<QJsonObject> all = recordsIn(records());
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_EQ(all.at(0)[QStringLiteral("imei")].toString(), u"111111111111111");
+    EXPECT_EQ(all.at(0)[QStringLiteral("device")].toString(), firstDevice);
+    EXPECT_EQ(all.at(0)[QStringLiteral("result")].toString(), u"failed");
+    EXPECT_TRUE(all.at(0)[QStringLiteral("reason")].toString().contains(
+        QStringLiteral("ведёт теперь к другому устройству")))
+        << all.at(0)[QStringLiteral("reason")].toString().toStdString();
+    EXPECT_EQ(all.at(1)[QStringLiteral("imei")].toString(), u"222222222222222");
+    EXPECT_EQ(all.at(1)[QStringLiteral("device")].toString(), nextDevice);
+    EXPECT_EQ(all.at(1)[QStringLiteral("result")].toString(), u"programmed");
+    expectRecordMatchesStore(all.at(1), next.storedFiles());
 }
 
 } // namespace

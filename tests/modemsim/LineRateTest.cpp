@@ -3,6 +3,7 @@
 #include "tests/modemsim/SimTestSupport.h"
 
 #include "tools/modemsim/ModemSimulator.h"
+#include "tools/modemsim/PtySpeed.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -105,4 +106,27 @@ TEST_F(LineRate, StallHoldsTheRestOfTheInput)
     line.send("AT+IPR=9600\r\nAT\r\n");
     line.drain();
     EXPECT_EQ(modem.received(), "AT+IPR=960");
+}
+
+// Two ends whose rates are more than 3 % apart read each other's characters wrong: the modem at
+// 9600 bit/s understands a program at 9800, follows it to 19200, and then no longer understands
+// it at 9800.
+TEST_F(LineRate, InputSentAtAnotherRateArrivesGarbled)
+{
+    EXPECT_TRUE(ratesAgree(9888, 9600));
+    EXPECT_FALSE(ratesAgree(9889, 9600));
+    EXPECT_TRUE(ratesAgree(9312, 9600));
+    EXPECT_FALSE(ratesAgree(9311, 9600));
+
+    ModemSimulator modem(ScriptModemAt(9600));
+    {
+        CommLine line(modem.devicePath(), 9800);
+        line.send("AT+IPR=19200\r\n");
+        EXPECT_TRUE(line.waitFor("OK\r\n").endsWith("OK\r\n"));
+        line.send("AT\r\n");
+        EXPECT_FALSE(line.waitFor("OK", 500ms).contains("OK"));
+    }
+    EXPECT_EQ(modem.commands(), std::vector<QByteArray>{"AT+IPR=19200"});
+    const QByteArray received = modem.received();
+    EXPECT_EQ(received.mid(received.size() - 4), "\xC1\xD4\x8D\x8A");
 }

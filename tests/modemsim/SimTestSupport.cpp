@@ -30,10 +30,10 @@ bool SlaveLine::hungUp()
            (one.revents & (POLLHUP | POLLERR)) != 0;
 }
 
-CommLine::CommLine(const QString &devicePath)
+CommLine::CommLine(const QString &devicePath, std::uint32_t rate)
 {
     comm.SetCommPort(devicePath);
-    comm.SetBaudRate(115200);
+    comm.SetBaudRate(rate);
     comm.OnReceiveData = [this](const char *buffer, std::uint16_t length) {
         pending.append(buffer, length);
     };
@@ -50,8 +50,8 @@ void CommLine::send(const QByteArray &bytes)
     ASSERT_TRUE(comm.WriteData(bytes.constData(), static_cast<std::int32_t>(bytes.size())));
 }
 
-QByteArray CommLine::waitFor(const QByteArray &needle)
+QByteArray CommLine::waitFor(const QByteArray &needle, std::chrono::milliseconds limit)
 {
-    waitUntil([&] { return pending.contains(needle); }, kPatience);
+    waitUntil([&] { return pending.contains(needle); }, limit);
     return std::exchange(pending, {});
 }

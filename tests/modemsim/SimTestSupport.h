@@ -29,13 +29,15 @@ private:
 class CommLine
 {
 public:
-    explicit CommLine(const QString &devicePath);
+    explicit CommLine(const QString &devicePath, std::uint32_t rate = 115200);
     ~CommLine();
     CommLine(const CommLine &) = delete;
     CommLine &operator=(const CommLine &) = delete;
 
+    void setRate(std::uint32_t rate) { comm.SetBaudRate(rate); }
     void send(const QByteArray &bytes);
-    QByteArray waitFor(const QByteArray &needle);
+    // What came until `needle` did, or until `limit` passed.
+    QByteArray waitFor(const QByteArray &needle, std::chrono::milliseconds limit = kPatience);
 
 private:
     TComm32 comm;

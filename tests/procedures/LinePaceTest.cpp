@@ -77,6 +77,27 @@ TEST(LinePace, VelmoraWritesTheLargestFileInElevenBitCharacters)
     ExpectWholeTransferReported(bench->host, QStringLiteral("main.pyo"), bytes.size());
 }
 
+// Below 9600 bit/s the wait after a file is bounded by the file's time at the port's own rate: at
+// 1200 bit/s 20,000 bytes take 167 s, far more than the 21 s they take at 9600 plus the 90 s. The
+// port counts its bytes as sent once the modem took them, as a serial port would.
+TEST(LinePace, Tu41DownloadsAtASlowLinesPace)
+{
+    constexpr int SlowSpeedUp = 50;
+    Timing::ScopedSpeedUp fast(SlowSpeedUp);
+    modemsim::Options options;
+    options.family = Family::Java;
+    options.lineRate = 1200;
+    options.lineSpeedUp = SlowSpeedUp;
+    const auto bench = std::make_unique<ModemBench>(std::move(options), 1200, PortPacedByTheModem);
+    const QByteArray bytes = FileBytes(20000, 6);
+    bench->Put(QStringLiteral("compiled/ehsx.jar"), bytes);
+
+    EXPECT_TRUE(FlashTu41(bench->host)) << bench->host.lines.join(u'\n').toStdString();
+    ASSERT_EQ(bench->modem.storedFiles().count("ehsx.jar"), 1U);
+    EXPECT_EQ(bench->modem.storedFiles().at("ehsx.jar"), bytes);
+    EXPECT_EQ(bench->host.transfers.back().sent, bytes.size());
+}
+
 // The modem stops taking bytes part-way (a line held by flow control): the wait after the file
 // still ends, after the file's line time and the 90 s, and so does the run.
 TEST(LinePace, LineThatStopsCarryingBytesStillEndsTheRun)

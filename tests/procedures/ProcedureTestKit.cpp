@@ -13,8 +13,25 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <set>
+
+FakeHost::FakeHost(TmyComm &Channel, QString DirPath)
+    : channel(Channel), dirPath(std::move(DirPath))
+{
+    budget.setSingleShot(true);
+    QObject::connect(&budget, &QTimer::timeout, [this] {
+        overdue = true;
+        ADD_FAILURE() << "the run is still going " << RunBudget.count()
+                      << " s after the test started; its last line: "
+                      << (lines.isEmpty() ? std::string("(none)") : lines.last().toStdString());
+    });
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        TestStarted() + RunBudget - std::chrono::steady_clock::now());
+    budget.start(std::max(left, std::chrono::milliseconds(0)));
+}
 
 void FakeHost::LogLine(const QString &Text)
 {
@@ -50,7 +67,13 @@ void FakeHost::SetGaugePosition(int Position)
 
 ModemBench::ModemBench(modemsim::Options Options, std::uint32_t BaudRate,
                        std::unique_ptr<TComm32> Port)
-    : modem(std::move(Options)), channel(std::move(Port)), host(channel, folder.path())
+    : ModemBench(std::move(Options), BaudRate,
+                 [&Port](const modemsim::ModemSimulator &) { return std::move(Port); })
+{
+}
+
+ModemBench::ModemBench(modemsim::Options Options, std::uint32_t BaudRate, const PortMaker &MakePort)
+    : modem(std::move(Options)), channel(MakePort(modem)), host(channel, folder.path())
 {
     QDir(folder.path()).mkdir(QStringLiteral("compiled"));
     channel.Comm->SetCommPort(modem.devicePath());
@@ -61,6 +84,8 @@ ModemBench::ModemBench(modemsim::Options Options, std::uint32_t BaudRate,
         SendProbe(channel);
         return waitUntil([this] { return ProbeAnswered(channel); }, 200ms);
     }));
+    // A procedure run on its own ends its waits too once the run is overdue.
+    channel.StopRequested = [this] { return host.Overdue(); };
 }
 
 ModemBench::~ModemBench()
@@ -84,13 +109,12 @@ std::vector<QByteArray> ModemBench::Commands() const
 
 namespace {
 
-// Everything as the pseudo-terminal does it, but the rate.
-class TopRateDevice : public serial::SerialDevice
+// A device of the pseudo-terminals that a test changes in one respect.
+class ForwardingDevice : public serial::SerialDevice
 {
 public:
-    TopRateDevice(std::unique_ptr<serial::SerialDevice> Device, std::uint32_t TopRate,
-                  FasterRate Faster)
-        : device(std::move(Device)), topRate(TopRate), faster(Faster)
+    explicit ForwardingDevice(std::unique_ptr<serial::SerialDevice> Device)
+        : device(std::move(Device))
     {
     }
 
@@ -100,13 +124,7 @@ public:
     }
     bool setState(const serial::DeviceControlBlock &settings) override
     {
-        if (settings.BaudRate <= topRate)
-            return device->setState(settings);
-        if (faster == FasterRate::Refused)
-            return false;
-        serial::DeviceControlBlock atTheTop = settings;
-        atTheTop.BaudRate = topRate;
-        return device->setState(atTheTop);
+        return device->setState(settings);
     }
     bool setupQueues(std::uint32_t rxQueue, std::uint32_t txQueue) override
     {
@@ -119,6 +137,8 @@ public:
     ssize_t read(char *buffer, std::size_t size) override { return device->read(buffer, size); }
     ssize_t write(const char *data, std::size_t size) override { return device->write(data, size); }
     std::size_t outputPending() override { return device->outputPending(); }
+    std::size_t inputPending() override { return device->inputPending(); }
+    QByteArray identity() const override { return device->identity(); }
     void reportOutputEmpty() override { device->reportOutputEmpty(); }
     void startEvents() override { device->startEvents(); }
     void stopEvents() override { device->stopEvents(); }
@@ -129,34 +149,99 @@ public:
 
 private:
     std::unique_ptr<serial::SerialDevice> device;
-    const std::uint32_t topRate;
-    const FasterRate faster;
 };
 
-class TopRatePlatform : public serial::SerialPlatform
+// Opens the pseudo-terminals and hands each device to `wrap`.
+class WrappingPlatform : public serial::SerialPlatform
 {
 public:
-    TopRatePlatform(std::uint32_t TopRate, FasterRate Faster) : topRate(TopRate), faster(Faster) {}
+    using Wrap =
+        std::function<std::unique_ptr<serial::SerialDevice>(std::unique_ptr<serial::SerialDevice>)>;
+    explicit WrappingPlatform(Wrap Wrapper) : wrap(std::move(Wrapper)) {}
     serial::OpenResult open(const QString &port) override
     {
         serial::OpenResult opened = system->open(port);
         if (opened.device)
-            opened.device =
-                std::make_unique<TopRateDevice>(std::move(opened.device), topRate, faster);
+            opened.device = wrap(std::move(opened.device));
         return opened;
     }
 
 private:
     std::unique_ptr<serial::SerialPlatform> system = serial::systemSerialPlatform();
+    const Wrap wrap;
+};
+
+// Everything as the pseudo-terminal does it, but the rate.
+class TopRateDevice : public ForwardingDevice
+{
+public:
+    TopRateDevice(std::unique_ptr<serial::SerialDevice> Device, std::uint32_t TopRate,
+                  FasterRate Faster)
+        : ForwardingDevice(std::move(Device)), topRate(TopRate), faster(Faster)
+    {
+    }
+
+    bool setState(const serial::DeviceControlBlock &settings) override
+    {
+        if (settings.BaudRate <= topRate)
+            return ForwardingDevice::setState(settings);
+        if (faster == FasterRate::Refused)
+            return false;
+        serial::DeviceControlBlock atTheTop = settings;
+        atTheTop.BaudRate = topRate;
+        return ForwardingDevice::setState(atTheTop);
+    }
+
+private:
     const std::uint32_t topRate;
     const FasterRate faster;
 };
 
+// What the program wrote waits for the line until the modem has taken it.
+class ModemPacedDevice : public ForwardingDevice
+{
+public:
+    ModemPacedDevice(std::unique_ptr<serial::SerialDevice> Device,
+                     const modemsim::ModemSimulator &Modem)
+        : ForwardingDevice(std::move(Device)), modem(Modem), takenBefore(Modem.bytesTaken())
+    {
+    }
+
+    ssize_t write(const char *data, std::size_t size) override
+    {
+        const ssize_t count = ForwardingDevice::write(data, size);
+        if (count > 0)
+            written += count;
+        return count;
+    }
+    std::size_t outputPending() override
+    {
+        const std::int64_t taken = modem.bytesTaken() - takenBefore;
+        return static_cast<std::size_t>(std::max<std::int64_t>(0, written - taken));
+    }
+
+private:
+    const modemsim::ModemSimulator &modem;
+    const std::int64_t takenBefore;
+    std::atomic<std::int64_t> written{0};
+};
+
 } // namespace
+
+std::unique_ptr<TComm32> PortPacedByTheModem(const modemsim::ModemSimulator &Modem)
+{
+    return std::make_unique<TComm32>(
+        std::make_unique<WrappingPlatform>([&Modem](std::unique_ptr<serial::SerialDevice> Device) {
+            return std::make_unique<ModemPacedDevice>(std::move(Device), Modem);
+        }));
+}
 
 std::unique_ptr<TComm32> PortWithTopRate(std::uint32_t TopRate, FasterRate Faster)
 {
-    return std::make_unique<TComm32>(std::make_unique<TopRatePlatform>(TopRate, Faster));
+    return std::make_unique<TComm32>(std::make_unique<WrappingPlatform>(
+        [TopRate, Faster](std::unique_ptr<serial::SerialDevice> Device) {
+            return std::make_unique<TopRateDevice>(std::move(Device), TopRate, Faster);
+        }));
 }
 
 std::unique_ptr<ModemBench> MakeBench(modemsim::Family Family, modemsim::Faults Faults,

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,19 @@
 #include <ostream>
 #include <vector>
 
+// A run still going this long after its test started has failed: its host asks it to quit and
+// the test names the step it was at, well before the test runner's limit of 120 s.
+inline constexpr std::chrono::seconds RunBudget{50};
+
 // The window's part of a run, recorded: log lines, boxes, gauge, status; the quit request can be
 // raised when a given line is logged or the gauge reaches a position, and is raised when a file
-// is tried more than MaxAttempts times.
+// is tried more than MaxAttempts times or the run overruns its budget.
 class FakeHost : public RunHost
 {
 public:
     static constexpr int MaxAttempts = 5;
 
-    FakeHost(TmyComm &Channel, QString DirPath) : channel(Channel), dirPath(std::move(DirPath)) {}
+    FakeHost(TmyComm &Channel, QString DirPath);
 
     QStringList lines;
     QStringList boxes;
@@ -47,7 +52,9 @@ public:
     int GaugePosition() const override { return gaugePosition; }
     QStringList ListFolder(const QString &Folder) override { return lister(Folder); }
     QString SelectedDirPath() const override { return dirPath; }
-    bool QuitRequested() const override { return quit; }
+    bool QuitRequested() const override { return quit || overdue; }
+    // The run has overrun its budget.
+    bool Overdue() const { return overdue; }
     void ShowErrorBox(const QString &Text) override { boxes.append(Text); }
     TmyComm &Channel() override { return channel; }
     void SetStatus(const QString &Text) override { LogLine(Text); }
@@ -62,6 +69,8 @@ public:
 private:
     TmyComm &channel;
     QString dirPath;
+    QTimer budget;
+    bool overdue = false;
 };
 
 // A run of the procedures against a simulator speeds time up by this much: the answers still
@@ -75,6 +84,8 @@ class ModemBench
 public:
     explicit ModemBench(modemsim::Options Options, std::uint32_t BaudRate = 9600,
                         std::unique_ptr<TComm32> Port = std::make_unique<TComm32>());
+    using PortMaker = std::function<std::unique_ptr<TComm32>(const modemsim::ModemSimulator &)>;
+    ModemBench(modemsim::Options Options, std::uint32_t BaudRate, const PortMaker &MakePort);
     ~ModemBench();
 
     // Writes a file of the type's folder ("compiled/a.pyo", "transfer_fw.log").
@@ -97,6 +108,11 @@ enum class FasterRate
 
 // A port on the pseudo-terminals that cannot go faster than TopRate.
 std::unique_ptr<TComm32> PortWithTopRate(std::uint32_t TopRate, FasterRate Faster);
+
+// A port on the pseudo-terminals whose output has left it only once Modem has taken it, as a
+// serial driver counts what still waits for its line. A pseudo-terminal takes some 20 KB out of
+// the writer's sight, which at a slow line rate is minutes of line time.
+std::unique_ptr<TComm32> PortPacedByTheModem(const modemsim::ModemSimulator &Modem);
 
 std::unique_ptr<ModemBench> MakeBench(modemsim::Family Family, modemsim::Faults Faults = {},
                                       QByteArray TransferLog = {});

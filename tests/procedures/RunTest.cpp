@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <stdexcept>
 
@@ -117,6 +118,42 @@ TEST(BaudSwitch, RateThePortCannotTakeIsNeverAskedOfTheModem)
         EXPECT_EQ(bench->channel.Comm->BaudRate(), 9600u);
         SendCommand(bench->channel, "AT", "OK", "ERROR", 3000);
         EXPECT_TRUE(bench->channel.Reply.contains("OK"));
+    }
+}
+
+// The port's name (a link, a reused ttyUSBn) leads to the next modem between the identification
+// and the reopen at the new rate, or to nothing: the run ends there with the reason, the other
+// modem is left untouched and the modem that was read is sent nothing more.
+TEST(BaudSwitch, ReopenOnAnotherDeviceOrNoneEndsTheRun)
+{
+    Timing::ScopedSpeedUp fast(RunSpeedUp);
+    for (const bool another : {true, false}) {
+        SCOPED_TRACE(another ? "another modem" : "none");
+        QTemporaryDir links;
+        const QString link = links.filePath(QStringLiteral("modem"));
+        modemsim::Options first;
+        first.linkPath = link;
+        const auto bench = std::make_unique<ModemBench>(first, 115200);
+        modemsim::ModemSimulator next(modemsim::Options{});
+        TComm32 &port = *bench->channel.Comm;
+        port.ClosePort();
+        port.SetCommPort(link);
+        ASSERT_NO_THROW(port.OpenPort());
+        SendCommand(bench->channel, "AT+CGSN", "OK", "ERROR", 3000);
+        ASSERT_TRUE(bench->channel.Reply.contains("OK"));
+
+        QFile::remove(link);
+        if (another) {
+            ASSERT_TRUE(QFile::link(next.devicePath(), link));
+        }
+        EXPECT_EQ(commsError([&] { SetModemBaud(bench->host, 9600); }),
+                  another ? QStringLiteral("СОМ-порт %1 ведёт теперь к другому устройству: модем "
+                                           "сменился. Запись данных отменена.")
+                                .arg(link)
+                          : QStringLiteral("Неверный Handle COM-порта !"));
+        EXPECT_FALSE(port.PortOpen());
+        EXPECT_TRUE(next.received().isEmpty());
+        EXPECT_EQ(bench->Commands().back(), "AT+IPR=9600");
     }
 }
 

@@ -170,7 +170,13 @@ public:
     void ShowTransfer(const TransferProgress &) override {}
     void TransferEnded() override {}
     void ShowBox(Box, const QString &Text) override { boxes.append(Text); }
+    void ShowFailureBox(const QString &Text, const QString &Reason) override
+    {
+        boxes.append(Text);
+        reasons.append(Reason);
+    }
     void SetPortHint(const QString &) override {}
+    void ShowPortProblem(const QString &Diagnosis) override { portProblems.append(Diagnosis); }
     void RunPortTicks(bool Run) override { portTicks = Run; }
     void RunPowerTicks(bool Run) override { powerTicks = Run; }
     std::optional<QString> AskPortSettings() override { return answerDialog(); }
@@ -178,12 +184,13 @@ public:
     void ShowSteps() override {}
     void FocusModemList() override {}
     void CloseLater() override { ++closeLater; }
-    void LogFailure(const Failure &Reason) override { LogLine(Reason.text); }
     void FileSent(const SentFile &) override {}
     void RunStarted(const TDirObject &) override { ++runs; }
-    void RunFinished(bool, const QString &) override { ++runsFinished; }
+    void RunFinished(const RunOutcome &) override { ++runsFinished; }
     int runs = 0;
     int runsFinished = 0;
+    QStringList reasons;
+    QStringList portProblems;
 };
 
 // A script modem's type folder, a modem on the line, and the steps over a channel to it.

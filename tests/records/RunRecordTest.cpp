@@ -10,9 +10,54 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
+
+#ifndef Q_OS_WIN
+#include <csignal>
+#include <dlfcn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Every sync of the process passes through here, so that a test can see a record reach the disk:
+// how many syncs the watched file had, and how long it was at the last one.
+namespace {
+std::atomic<ino_t> watchedFile{0};
+std::atomic<int> watchedSyncs{0};
+std::atomic<off_t> sizeAtSync{-1};
+
+int countedSync(int Descriptor, const char *Name)
+{
+    struct stat status
+    {
+    };
+    if (::fstat(Descriptor, &status) == 0 && status.st_ino == watchedFile.load()) {
+        ++watchedSyncs;
+        sizeAtSync = status.st_size;
+    }
+    using Sync = int (*)(int);
+    const auto real = reinterpret_cast<Sync>(dlsym(RTLD_NEXT, Name));
+    return real(Descriptor);
+}
+} // namespace
+
+// The C library names their parameters with reserved names.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
+extern "C" int fsync(int Descriptor)
+{
+    return countedSync(Descriptor, "fsync");
+}
+
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
+extern "C" int fdatasync(int Descriptor)
+{
+    return countedSync(Descriptor, "fdatasync");
+}
+#endif
 
 namespace {
 
@@ -149,5 +194,73 @@ TEST(RunRecordFile, ThatCannotBeWrittenSaysWhy)
     EXPECT_TRUE(failure->text.startsWith(dir.path())) << failure->text.toStdString();
     EXPECT_TRUE(folder.append(sampleRecord()));
 }
+
+#ifndef Q_OS_WIN
+QByteArray contentOf(const QString &Path)
+{
+    QFile file(Path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+// A record is on the disk before append returns: the file is synced once, holding the whole line.
+TEST(RunRecordFile, RecordIsSyncedToTheDiskBeforeAppendReturns)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("runs.jsonl"));
+    RunRecordFile file(path);
+    ASSERT_FALSE(file.open());
+    struct stat status
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
+    watchedFile = status.st_ino;
+    watchedSyncs = 0;
+    ASSERT_FALSE(file.append(sampleRecord()));
+    const int syncs = watchedSyncs.exchange(0);
+    watchedFile = 0;
+    EXPECT_EQ(syncs, 1);
+    EXPECT_EQ(sizeAtSync.load(), contentOf(path).size());
+}
+
+// A disk that fills up in the middle of a record (here a file size limit, which a child process
+// takes on so that nothing needs mounting): the append fails and the file is exactly as before,
+// so the next record starts a line of its own and every line is whole.
+TEST(RunRecordFile, RecordThatDoesNotFitLeavesTheFileAsItWas)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("runs.jsonl"));
+    RunRecordFile file(path);
+    ASSERT_FALSE(file.open());
+    ASSERT_FALSE(file.append(sampleRecord()));
+    const QByteArray before = contentOf(path);
+
+    RunRecord large = sampleRecord();
+    large.reason = QString(4000, u'я');
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Past the limit a write fails with EFBIG instead of ending the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{static_cast<rlim_t>(before.size() + 100),
+                           static_cast<rlim_t>(before.size() + 100)};
+        const bool full = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        const auto failure = file.append(large);
+        _exit(!full ? 2 : failure && failure->kind == Failure::Kind::BadFile ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 2) << "no file size limit could be set";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a record that did not fit was reported as written";
+    EXPECT_EQ(contentOf(path), before);
+
+    ASSERT_FALSE(file.append(sampleRecord()));
+    const QList<QByteArray> lines = linesOf(path);
+    ASSERT_EQ(lines.size(), 2);
+    for (const QByteArray &line : lines)
+        EXPECT_FALSE(parsed(line).isEmpty());
+}
+#endif
 
 } // namespace

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -53,7 +55,14 @@ public:
     int writeDescriptor() const override { return line->device; }
     ssize_t read(char *buffer, std::size_t size) override
     {
+        while (line->holdReads)
+            std::this_thread::sleep_for(1ms);
         return ::read(line->device, buffer, size);
+    }
+    std::size_t inputPending() override
+    {
+        int pending = 0;
+        return ioctl(line->device, FIONREAD, &pending) == 0 ? static_cast<std::size_t>(pending) : 0;
     }
     ssize_t write(const char *data, std::size_t size) override
     {

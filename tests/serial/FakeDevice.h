@@ -30,6 +30,7 @@ struct FakeLine
     std::atomic<std::size_t> writeLimit{SIZE_MAX}; // bytes taken per write call
     std::atomic<int> writeError{0};                // errno of every write from now on
     std::atomic<bool> refuseStates{false};
+    std::atomic<bool> holdReads{false}; // the reader stays inside its read while this is set
 
     std::mutex lock; // guards the pending events
     std::uint32_t pendingEvents = 0;

@@ -225,6 +225,7 @@ TEST_F(PtyTest, MegabytesArriveCompleteAndInOrderBothWays)
         if (got.size() < 256 * 1024)
             std::this_thread::sleep_for(2ms);
     }
+    ASSERT_EQ(got.size(), data.size()) << "the data out did not all arrive";
     EXPECT_TRUE(got == data);
 
     // A burst the other way comes in blocks of at most 32768 bytes, each with a zero after it.

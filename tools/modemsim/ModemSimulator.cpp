@@ -3,6 +3,7 @@
 #include "tools/modemsim/LinePace.h"
 #include "tools/modemsim/ModemCore.h"
 #include "tools/modemsim/PtyPair.h"
+#include "tools/modemsim/PtySpeed.h"
 #include "tools/modemsim/ReplyShaper.h"
 #include "tools/modemsim/TransferLog.h"
 
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -65,6 +67,7 @@ struct ModemSimulator::Private
             throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
         powerOnAt = Clock::now() + options.powerOnDelay;
         pace.setRate(options.lineRate, options.lineSpeedUp);
+        modemRate = options.lineRate;
         devicePath = pty->slavePath();
         linkTo(devicePath);
     }
@@ -83,6 +86,7 @@ struct ModemSimulator::Private
     bool readInput(Clock::time_point now); // false once the device has vanished
     std::size_t readLimit(Clock::time_point now);
     void followRateChange();
+    void garbleAtAnotherRate(QByteArray &chunk) const;
     int frameBits() const;
     bool wantsInput(Clock::time_point now);
     bool stalled() const;
@@ -134,8 +138,9 @@ struct ModemSimulator::Private
     Clock::time_point powerOnAt;
     bool poweredUp = false;
     bool absent = false; // guarded by mutex: no modem on the port; input is lost
-    std::int64_t receivedCount = 0;
+    std::atomic<std::int64_t> receivedCount{0}; // read by any thread
     LinePace pace;
+    std::uint32_t modemRate = 0; // the rate the modem's own line works at; 0: not paced
 };
 
 void ModemSimulator::Private::run()
@@ -220,6 +225,7 @@ bool ModemSimulator::Private::readInput(Clock::time_point now)
         if (count <= 0)
             return true;
         QByteArray chunk(buffer.data(), count);
+        garbleAtAnotherRate(chunk);
         if (options.faults.vanishAfterBytes && !back)
             chunk.truncate(std::min<std::int64_t>(
                 chunk.size(),
@@ -280,8 +286,23 @@ void ModemSimulator::Private::followRateChange()
         std::lock_guard lock(mutex);
         rate = core.takeRequestedRate();
     }
-    if (rate && pace.paced())
+    if (rate && pace.paced()) {
         pace.setRate(*rate, options.lineSpeedUp);
+        modemRate = *rate;
+    }
+}
+
+// Characters sent at a rate the modem does not work at arrive as other characters, none of them
+// one that a command is made of. A rate the program never set (0) is not compared.
+void ModemSimulator::Private::garbleAtAnotherRate(QByteArray &chunk) const
+{
+    if (modemRate == 0)
+        return;
+    const std::uint32_t programRate = programLineSpeed(pty->master());
+    if (programRate == 0 || ratesAgree(programRate, modemRate))
+        return;
+    for (char &character : chunk)
+        character = static_cast<char>(static_cast<unsigned char>(character) | 0x80U);
 }
 
 // The program's character format, which a pseudo-terminal shares between its two ends.
@@ -438,6 +459,7 @@ void ModemSimulator::Private::putOn(const QByteArray &Imei, const Faults &ModemF
     poweredUp = false;
     powerOnAt = Clock::now() + options.powerOnDelay;
     pace.setRate(options.lineRate, options.lineSpeedUp);
+    modemRate = options.lineRate;
     {
         std::lock_guard lock(mutex);
         core = std::move(fresh);
@@ -472,6 +494,11 @@ ModemSimulator::~ModemSimulator()
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(d->stopEvent, &one, sizeof one);
     d->thread.join();
+}
+
+std::int64_t ModemSimulator::bytesTaken() const
+{
+    return d->receivedCount.load();
 }
 
 QString ModemSimulator::devicePath() const

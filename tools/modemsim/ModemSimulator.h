@@ -70,7 +70,9 @@ struct Options
         2000}; // a raw transfer that goes quiet this long fails
     // Bits per second of the line the modem's input comes over: input is taken no faster than
     // such a line carries it, one character per frame of the program's character format. 0: as
-    // fast as the pseudo-terminal carries it. While it is on, "AT+IPR=<rate>" sets it to <rate>.
+    // fast as the pseudo-terminal carries it. While it is on, "AT+IPR=<rate>" sets it to <rate>,
+    // and input that the program sends at a rate more than 3 % off it (the speed set on the
+    // pseudo-terminal) arrives garbled, as on a real line.
     std::uint32_t lineRate = 0;
     int lineSpeedUp = 1; // the line carries this many times its rate (tests that speed time up)
     // The modem's serial number, its answer to "AT+CGSN"; empty: the modem answers "ERROR".
@@ -117,6 +119,9 @@ public:
     // The path of the slave side, the device the program opens (e.g. /dev/pts/7); empty while the
     // device is gone.
     QString devicePath() const;
+
+    // How many bytes the modem has taken from its line since it started; from any thread.
+    std::int64_t bytesTaken() const;
 
     // Script family: the script store; Java family: the downloaded files (name -> bytes).
     std::map<QByteArray, QByteArray> storedFiles() const;
