@@ -23,10 +23,8 @@
 
 namespace {
 
-const QString DevicePrefix = QStringLiteral("/dev/");
 // Set on the entry of a port that is not there (its adapter unplugged).
 constexpr int AbsentRole = Qt::UserRole;
-constexpr int CommPortEntryLength = 99;
 // The dialog's width at the default font and its narrowest; it grows for larger fonts and for long
 // port names. Its height is always that of its content.
 constexpr int DialogWidth = 344;
@@ -60,20 +58,6 @@ std::optional<SerialPortInfo> linkedPort(const QString &CommPort)
 }
 
 } // namespace
-
-QString CommPortForEntry(const QString &Entry)
-{
-    return Entry.startsWith(u'/') ? Entry : DevicePrefix + Entry;
-}
-
-QString EntryForCommPort(const QString &CommPort)
-{
-    // COM1 stands for ttyS0 here as it does when the port is opened.
-    QString device = ResolveDevicePath(CommPort);
-    if (device.startsWith(DevicePrefix, Qt::CaseInsensitive))
-        return device.mid(DevicePrefix.size(), CommPortEntryLength);
-    return device;
-}
 
 TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
 {
@@ -208,8 +192,7 @@ int TfCOMProperty::entryOf(const QString &CommPort)
         return cbxPort_N->count() - 1;
     }
     // The component's own default was chosen by no one: nothing is chosen then.
-    if (entry.isEmpty() || CommPortForEntry(entry) == DevicePrefix ||
-        CommPort == TComm32::DefaultCommPort())
+    if (entry.isEmpty() || CommPort == TComm32::DefaultCommPort())
         return -1;
     // A port the list does not have is the one the type expects all the same: named as it is,
     // greyed in the open list and said so under it (no wider than its name, as a long path is).

@@ -61,12 +61,6 @@ private:
     void showPortNote();
 };
 
-// The CommPort that stands for a port list entry: a device under /dev by its bare name, a port
-// listed by full path (the simulator's virtual ports) as it is.
-QString CommPortForEntry(const QString &Entry);
-// The port list entry a CommPort stands for, to be matched ignoring case.
-QString EntryForCommPort(const QString &CommPort);
-
 QString NoPortsText(); // the system lists no serial port
 // Said under the port list when the port chosen (by the profile or earlier) is not there now; the
 // port step goes on trying it, so that plugging the adapter in is enough.

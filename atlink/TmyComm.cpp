@@ -5,6 +5,7 @@
 #include "atlink/PortProfile.h"
 #include "atlink/Timing.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -53,6 +54,16 @@ constexpr std::chrono::milliseconds DrainCheck(10);
 // only spent while received bytes are still on their way.
 constexpr std::chrono::milliseconds ReaderCatchUpLimit(1000);
 
+// Makes the wait's pass of the event loop return, so that the wait looks at what a timer changed.
+// Qt's Windows dispatcher hands a precise timer's event over at the start of processEvents() and
+// then goes on sleeping in that call, waiting for more: a wait that nothing else wakes (no answer
+// coming) would never end.
+void WakeWaitLoop()
+{
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+}
+
 } // namespace
 
 // The time-out of one wait. It runs from Start, or from the moment the port's output has drained,
@@ -70,6 +81,7 @@ public:
         }
         timer.setInterval(Bounded(std::chrono::milliseconds(Interval)));
         drainCheck.setInterval(DrainCheck);
+        QObject::connect(&drainCheck, &QTimer::timeout, WakeWaitLoop);
     }
 
     void Start()
@@ -116,7 +128,7 @@ private:
     const std::uint32_t interval;
     QTimer timer;
     QTimer drainLimit;
-    QTimer drainCheck; // only wakes the wait loop
+    QTimer drainCheck; // only wakes the wait loop to look at the port's output
     bool awaitingOutput = false;
     bool running = false;
     bool expired = false;
@@ -279,6 +291,7 @@ void TmyComm::WaitTimerFired(WaitTimer &Sender)
 {
     Sender.Stop();
     Sender.MarkExpired();
+    WakeWaitLoop();
 }
 
 std::optional<Failure> TmyComm::LoadPortSettings(const QString &FileName)

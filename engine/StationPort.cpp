@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 
 using namespace std::chrono_literals;
 
@@ -22,6 +21,11 @@ namespace {
 constexpr std::chrono::milliseconds SilenceMeansGone = 3000ms;
 
 } // namespace
+
+bool DeviceTakenAway(const DeviceLook &Look)
+{
+    return (Look.present.has_value() && !*Look.present) || !Look.same || Look.hungUp;
+}
 
 StationPort::StationPort(PortJob Job, int Port, RunObserver &Observer, const RunStop &Stop,
                          StationSession &Session)
@@ -115,8 +119,8 @@ void StationPort::waitUntilTakenAway(FlashHost &Host, const QString &Device)
     while (!stop.quit.load()) {
         // A USB modem unplugged: its device is gone, the open port has lost it, or the name now
         // leads to another device (the next modem already plugged in).
-        if (!QFileInfo::exists(ResolveDevicePath(job.port)) || PortDevice(job.port) != Device ||
-            (device.PortOpen() && device.HungUp()))
+        if (DeviceTakenAway({DevicePresent(job.port), PortDevice(job.port) == Device,
+                             device.PortOpen() && device.HungUp()}))
             break;
         if (!device.PortOpen()) {
             try {

@@ -4,6 +4,22 @@
 #include "engine/RunEvents.h"
 #include "engine/RunStop.h"
 
+#include <atomic>
+#include <optional>
+
+// What the wait for a modem's removal sees of its port's device at one look.
+struct DeviceLook
+{
+    std::optional<bool> present; // none where the system cannot tell without opening it
+    bool same = true;            // the name still leads to the device the modem answered on
+    bool hungUp = false;         // the open port has lost its device
+};
+
+// The modem's device is gone or replaced. Where the system cannot tell whether a device is there
+// (a COM port on Windows) only the port's hang-up tells, and the wait's silence clock the rest: a
+// test that cannot tell must not end the wait.
+bool DeviceTakenAway(const DeviceLook &Look);
+
 class FlashHost;
 class StationSession;
 

@@ -99,7 +99,8 @@ const QList<OptionRow> &Options()
     return rows;
 }
 
-constexpr qsizetype HelpWidth = 80;
+// A Windows console is 80 columns wide, and a line of 80 leaves an empty one after it.
+constexpr qsizetype HelpWidth = 79;
 constexpr qsizetype HelpColumn = 20; // where an option's help begins
 
 // Text broken into lines of at most HelpWidth columns: the first starts with Lead, the others
@@ -153,15 +154,14 @@ QString FlashHelpText(const TypesFolder &Now)
         "\nModem types: Quillon_dir.ini and the type folders are read from the first of\n");
     help += wrapped(QStringLiteral("  1. "), QStringLiteral("the folder given with --data, else "
                                                             "$QUILLON_DATA_DIR when it is set;"));
-    help +=
-        wrapped(QStringLiteral("  2. "),
-                QStringLiteral("the user's folder, %1;").arg(TypesPlaceText(TypesSource::User)));
-    help += wrapped(
-        QStringLiteral("  3. "),
-        QStringLiteral("the system's folder, %1;").arg(TypesPlaceText(TypesSource::System)));
-    help += wrapped(QStringLiteral("  4. "),
-                    QStringLiteral("the demo types installed with the program, %1;")
-                        .arg(TypesPlaceText(TypesSource::Demo)));
+    // A folder's name on a line of its own, never broken: it is copied from here.
+    const std::pair<const char *, TypesSource> places[] = {
+        {"  2. the user's folder:\n", TypesSource::User},
+        {"  3. the system's folder:\n", TypesSource::System},
+        {"  4. the demo types installed with the program:\n", TypesSource::Demo}};
+    for (const auto &[place, source] : places)
+        help +=
+            QString::fromLatin1(place) + QStringLiteral("     %1;\n").arg(TypesPlaceText(source));
     help += wrapped({}, QStringLiteral("where 2 and 3 count only when they hold a "
                                        "Quillon_dir.ini. An upgrade of Quillon never touches the "
                                        "user's or the system's folder."));

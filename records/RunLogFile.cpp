@@ -29,7 +29,7 @@ QString RunLogName(const QDateTime &Start, const QStringList &Parts)
 
 QStringList TimedLines(const QList<LoggedLine> &Log)
 {
-    static const QRegularExpression lineBreak(QStringLiteral("\r?\n"));
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     QStringList lines;
     for (const LoggedLine &line : Log) {
         const QString time = line.time.toUTC().toString(Qt::ISODateWithMs) + u' ';
@@ -51,7 +51,10 @@ Result<QString> WriteRunLog(const QString &Folder, const QString &Name, const QS
                                      QStringLiteral("-%1").arg(next) + LogSuffix);
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write((Lines.join(u'\n') + u'\n').toUtf8());
+        // One line end throughout: a modem's answer quoted in a line brings its own CR LF or CR.
+        QString text = Lines.join(u'\n') + u'\n';
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        file.write(text.toUtf8());
         if (file.commit())
             return path;
     }

@@ -10,6 +10,8 @@
 namespace {
 
 const QString SysTtyFolder = QStringLiteral("/sys/class/tty");
+const QString DevicePrefix = QStringLiteral("/dev/");
+constexpr int CommPortEntryLength = 99;
 
 QString readSysfsText(const QString &path)
 {
@@ -142,11 +144,29 @@ QString ResolveDevicePath(const QString &CommPort)
     return resolveIgnoringCase(CommPort);
 }
 
+QString CommPortForEntry(const QString &Entry)
+{
+    return Entry.startsWith(u'/') ? Entry : DevicePrefix + Entry;
+}
+
+QString EntryForCommPort(const QString &CommPort)
+{
+    QString device = ResolveDevicePath(CommPort);
+    if (device.startsWith(DevicePrefix, Qt::CaseInsensitive))
+        return device.mid(DevicePrefix.size(), CommPortEntryLength);
+    return device;
+}
+
 QString PortDevice(const QString &CommPort)
 {
     const QString path = ResolveDevicePath(CommPort);
     const QString device = QFileInfo(path).canonicalFilePath();
     return device.isEmpty() ? path : device;
+}
+
+std::optional<bool> DevicePresent(const QString &CommPort)
+{
+    return QFileInfo::exists(ResolveDevicePath(CommPort));
 }
 
 QStringList StableNamesOf(const QString &Device, const QString &ByIdFolder)

@@ -12,6 +12,9 @@
 
 namespace {
 
+const QString DeviceNamespace = QStringLiteral("\\\\.\\");
+constexpr int CommPortEntryLength = 99;
+
 // A registry string: its stored size in bytes, without the terminating zero it may carry.
 QString registryText(const wchar_t *text, DWORD bytes)
 {
@@ -97,11 +100,30 @@ QString ResolveDevicePath(const QString &CommPort)
     static const QRegularExpression numbered(QStringLiteral("^COM[1-9]\\d{0,3}$"),
                                              QRegularExpression::CaseInsensitiveOption);
     if (numbered.match(CommPort).hasMatch())
-        return QStringLiteral("\\\\.\\") + CommPort;
+        return DeviceNamespace + CommPort;
+    return CommPort;
+}
+
+// The list's names are the ports' own (COM12): taken as they stand, they open as the runner opens
+// them and the run's record names them as the runner's does.
+QString CommPortForEntry(const QString &Entry)
+{
+    return Entry;
+}
+
+QString EntryForCommPort(const QString &CommPort)
+{
+    if (CommPort.startsWith(DeviceNamespace))
+        return CommPort.mid(DeviceNamespace.size(), CommPortEntryLength);
     return CommPort;
 }
 
 QString PortDevice(const QString &CommPort)
 {
     return ResolveDevicePath(CommPort);
+}
+
+std::optional<bool> DevicePresent(const QString &)
+{
+    return std::nullopt;
 }

@@ -161,19 +161,6 @@ TEST_F(PortDialog, OpeningThePortListKeepsTheChoiceAndNoChoiceStaysNone)
     EXPECT_EQ(port.CommPort(), QStringLiteral("/dev/"));
 }
 
-// A profile's COMn is the port opening takes for it, ttyS(n-1), so the dialog shows that entry.
-TEST(PortDialogEntries, NumberedComNamesStandForTheirDevices)
-{
-    EXPECT_EQ(EntryForCommPort(QStringLiteral("COM1")), QStringLiteral("ttyS0"));
-    EXPECT_EQ(EntryForCommPort(QStringLiteral("com12")), QStringLiteral("ttyS11"));
-    EXPECT_EQ(EntryForCommPort(QStringLiteral("/dev/quillon-none0")),
-              QStringLiteral("quillon-none0"));
-    EXPECT_EQ(EntryForCommPort(QStringLiteral("/tmp/quillon-ports/x")),
-              QStringLiteral("/tmp/quillon-ports/x"));
-    EXPECT_EQ(CommPortForEntry(EntryForCommPort(QStringLiteral("COM3"))),
-              QStringLiteral("/dev/ttyS2"));
-}
-
 TEST_F(PortDialog, UnusableSpeedRaisesAfterThePortNameWasSet)
 {
     port.SetBaudRate(14400);

@@ -64,6 +64,25 @@ TEST(RunArchive, KeepsARecordLineAndALogPerRun)
                              "2026-12-07T20:33:51.010Z Операция успешно завершена\n"));
 }
 
+// Lines that quote a modem's answer carry its CR LF or CR; the file keeps one line end throughout,
+// which every viewer shows alike.
+TEST(RunArchive, LogHasOneLineEndThroughout)
+{
+    QTemporaryDir folder;
+    const RunArchive archive(folder.filePath(QStringLiteral("quillon")));
+    const QDateTime start(QDate(2026, 12, 7), QTime(20, 33, 9), Qt::UTC);
+    ASSERT_TRUE(archive.keep(
+        recordOf(QStringLiteral("COM5"), start),
+        {{start, QStringLiteral("Ответ:\r\nOK\r\n")}, {start, QStringLiteral("AT\rATE0")}}));
+    QFile log(
+        QDir(archive.logFolder()).filePath(QStringLiteral("20261207-203309_velmora_COM5.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString at = QStringLiteral("2026-12-07T20:33:09.000Z ");
+    EXPECT_EQ(QString::fromUtf8(log.readAll()),
+              at + QStringLiteral("Ответ:\n") + at + QStringLiteral("OK\n") + at + u'\n' + at +
+                  QStringLiteral("AT\n") + at + QStringLiteral("ATE0\n"));
+}
+
 TEST(RunArchive, NamesLogsAfterThePortWithoutItsFolders)
 {
     const QDateTime start(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);

@@ -65,13 +65,19 @@ TEST(FlashOptions, HelpNamesEveryExitStatus)
         EXPECT_TRUE(FlashHelpText({}).contains(QLatin1StringView(status))) << status;
 }
 
-// The help is printed from the table the parser reads: every option it names is one the parser
-// takes, and it reads whole on an 80-column terminal (and in the manual page made from it).
-TEST(FlashOptions, HelpFitsEightyColumnsAndEveryOptionItNamesIsTaken)
+// A Windows console is 80 columns wide by default, and a line of 80 leaves an empty one after it.
+TEST(FlashOptions, HelpFitsAnEightyColumnConsole)
 {
     const QStringList lines = FlashHelpText({}).split(u'\n');
     for (const QString &line : lines)
-        EXPECT_LE(line.size(), 80) << line.toStdString();
+        EXPECT_LT(line.size(), 80) << line.toStdString();
+}
+
+// The help is printed from the table the parser reads: every option it names is one the parser
+// takes.
+TEST(FlashOptions, EveryOptionTheHelpNamesIsTaken)
+{
+    const QStringList lines = FlashHelpText({}).split(u'\n');
     static const QRegularExpression optionLine(QStringLiteral("^  (?:-h, )?--([a-z-]+)"));
     int options = 0;
     for (const QString &line : lines) {

@@ -22,7 +22,7 @@ namespace {
 
 const QString Type = QStringLiteral("Velmora");
 
-PortResult resultOf(PortOutcome Outcome, const QString &Reason = {})
+PortResult outcomeOf(PortOutcome Outcome, const QString &Reason = {})
 {
     PortResult result;
     result.outcome = Outcome;
@@ -33,9 +33,9 @@ PortResult resultOf(PortOutcome Outcome, const QString &Reason = {})
 
 TEST(FlashExitCode, FollowsTheDocumentedPrecedence)
 {
-    const PortResult ok = resultOf(PortOutcome::Programmed);
-    const PortResult failed = resultOf(PortOutcome::Failed);
-    const PortResult silent = resultOf(PortOutcome::NoAnswer);
+    const PortResult ok = outcomeOf(PortOutcome::Programmed);
+    const PortResult failed = outcomeOf(PortOutcome::Failed);
+    const PortResult silent = outcomeOf(PortOutcome::NoAnswer);
     EXPECT_EQ(FlashExitCode({ok, ok}, false), FlashExit::AllProgrammed);
     EXPECT_EQ(FlashExitCode({ok, failed, ok}, false), FlashExit::SomeFailed);
     // Some modems answered: the silent ones are failures among others, not "no modem answered".
@@ -81,7 +81,7 @@ TEST_F(TextOutputTest, ModemBytesThatDriveATerminalAreShownEscaped)
               QStringLiteral("AT >> \\x1B]0;pwned\\x07\\x1B[31mOK\tЁ\\x9B\\u202E\\x7F\n\n"));
     buffer.buffer().clear();
     buffer.seek(0);
-    board.finished(0, resultOf(PortOutcome::Failed, QStringLiteral("bad \x1b[2J")));
+    board.finished(0, outcomeOf(PortOutcome::Failed, QStringLiteral("bad \x1b[2J")));
     output.summarize(1);
     EXPECT_TRUE(written().contains(QStringLiteral("bad \\x1B[2J\n"))) << written().toStdString();
 }
@@ -103,8 +103,8 @@ TEST_F(TextOutputTest, ALinkIsSummedUpWithItsDevice)
     TextOutput output(board, buffer, {});
     board.setNext(&output);
     board.logLine(0, QStringLiteral("OK"));
-    board.finished(0, resultOf(PortOutcome::Programmed));
-    board.finished(1, resultOf(PortOutcome::Programmed));
+    board.finished(0, outcomeOf(PortOutcome::Programmed));
+    board.finished(1, outcomeOf(PortOutcome::Programmed));
     output.summarize(0);
     EXPECT_TRUE(written().startsWith(link + QStringLiteral(": OK\n")));
     EXPECT_TRUE(written().contains(QStringLiteral("  %1 (%2)  ").arg(link, device)));
@@ -144,7 +144,7 @@ TEST_F(TextOutputTest, BothSummariesNameTheExitStatusAlike)
     PortBoard board({QStringLiteral("/dev/ttyUSB0")}, Type);
     TextOutput output(board, buffer, {});
     board.setNext(&output);
-    board.finished(0, resultOf(PortOutcome::Failed, QStringLiteral("таймаут")));
+    board.finished(0, outcomeOf(PortOutcome::Failed, QStringLiteral("таймаут")));
     output.summarize(1);
     output.summarizeStation(3'600'000, 130);
     EXPECT_EQ(written().count(QStringLiteral("(код завершения ")), 2) << written().toStdString();
@@ -158,8 +158,8 @@ TEST(JsonOutput, AResultWithoutAReasonHasANullReasonAsTheRecord)
     ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
     PortBoard board({QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")}, Type);
     JsonOutput output(board, buffer);
-    output.finished(0, resultOf(PortOutcome::Programmed));
-    output.finished(1, resultOf(PortOutcome::Failed, QStringLiteral("таймаут")));
+    output.finished(0, outcomeOf(PortOutcome::Programmed));
+    output.finished(1, outcomeOf(PortOutcome::Failed, QStringLiteral("таймаут")));
     const QList<QByteArray> lines = buffer.data().split('\n');
     ASSERT_GE(lines.size(), 2);
     const QJsonObject programmed = QJsonDocument::fromJson(lines.at(0)).object();

@@ -11,28 +11,28 @@
 namespace {
 
 const QString ByIdPort = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0");
-const QString Imei = QStringLiteral("356938035643809");
+const QString ShownImei = QStringLiteral("356938035643809");
 const QString Red = QStringLiteral("\x1b[31m");
 const QString Green = QStringLiteral("\x1b[32m");
 const QString Reset = QStringLiteral("\x1b[0m");
 
-PortResult resultOf(PortOutcome Outcome, const QString &Reason = {})
+PortResult modemResult(PortOutcome Outcome, const QString &Reason = {})
 {
     PortResult result;
     result.outcome = Outcome;
     result.reason = Reason;
-    result.imei = Imei;
+    result.imei = ShownImei;
     return result;
 }
 
-StationStatus stationAt(StationState State, int Programmed, int Failed,
-                        std::optional<PortResult> Ended = std::nullopt)
+StationStatus modemStation(StationState State, int Programmed, int Failed,
+                           std::optional<PortResult> Ended = std::nullopt)
 {
     StationStatus status;
     status.state = State;
     status.tally.programmed = Programmed;
     status.tally.failed = Failed;
-    status.imei = Imei;
+    status.imei = ShownImei;
     status.ended = std::move(Ended);
     return status;
 }
@@ -41,8 +41,8 @@ StationStatus stationAt(StationState State, int Programmed, int Failed,
 PortState stationPortAfter(const QString &Port, const PortResult &Ended, int Programmed, int Failed)
 {
     PortBoard board({Port}, QStringLiteral("Velmora"));
-    board.station(0, stationAt(StationState::Programming, Programmed, Failed - 1));
-    board.station(0, stationAt(StationState::TakeOff, Programmed, Failed, Ended));
+    board.station(0, modemStation(StationState::Programming, Programmed, Failed - 1));
+    board.station(0, modemStation(StationState::TakeOff, Programmed, Failed, Ended));
     return board.port(0);
 }
 
@@ -52,7 +52,7 @@ TEST(StationLine, AFailedModemReadsOtherwiseThanAGoodOne)
 {
     const PortState failed = stationPortAfter(
         QStringLiteral("/dev/ttyUSB0"),
-        resultOf(PortOutcome::Failed, QStringLiteral("таймаут (выполнено 1 из 3)")), 0, 1);
+        modemResult(PortOutcome::Failed, QStringLiteral("таймаут (выполнено 1 из 3)")), 0, 1);
     const PortLine failedLine = StationLine(failed);
     EXPECT_EQ(StateChangeText(failedLine),
               QStringLiteral("ОШИБКА: таймаут (выполнено 1 из 3), снимите модем "
@@ -62,8 +62,8 @@ TEST(StationLine, AFailedModemReadsOtherwiseThanAGoodOne)
                   QStringLiteral("ОШИБКА: таймаут (выполнено 1 из 3), снимите модем") + Reset +
                   QStringLiteral("  (запрограммировано: 0, сбоев: 1)"));
 
-    const PortState good =
-        stationPortAfter(QStringLiteral("/dev/ttyUSB0"), resultOf(PortOutcome::Programmed), 1, 1);
+    const PortState good = stationPortAfter(QStringLiteral("/dev/ttyUSB0"),
+                                            modemResult(PortOutcome::Programmed), 1, 1);
     EXPECT_EQ(FitLine(StationLine(good), 12, 120, true),
               QStringLiteral("/dev/ttyUSB0  ") + Green +
                   QStringLiteral("запрограммирован, снимите модем") + Reset +
@@ -75,8 +75,8 @@ TEST(StationLine, AFailedModemReadsOtherwiseThanAGoodOne)
 
     // A port that cannot go on has no modem to take off.
     PortBoard board({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Velmora"));
-    board.station(0, stationAt(StationState::WaitingForModem, 0, 0));
-    board.finished(0, resultOf(PortOutcome::Failed, QStringLiteral("диск полон")));
+    board.station(0, modemStation(StationState::WaitingForModem, 0, 0));
+    board.finished(0, modemResult(PortOutcome::Failed, QStringLiteral("диск полон")));
     EXPECT_EQ(
         StateChangeText(StationLine(board.port(0))),
         QStringLiteral("ОШИБКА: диск полон, порт остановлен (запрограммировано: 0, сбоев: 0)"));
@@ -88,8 +88,8 @@ TEST(StationLine, ANarrowTerminalShortensThePortNeverTheState)
 {
     const PortState failed = stationPortAfter(
         ByIdPort,
-        resultOf(PortOutcome::Failed, QStringLiteral("Ошибка. Файл ehsx.jar не принят модемом "
-                                                     "после 3 попыток (выполнено 1 из 3)")),
+        modemResult(PortOutcome::Failed, QStringLiteral("Ошибка. Файл ehsx.jar не принят модемом "
+                                                        "после 3 попыток (выполнено 1 из 3)")),
         4, 1);
     PortState waiting = failed;
     waiting.stage = PortStage::Waiting;
@@ -144,12 +144,12 @@ TEST(LiveLine, ShowsTheFileOnItsWayAsTheWindowDoes)
     progress.transfer = {}; // between files
     board.progress(0, progress);
     EXPECT_FALSE(shown().contains(u"КБ"));
-    board.finished(0, resultOf(PortOutcome::NoAnswer, QStringLiteral("нет отклика")));
+    board.finished(0, modemResult(PortOutcome::NoAnswer, QStringLiteral("нет отклика")));
     EXPECT_EQ(FitLine(RunLine(board.port(0), 65000), 12, 200, true),
               QStringLiteral("/dev/ttyUSB0  ") + Red + QStringLiteral("НЕТ ОТКЛИКА: нет отклика") +
                   Reset + QStringLiteral("  01:05"));
     PortBoard stopped({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Tu41"));
-    stopped.finished(0, resultOf(PortOutcome::Interrupted, QStringLiteral("прервано")));
+    stopped.finished(0, modemResult(PortOutcome::Interrupted, QStringLiteral("прервано")));
     EXPECT_EQ(FitLine(RunLine(stopped.port(0), 1000), 12, 200, true),
               QStringLiteral("/dev/ttyUSB0  ПРЕРВАН            00:01"));
 }
@@ -165,7 +165,7 @@ TEST(LiveLine, SaysARunIsStopping)
     EXPECT_TRUE(FitLine(RunLine(single.port(0), 1000), 12, 200, false)
                     .startsWith(QStringLiteral("/dev/ttyUSB0  остановка ")));
     PortBoard station({QStringLiteral("/dev/ttyUSB0")}, QStringLiteral("Tu41"));
-    station.station(0, stationAt(StationState::Programming, 0, 0));
+    station.station(0, modemStation(StationState::Programming, 0, 0));
     station.progress(0, stopping);
     EXPECT_TRUE(FitLine(StationLine(station.port(0)), 12, 200, false)
                     .startsWith(QStringLiteral("/dev/ttyUSB0  остановка")));
@@ -203,15 +203,15 @@ TEST_F(LiveOutput, QuietSaysOnlyStatesResultsAndTheSummary)
         board.setNext(&output);
         // The session keeps the last failure's reason in the counts it hands each report.
         const auto afterFailure = [](StationState State, std::optional<PortResult> Ended = {}) {
-            StationStatus status = stationAt(State, 0, 1, std::move(Ended));
+            StationStatus status = modemStation(State, 0, 1, std::move(Ended));
             status.tally.lastFailure = QStringLiteral("таймаут");
             return status;
         };
-        board.station(0, stationAt(StationState::WaitingForModem, 0, 0));
+        board.station(0, modemStation(StationState::WaitingForModem, 0, 0));
         board.logLine(0, QStringLiteral("AT#ESCRIPT=\"main.py\""));
-        board.station(0, stationAt(StationState::Programming, 0, 0));
+        board.station(0, modemStation(StationState::Programming, 0, 0));
         board.station(0, afterFailure(StationState::TakeOff,
-                                      resultOf(PortOutcome::Failed, QStringLiteral("таймаут"))));
+                                      modemResult(PortOutcome::Failed, QStringLiteral("таймаут"))));
         board.station(0, afterFailure(StationState::WaitingForModem));
         board.station(0, afterFailure(StationState::Stopped));
         output.summarizeStation(3600000, 130);
@@ -250,7 +250,8 @@ TEST_F(LiveOutput, QuietSingleRunSaysItsStepsAndItsFailureWithTheReason)
     board.logLine(0, QStringLiteral("Ожидаю отклик от модема..."));
     progress.phase = RunPhase::Writing;
     board.progress(0, progress);
-    board.finished(0, resultOf(PortOutcome::Failed, QStringLiteral("таймаут (выполнено 1 из 2)")));
+    board.finished(0,
+                   modemResult(PortOutcome::Failed, QStringLiteral("таймаут (выполнено 1 из 2)")));
     output.summarize(1);
     EXPECT_EQ(written(), QStringLiteral("ожидание отклика\nзапись\n"
                                         "ОШИБКА: таймаут (выполнено 1 из 2)\n"

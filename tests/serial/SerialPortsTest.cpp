@@ -45,6 +45,23 @@ TEST(SerialPortsTest, PortNamesMapToDevices)
     EXPECT_EQ(ResolveDevicePath(upper), folder.path() + QStringLiteral("/Ports/ttyVirtual"));
 }
 
+// A profile's COMn is the port opening takes for it, ttyS(n-1), so the dialog shows that entry; an
+// entry chosen in the dialog opens as the device it names.
+TEST(SerialPortsTest, DialogEntriesAndTheirPorts)
+{
+    EXPECT_EQ(EntryForCommPort(QStringLiteral("COM1")), QStringLiteral("ttyS0"));
+    EXPECT_EQ(EntryForCommPort(QStringLiteral("com12")), QStringLiteral("ttyS11"));
+    EXPECT_EQ(EntryForCommPort(QStringLiteral("/dev/quillon-none0")),
+              QStringLiteral("quillon-none0"));
+    EXPECT_EQ(EntryForCommPort(QStringLiteral("/tmp/quillon-ports/x")),
+              QStringLiteral("/tmp/quillon-ports/x"));
+    EXPECT_EQ(CommPortForEntry(EntryForCommPort(QStringLiteral("COM3"))),
+              QStringLiteral("/dev/ttyS2"));
+    EXPECT_EQ(CommPortForEntry(QStringLiteral("ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(CommPortForEntry(QStringLiteral("/tmp/quillon-ports/x")),
+              QStringLiteral("/tmp/quillon-ports/x"));
+}
+
 // A stable name is a link to the device: both stand for one port, and the device knows its
 // stable names.
 TEST(SerialPortsTest, StableNameAndItsDeviceAreOnePort)
@@ -64,6 +81,25 @@ TEST(SerialPortsTest, StableNameAndItsDeviceAreOnePort)
     EXPECT_EQ(StableNamesOf(pty.slavePath(), byId.path()), QStringList{stable});
     EXPECT_EQ(StableNamesOf(stable, byId.path()), QStringList{stable});
     EXPECT_TRUE(StableNamesOf(QStringLiteral("/dev/pts/no-such-terminal"), byId.path()).isEmpty());
+}
+
+// The station's wait for a modem's removal ends when its device goes: a device present by any of
+// its names is there, one that went (its pseudo-terminal closed, a link left dangling) is not.
+TEST(SerialPortsTest, DevicePresenceFollowsTheDevice)
+{
+    QTemporaryDir folder;
+    const QString link = folder.filePath(QStringLiteral("modem"));
+    QString device;
+    {
+        PtyPair pty;
+        device = pty.slavePath();
+        ASSERT_TRUE(QFile::link(device, link));
+        EXPECT_EQ(DevicePresent(device), true);
+        EXPECT_EQ(DevicePresent(link), true);
+        EXPECT_EQ(DevicePresent(link.toUpper()), true); // as a profile writes it
+    }
+    EXPECT_EQ(DevicePresent(device), false);
+    EXPECT_EQ(DevicePresent(link), false);
 }
 
 TEST(SerialPortsTest, UpperCasedPseudoTerminalPathOpens)

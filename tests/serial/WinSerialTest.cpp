@@ -83,6 +83,32 @@ TEST(WinSerialPortsTest, BareComNamesOpenThroughTheDeviceNamespace)
     EXPECT_EQ(ResolveDevicePath(QString()), QString());
 }
 
+// The port the window opens for the dialog's entry is the one the runner opens for the same name,
+// and its record names it the same way: COM12, never a path such as /dev/COM12 that Windows
+// cannot open. A profile's port, with or without the device namespace, selects its entry.
+TEST(WinSerialPortsTest, DialogEntriesOpenAsTheRunnerOpensThem)
+{
+    for (const QString &entry : {QStringLiteral("COM5"), QStringLiteral("COM12")}) {
+        EXPECT_EQ(CommPortForEntry(entry), entry);
+        EXPECT_EQ(ResolveDevicePath(CommPortForEntry(entry)), QStringLiteral("\\\\.\\") + entry);
+        EXPECT_EQ(EntryForCommPort(CommPortForEntry(entry)), entry);
+        EXPECT_EQ(EntryForCommPort(QStringLiteral("\\\\.\\") + entry), entry);
+    }
+    EXPECT_EQ(EntryForCommPort(QStringLiteral("com5")), QStringLiteral("com5"));
+}
+
+// A COM port is no file: a file test says it is missing whether it is plugged in or not, and the
+// station's wait for a modem's removal, taking its word, would end at once and program the same
+// modem again and again. A port that is there is never said to be missing.
+TEST(WinSerialPortsTest, PortThatIsThereIsNeverSaidToBeMissing)
+{
+    const QStringList pair = qEnvironmentVariable("QUILLON_TEST_COM_PAIR").split(u',');
+    if (pair.size() != 2)
+        GTEST_SKIP() << "QUILLON_TEST_COM_PAIR names no pair of ports";
+    for (const QString &name : pair)
+        EXPECT_NE(DevicePresent(name), std::optional<bool>(false)) << name.toStdString();
+}
+
 TEST(WinSerialPortsTest, DeviceValuesShowTheirPortAndOthersTheirName)
 {
     RegisteredPort driver(L"\\DeVice\\QuillonTest0", L"COM77");

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Drives quillon.exe under Wine on an X display from the keyboard, as a technician would: the
-# first modem type in the list, PORT in the port dialog, and the run to its end. Succeeds when
-# the run ends with the success box; a screenshot of the window with that box goes to SHOT.
+# Drives quillon.exe under Wine on an X display from the keyboard, as a technician would, through
+# one run or several in one session. Each RUN is ENTRY:PORT_STEP: the modem type's entry in the
+# list (first or last), and in the port dialog either "type" (PORT typed into the port list) or
+# "keep" (the dialog accepted as it opens: the port must be chosen already, by the type's profile
+# or by the run before). Succeeds when every run ends with the success box; a screenshot of the
+# window with the first run's box goes to SHOT.
+#   tools/windows/drive-window.sh WINE QUILLON_EXE PORT SHOT [RUN...]    (inside xvfb-run)
+# Without RUN: first:type.
 # The window speaks the language QUILLON_LANG names (ru when unset), and is driven by its titles.
-#   tools/windows/drive-window.sh WINE QUILLON_EXE PORT SHOT    (inside xvfb-run)
 set -euo pipefail
 
-wine=${1:?usage: drive-window.sh WINE QUILLON_EXE PORT SHOT}
+wine=${1:?usage: drive-window.sh WINE QUILLON_EXE PORT SHOT [RUN...]}
 program=${2:?}
 port=${3:?}
 shot=${4:?}
@@ -16,6 +20,9 @@ if [ "$QUILLON_LANG" = en ]; then
 else
     dialog_title="Настройки СОМ-порта" message_title="Сообщение" error_title="Ошибка"
 fi
+shift 4
+runs=("$@")
+[ ${#runs[@]} -gt 0 ] || runs=(first:type)
 
 "$wine" "$program" &
 pid=$!
@@ -47,27 +54,50 @@ main=$(window "Velmora" 300)
 # them as a driver's device would.
 "$wine" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\QuillonModem' /d "$port" /f \
     >/dev/null 2>&1
-xdotool windowfocus --sync "$main"
-sleep 1
-xdotool key alt+Down
-sleep 1
-xdotool key Home Return
 
-dialog=$(window "$dialog_title" 60)
-activate "$dialog"
-xdotool type --delay 50 "$port" # the port list finds the entry as it is typed
-sleep 1
-xdotool key Return
+# run NUMBER ENTRY PORT_STEP: one run to its end box, answered.
+run() {
+    local number=$1 entry=$2 step=$3
+    xdotool windowfocus --sync "$main"
+    sleep 1
+    xdotool key alt+Down
+    sleep 1
+    case "$entry" in
+    first) xdotool key Home Return ;;
+    last) xdotool key End Return ;;
+    *) echo "drive-window: no entry $entry" >&2 && return 1 ;;
+    esac
 
-# The run: the power-on probe, the switch to the write rate and the files, in real time.
-if box=$(window "$message_title" 600); then
-    outcome=0
-else
-    box=$(window "$error_title" 1) || true
-    outcome=1
-fi
-sleep 1
-eval "$(xdotool getwindowgeometry --shell "$main")"
-import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
-[ -n "$box" ] && activate "$box" && xdotool key Return
-exit "$outcome"
+    local dialog
+    dialog=$(window "$dialog_title" 60)
+    activate "$dialog"
+    if [ "$step" = type ]; then
+        xdotool type --delay 50 "$port" # the port list finds the entry as it is typed
+        sleep 1
+    fi
+    xdotool key Return
+
+    # The run: the power-on probe, the switch to the write rate and the files, in real time. A
+    # run whose port was not chosen waits for ever: its box never comes.
+    local box outcome=0
+    if ! box=$(window "$message_title" 600); then
+        box=$(window "$error_title" 1) || true
+        outcome=1
+        echo "drive-window: run $number ($entry, port $step) ended without its success box" >&2
+    fi
+    sleep 1
+    if [ "$number" -eq 1 ]; then
+        eval "$(xdotool getwindowgeometry --shell "$main")"
+        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
+    fi
+    [ -n "$box" ] && activate "$box" && xdotool key Return
+    sleep 1
+    return "$outcome"
+}
+
+number=0
+for spec in "${runs[@]}"; do
+    number=$((number + 1))
+    run "$number" "${spec%%:*}" "${spec#*:}" || exit 1
+    echo "drive-window: run $number ($spec) ended with its success box"
+done

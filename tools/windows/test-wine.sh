@@ -11,7 +11,9 @@
 #    asked to (QUILLON_LANG=en): the window's run ends with its English box (screenshot beside
 #    SHOT, "-en" before its extension), the runner's summary is in English;
 #  - the installer installs silently, quillon-flash.exe programs a modem from the installed
-#    folder, and the silent uninstall leaves none of the program's files but what the user made.
+#    folder, a second install keeps a profile the user edited, an install into another folder
+#    replaces the first, and the silent uninstall leaves none of the program's files but what the
+#    user changed or made.
 #   tools/windows/test-wine.sh PROGRAM_DIR LINUX_BUILD_DIR SHOT INSTALLER
 # PROGRAM_DIR is the unpacked zip; WINEPREFIX names a prepared Wine prefix.
 set -euo pipefail
@@ -31,6 +33,9 @@ export QUILLON_PORTS_DIR="$work/ports"
 # The checks read the Russian texts unless they ask for English, whatever the prefix's locale.
 export QUILLON_LANG=ru
 com=com7
+# A port numbered 10 or above, as USB adapters often get: Windows opens it only through the device
+# namespace (\\.\COM12).
+high_com=com12
 
 background=()
 cleanup() {
@@ -38,7 +43,7 @@ cleanup() {
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    rm -f "$WINEPREFIX/dosdevices/$com"
+    rm -f "$WINEPREFIX/dosdevices/$com" "$WINEPREFIX/dosdevices/$high_com"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -120,7 +125,7 @@ run_both() {
     ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
     status=0
     local started=$SECONDS
-    timeout 900 "$wine" "$program/quillon-flash.exe" "${flash[@]}" --port "${com^^}" \
+    timeout "${WINE_RUN_LIMIT:-900}" "$wine" "$program/quillon-flash.exe" "${flash[@]}" --port "${com^^}" \
         >"$work/wine-$name.out" 2>&1 || status=$?
     stop_simulator
     echo "$name: quillon-flash.exe ended with $status after $((SECONDS - started)) s"
@@ -140,6 +145,63 @@ check run_both tu41 0 --type tu41 -- --family java
 check run_both tc65 0 --type tc65 -- --family replay --transfer-log "$program/tc65/transfer_fw.log"
 # The modem goes away during the first file transfer.
 check run_both vanishing 1 --type velmora -- --family script --vanish-after 400
+# A modem that never answers AT^SJAM: the run goes on past each of those commands at its time-out
+# of 5 s, as on Linux. (A wait that its time-out's timer does not wake sleeps on in Qt's Windows
+# dispatcher, and the run waited for ever.)
+WINE_RUN_LIMIT=120 check run_both sjam-unanswered 0 --type tu41 -- --family java --silent 'AT^SJAM='
+
+# manifests: both programs tell Windows that they draw at every screen's own scale and take long
+# paths.
+manifests() {
+    local exe
+    for exe in quillon.exe quillon-flash.exe; do
+        grep -q '<dpiAwareness[^>]*>PerMonitorV2<' "$program/$exe" ||
+            fail "$exe carries no manifest with per-monitor DPI awareness"
+        grep -q '<longPathAware[^>]*>true<' "$program/$exe" ||
+            fail "$exe carries no manifest with long paths"
+    done
+}
+check manifests
+
+# station_run: a station under Windows, with a modem that tells no IMEI left on its port: the
+# modem is programmed once, then the port waits for it to be taken off (its device gone, or 3 s
+# without an answer) for as long as it answers. A COM port is no file: a wait that asked the file
+# system whether the device was there ended at once, and the same modem was programmed again and
+# again.
+station_run() {
+    simulate station-velmora --family script --no-imei
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    local out="$work/station.out" started=$SECONDS before=$failures
+    "$wine" "$program/quillon-flash.exe" --type velmora --port "${com^^}" --continuous --json \
+        >"$out" 2>&1 &
+    local station=$!
+    background+=("$station")
+    until grep -q '"state":"take-off"' "$out"; do
+        if ((SECONDS - started > 600)) || ! kill -0 "$station" 2>/dev/null; then
+            fail "station: the first modem was not programmed and taken off within 600 s"
+            tail -n 20 "$out" >&2
+            break
+        fi
+        sleep 1
+    done
+    # Long enough for the silence clock to end the wait many times over, were it not restarted.
+    sleep 12
+    local programmed
+    programmed=$(grep -c '"state":"programming"' "$out" || true)
+    [ "$programmed" -eq 1 ] ||
+        fail "station: the modem left on the port was programmed $programmed times, not once"
+    # A station runs until it is stopped; Wine ends it on SIGTERM, or else on SIGKILL.
+    kill "$station" 2>/dev/null || true
+    for _ in $(seq 10); do
+        kill -0 "$station" 2>/dev/null || break
+        sleep 1
+    done
+    kill -KILL "$station" 2>/dev/null || true
+    wait "$station" 2>/dev/null || true
+    stop_simulator
+    [ "$failures" -ne "$before" ] || echo "station: programmed once, waited for its removal"
+}
+check station_run
 
 # console_run: quillon-flash.exe in a console, as a technician starts it from cmd.exe, with what
 # the console shows rendered by a terminal (tmux) and read back as a screen: the Russian lines
@@ -180,26 +242,43 @@ console_run() {
 }
 check console_run
 
-# The window, driven from the keyboard under Xvfb as a technician would: the first modem type,
-# the modem's COM port in the port dialog, the run to its end box. Wine's desktop belongs to the
-# session that started it, and the console runs above started one with no display: the window
-# needs a session of its own.
+# The window, driven from the keyboard under Xvfb as a technician would, on COM12 (a port the
+# device namespace must open): the first modem type with the port typed into the dialog, the same
+# type again with the dialog taken as it opens (the port chosen before still chosen), and a type
+# whose profile names the port (chosen by the dialog as it opens); each run to its success box. The
+# modem receives the same bytes as from the Linux runner, and each record names the port as the
+# runner's does. Wine's desktop belongs to the session that started it, and the console runs above
+# started one with no display: the window needs a session of its own.
 window_run() {
     "$wineserver" -k 2>/dev/null || true
+    # A second script type, whose profile names the port.
+    cp -r "$program/velmora" "$program/velmora_prof"
+    printf 'portname=%s\r\n' "${high_com^^}" >>"$program/velmora_prof/upload.ini"
+    printf 'Velmora %s:velmora_prof\r\n' "${high_com^^}" >>"$program/Quillon_dir.ini"
+    local records
+    records=("$WINEPREFIX"/drive_c/users/*/AppData/Local/quillon/runs.jsonl)
+    rm -f "${records[@]}"
     simulate window-velmora --family script
-    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$high_com"
     local started=$SECONDS
     if xvfb-run -a -s "-screen 0 800x720x24" "$here/drive-window.sh" "$wine" "$program/quillon.exe" \
-        "${com^^}" "$shot" >"$work/window.out" 2>&1; then
-        echo "window: the run ended with its success box after $((SECONDS - started)) s"
+        "${high_com^^}" "$shot" first:type first:keep last:keep >"$work/window.out" 2>&1; then
+        echo "window: three runs on ${high_com^^} ended with their success box after $((SECONDS - started)) s"
     else
-        fail "the window's run under Wine (see its output below)"
+        fail "the window's runs under Wine (see its output below)"
         tail -n 20 "$work/window.out" >&2
     fi
     stop_simulator
-    if [ "$(received "$work/linux-velmora.wire")" != "$(received "$work/window-velmora.wire")" ]; then
+    local linux window
+    linux=$(received "$work/linux-velmora.wire")
+    window=$(received "$work/window-velmora.wire")
+    [ "${window#"$linux"}" != "$window" ] ||
         fail "window: the modem received other bytes from the window than from the Linux runner"
-    fi
+    records=("$WINEPREFIX"/drive_c/users/*/AppData/Local/quillon/runs.jsonl)
+    local named
+    named=$(grep -c "\"port\":\"${high_com^^}\"" "${records[@]}" 2>/dev/null || true)
+    [ "$named" = 3 ] ||
+        fail "window: $named of the 3 records name the port ${high_com^^} as the runner's records do"
 }
 check window_run
 
@@ -235,10 +314,15 @@ english_run() {
 }
 check english_run
 
-# installed_run: the installer as a technician would use it, silently, for the current user.
+# installed_run: the installer as a technician would use it, silently, for the current user: a
+# modem programmed from the installed folder; a profile the user edited there survives a second
+# install over the first; an install into another folder uninstalls the first (leaving what the
+# user changed or made) so that one uninstall entry names the one installation; the uninstall
+# leaves nothing of the program's.
 installed_run() {
-    local folder="$WINEPREFIX/drive_c/QuillonTest" status=0
-    rm -rf "$folder"
+    local folder="$WINEPREFIX/drive_c/QuillonTest" moved="$WINEPREFIX/drive_c/QuillonMoved"
+    local status=0
+    rm -rf "$folder" "$moved"
     if ! "$wine" "$installer" /S /CurrentUser '/D=C:\QuillonTest' || ! "$wineserver" -w; then
         fail "the installer ended with an error"
         return
@@ -253,9 +337,25 @@ installed_run() {
     if [ "$(received "$work/linux-velmora.wire")" != "$(received "$work/installed-velmora.wire")" ]; then
         fail "installed: the modem received other bytes than from the Linux runner"
     fi
-    # A record of the user's own, which the uninstaller must leave.
+    # A profile the user edited and a record of the user's own, which no install or uninstall
+    # may touch.
+    printf 'portname=COM5\r\n' >>"$folder/velmora/upload.ini"
     mkdir -p "$folder/records"
     echo "{}" >"$folder/records/run.json"
+    if ! "$wine" "$installer" /S /CurrentUser '/D=C:\QuillonTest' || ! "$wineserver" -w; then
+        fail "the second install ended with an error"
+        return
+    fi
+    grep -q '^portname=COM5' "$folder/velmora/upload.ini" ||
+        fail "a second install overwrote the profile the user edited"
+    if ! "$wine" "$installer" /S /CurrentUser '/D=C:\QuillonMoved' || ! "$wineserver" -w; then
+        fail "the install into another folder ended with an error"
+        return
+    fi
+    local left
+    left=$(cd "$folder" 2>/dev/null && find . -type f | sort | tr '\n' ' ')
+    [ "$left" = "./records/run.json ./velmora/upload.ini " ] ||
+        fail "after an install elsewhere the first folder holds: ${left:-nothing}"
     # The uninstall command Windows' program list runs: "folder\uninstall.exe" /CurrentUser /S
     local registered program switches
     registered=$("$wine" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon' \
@@ -263,17 +363,16 @@ installed_run() {
     [ -n "$registered" ] || { fail "the installer registered no uninstall command"; return; }
     program=${registered#\"}
     program=${program%%\"*}
+    [ "$program" = 'C:\QuillonMoved\uninstall.exe' ] ||
+        fail "the uninstall entry names $program, not the installation in C:\\QuillonMoved"
     switches=${registered##*\" }
     # shellcheck disable=SC2086 # each switch is a word of its own
     if ! "$wine" "$program" $switches || ! "$wineserver" -w; then
         fail "the uninstaller ended with an error"
     fi
-    local left
-    left=$(cd "$folder" 2>/dev/null && find . -type f | sort | tr '\n' ' ')
-    [ "$left" = "./records/run.json " ] ||
-        fail "after the uninstall the folder holds: ${left:-nothing, not even the record of the user}"
-    rm -rf "$folder"
-    echo "installer: installed, programmed a modem, uninstalled leaving the user's record"
+    [ ! -e "$moved" ] || fail "after the uninstall C:\\QuillonMoved still holds: $(cd "$moved" && find . | tr '\n' ' ')"
+    rm -rf "$folder" "$moved"
+    echo "installer: installed, programmed a modem, installed again and elsewhere keeping the user's files, uninstalled"
 }
 check installed_run
 
