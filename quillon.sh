@@ -16,7 +16,7 @@ jobs=$(nproc)
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           clang clang-tidy-14 clang-format-14 libclang-rt-14-dev xvfb xauth fonts-dejavu-core help2man
-          lintian ccache)
+          lintian ccache qt6-l10n-tools qt6-translations-l10n)
 
 # install_packages [PACKAGE...]: the missing ones of those given (default: the list above).
 install_packages() {

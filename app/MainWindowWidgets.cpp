@@ -4,6 +4,7 @@
 #include "app/ProgressGauge.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,7 +43,8 @@ QHBoxLayout *stepRow(QLabel *Icon, QLabel *Indicator, QLabel *Caption)
 // Step 1: the caption and the modem list, beside the device picture.
 QLayout *buildModemChoice(MainWindowWidgets &w)
 {
-    w.lblChoiceModem = new QLabel(QStringLiteral("Выберите тип модема"), w.Panel1);
+    w.lblChoiceModem =
+        new QLabel(QCoreApplication::translate("MainWindow", "Выберите тип модема"), w.Panel1);
     w.cbxModems = new DropDownComboBox(w.Panel1);
     w.cbxModems->setMaxVisibleItems(12);
     w.Image1 = picture(w.Panel1, QStringLiteral(":/quillon/device.png"));
@@ -65,10 +67,12 @@ void buildStepRows(MainWindowWidgets &w)
 {
     w.Image2 = picture(w.Panel1, QStringLiteral(":/quillon/port.png"));
     w.imgRS = picture(w.Panel1, QStringLiteral(":/quillon/no.png"));
-    w.lblCommConnect = new QLabel(QStringLiteral("Открытие СОМ-порта"), w.Panel1);
+    w.lblCommConnect =
+        new QLabel(QCoreApplication::translate("MainWindow", "Открытие СОМ-порта"), w.Panel1);
     w.Image3 = picture(w.Panel1, QStringLiteral(":/quillon/power.png"));
     w.imgDC = picture(w.Panel1, QStringLiteral(":/quillon/no.png"));
-    w.lblPowerOn = new QLabel(QStringLiteral("Подключите питание к модему"), w.Panel1);
+    w.lblPowerOn = new QLabel(
+        QCoreApplication::translate("MainWindow", "Подключите питание к модему"), w.Panel1);
     for (QLabel *indicator : {w.imgRS, w.imgDC}) {
         indicator->setFixedSize(IndicatorSize, IndicatorSize);
         indicator->setProperty("Tag", 0);
@@ -93,20 +97,21 @@ QWidget *buildTopPanel(QWidget &Window, MainWindowWidgets &w)
     QFont small = w.Memo1->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     w.Memo1->setFont(small);
-    w.Memo1->setText(
-        QStringLiteral("Внимание!\n"
-                       "Программа автоматически начнет запись прошивки после выбора типа модема,\n"
-                       "подтверждения/установки настроек СОМ-порта и подаче питания на модем.\n"
-                       "\n"
-                       "Если программе не удается получить ответ от модема в течение 15 сек после\n"
-                       "подачи питания, то будет предложено изменить настройки СОМ-порта."));
+    w.Memo1->setText(QCoreApplication::translate(
+        "MainWindow", "Внимание!\n"
+                      "Программа автоматически начнет запись прошивки после выбора типа модема,\n"
+                      "подтверждения/установки настроек СОМ-порта и подаче питания на модем.\n"
+                      "\n"
+                      "Если программе не удается получить ответ от модема в течение 15 сек после\n"
+                      "подачи питания, то будет предложено изменить настройки СОМ-порта."));
 
     QLayout *choice = buildModemChoice(w);
     buildStepRows(w);
 
     w.lblQXLRef = new QLabel(w.Panel1);
-    w.lblQXLRef->setText(QStringLiteral("<a href=\"portal\" style=\"color:blue\">Информационный "
-                                        "портал Velmora</a>"));
+    w.lblQXLRef->setText(QCoreApplication::translate(
+        "MainWindow", "<a href=\"portal\" style=\"color:blue\">Информационный "
+                      "портал Velmora</a>"));
     w.lblQXLRef->setCursor(Qt::PointingHandCursor);
     w.lblQXLRef->setAlignment(Qt::AlignRight);
 
@@ -191,10 +196,12 @@ MainWindowWidgets BuildMainWindow(QWidget &Window)
 {
     MainWindowWidgets w{};
     Window.setObjectName(QStringLiteral("fMain"));
-    Window.setWindowTitle(QStringLiteral("Velmora: конфигуратор модема"));
+    Window.setWindowTitle(
+        QCoreApplication::translate("MainWindow", "Velmora: конфигуратор модема"));
 
     w.actLogSH = new QAction(QStringLiteral("+"), &Window);
-    w.actLogSH->setToolTip(QStringLiteral("Показать лог конфигурирования"));
+    w.actLogSH->setToolTip(
+        QCoreApplication::translate("MainWindow", "Показать лог конфигурирования"));
     w.actLogSH->setData(false); // marked: the log was shown at the last refresh
 
     auto *layout = new QVBoxLayout(&Window);

@@ -1,5 +1,6 @@
 #include "MessageBoxes.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -97,14 +98,19 @@ void show(QWidget *parent, const Box &box)
     message.exec();
 }
 
+QString ErrorCaption()
+{
+    return QCoreApplication::translate("MessageBoxes", "Ошибка");
+}
+
 void showMessage(QWidget *parent, Icon icon, const QString &text)
 {
-    show(parent, {icon, QStringLiteral("Сообщение"), text, {}});
+    show(parent, {icon, QCoreApplication::translate("MessageBoxes", "Сообщение"), text, {}});
 }
 
 void showError(QWidget *parent, const QString &text)
 {
-    show(parent, {Icon::Error, QStringLiteral("Ошибка"), text, {}});
+    show(parent, {Icon::Error, ErrorCaption(), text, {}});
 }
 
 } // namespace MessageBoxes

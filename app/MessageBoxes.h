@@ -45,5 +45,7 @@ void show(QWidget *parent, const Box &box);
 void showMessage(QWidget *parent, Icon icon, const QString &text);
 // Caption "Ошибка", error icon.
 void showError(QWidget *parent, const QString &text);
+// The caption of an error box: "Ошибка".
+QString ErrorCaption();
 
 } // namespace MessageBoxes

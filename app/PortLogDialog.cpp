@@ -1,5 +1,8 @@
 #include "PortLogDialog.h"
 
+#include "procedures/RunOutcome.h"
+
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QHBoxLayout>
@@ -13,14 +16,14 @@ namespace {
 
 QString currentRun()
 {
-    return QStringLiteral("Текущий прогон");
+    return QCoreApplication::translate("StationWindow", "Текущий прогон");
 }
 
 QString fileText(const QString &Path)
 {
     QFile file(Path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("Журнал %1 не читается.").arg(Path);
+        return QCoreApplication::translate("StationWindow", "Журнал %1 не читается.").arg(Path);
     return QString::fromUtf8(file.readAll());
 }
 
@@ -31,7 +34,7 @@ PortLogDialog::PortLogDialog(const QString &Port, QList<KeptLog> Logs, QWidget *
       logs(std::move(Logs))
 {
     setObjectName(QStringLiteral("PortLogDialog"));
-    setWindowTitle(QStringLiteral("Журнал порта %1").arg(Port));
+    setWindowTitle(QCoreApplication::translate("StationWindow", "Журнал порта %1").arg(Port));
     setAttribute(Qt::WA_DeleteOnClose);
     mmoLog->setReadOnly(true);
     lstRuns->addItem(currentRun());
@@ -39,7 +42,8 @@ PortLogDialog::PortLogDialog(const QString &Port, QList<KeptLog> Logs, QWidget *
         auto *item = new QListWidgetItem(log.title, lstRuns);
         item->setToolTip(log.file);
     }
-    const int wide = fontMetrics().horizontalAdvance(QStringLiteral("00:00:00  запрограммирован"));
+    const int wide = fontMetrics().horizontalAdvance(QStringLiteral("00:00:00  ") +
+                                                     RunResultWord(RunResult::Programmed));
     lstRuns->setMaximumWidth(wide * 3 / 2);
 
     auto *panes = new QHBoxLayout;

@@ -1,5 +1,8 @@
 #include "PortTile.h"
 
+#include "procedures/ProgrammingRun.h"
+
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -23,40 +26,47 @@ const QColor Done(190, 225, 190);
 
 QString takeOff()
 {
-    return QStringLiteral("Снимите модем.");
+    return QCoreApplication::translate("StationWindow", "Снимите модем.");
 }
 
 Look lookOf(const PortState &State)
 {
     switch (State.stage) {
     case PortStage::Waiting:
-        return {QStringLiteral("ОЖИДАНИЕ"), QStringLiteral("Поставьте модем."), Neutral};
+        return {QCoreApplication::translate("StationWindow", "ОЖИДАНИЕ"),
+                QCoreApplication::translate("StationWindow", "Поставьте модем."), Neutral};
     case PortStage::Probing:
-        return {QStringLiteral("ОПРОС"), QStringLiteral("Порт открыт, жду ответа модема."),
+        return {QCoreApplication::translate("StationWindow", "ОПРОС"),
+                QCoreApplication::translate("StationWindow", "Порт открыт, жду ответа модема."),
                 Neutral};
     case PortStage::Programming:
-        return {QStringLiteral("ПРОГРАММИРОВАНИЕ"),
+        return {QCoreApplication::translate("StationWindow", "ПРОГРАММИРОВАНИЕ"),
                 State.progress.transfer.total > 0 ? TransferText(State.progress.transfer)
-                                                  : QStringLiteral("Запись данных в модем..."),
+                                                  : WritingText(),
                 Busy};
     case PortStage::Good:
-        return {QStringLiteral("ГОТОВО"), takeOff(), Good};
+        return {QCoreApplication::translate("StationWindow", "ГОТОВО"), takeOff(), Good};
     case PortStage::Failed:
         // A port that could not go on (its records, its profile) says why it stopped.
         if (!State.lastRun || (State.ended && State.ended->outcome != PortOutcome::Interrupted))
-            return {QStringLiteral("ОСТАНОВЛЕН"),
-                    QStringLiteral("Причина: ") + (State.ended ? State.ended->reason : QString()),
+            return {QCoreApplication::translate("StationWindow", "ОСТАНОВЛЕН"),
+                    QCoreApplication::translate("StationWindow", "Причина: %1")
+                        .arg(State.ended ? State.ended->reason : QString()),
                     Bad};
-        return {QStringLiteral("ОШИБКА"),
-                takeOff() + QStringLiteral(" Причина: ") + State.lastRun->reason, Bad};
+        return {QCoreApplication::translate("StationWindow", "ОШИБКА"),
+                QCoreApplication::translate("StationWindow", "Снимите модем. Причина: %1")
+                    .arg(State.lastRun->reason),
+                Bad};
     case PortStage::AlreadyProgrammed:
-        return {QStringLiteral("УЖЕ ЗАПРОГРАММИРОВАН"), takeOff(), Done};
+        return {QCoreApplication::translate("StationWindow", "УЖЕ ЗАПРОГРАММИРОВАН"), takeOff(),
+                Done};
     case PortStage::Stopping:
-        return {QStringLiteral("ОСТАНОВКА"), QStringLiteral("Порт завершает работу."), Neutral};
+        return {QCoreApplication::translate("StationWindow", "ОСТАНОВКА"),
+                QCoreApplication::translate("StationWindow", "Порт завершает работу."), Neutral};
     case PortStage::Stopped:
         break;
     }
-    return {QStringLiteral("ОСТАНОВЛЕН"), QString(), Neutral};
+    return {QCoreApplication::translate("StationWindow", "ОСТАНОВЛЕН"), QString(), Neutral};
 }
 
 QString imeiText(const PortState &State)
@@ -64,12 +74,13 @@ QString imeiText(const PortState &State)
     if (!State.imei.isEmpty())
         return QStringLiteral("IMEI: ") + State.imei;
     const bool modemOn = State.stage == PortStage::Programming || AwaitsTakeOff(State.stage);
-    return modemOn ? QStringLiteral("IMEI: модем его не сообщил") : QStringLiteral("IMEI: —");
+    return modemOn ? QCoreApplication::translate("StationWindow", "IMEI: модем его не сообщил")
+                   : QStringLiteral("IMEI: —");
 }
 
 QString countsText(const StationTally &Tally)
 {
-    return QStringLiteral("Запрограммировано: %1, ошибок: %2")
+    return QCoreApplication::translate("StationWindow", "Запрограммировано: %1, ошибок: %2")
         .arg(Tally.programmed)
         .arg(Tally.failed);
 }
@@ -102,7 +113,7 @@ PortTile::PortTile(QWidget *parent) : QFrame(parent)
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
-    setToolTip(QStringLiteral("Журнал порта: щелчок или Enter"));
+    setToolTip(QCoreApplication::translate("StationWindow", "Журнал порта: щелчок или Enter"));
 
     lblPort = wrapping(this);
     QFont bold = lblPort->font();
@@ -115,7 +126,7 @@ PortTile::PortTile(QWidget *parent) : QFrame(parent)
     lblDetail = wrapping(this);
     ggFiles = new QProgressBar(this);
     ggFiles->setTextVisible(true);
-    ggFiles->setFormat(QStringLiteral("файлов: %v из %m"));
+    ggFiles->setFormat(QCoreApplication::translate("StationWindow", "файлов: %v из %m"));
     lblImei = wrapping(this);
     lblCounts = wrapping(this);
 

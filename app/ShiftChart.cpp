@@ -1,5 +1,6 @@
 #include "ShiftChart.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -11,18 +12,20 @@ const QColor FailedColour(210, 40, 40);
 
 QString programmedLegend()
 {
-    return QStringLiteral("запрограммировано");
+    return QCoreApplication::translate("StationWindow", "запрограммировано");
 }
 
 QString failedLegend()
 {
-    return QStringLiteral("ошибки");
+    return QCoreApplication::translate("StationWindow", "ошибки");
 }
 
 QString sliceCaption(std::chrono::minutes Slice)
 {
-    return Slice >= std::chrono::hours(1) ? QStringLiteral("модемов в час")
-                                          : QStringLiteral("модемов за %1 мин").arg(Slice.count());
+    return Slice >= std::chrono::hours(1)
+               ? QCoreApplication::translate("StationWindow", "модемов в час")
+               : QCoreApplication::translate("StationWindow", "модемов за %1 мин")
+                     .arg(Slice.count());
 }
 
 QBrush failedBrush()

@@ -1,5 +1,6 @@
 #include "StationWindow.h"
 
+#include "app/LanguageList.h"
 #include "app/MessageBoxes.h"
 #include "app/PortLogDialog.h"
 #include "app/PortTile.h"
@@ -13,11 +14,13 @@
 #include "engine/ModemTypeLookup.h"
 #include "engine/PortBoard.h"
 #include "engine/StationSession.h"
+#include "procedures/RunOutcome.h"
 #include "records/RunRecordFile.h"
 #include "serial/SerialPorts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -43,14 +46,16 @@ namespace {
 // The window's texts.
 QString title()
 {
-    return QStringLiteral("Quillon — станция");
+    return QCoreApplication::translate("StationWindow", "Quillon — станция");
 }
 QString shiftText(const BoardTotals &Totals, double PerHour)
 {
     const QString yield = Totals.programmed + Totals.failed > 0
                               ? QStringLiteral("%1 %").arg(std::lround(Totals.yield() * 100))
                               : QStringLiteral("—");
-    return QStringLiteral("Смена: запрограммировано %1, ошибок %2, выход %3, модемов в час %4")
+    return QCoreApplication::translate(
+               "StationWindow",
+               "Смена: запрограммировано %1, ошибок %2, выход %3, модемов в час %4")
         .arg(Totals.programmed)
         .arg(Totals.failed)
         .arg(yield)
@@ -58,88 +63,86 @@ QString shiftText(const BoardTotals &Totals, double PerHour)
 }
 QString noTilesText()
 {
-    return QStringLiteral("Выберите тип модема и порты на вкладке «Настройка» и нажмите «Пуск».");
+    return QCoreApplication::translate(
+        "StationWindow", "Выберите тип модема и порты на вкладке «Настройка» и нажмите «Пуск».");
 }
 QString noTypeText()
 {
-    return QStringLiteral("Выберите тип модема.");
+    return QCoreApplication::translate("StationWindow", "Выберите тип модема.");
 }
 QString unknownTypeText(const QString &Type, const QString &Folder)
 {
-    return QStringLiteral("Тип модема %1 не найден в каталоге %2Quillon_dir.ini.")
+    return QCoreApplication::translate("StationWindow",
+                                       "Тип модема %1 не найден в каталоге %2Quillon_dir.ini.")
         .arg(Type, Folder);
 }
 QString noPortText()
 {
-    return QStringLiteral("Отметьте хотя бы один порт.");
+    return QCoreApplication::translate("StationWindow", "Отметьте хотя бы один порт.");
 }
 QString samePortText(const QString &First, const QString &Second)
 {
-    return QStringLiteral("Порты %1 и %2 — одно устройство: отметьте один из них.")
+    return QCoreApplication::translate("StationWindow",
+                                       "Порты %1 и %2 — одно устройство: отметьте один из них.")
         .arg(First, Second);
 }
 QString recordFileText(const QString &Reason)
 {
-    return QStringLiteral("Файл записей не открывается, станция не начнёт работу без учёта: %1")
+    return QCoreApplication::translate(
+               "StationWindow",
+               "Файл записей не открывается, станция не начнёт работу без учёта: %1")
         .arg(Reason);
 }
 QString closeQuestion()
 {
-    return QStringLiteral("Идёт программирование модемов. Остановить станцию и закрыть окно?");
+    return QCoreApplication::translate(
+        "StationWindow", "Идёт программирование модемов. Остановить станцию и закрыть окно?");
 }
 QString noRunLogText()
 {
-    return QStringLiteral("Журнал этого прогона не найден.");
-}
-QString resultWord(RunResult Result)
-{
-    switch (Result) {
-    case RunResult::Programmed:
-        return QStringLiteral("запрограммирован");
-    case RunResult::NoAnswer:
-        return QStringLiteral("НЕТ ОТКЛИКА");
-    case RunResult::Interrupted:
-        return QStringLiteral("ПРЕРВАН");
-    case RunResult::Failed:
-        break;
-    }
-    return QStringLiteral("ОШИБКА");
+    return QCoreApplication::translate("StationWindow", "Журнал этого прогона не найден.");
 }
 // A kept run in a port's log: when it began and how it ended.
 QString runTitle(const ShiftRun &Run)
 {
     return Run.start.toLocalTime().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("  ") +
-           resultWord(Run.result);
+           RunResultWord(Run.result);
 }
 QString profileRateText()
 {
-    return QStringLiteral("из upload.ini");
+    return QCoreApplication::translate("StationWindow", "из upload.ini");
 }
-// What the widgets say.
-const struct
+// What the widgets say, in the language of the moment the window is made.
+struct WidgetTexts
 {
-    QString start = QStringLiteral("Пуск");
-    QString stop = QStringLiteral("Стоп");
-    QString portsTab = QStringLiteral("Порты");
-    QString shiftTab = QStringLiteral("Смена");
-    QString setupTab = QStringLiteral("Настройка");
-    QString otherPort = QStringLiteral("другой порт: /dev/ttyUSB4, COM5, ссылка");
-    QString addPort = QStringLiteral("Добавить");
-    QString refreshPorts = QStringLiteral("Обновить список");
-    QString type = QStringLiteral("Тип модема:");
-    QString ports = QStringLiteral("Порты:");
-    QString writeRate = QStringLiteral("Скорость записи (бит/с):");
-    QString recordFile = QStringLiteral("Файл записей:");
-    QString imeiFilter = QStringLiteral("IMEI или его часть");
-    QString allResults = QStringLiteral("все результаты");
-    QString started = QStringLiteral("Начало");
-    QString port = QStringLiteral("Порт");
+    QString start = QCoreApplication::translate("StationWindow", "Пуск");
+    QString stop = QCoreApplication::translate("StationWindow", "Стоп");
+    QString portsTab = QCoreApplication::translate("StationWindow", "Порты");
+    QString shiftTab = QCoreApplication::translate("StationWindow", "Смена");
+    QString setupTab = QCoreApplication::translate("StationWindow", "Настройка");
+    QString otherPort =
+        QCoreApplication::translate("StationWindow", "другой порт: /dev/ttyUSB4, COM5, ссылка");
+    QString addPort = QCoreApplication::translate("StationWindow", "Добавить");
+    QString refreshPorts = QCoreApplication::translate("StationWindow", "Обновить список");
+    QString type = QCoreApplication::translate("StationWindow", "Тип модема:");
+    QString ports = QCoreApplication::translate("StationWindow", "Порты:");
+    QString writeRate = QCoreApplication::translate("StationWindow", "Скорость записи (бит/с):");
+    QString recordFile = QCoreApplication::translate("StationWindow", "Файл записей:");
+    QString imeiFilter = QCoreApplication::translate("StationWindow", "IMEI или его часть");
+    QString allResults = QCoreApplication::translate("StationWindow", "все результаты");
+    QString started = QCoreApplication::translate("StationWindow", "Начало");
+    QString port = QCoreApplication::translate("StationWindow", "Порт");
     QString imei = QStringLiteral("IMEI");
-    QString result = QStringLiteral("Результат");
-    QString reason = QStringLiteral("Причина");
-    QString openRunLog = QStringLiteral("Журнал прогона: двойной щелчок или Enter");
-    QString filter = QStringLiteral("Отбор:");
-} Label{};
+    QString result = QCoreApplication::translate("StationWindow", "Результат");
+    QString reason = QCoreApplication::translate("StationWindow", "Причина");
+    QString openRunLog =
+        QCoreApplication::translate("StationWindow", "Журнал прогона: двойной щелчок или Enter");
+    QString filter = QCoreApplication::translate("StationWindow", "Отбор:");
+};
+WidgetTexts Label()
+{
+    return {};
+}
 
 constexpr std::chrono::minutes SliceOfShortShift = 10min;
 constexpr std::chrono::hours ShortShift = 4h;
@@ -166,8 +169,8 @@ QStringList checkedPorts(const QListWidget &List)
 } // namespace
 
 StationWindow::StationWindow(const StationWindowSetup &Defaults, QWidget *parent)
-    : QWidget(parent), btnStart(new QPushButton(Label.start, this)),
-      btnStop(new QPushButton(Label.stop, this)), lblShift(new QLabel(this)),
+    : QWidget(parent), btnStart(new QPushButton(Label().start, this)),
+      btnStop(new QPushButton(Label().stop, this)), lblShift(new QLabel(this)),
       lblProblem(new QLabel(this)), tabs(new QTabWidget(this)), defaults(Defaults)
 {
     setObjectName(QStringLiteral("StationWindow"));
@@ -194,9 +197,9 @@ StationWindow::StationWindow(const StationWindowSetup &Defaults, QWidget *parent
     scrTiles->setWidget(tileArea);
     scrTiles->viewport()->installEventFilter(this);
 
-    tabs->addTab(scrTiles, Label.portsTab);
-    tabs->addTab(buildShiftPage(), Label.shiftTab);
-    tabs->addTab(buildSetupPage(), Label.setupTab);
+    tabs->addTab(scrTiles, Label().portsTab);
+    tabs->addTab(buildShiftPage(), Label().shiftTab);
+    tabs->addTab(buildSetupPage(), Label().setupTab);
 
     auto *top = new QHBoxLayout;
     top->addWidget(btnStart);
@@ -229,9 +232,9 @@ QWidget *StationWindow::buildSetupPage()
     cbxType = new QComboBox(page);
     lstPorts = new QListWidget(page);
     edtPort = new QLineEdit(page);
-    edtPort->setPlaceholderText(Label.otherPort);
-    btnAddPort = new QPushButton(Label.addPort, page);
-    btnRefreshPorts = new QPushButton(Label.refreshPorts, page);
+    edtPort->setPlaceholderText(Label().otherPort);
+    btnAddPort = new QPushButton(Label().addPort, page);
+    btnRefreshPorts = new QPushButton(Label().refreshPorts, page);
     cbxWriteRate = new QComboBox(page);
     cbxWriteRate->addItem(profileRateText(), 0U);
     for (const std::uint32_t rate : WriteRates)
@@ -246,10 +249,13 @@ QWidget *StationWindow::buildSetupPage()
     portColumn->addWidget(lstPorts, 1);
     portColumn->addLayout(adding);
     auto *form = new QFormLayout(page);
-    form->addRow(Label.type, cbxType);
-    form->addRow(Label.ports, portColumn);
-    form->addRow(Label.writeRate, cbxWriteRate);
-    form->addRow(Label.recordFile, edtRecordFile);
+    form->addRow(Label().type, cbxType);
+    form->addRow(Label().ports, portColumn);
+    form->addRow(Label().writeRate, cbxWriteRate);
+    form->addRow(Label().recordFile, edtRecordFile);
+    cbxLanguage = MakeLanguageList(page);
+    ShowLanguage(*cbxLanguage, RememberedLanguage(defaults.settingsFile));
+    form->addRow(LanguageListLabel(), cbxLanguage);
 
     connect(btnAddPort, &QPushButton::clicked, this, &StationWindow::addTypedPort);
     connect(edtPort, &QLineEdit::returnPressed, this, &StationWindow::addTypedPort);
@@ -263,24 +269,24 @@ QWidget *StationWindow::buildShiftPage()
     auto *page = new QWidget(this);
     chart = new ShiftChart(page);
     edtImei = new QLineEdit(page);
-    edtImei->setPlaceholderText(Label.imeiFilter);
+    edtImei->setPlaceholderText(Label().imeiFilter);
     cbxResult = new QComboBox(page);
-    cbxResult->addItem(Label.allResults, AllResults);
+    cbxResult->addItem(Label().allResults, AllResults);
     for (const RunResult result : FilterResults)
-        cbxResult->addItem(resultWord(result), static_cast<int>(result));
+        cbxResult->addItem(RunResultWord(result), static_cast<int>(result));
     tblRuns = new QTableWidget(0, 5, page);
     tblRuns->setHorizontalHeaderLabels(
-        {Label.started, Label.port, Label.imei, Label.result, Label.reason});
+        {Label().started, Label().port, Label().imei, Label().result, Label().reason});
     tblRuns->horizontalHeader()->setStretchLastSection(true);
     // The newest runs set the widths: a long shift costs no look at every row.
     tblRuns->horizontalHeader()->setResizeContentsPrecision(RowsSizingColumns);
     tblRuns->verticalHeader()->hide();
     tblRuns->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblRuns->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tblRuns->setToolTip(Label.openRunLog);
+    tblRuns->setToolTip(Label().openRunLog);
 
     auto *filters = new QHBoxLayout;
-    filters->addWidget(new QLabel(Label.filter, page));
+    filters->addWidget(new QLabel(Label().filter, page));
     filters->addWidget(edtImei, 1);
     filters->addWidget(cbxResult);
     auto *layout = new QVBoxLayout(page);
@@ -439,6 +445,7 @@ bool StationWindow::start()
     }
     showProblem({});
     SaveStationSetup(defaults.settingsFile, setup);
+    RememberLanguage(defaults.settingsFile, ChosenLanguage(*cbxLanguage));
 
     records = std::move(recordFile);
     recordPath = setup.recordFile;
@@ -619,7 +626,7 @@ void StationWindow::addRuns(qsizetype From)
             continue;
         tblRuns->insertRow(0);
         const QStringList cells{run.start.toLocalTime().toString(QStringLiteral("HH:mm:ss")),
-                                run.port, run.imei, resultWord(run.result), run.reason};
+                                run.port, run.imei, RunResultWord(run.result), run.reason};
         for (int column = 0; column < cells.size(); ++column) {
             auto *cell = new QTableWidgetItem(cells.at(column));
             cell->setData(Qt::UserRole, static_cast<qlonglong>(index));

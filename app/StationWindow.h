@@ -78,6 +78,7 @@ public:
     QPushButton *btnAddPort;
     QPushButton *btnRefreshPorts;
     QComboBox *cbxWriteRate;
+    QComboBox *cbxLanguage;
     QLineEdit *edtRecordFile;
     QScrollArea *scrTiles;
     QList<PortTile *> tiles;

@@ -1,15 +1,19 @@
 #include "TfCOMProperty.h"
 
+#include "app/LanguageList.h"
+
 #include "app/DropDownComboBox.h"
 #include "atlink/HexText.h"
 #include "atlink/WriteRate.h"
 #include "serial/SerialPorts.h"
 #include "serial/TComm32.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -58,11 +62,12 @@ std::optional<SerialPortInfo> linkedPort(const QString &CommPort)
 TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fCOMProperty"));
-    setWindowTitle(QStringLiteral("Настройки СОМ-порта"));
+    setWindowTitle(QCoreApplication::translate("PortDialog", "Настройки СОМ-порта"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
-    auto *group = new QGroupBox(QStringLiteral("[ Настройки СОМ-порта ]"), this);
+    auto *group =
+        new QGroupBox(QCoreApplication::translate("PortDialog", "[ Настройки СОМ-порта ]"), this);
     cbxPort_N = new DropDownComboBox(group);
     cbxPort_N->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
                          QStringLiteral("COM4")});
@@ -75,16 +80,21 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     cbxPort_DataBits =
         fixedList(group, {QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
                           QStringLiteral("7"), QStringLiteral("8")});
-    cbxPort_Parity =
-        fixedList(group, {QStringLiteral("Нет"), QStringLiteral("Нечет"), QStringLiteral("Чет"),
-                          QStringLiteral("Маркер (1)"), QStringLiteral("Пробел (0)")});
+    cbxPort_Parity = fixedList(group, {QCoreApplication::translate("PortDialog", "Нет"),
+                                       QCoreApplication::translate("PortDialog", "Нечет"),
+                                       QCoreApplication::translate("PortDialog", "Чет"),
+                                       QCoreApplication::translate("PortDialog", "Маркер (1)"),
+                                       QCoreApplication::translate("PortDialog", "Пробел (0)")});
     cbxPort_StopBits =
         fixedList(group, {QStringLiteral("1"), QStringLiteral("1,5"), QStringLiteral("2")});
-    cbxPort_FlowControl = fixedList(group, {QStringLiteral("Нет"), QStringLiteral("Аппаратное"),
-                                            QStringLiteral("Программное")});
+    cbxPort_FlowControl =
+        fixedList(group, {QCoreApplication::translate("PortDialog", "Нет"),
+                          QCoreApplication::translate("PortDialog", "Аппаратное"),
+                          QCoreApplication::translate("PortDialog", "Программное")});
     cbxWriteRate = new QComboBox(group);
     cbxWriteRate->setObjectName(QStringLiteral("cbxWriteRate"));
-    cbxWriteRate->setToolTip(QStringLiteral(
+    cbxWriteRate->setToolTip(QCoreApplication::translate(
+        "PortDialog",
         "Скорость, на которую модем и порт переключаются перед записью (модем её не запоминает)"));
     for (const std::uint32_t rate : WriteRates)
         cbxWriteRate->addItem(QString::number(rate), rate);
@@ -92,17 +102,21 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     auto *form = new QFormLayout(group);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->setRowWrapPolicy(QFormLayout::DontWrapRows);
-    form->addRow(QStringLiteral("Порт:"), cbxPort_N);
-    form->addRow(QStringLiteral("Скорость (бит/с):"), cbxPort_Speed);
-    form->addRow(QStringLiteral("Биты данных:"), cbxPort_DataBits);
-    form->addRow(QStringLiteral("Четность:"), cbxPort_Parity);
-    form->addRow(QStringLiteral("Стоповые биты:"), cbxPort_StopBits);
-    form->addRow(QStringLiteral("Управление потоком:"), cbxPort_FlowControl);
-    form->addRow(QStringLiteral("Скорость записи (бит/с):"), cbxWriteRate);
+    form->addRow(QCoreApplication::translate("PortDialog", "Порт:"), cbxPort_N);
+    form->addRow(QCoreApplication::translate("PortDialog", "Скорость (бит/с):"), cbxPort_Speed);
+    form->addRow(QCoreApplication::translate("PortDialog", "Биты данных:"), cbxPort_DataBits);
+    form->addRow(QCoreApplication::translate("PortDialog", "Четность:"), cbxPort_Parity);
+    form->addRow(QCoreApplication::translate("PortDialog", "Стоповые биты:"), cbxPort_StopBits);
+    form->addRow(QCoreApplication::translate("PortDialog", "Управление потоком:"),
+                 cbxPort_FlowControl);
+    form->addRow(QCoreApplication::translate("PortDialog", "Скорость записи (бит/с):"),
+                 cbxWriteRate);
 
     auto *buttons = new QDialogButtonBox(this);
-    btnAccept = buttons->addButton(QStringLiteral("Принять"), QDialogButtonBox::AcceptRole);
-    btnCancel = buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    btnAccept = buttons->addButton(QCoreApplication::translate("PortDialog", "Принять"),
+                                   QDialogButtonBox::AcceptRole);
+    btnCancel = buttons->addButton(QCoreApplication::translate("PortDialog", "Отмена"),
+                                   QDialogButtonBox::RejectRole);
     btnAccept->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -110,7 +124,14 @@ TfCOMProperty::TfCOMProperty(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(group);
-    layout->addWidget(buttons);
+    // The language shares the buttons' row: the dialog has no height to spare on a netbook.
+    cbxLanguage = MakeLanguageList(this);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(new QLabel(LanguageListLabel(), this));
+    bottom->addWidget(cbxLanguage);
+    bottom->addStretch(1);
+    bottom->addWidget(buttons);
+    layout->addLayout(bottom);
     const QMargins margins = layout->contentsMargins();
     group->setMinimumWidth(DialogWidth - margins.left() - margins.right());
 
@@ -227,7 +248,9 @@ void TfCOMProperty::ApplyToComm(TComm32 &Port)
     const QString speed = cbxPort_Speed->currentText();
     const std::uint32_t rate = speed.toUInt(&isNumber);
     if (!isNumber)
-        throw EConvertError(QStringLiteral("Скорость (бит/с) не выбрана.").toStdString());
+        throw EConvertError(
+            QCoreApplication::translate("PortDialog", "Скорость (бит/с) не выбрана.")
+                .toStdString());
     Port.SetBaudRate(rate);
     Port.SetByteSize(static_cast<TBytesize>(cbxPort_DataBits->currentIndex()));
     Port.SetParity(static_cast<TParity>(cbxPort_Parity->currentIndex()));
@@ -254,17 +277,20 @@ void TfCOMProperty::cbxPort_NDropDown()
 
 QString NoPortsText()
 {
-    return QStringLiteral("Последовательные порты не найдены. Подключите кабель модема.");
+    return QCoreApplication::translate(
+        "PortDialog", "Последовательные порты не найдены. Подключите кабель модема.");
 }
 
 QString AbsentPortText(const QString &Entry)
 {
-    return QStringLiteral("Порт %1 не подключен. Подключите адаптер модема или выберите другой "
-                          "порт.")
+    return QCoreApplication::translate(
+               "PortDialog", "Порт %1 не подключен. Подключите адаптер модема или выберите другой "
+                             "порт.")
         .arg(Entry);
 }
 
 QString NoPortChosenText()
 {
-    return QStringLiteral("СОМ-порт не выбран. Выберите порт модема в списке.");
+    return QCoreApplication::translate("PortDialog",
+                                       "СОМ-порт не выбран. Выберите порт модема в списке.");
 }

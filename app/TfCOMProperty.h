@@ -41,6 +41,7 @@ public:
     QComboBox *cbxPort_StopBits;
     QComboBox *cbxPort_FlowControl;
     QComboBox *cbxWriteRate;
+    QComboBox *cbxLanguage; // the program's language from its next start
     QLabel *lblPortNote;
     QPushButton *btnAccept;
     QPushButton *btnCancel;

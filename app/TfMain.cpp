@@ -1,6 +1,7 @@
 #include "TfMain.h"
 
 #include "app/DropDownComboBox.h"
+#include "app/LanguageList.h"
 #include "app/MessageBoxes.h"
 #include "app/ProgressGauge.h"
 #include "app/QuillonApplication.h"
@@ -58,7 +59,7 @@ TfMain::TfMain(TfCOMProperty &PortDialog, const Setup &setup, QWidget *parent)
       steps(*this, *FComm), indicatorOn(QStringLiteral(":/quillon/yes.png")),
       indicatorOff(QStringLiteral(":/quillon/no.png")), givenTypesFolder{setup.typesFolder,
                                                                          setup.typesSource},
-      placement(setup.placementFile), archive(setup.runsFolder)
+      placement(setup.placementFile), languageFile(setup.placementFile), archive(setup.runsFolder)
 {
     connect(widgets.actLogSH, &QAction::triggered, this, &TfMain::actLogSHExecute);
     connect(tmrRS, &QTimer::timeout, this, [this] { guarded([this] { steps.portTick(); }); });
@@ -151,7 +152,8 @@ void TfMain::ShowBox(Box Kind, const QString &Text)
 
 void TfMain::ShowFailureBox(const QString &Text, const QString &Reason)
 {
-    MessageBoxes::show(this, {MessageBoxes::Icon::Error, QStringLiteral("Ошибка"), Text, Reason});
+    MessageBoxes::show(this,
+                       {MessageBoxes::Icon::Error, MessageBoxes::ErrorCaption(), Text, Reason});
 }
 
 void TfMain::ShowPortProblem(const QString &Diagnosis)
@@ -179,10 +181,12 @@ std::optional<QString> TfMain::AskPortSettings()
 {
     fCOMProperty.LoadFromComm(*FComm->Comm);
     fCOMProperty.LoadWriteRate(FComm->WriteRate);
+    ShowLanguage(*fCOMProperty.cbxLanguage, RememberedLanguage(languageFile));
     if (fCOMProperty.exec() != QDialog::Accepted)
         return std::nullopt;
     fCOMProperty.ApplyToComm(*FComm->Comm);
     FComm->WriteRate = fCOMProperty.WriteRate();
+    RememberLanguage(languageFile, ChosenLanguage(*fCOMProperty.cbxLanguage));
     return fCOMProperty.PortNote();
 }
 
@@ -201,8 +205,9 @@ void TfMain::ShowSteps()
     QAction &action = *widgets.actLogSH;
     if (action.data().toBool() != logShown) {
         action.setData(logShown);
-        action.setToolTip(logShown ? QStringLiteral("Скрыть лог конфигурирования")
-                                   : QStringLiteral("Показать лог конфигурирования"));
+        action.setToolTip(
+            logShown ? QCoreApplication::translate("MainWindow", "Скрыть лог конфигурирования")
+                     : QCoreApplication::translate("MainWindow", "Показать лог конфигурирования"));
         action.setText(logShown ? QStringLiteral("-") : QStringLiteral("+"));
     }
     showIndicator(*widgets.imgRS, FComm->Comm->PortOpen());
@@ -235,6 +240,7 @@ void TfMain::RunFinished(const RunOutcome &Outcome)
     record.lineRate = FComm->Comm->BaudRate();
     record.result = Outcome.result;
     record.reason = Outcome.reason;
+    record.reasonCode = Outcome.code;
     archive.keep(record, std::exchange(FRunLog, {}));
 }
 

@@ -100,6 +100,7 @@ private:
     const TypesFolder givenTypesFolder;
     QString typesFolderShown; // the folder the log last named, so that a change is said once
     WindowPlacement placement;
+    QString languageFile; // where the language chosen in the port dialog is kept
     const RunArchive archive;
     RunRecord FRunRecord;
     QList<LoggedLine> FRunLog; // the log since the last run was kept, which leads to the next one

@@ -5,7 +5,9 @@
 #include "app/TfCOMProperty.h"
 #include "app/TfMain.h"
 #include "app/WindowCommandLine.h"
+#include "app/WindowPlacement.h"
 #include "common/RunGuarded.h"
+#include "language/Language.h"
 
 #include <QTimer>
 
@@ -66,9 +68,13 @@ int runWindows(int argc, char **argv)
             print(stderr, station.failure().text + u'\n');
             return BadInvocation;
         }
-        if (station->station)
+        if (station->station) {
+            // Each window starts in the language chosen in its own settings.
+            StartInLanguage(StoredLanguage(DefaultStationSettingsFile()));
             return runStation(*station);
+        }
     }
+    StartInLanguage(StoredLanguage(WindowPlacement::defaultFile()));
     // The two windows live as long as the program; closing the main window ends it.
     TfCOMProperty fCOMProperty;
     TfMain fMain(fCOMProperty, setup);

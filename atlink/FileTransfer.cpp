@@ -3,6 +3,7 @@
 #include "atlink/Crc.h"
 #include "atlink/TmyComm.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <vector>
@@ -17,14 +18,15 @@ Result<std::vector<std::uint8_t>> readTransferBuffer(const QString &FileName, st
 {
     if (Size < 0 || Size > MaxTransferSize)
         return Failure{Failure::Kind::BadFile,
-                       QStringLiteral("Файл %1 больше %2 байт.")
+                       QCoreApplication::translate("DataFiles", "Файл %1 больше %2 байт.")
                            .arg(FileName, QString::number(MaxTransferSize))};
     std::vector<std::uint8_t> buffer(TransferBufferSize, 0);
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly) ||
         file.read(reinterpret_cast<char *>(buffer.data()), Size) < 0)
         return Failure{Failure::Kind::BadFile,
-                       QStringLiteral("Файл %1 не удается прочитать.").arg(FileName)};
+                       QCoreApplication::translate("DataFiles", "Файл %1 не удается прочитать.")
+                           .arg(FileName)};
     return buffer;
 }
 

@@ -3,6 +3,7 @@
 #include "atlink/WireText.h"
 #include "atlink/WriteRate.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <initializer_list>
@@ -73,7 +74,8 @@ Setting choice(const QByteArray &value, Setting plain,
 
 QString ProfileMissingText()
 {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "DataFiles",
         "Файл upload.ini не обнаружен или испорчен. Настройки СОМ-порта взяты по умолчанию.");
 }
 

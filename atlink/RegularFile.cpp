@@ -1,5 +1,6 @@
 #include "RegularFile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 std::optional<Failure> NotRegularFileProblem(const QString &Path)
@@ -7,8 +8,11 @@ std::optional<Failure> NotRegularFileProblem(const QString &Path)
     const QFileInfo info(Path);
     if (!info.exists() || info.isFile())
         return std::nullopt;
-    const QString kind =
-        info.isDir() ? QStringLiteral("папка") : QStringLiteral("канал, устройство или сокет");
-    return Failure{Failure::Kind::BadFile,
-                   QStringLiteral("%1 не прочитан: это не обычный файл, а %2.").arg(Path, kind)};
+    const QString text =
+        info.isDir() ? QCoreApplication::translate("DataFiles",
+                                                   "%1 не прочитан: это не обычный файл, а папка.")
+                     : QCoreApplication::translate(
+                           "DataFiles",
+                           "%1 не прочитан: это не обычный файл, а канал, устройство или сокет.");
+    return Failure{Failure::Kind::BadFile, text.arg(Path)};
 }

@@ -304,7 +304,8 @@ std::optional<Failure> TmyComm::LoadPortSettings(const QString &FileName)
     const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (file.error() != QFileDevice::NoError)
         return Failure{Failure::Kind::BadFile,
-                       QStringLiteral("Файл %1 не удается прочитать.").arg(FileName)};
+                       QCoreApplication::translate("DataFiles", "Файл %1 не удается прочитать.")
+                           .arg(FileName)};
     for (const QByteArray &line : ProfileLines(content)) {
         if (auto problem = ApplyPortSetting(line))
             return problem;

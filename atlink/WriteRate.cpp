@@ -1,5 +1,6 @@
 #include "WriteRate.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -27,7 +28,8 @@ QString WriteRateList()
 
 QString ProfileWriteRateRefusal(const QString &Value)
 {
-    return QStringLiteral("Файл upload.ini: недопустимая скорость записи writerate=%1. "
-                          "Допустимы %2 бит/с.")
+    return QCoreApplication::translate(
+               "DataFiles", "Файл upload.ini: недопустимая скорость записи writerate=%1. "
+                            "Допустимы %2 бит/с.")
         .arg(Value, WriteRateList());
 }

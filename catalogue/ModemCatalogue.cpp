@@ -3,6 +3,7 @@
 #include "atlink/RegularFile.h"
 #include "atlink/WireText.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -29,7 +30,8 @@ QString trimmedOfControls(const QString &Line)
 Failure Damaged()
 {
     return {Failure::Kind::BadFile,
-            QStringLiteral("Файл Quillon_dir.ini отсутствует либо поврежден")};
+            QCoreApplication::translate("DataFiles",
+                                        "Файл Quillon_dir.ini отсутствует либо поврежден")};
 }
 
 } // namespace

@@ -60,18 +60,22 @@ std::pair<QString, QString> sourceNames(TypesSource Source)
 {
     switch (Source) {
     case TypesSource::Given:
-        return {QStringLiteral("указана в командной строке"), QStringLiteral("given with --data")};
+        return {QCoreApplication::translate("DataFiles", "указана в командной строке"),
+                QStringLiteral("given with --data")};
     case TypesSource::Environment:
-        return {QStringLiteral("указана в QUILLON_DATA_DIR"),
+        return {QCoreApplication::translate("DataFiles", "указана в QUILLON_DATA_DIR"),
                 QStringLiteral("from $QUILLON_DATA_DIR")};
     case TypesSource::User:
-        return {QStringLiteral("папка пользователя"), QStringLiteral("the user's folder")};
+        return {QCoreApplication::translate("DataFiles", "папка пользователя"),
+                QStringLiteral("the user's folder")};
     case TypesSource::System:
-        return {QStringLiteral("общая папка системы"), QStringLiteral("the system's folder")};
+        return {QCoreApplication::translate("DataFiles", "общая папка системы"),
+                QStringLiteral("the system's folder")};
     case TypesSource::Demo:
         break;
     }
-    return {QStringLiteral("демонстрационные типы"), QStringLiteral("the demo types")};
+    return {QCoreApplication::translate("DataFiles", "демонстрационные типы"),
+            QStringLiteral("the demo types")};
 }
 
 } // namespace
@@ -102,7 +106,7 @@ QString TypesPlaceText(TypesSource Source)
 
 QString TypesFolderText(const TypesFolder &Folder)
 {
-    return QStringLiteral("Типы модемов: %1 (%2)")
+    return QCoreApplication::translate("DataFiles", "Типы модемов: %1 (%2)")
         .arg(QDir::toNativeSeparators(Folder.path), sourceNames(Folder.source).first);
 }
 

@@ -162,6 +162,7 @@ RunEnding FlashHost::ending(bool Programmed) const
     if (channel.Comm->HungUp())
         ending.lostPort = channel.Comm->CommPort();
     ending.trouble = !refusal.isEmpty() ? refusal : lastError;
+    ending.refused = !refusal.isEmpty();
     ending.done = progressNow.done;
     ending.total = progressNow.total;
     return ending;

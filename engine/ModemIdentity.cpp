@@ -4,6 +4,7 @@
 #include "procedures/ProcedureHost.h"
 #include "procedures/ProcedureSteps.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 using namespace std::chrono_literals;
@@ -41,7 +42,8 @@ QString ReadModemIdentity(ProcedureHost &Host)
     SendQuietly(Host, QByteArrayLiteral("AT+CGSN"), Ok, Error, AnswerTimeout);
     channel.StopRequested = nullptr;
     QString identity = IdentityInAnswer(channel.Reply);
-    Host.LogLine(identity.isEmpty() ? QStringLiteral("Модем не сообщил IMEI.")
-                                    : QStringLiteral("IMEI модема: ") + identity);
+    Host.LogLine(identity.isEmpty()
+                     ? QCoreApplication::translate("Runner", "Модем не сообщил IMEI.")
+                     : QCoreApplication::translate("Runner", "IMEI модема: %1").arg(identity));
     return identity;
 }

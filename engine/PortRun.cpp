@@ -5,27 +5,21 @@
 #include "engine/ModemIdentity.h"
 #include "engine/PowerOnWait.h"
 #include "procedures/Procedures.h"
+#include "procedures/RunOutcome.h"
 #include "procedures/RunRecording.h"
 #include "records/RunLogFile.h"
 #include "records/RunRecordFile.h"
+
+#include <QCoreApplication>
 
 #include <exception>
 
 namespace {
 
-QString noAnswerReason(const PowerOnWait &Wait, const FlashHost &Host)
-{
-    if (Wait.portEverOpened())
-        return QStringLiteral("нет отклика от модема за время ожидания включения");
-    if (Host.portOpenDiagnosis().isEmpty())
-        return QStringLiteral("порт не открылся за время ожидания включения");
-    return QStringLiteral("порт не открылся: ") + Host.portOpenDiagnosis();
-}
-
 // Everything from the chosen type to the outcome; the caller closes the port afterwards.
 PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
 {
-    Host.LogLine(QStringLiteral("Выбран модем \"") + Job.type.Title + u'"');
+    Host.LogLine(ModemChosenText(Job.type.Title));
     if (const auto problem = PreparePort(Job, Host)) {
         Host.reportError(problem->text);
         return JudgedResult(Host, false);
@@ -38,10 +32,7 @@ PortResult programme(const PortJob &Job, FlashHost &Host, RunRecord &Record)
     case PowerOnWait::Result::Interrupted:
         return JudgedResult(Host, false);
     case PowerOnWait::Result::NoAnswer:
-        result.outcome = PortOutcome::NoAnswer;
-        result.reason = noAnswerReason(wait, Host);
-        result.portNotOpened = !wait.portEverOpened();
-        return result;
+        return ResultOf(JudgeNoAnswer(wait.portEverOpened(), Host.portOpenDiagnosis()));
     case PowerOnWait::Result::Answered:
         break;
     }
@@ -59,7 +50,8 @@ QString KeepRunLog(const PortJob &Job, FlashHost &Host, const RunRecord &Record)
                                   Host.runLog());
     if (kept)
         return *kept;
-    Host.LogLine(QStringLiteral("Лог работы не сохранён: ") + kept.failure().text);
+    Host.LogLine(QCoreApplication::translate("Runner", "Лог работы не сохранён: %1")
+                     .arg(kept.failure().text));
     return {};
 }
 
@@ -85,13 +77,19 @@ std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host)
     return std::nullopt;
 }
 
+PortResult ResultOf(const RunOutcome &Judged)
+{
+    PortResult result;
+    result.outcome = Judged.result;
+    result.reason = Judged.reason;
+    result.reasonCode = Judged.code;
+    result.portNotOpened = Judged.code == RunReason::PortNotOpened;
+    return result;
+}
+
 PortResult JudgedResult(const FlashHost &Host, bool Programmed)
 {
-    const RunOutcome judged = JudgeRun(Host.ending(Programmed));
-    PortResult result;
-    result.outcome = judged.result;
-    result.reason = judged.reason;
-    return result;
+    return ResultOf(JudgeRun(Host.ending(Programmed)));
 }
 
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host)
@@ -126,10 +124,11 @@ std::optional<Failure> KeepRecord(const PortJob &Job, FlashHost &Host, RunRecord
     Record.lineRate = Host.writingRate();
     Record.result = Result.outcome;
     Record.reason = Result.reason;
+    Record.reasonCode = Result.reasonCode;
     auto failure = Job.records->append(Record);
     if (!failure)
         return std::nullopt;
-    failure->text = QStringLiteral("Запись о работе не сохранена в %1: %2")
+    failure->text = QCoreApplication::translate("Runner", "Запись о работе не сохранена в %1: %2")
                         .arg(Job.records->path(), failure->text);
     Host.reportError(failure->text);
     return failure;
@@ -160,6 +159,7 @@ PortResult PortRun::execute()
         // A line that counts on its records must not take a modem it cannot account for as done.
         result.outcome = PortOutcome::Failed;
         result.reason = unrecorded->text;
+        result.reasonCode = RunReason::RecordNotSaved;
     }
     host.enterPhase(RunPhase::Finished);
     observer.finished(port, result);

@@ -12,6 +12,7 @@
 #include <optional>
 
 class FlashHost;
+struct RunOutcome;
 class RunRecordFile;
 
 // One modem to program: the device it hangs on and the catalogue entry of its type.
@@ -53,6 +54,8 @@ std::optional<Failure> PreparePort(const PortJob &Job, FlashHost &Host);
 // The programming run of a modem that has answered its probe, up to the closed port. An error of
 // the port (the reopen at the new rate) ends only this run.
 PortResult ProgrammeAnsweredModem(const PortJob &Job, FlashHost &Host);
+// The port's result of a judged run.
+PortResult ResultOf(const RunOutcome &Judged);
 // The run's result and reason as every front end records them (JudgeRun).
 PortResult JudgedResult(const FlashHost &Host, bool Programmed);
 // Closes the port and completes Result with whether the port was released.

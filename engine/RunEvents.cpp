@@ -1,5 +1,7 @@
 #include "RunEvents.h"
 
+#include <QCoreApplication>
+
 QString PhaseName(RunPhase Phase)
 {
     switch (Phase) {
@@ -21,12 +23,14 @@ QString PhaseName(RunPhase Phase)
 
 QString StoppingText()
 {
-    return QStringLiteral("Прерывание: текущий шаг прекращён, порт закрывается.");
+    return QCoreApplication::translate("Runner",
+                                       "Прерывание: текущий шаг прекращён, порт закрывается.");
 }
 
 QString StoppingWithClosingCommandsText()
 {
-    return QStringLiteral("Прерывание: модему отправляются две завершающие команды AT^SJAM, "
-                          "их ответа ждём не более 11 с. Повторное прерывание (Ctrl-C) завершит "
-                          "работу сразу, без них.");
+    return QCoreApplication::translate(
+        "Runner", "Прерывание: модему отправляются две завершающие команды AT^SJAM, "
+                  "их ответа ждём не более 11 с. Повторное прерывание (Ctrl-C) завершит "
+                  "работу сразу, без них.");
 }

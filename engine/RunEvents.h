@@ -33,8 +33,9 @@ using PortOutcome = RunResult;
 struct PortResult
 {
     PortOutcome outcome = PortOutcome::Failed;
-    QString reason;             // empty when programmed
-    bool portClosed = false;    // the device was released before the run ended
+    QString reason;                         // empty when programmed
+    RunReason reasonCode = RunReason::None; // the reason's stable code
+    bool portClosed = false;                // the device was released before the run ended
     bool portNotOpened = false; // no answer because the port never opened (busy, missing, denied)
     QString imei;               // the modem's, when it was asked and said
 };

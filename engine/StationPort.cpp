@@ -10,6 +10,7 @@
 #include "procedures/RunOutcome.h"
 #include "serial/SerialPorts.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 using namespace std::chrono_literals;
@@ -40,6 +41,7 @@ PortResult StationPort::run()
     PortResult result;
     result.outcome = stopReason.isEmpty() ? PortOutcome::Interrupted : PortOutcome::Failed;
     result.reason = stopReason.isEmpty() ? InterruptedReason() : stopReason;
+    result.reasonCode = stopReason.isEmpty() ? RunReason::Interrupted : stopReasonCode;
     result.portClosed = true;
     observer.finished(port, result);
     return result;
@@ -59,7 +61,7 @@ bool StationPort::serveOneModem()
             // would only fail again.
             host.reportError(problem->text);
             channel.Comm->ClosePort();
-            return stopPort(host.failureReason());
+            return stopPort(host.failureReason(), JudgedResult(host, false).reasonCode);
         }
         if (PowerOnWait(host, PowerOnWait::Limit::None).run() != PowerOnWait::Result::Answered) {
             channel.Comm->ClosePort();
@@ -68,8 +70,9 @@ bool StationPort::serveOneModem()
         record = StartRecordFor(job);
         record.imei = ReadModemIdentity(host);
         if (session.programmedBefore(record.imei)) {
-            host.LogLine(QStringLiteral("Модем с IMEI %1 уже запрограммирован в этом сеансе. "
-                                        "Снимите модем.")
+            host.LogLine(QCoreApplication::translate(
+                             "Runner", "Модем с IMEI %1 уже запрограммирован в этом сеансе. "
+                                       "Снимите модем.")
                              .arg(record.imei));
             report(StationState::AlreadyProgrammed, record.device, record.imei);
             waitUntilTakenAway(host, record.device);
@@ -85,7 +88,7 @@ bool StationPort::serveOneModem()
             // Before any modem answered: the port itself cannot be used, and trying it again at
             // once would only fail again.
             channel.Comm->ClosePort();
-            return stopPort(result.reason);
+            return stopPort(result.reason, result.reasonCode);
         }
     }
     result.imei = record.imei;
@@ -97,7 +100,7 @@ bool StationPort::serveOneModem()
         // A station must not program modems it cannot account for: this one is done and can go,
         // the port takes no more.
         report(StationState::TakeOff, record.device, record.imei, result);
-        return stopPort(unrecorded->text);
+        return stopPort(unrecorded->text, RunReason::RecordNotSaved);
     }
     if (stop.quit.load())
         return false;
@@ -138,9 +141,10 @@ void StationPort::waitUntilTakenAway(FlashHost &Host, const QString &Device)
     device.ClosePort();
 }
 
-bool StationPort::stopPort(const QString &Reason)
+bool StationPort::stopPort(const QString &Reason, RunReason Code)
 {
     stopReason = Reason;
+    stopReasonCode = Code;
     tally = session.stopped(port, Reason);
     return false;
 }

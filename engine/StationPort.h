@@ -46,7 +46,7 @@ private:
     void report(StationState State, const QString &Device, const QString &Imei = {},
                 const std::optional<PortResult> &Ended = std::nullopt);
     // Ends the loop for Reason, which the port's counts keep; always false.
-    bool stopPort(const QString &Reason);
+    bool stopPort(const QString &Reason, RunReason Code);
 
     PortJob job;
     const int port;
@@ -55,4 +55,5 @@ private:
     StationSession &session;
     StationTally tally;
     QString stopReason; // why the loop ended before the quit request
+    RunReason stopReasonCode = RunReason::None;
 };

@@ -69,6 +69,7 @@ void JsonOutput::finished(int Port, const PortResult &Result)
               {{QStringLiteral("device"), devices.at(Port)},
                {QStringLiteral("result"), RunResultName(Result.outcome)},
                {QStringLiteral("reason"), reasonValue(Result.reason)},
+               {QStringLiteral("reason_code"), RunReasonCode(Result.reasonCode)},
                {QStringLiteral("port_closed"), Result.portClosed}});
 }
 

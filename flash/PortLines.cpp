@@ -1,5 +1,9 @@
 #include "PortLines.h"
 
+#include "procedures/RunOutcome.h"
+
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace {
@@ -22,19 +26,19 @@ QString phaseLabel(RunPhase Phase)
 {
     switch (Phase) {
     case RunPhase::OpeningPort:
-        return QStringLiteral("открытие порта");
+        return QCoreApplication::translate("Terminal", "открытие порта");
     case RunPhase::WaitingForAnswer:
-        return QStringLiteral("ожидание отклика");
+        return QCoreApplication::translate("Terminal", "ожидание отклика");
     case RunPhase::SwitchingBaud:
-        return QStringLiteral("смена скорости");
+        return QCoreApplication::translate("Terminal", "смена скорости");
     case RunPhase::Writing:
-        return QStringLiteral("запись");
+        return QCoreApplication::translate("Terminal", "запись");
     case RunPhase::Stopping:
-        return QStringLiteral("остановка");
+        return QCoreApplication::translate("Terminal", "остановка");
     case RunPhase::Finished:
         break;
     }
-    return QStringLiteral("завершено");
+    return QCoreApplication::translate("Terminal", "завершено");
 }
 
 Tone toneOf(PortOutcome Outcome)
@@ -157,7 +161,7 @@ QString ElapsedText(qint64 Milliseconds)
 
 QString CountsText(const StationTally &Counts)
 {
-    return QStringLiteral("запрограммировано: %1, сбоев: %2")
+    return QCoreApplication::translate("Terminal", "запрограммировано: %1, сбоев: %2")
         .arg(Counts.programmed)
         .arg(Counts.failed);
 }
@@ -165,18 +169,21 @@ QString CountsText(const StationTally &Counts)
 // A failure shouts.
 QString OutcomeLabel(PortOutcome Outcome)
 {
-    switch (Outcome) {
-    case PortOutcome::Programmed:
-        return QStringLiteral("запрограммирован");
-    case PortOutcome::NoAnswer:
-        return QStringLiteral("НЕТ ОТКЛИКА");
-    case PortOutcome::Interrupted:
-        return QStringLiteral("ПРЕРВАН");
-    case PortOutcome::Failed:
-        break;
-    }
-    return QStringLiteral("ОШИБКА");
+    return RunResultWord(Outcome);
 }
+
+namespace {
+
+// A state whose reason a narrow line may shorten: the words of Template around its %1 stay whole.
+void setStateAround(PortLine &Line, const QString &Template, const QString &Reason)
+{
+    const qsizetype at = Template.indexOf(QStringLiteral("%1"));
+    Line.state = Template.left(at);
+    Line.reason = Reason;
+    Line.stateEnd = Template.mid(at + 2);
+}
+
+} // namespace
 
 PortLine StationLine(const PortState &State)
 {
@@ -185,39 +192,40 @@ PortLine StationLine(const PortState &State)
     line.counts = u'(' + CountsText(State.counts) + u')';
     switch (State.stage) {
     case PortStage::Waiting:
-        line.state = QStringLiteral("ожидает модем");
+        line.state = QCoreApplication::translate("Terminal", "ожидает модем");
         break;
     case PortStage::Probing:
-        line.state = QStringLiteral("опрос модема");
+        line.state = QCoreApplication::translate("Terminal", "опрос модема");
         break;
     case PortStage::Programming:
-        line.state = QStringLiteral("программирование");
+        line.state = QCoreApplication::translate("Terminal", "программирование");
         if (State.progress.transfer.total > 0)
             line.extras.append(TransferText(State.progress.transfer));
         break;
     case PortStage::Good:
-        line.state = QStringLiteral("запрограммирован, снимите модем");
+        line.state = QCoreApplication::translate("Terminal", "запрограммирован, снимите модем");
         line.tone = Tone::Good;
         break;
     case PortStage::Failed: {
         // A port that cannot go on has no modem to take off: it says why it stopped.
         const bool portEnded = State.ended && State.ended->outcome != PortOutcome::Interrupted;
         const std::optional<PortResult> &failure = portEnded ? State.ended : State.lastRun;
-        line.state = QStringLiteral("ОШИБКА: ");
-        line.reason = TerminalSafe(failure ? failure->reason : QString());
-        line.stateEnd =
-            portEnded ? QStringLiteral(", порт остановлен") : QStringLiteral(", снимите модем");
+        setStateAround(line,
+                       portEnded
+                           ? QCoreApplication::translate("Terminal", "ОШИБКА: %1, порт остановлен")
+                           : QCoreApplication::translate("Terminal", "ОШИБКА: %1, снимите модем"),
+                       TerminalSafe(failure ? failure->reason : QString()));
         line.tone = Tone::Bad;
         break;
     }
     case PortStage::AlreadyProgrammed:
-        line.state = QStringLiteral("уже запрограммирован, снимите модем");
+        line.state = QCoreApplication::translate("Terminal", "уже запрограммирован, снимите модем");
         break;
     case PortStage::Stopping:
-        line.state = QStringLiteral("остановка");
+        line.state = QCoreApplication::translate("Terminal", "остановка");
         break;
     case PortStage::Stopped:
-        line.state = QStringLiteral("остановлен");
+        line.state = QCoreApplication::translate("Terminal", "остановлен");
         break;
     }
     return line;
@@ -239,8 +247,9 @@ PortLine RunLine(const PortState &State, qint64 ElapsedMs)
         }
         line.tone = toneOf(ended.outcome);
     } else {
-        line.state = State.stage == PortStage::Stopping ? QStringLiteral("остановка")
-                                                        : phaseLabel(progress.phase);
+        line.state = State.stage == PortStage::Stopping
+                         ? QCoreApplication::translate("Terminal", "остановка")
+                         : phaseLabel(progress.phase);
     }
     line.extras.append(ElapsedText(ElapsedMs));
     if (progress.total > 0)

@@ -3,6 +3,7 @@
 #include "engine/StationSession.h"
 #include "flash/PortLines.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 
 #include <algorithm>
@@ -83,8 +84,9 @@ void TextOutput::summarizeStation(qint64 ElapsedMs, int ExitCode)
         live->clear();
     const BoardTotals totals = board.totals();
     QString text =
-        QStringLiteral("\nИтог смены: запрограммировано: %1, сбоев: %2, модемов в час: %3, "
-                       "время: %4 (код завершения %5)\n")
+        QCoreApplication::translate(
+            "Terminal", "\nИтог смены: запрограммировано: %1, сбоев: %2, модемов в час: %3, "
+                        "время: %4 (код завершения %5)\n")
             .arg(totals.programmed)
             .arg(totals.failed)
             .arg(ModemsPerHour(totals.programmed, ElapsedMs), 0, 'f', 1)
@@ -93,9 +95,11 @@ void TextOutput::summarizeStation(qint64 ElapsedMs, int ExitCode)
     text += summaryRows([](const PortState &State, int) {
         QString row = CountsText(State.counts);
         if (!State.counts.lastFailure.isEmpty())
-            row += QStringLiteral(", последний сбой: ") + TerminalSafe(State.counts.lastFailure);
+            row += QCoreApplication::translate("Terminal", ", последний сбой: %1")
+                       .arg(TerminalSafe(State.counts.lastFailure));
         if (!State.counts.stopReason.isEmpty())
-            row += QStringLiteral(", остановлен: ") + TerminalSafe(State.counts.stopReason);
+            row += QCoreApplication::translate("Terminal", ", остановлен: %1")
+                       .arg(TerminalSafe(State.counts.stopReason));
         return row;
     });
     out.write(text.toUtf8());
@@ -107,7 +111,8 @@ void TextOutput::summarize(int ExitCode)
     if (live)
         live->clear();
     QString text =
-        QStringLiteral("\nИтог: запрограммировано модемов: %1 из %2 (код завершения %3)\n")
+        QCoreApplication::translate(
+            "Terminal", "\nИтог: запрограммировано модемов: %1 из %2 (код завершения %3)\n")
             .arg(board.totals().programmed)
             .arg(board.size())
             .arg(ExitCode);

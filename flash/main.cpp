@@ -13,6 +13,7 @@
 #include "flash/JsonOutput.h"
 #include "flash/Terminal.h"
 #include "flash/TextOutput.h"
+#include "language/Language.h"
 #include "records/RunRecordFile.h"
 
 #include <QCoreApplication>
@@ -84,6 +85,7 @@ int runFlash(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillon-flash"));
+    StartInLanguage();
     Terminal terminal;
 
     const QStringList arguments = QCoreApplication::arguments();

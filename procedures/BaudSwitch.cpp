@@ -4,6 +4,8 @@
 #include "procedures/ProcedureSteps.h"
 #include "procedures/Procedures.h"
 
+#include <QCoreApplication>
+
 using namespace std::chrono_literals;
 using namespace procedures;
 
@@ -19,22 +21,27 @@ void SetModemBaud(ProcedureHost &Host, std::uint32_t Rate)
     if (!port.PortOpen() || port.BaudRate() == Rate)
         return;
     const QString rate = QString::number(Rate);
-    Host.LogLine(QStringLiteral("Устанавливаю скорость порта %1 (без запоминания).").arg(rate));
-    const QString notSet = QStringLiteral("Ошибка. Скорость %1 не задана.").arg(rate);
+    Host.LogLine(QCoreApplication::translate("Procedures",
+                                             "Устанавливаю скорость порта %1 (без запоминания).")
+                     .arg(rate));
+    const QString notSet =
+        QCoreApplication::translate("Procedures", "Ошибка. Скорость %1 не задана.").arg(rate);
     // A modem switched to a rate the computer's port cannot follow would be out of reach for the
     // rest of the run: the port must take the rate before the modem is asked for it.
     if (!port.AcceptsBaudRate(Rate)) {
-        Host.LogLine(QStringLiteral("СОМ-порт не поддерживает скорость %1.").arg(rate));
+        Host.LogLine(
+            QCoreApplication::translate("Procedures", "СОМ-порт не поддерживает скорость %1.")
+                .arg(rate));
         Host.LogLine(notSet);
         return;
     }
     SendQuietly(Host, "AT+IPR=" + rate.toLatin1(), Ok, Error, AnswerTimeout);
     // A time-out is recognised before either answer, and "ERROR" before "OK": only a plain
     // agreement changes the rate.
-    const QByteArray answer =
-        LogFirstOutcome(Host, {{Timeout, QStringLiteral("таймаут")},
-                               {Error, notSet},
-                               {Ok, QStringLiteral("Скорость %1 задана.").arg(rate)}});
+    const QByteArray answer = LogFirstOutcome(
+        Host, {{Timeout, QCoreApplication::translate("Procedures", "таймаут")},
+               {Error, notSet},
+               {Ok, QCoreApplication::translate("Procedures", "Скорость %1 задана.").arg(rate)}});
     if (answer == Ok) {
         port.ClosePort();
         port.SetBaudRate(Rate);

@@ -8,6 +8,7 @@
 #include "procedures/ProcedureHost.h"
 #include "procedures/ProcedureSteps.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,16 +55,18 @@ std::optional<Failure> TransferFileProblem(const CompiledFiles &Files, const QSt
     const auto bad = [](const QString &Text) { return Failure{Failure::Kind::BadFile, Text}; };
     if (!NameFitsCommand(Name))
         return bad(
-            QStringLiteral("Имя файла %1 содержит недопустимые символы.").arg(Printable(Name)));
+            QCoreApplication::translate("DataFiles", "Имя файла %1 содержит недопустимые символы.")
+                .arg(Printable(Name)));
     const QString path = Files.PathOf(Name);
     if (!Readable(path))
-        return bad(QStringLiteral("Файл %1 не удается прочитать.").arg(Name));
+        return bad(
+            QCoreApplication::translate("DataFiles", "Файл %1 не удается прочитать.").arg(Name));
     const std::int64_t size = FileSizeOf(path);
     if (size <= 0)
-        return bad(QStringLiteral("Файл %1 пуст.").arg(Name));
+        return bad(QCoreApplication::translate("DataFiles", "Файл %1 пуст.").arg(Name));
     if (size > MaxTransferSize)
-        return bad(
-            QStringLiteral("Файл %1 больше %2 байт.").arg(Name, QString::number(MaxTransferSize)));
+        return bad(QCoreApplication::translate("DataFiles", "Файл %1 больше %2 байт.")
+                       .arg(Name, QString::number(MaxTransferSize)));
     return std::nullopt;
 }
 
@@ -76,7 +79,7 @@ std::optional<Failure> MissingFolderRefusal(const QString &Folder)
 {
     if (QFileInfo(Folder).isDir())
         return std::nullopt;
-    return Refusal(QStringLiteral("Не обнаружена папка %1.").arg(Folder));
+    return Refusal(QCoreApplication::translate("DataFiles", "Не обнаружена папка %1.").arg(Folder));
 }
 
 // The refusal for the first file that cannot be sent, if any.

@@ -40,19 +40,21 @@ bool ModemManagerRunning(const QString &ProcFolder)
 
 QString ModemManagerWarning()
 {
-    return QStringLiteral("Запущена служба ModemManager: она опрашивает новые порты АТ-командами и "
-                          "может помешать записи. Остановите её на время работы: "
-                          "sudo systemctl stop ModemManager");
+    return QCoreApplication::translate(
+        "PortDiagnosis", "Запущена служба ModemManager: она опрашивает новые порты АТ-командами и "
+                         "может помешать записи. Остановите её на время работы: "
+                         "sudo systemctl stop ModemManager");
 }
 
 std::optional<Failure> PortSettingsRefusal(const TComm32 &Port)
 {
     if (Port.ByteSize() < sz_5)
         return procedures::Refusal(
-            QStringLiteral("Биты данных: %1. СОМ-порт передает от 5 до 8 бит данных.")
+            QCoreApplication::translate("PortDiagnosis",
+                                        "Биты данных: %1. СОМ-порт передает от 5 до 8 бит данных.")
                 .arg(Port.ByteSize() + 4));
     if (Port.StopBits() == sb1_5 && Port.ByteSize() != sz_5)
-        return procedures::Refusal(
-            QStringLiteral("Стоповые биты: 1,5. Они возможны только при 5 битах данных."));
+        return procedures::Refusal(QCoreApplication::translate(
+            "PortDiagnosis", "Стоповые биты: 1,5. Они возможны только при 5 битах данных."));
     return std::nullopt;
 }

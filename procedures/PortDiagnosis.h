@@ -6,12 +6,13 @@
 
 #include <optional>
 
+class ECommsError;
 class TComm32;
 
 // Why a port could not be opened, in words the user can act on: no such device, no permission
-// (with how to get it), or the system's own message (usually another program holding the port).
+// (with how to get it), or the engine's error (usually another program holding the port).
 // A port held by another program names it when the process table shows it (ProcFolder, /proc).
-QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText,
+QString PortOpenFailureHint(const QString &CommPort, const ECommsError &Error,
                             const QString &ProcFolder = QStringLiteral("/proc"));
 
 // ModemManager probes every new modem port with AT commands, which spoils a programming run.

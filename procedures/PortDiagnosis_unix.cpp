@@ -1,5 +1,7 @@
 #include "PortDiagnosis.h"
 
+#include "atlink/CommsErrorText.h"
+
 #include "serial/SerialPorts.h"
 #include "serial/TComm32.h"
 #include "serial/UucpLock_unix.h"
@@ -23,7 +25,7 @@ QString ProcessName(const QDir &Proc, const QString &Pid)
 QString ProgramText(const QDir &Proc, const QString &Pid)
 {
     const QString name = ProcessName(Proc, Pid);
-    return QStringLiteral("программой %1 (процесс %2)")
+    return QCoreApplication::translate("PortDiagnosis", "программой %1 (процесс %2)")
         .arg(name.isEmpty() ? QStringLiteral("?") : name, Pid);
 }
 
@@ -84,30 +86,38 @@ QString HolderOf(const QString &Device, const QString &ProcFolder)
 
 } // namespace
 
-QString PortOpenFailureHint(const QString &CommPort, const QString &ErrorText,
+QString PortOpenFailureHint(const QString &CommPort, const ECommsError &Error,
                             const QString &ProcFolder)
 {
     const QString device = PortDevice(CommPort);
     const QFileInfo info(device);
     if (device.isEmpty() || !info.exists())
-        return QStringLiteral("Устройство %1 не найдено. Проверьте, подключен ли модем и выбран "
-                              "ли верный порт.")
+        return QCoreApplication::translate(
+                   "PortDiagnosis",
+                   "Устройство %1 не найдено. Проверьте, подключен ли модем и выбран "
+                   "ли верный порт.")
             .arg(CommPort);
     if (!info.isReadable() || !info.isWritable())
-        return QStringLiteral("Нет доступа к %1. Добавьте пользователя в группу dialout "
-                              "(sudo usermod -aG dialout $USER) и войдите в систему заново.")
+        return QCoreApplication::translate(
+                   "PortDiagnosis", "Нет доступа к %1. Добавьте пользователя в группу dialout "
+                                    "(sudo usermod -aG dialout $USER) и войдите в систему заново.")
             .arg(device);
     // The lock file speaks for its owner even while the owner has the device closed.
     if (const auto lock = serial::ForeignLockOn(QFile::encodeName(device)))
-        return QStringLiteral("Порт %1 занят %2: файл блокировки %3. Закройте её или выберите "
-                              "другой порт.")
+        return QCoreApplication::translate(
+                   "PortDiagnosis",
+                   "Порт %1 занят %2: файл блокировки %3. Закройте её или выберите "
+                   "другой порт.")
             .arg(device, ProgramText(QDir(ProcFolder), QString::number(lock->owner)), lock->file);
     const QString holder = HolderOf(device, ProcFolder);
     if (!holder.isEmpty())
-        return QStringLiteral("Порт %1 занят %2. Закройте её или выберите другой порт.")
+        return QCoreApplication::translate(
+                   "PortDiagnosis", "Порт %1 занят %2. Закройте её или выберите другой порт.")
             .arg(device, holder);
-    if (ErrorText != OpenFailedText())
-        return QStringLiteral("Порт %1 не открывается: %2").arg(device, ErrorText.trimmed());
-    return QStringLiteral("Порт %1 не открывается. Возможно, он занят другой программой.")
+    if (Error.fault() != CommsFault::OpenFailed)
+        return QCoreApplication::translate("PortDiagnosis", "Порт %1 не открывается: %2")
+            .arg(device, CommsErrorText(Error).trimmed());
+    return QCoreApplication::translate(
+               "PortDiagnosis", "Порт %1 не открывается. Возможно, он занят другой программой.")
         .arg(device);
 }

@@ -3,9 +3,11 @@
 #include "atlink/TmyComm.h"
 #include "procedures/PortDiagnosis.h"
 
+#include <QCoreApplication>
+
 QString PowerOnTimedOutText()
 {
-    return QStringLiteral("Время ожидания отклика от модема истекло.");
+    return QCoreApplication::translate("Run", "Время ожидания отклика от модема истекло.");
 }
 
 PowerOnStep::PowerOnStep(PowerOnHost &Host, int Seconds) : host(Host), seconds(Seconds) {}
@@ -59,7 +61,7 @@ bool PowerOnStep::openPort()
     } catch (const ECommsError &error) {
         // A modem that is still off often has no device yet: the next tick tries again.
         port.ClosePort();
-        host.PortOpenFailed(PortOpenFailureHint(port.CommPort(), error.message()));
+        host.PortOpenFailed(PortOpenFailureHint(port.CommPort(), error));
         return false;
     }
     // Whatever the reply held came before this port was open: only what the modem says from
@@ -69,8 +71,9 @@ bool PowerOnStep::openPort()
     host.SetGaugePosition(0);
     host.SetGaugeMaximum(seconds);
     host.PowerWaitStarted();
-    host.SetStatus(QStringLiteral("Модем подключен. Порт: ") + port.CommPort());
-    host.SetStatus(QStringLiteral("Ожидаю отклик от модема..."));
+    host.SetStatus(
+        QCoreApplication::translate("Run", "Модем подключен. Порт: %1").arg(port.CommPort()));
+    host.SetStatus(QCoreApplication::translate("Run", "Ожидаю отклик от модема..."));
     opening = false;
     return true;
 }

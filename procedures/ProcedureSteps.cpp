@@ -6,6 +6,8 @@
 #include "atlink/WireText.h"
 #include "procedures/ProcedureHost.h"
 
+#include <QCoreApplication>
+
 namespace procedures {
 
 std::uint32_t Milliseconds(std::chrono::milliseconds Interval)
@@ -70,7 +72,8 @@ QString ReplyText(const TmyComm &Channel)
 
 Failure Refusal(const QString &Reason)
 {
-    return {Failure::Kind::Refused, Reason + QStringLiteral(" Запись данных отменена.")};
+    return {Failure::Kind::Refused,
+            QCoreApplication::translate("DataFiles", "%1 Запись данных отменена.").arg(Reason)};
 }
 
 } // namespace procedures

@@ -1,9 +1,12 @@
 #include "ProgrammingRun.h"
 
+#include "atlink/CommsErrorText.h"
 #include "atlink/EConvertError.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
 #include "procedures/Procedures.h"
+
+#include <QCoreApplication>
 
 #include <exception>
 
@@ -19,32 +22,47 @@ bool ProbeAnswered(const TmyComm &Channel)
     return Channel.Reply.contains("OK");
 }
 
+QString ModemChosenText(const QString &Title)
+{
+    return QCoreApplication::translate("Run", "Выбран модем \"%1\"").arg(Title);
+}
+
 QString WaitingForPortText()
 {
-    return QStringLiteral("Ожидаю подключение модема к СОМ-порту...");
+    return QCoreApplication::translate("Run", "Ожидаю подключение модема к СОМ-порту...");
+}
+
+QString WritingText()
+{
+    return QCoreApplication::translate("Run", "Запись данных в модем...");
 }
 
 QString RunSucceededText()
 {
-    return QStringLiteral("Операция успешно завершена");
+    return QCoreApplication::translate("Run", "Операция успешно завершена");
 }
 
 QString RunFailedText()
 {
-    return QStringLiteral("Во время опереации произошел сбой. Повторите операцию с шага №1.");
+    return QCoreApplication::translate(
+        "Run", "Во время опереации произошел сбой. Повторите операцию с шага №1.");
 }
 
 QString DeviceLostText(const QString &Port)
 {
-    return QStringLiteral("СОМ-порт %1 потерян (устройство отключено).").arg(Port);
+    return QCoreApplication::translate("Run", "СОМ-порт %1 потерян (устройство отключено).")
+        .arg(Port);
 }
 
 QString ErrorLine(const std::exception &Caught)
 {
-    if (dynamic_cast<const ECommsError *>(&Caught) || dynamic_cast<const EConvertError *>(&Caught))
+    if (const auto *comms = dynamic_cast<const ECommsError *>(&Caught))
+        return CommsErrorText(*comms).trimmed();
+    if (dynamic_cast<const EConvertError *>(&Caught))
         return QString::fromUtf8(Caught.what()).trimmed();
     qWarning("%s", Caught.what());
-    return QStringLiteral("Внутренняя ошибка программы. Повторите операцию с шага №1.");
+    return QCoreApplication::translate(
+        "Run", "Внутренняя ошибка программы. Повторите операцию с шага №1.");
 }
 
 namespace {
@@ -56,7 +74,8 @@ bool RunProcedure(RunHost &Host, const QString &DirName)
     // A port that did not reopen would leave the last answer in the reply, and every wait would
     // return at once reading it as the modem's.
     if (!Host.Channel().Comm->PortOpen()) {
-        Host.LogLine(QStringLiteral("СОМ-порт закрыт. Запись данных отменена."));
+        Host.LogLine(
+            QCoreApplication::translate("Run", "СОМ-порт закрыт. Запись данных отменена."));
         return false;
     }
     try {
@@ -91,11 +110,11 @@ private:
 bool PerformProgrammingRun(RunHost &Host, const QString &DirName)
 {
     const StopOnQuit stopOnQuit(Host);
-    Host.LogLine(QStringLiteral("Отклик модема получен"));
+    Host.LogLine(QCoreApplication::translate("Run", "Отклик модема получен"));
     Host.ProbeFinished();
     SetModemBaud(Host, Host.Channel().WriteRate);
     Host.WritingStarted();
-    Host.SetStatus(QStringLiteral("Запись данных в модем..."));
+    Host.SetStatus(WritingText());
     Host.LogLine(QString());
     const bool written = RunProcedure(Host, DirName);
     TComm32 &port = *Host.Channel().Comm;

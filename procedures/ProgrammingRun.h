@@ -25,7 +25,10 @@ void SendProbe(TmyComm &Channel);
 bool ProbeAnswered(const TmyComm &Channel);
 
 // Texts of the run that the window and the headless runner both write.
+// The log line of the modem type chosen for a run, whichever front end chose it.
+QString ModemChosenText(const QString &Title);
 QString WaitingForPortText(); // step 2: opening the port
+QString WritingText();        // the status while the data go to the modem
 QString RunSucceededText();   // "Операция успешно завершена"
 QString RunFailedText(); // "Во время опереации произошел сбой. Повторите операцию с шага №1."
 // The device behind Port went away during the run.

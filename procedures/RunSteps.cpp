@@ -4,6 +4,8 @@
 #include "procedures/PortDiagnosis.h"
 #include "procedures/Procedures.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 using Box = StepsView::Box;
@@ -35,7 +37,7 @@ void RunSteps::modemChosen(const TDirObject &Type)
     powerOn.stop();
     channel.Comm->ClosePort();
     answered = false;
-    view.LogLine(QStringLiteral("Выбран модем \"%1\"").arg(Type.Title));
+    view.LogLine(ModemChosenText(Type.Title));
     if (const auto profile =
             channel.LoadPortSettings(Type.DirPath + QStringLiteral("/upload.ini"))) {
         // A profile that is there but cannot be read ends the choice like an error would.
@@ -132,14 +134,17 @@ void RunSteps::PortOpenFailed(const QString &Diagnosis)
 void RunSteps::LogFailure(const Failure &Reason)
 {
     // A run refused before anything reached the modem says why in this line.
-    if (Reason.kind == Failure::Kind::Refused)
+    if (Reason.kind == Failure::Kind::Refused) {
         runReason = Reason.text;
+        runRefused = true;
+    }
     view.LogLine(Reason.text);
 }
 
 void RunSteps::ShowErrorBox(const QString &Text)
 {
     runReason = Text.trimmed();
+    runRefused = false;
     view.ShowBox(Box::Error, Text);
 }
 
@@ -152,7 +157,8 @@ void RunSteps::SetPortStep(bool Active)
     } else {
         if (!view.LogIsEmpty())
             view.LogLine({});
-        view.SetStatus(QStringLiteral("Ожидаю выбор типа модема на шаге №1..."));
+        view.SetStatus(
+            QCoreApplication::translate("Run", "Ожидаю выбор типа модема на шаге №1..."));
         answered = false;
         SetPowerStep(false);
     }
@@ -213,6 +219,7 @@ void RunSteps::runProgramming()
         const TDirObject type = view.SelectedType();
         runDirPath = type.DirPath;
         runReason.clear();
+        runRefused = false;
         runGaugeTotal = 0;
         view.RunStarted(type);
         bool written = false;
@@ -237,6 +244,7 @@ RunOutcome RunSteps::judgeRun(bool Written, const QString &Trouble) const
     if (const TComm32 &port = *channel.Comm; port.HungUp())
         ending.lostPort = port.CommPort();
     ending.trouble = Trouble;
+    ending.refused = runRefused && Trouble == runReason;
     // The gauge still shows how far the run got: it goes back to 0 after the outcome.
     ending.done = view.GaugePosition();
     ending.total = runGaugeTotal;

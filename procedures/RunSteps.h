@@ -103,7 +103,11 @@ public:
     // PowerOnHost
     void LogLine(const QString &Text) override { view.LogLine(Text); }
     void LogFailure(const Failure &Reason) override;
-    void NoteFailure(const QString &Reason) override { runReason = Reason; }
+    void NoteFailure(const QString &Reason) override
+    {
+        runReason = Reason;
+        runRefused = false;
+    }
     void FileSent(const SentFile &File) override { view.FileSent(File); }
     void SetStatus(const QString &Text) override { view.SetStatus(Text); }
     void SetGaugeMaximum(int Maximum) override
@@ -151,7 +155,8 @@ private:
     bool inRun = false;
     bool quitRequested = false;
     QString runDirPath;
-    QString runReason;     // the refusal, error box or note that explains the run's failure
-    int runGaugeTotal = 0; // the run's own count (files or lines), not the power-on wait's
-    QString portNote;      // why the accepted settings name no port to open; empty when they do
+    QString runReason;       // the refusal, error box or note that explains the run's failure
+    bool runRefused = false; // runReason is a refusal of the type's data
+    int runGaugeTotal = 0;   // the run's own count (files or lines), not the power-on wait's
+    QString portNote;        // why the accepted settings name no port to open; empty when they do
 };

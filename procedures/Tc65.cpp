@@ -30,7 +30,7 @@ constexpr int GaugeLines = 152;
 
 QString FailedLine()
 {
-    return QStringLiteral("Ошибка! Файл данных записать не удалось.");
+    return QCoreApplication::translate("Procedures", "Ошибка! Файл данных записать не удалось.");
 }
 
 // Hex text followed by the characters it stands for, in brackets.
@@ -44,7 +44,7 @@ bool Accepted(ProcedureHost &Host, const QByteArray &Command)
 {
     if (ReplyContains(Host.Channel(), Ok))
         return true;
-    Host.NoteFailure(QStringLiteral("Модем не принял команду %1: %2")
+    Host.NoteFailure(QCoreApplication::translate("Procedures", "Модем не принял команду %1: %2")
                          .arg(fromWire(Command), ReplyText(Host.Channel()).simplified()));
     return false;
 }
@@ -92,14 +92,17 @@ private:
         if (host.QuitRequested())
             return false;
         host.LogLine(QString());
-        host.LogLine(QStringLiteral("Запись:\t\t") +
-                     fromWire(pendingText + '(' + HexToText(pendingText) + ')'));
-        host.LogLine(QStringLiteral("Ошибка!"));
-        host.LogLine(QStringLiteral("Ожидалось:\t") + WithRendering(Expected));
-        host.LogLine(QStringLiteral("Пришло:\t\t") + WithRendering(channel.ReplyHex));
-        host.NoteFailure(
-            QStringLiteral("Модем не дал ответа, записанного в transfer_fw.log: ожидалось %1")
-                .arg(WithRendering(Expected)));
+        host.LogLine(QCoreApplication::translate("Procedures", "Запись:\t\t%1")
+                         .arg(fromWire(pendingText + '(' + HexToText(pendingText) + ')')));
+        host.LogLine(QCoreApplication::translate("Procedures", "Ошибка!"));
+        host.LogLine(QCoreApplication::translate("Procedures", "Ожидалось:\t%1")
+                         .arg(WithRendering(Expected)));
+        host.LogLine(QCoreApplication::translate("Procedures", "Пришло:\t\t%1")
+                         .arg(WithRendering(channel.ReplyHex)));
+        host.NoteFailure(QCoreApplication::translate(
+                             "Procedures", "Модем не дал ответа, записанного в transfer_fw.log: "
+                                           "ожидалось %1")
+                             .arg(WithRendering(Expected)));
         return false;
     }
 
@@ -161,6 +164,8 @@ bool FlashTc65(ProcedureHost &Host)
     const bool replayed = Replay(Host).Run(log->steps);
     Host.FileSent({logPath, QFileInfo(logPath).fileName(), QFileInfo(logPath).size(), replayed,
                    std::nullopt});
-    Host.LogLine(replayed ? QStringLiteral("Файл данных успешно записан.") : FailedLine());
+    Host.LogLine(replayed
+                     ? QCoreApplication::translate("Procedures", "Файл данных успешно записан.")
+                     : FailedLine());
     return replayed && Configure(Host);
 }

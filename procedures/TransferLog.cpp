@@ -4,6 +4,7 @@
 #include "atlink/RegularFile.h"
 #include "procedures/ProcedureSteps.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -29,7 +30,7 @@ Failure BadLog(const QString &Text)
 
 QString LineProblem(qsizetype LineNumber, const QString &What)
 {
-    return QStringLiteral("Файл данных transfer_fw.log, строка %1: %2")
+    return QCoreApplication::translate("DataFiles", "Файл данных transfer_fw.log, строка %1: %2")
         .arg(QString::number(LineNumber), What);
 }
 
@@ -45,12 +46,14 @@ std::optional<QString> ParseLine(const QByteArray &Line, TransferStep &Step)
         return std::nullopt;
     Step.payload = Line.mid(3);
     if (!std::all_of(Step.payload.cbegin(), Step.payload.cend(), IsPayloadCharacter))
-        return QStringLiteral("в данных есть символы, кроме шестнадцатеричных цифр и пробелов.");
+        return QCoreApplication::translate(
+            "DataFiles", "в данных есть символы, кроме шестнадцатеричных цифр и пробелов.");
     if (Step.kind == TransferStep::Send) {
         std::array<std::uint8_t, MaxSendBytes> buffer{};
         const auto count = HexToBytes(buffer.data(), buffer.size(), Step.payload);
         if (!count)
-            return QStringLiteral("больше %1 байт для отправки.").arg(MaxSendBytes);
+            return QCoreApplication::translate("DataFiles", "больше %1 байт для отправки.")
+                .arg(MaxSendBytes);
         Step.bytes = QByteArray(reinterpret_cast<const char *>(buffer.data()), *count);
     }
     return std::nullopt;
@@ -79,15 +82,19 @@ Result<TransferLog> ReadTransferLog(const QString &Path)
     if (auto problem = NotRegularFileProblem(Path))
         return *std::move(problem);
     if (!file.open(QIODevice::ReadOnly))
-        return BadLog(QStringLiteral("Файл данных transfer_fw.log не удалось открыть."));
+        return BadLog(QCoreApplication::translate(
+            "DataFiles", "Файл данных transfer_fw.log не удалось открыть."));
     for (qsizetype number = 1;; ++number) {
         const QByteArray line = file.readLine();
         if (line.isEmpty()) {
             if (file.error() != QFileDevice::NoError)
-                return BadLog(LineProblem(number, QStringLiteral("не удалось прочитать строку.")));
+                return BadLog(LineProblem(
+                    number,
+                    QCoreApplication::translate("DataFiles", "не удалось прочитать строку.")));
             // Nothing would be compared: an empty or foreign file would pass as written.
             if (std::none_of(log.steps.cbegin(), log.steps.cend(), IsExpectation))
-                return BadLog(QStringLiteral(
+                return BadLog(QCoreApplication::translate(
+                    "DataFiles",
                     "Файл данных transfer_fw.log не содержит ни одной строки \"->\"."));
             return log;
         }
@@ -105,7 +112,8 @@ QString TransferLogPath(const QString &DirPath)
 
 Failure MissingTransferLog()
 {
-    return Refusal(QStringLiteral("Не обнаружен файл данных transfer_fw.log."));
+    return Refusal(
+        QCoreApplication::translate("DataFiles", "Не обнаружен файл данных transfer_fw.log."));
 }
 
 std::optional<Failure> TransferLogRefusal(const QString &DirPath)

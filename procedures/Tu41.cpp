@@ -10,6 +10,8 @@
 #include "procedures/Procedures.h"
 #include "procedures/TransferWatch.h"
 
+#include <QCoreApplication>
+
 using namespace std::chrono_literals;
 using namespace procedures;
 
@@ -35,7 +37,8 @@ void SendUnlogged(ProcedureHost &Host, const QByteArray &Command)
 // "Модем не принял файл ehsx.jar: JDL TIMEOUT": the file and the modem's last word on it.
 QString NotTakenText(const QString &Name, const TmyComm &Channel)
 {
-    return QStringLiteral("Модем не принял файл %1: %2").arg(Name, ReplyText(Channel).simplified());
+    return QCoreApplication::translate("Procedures", "Модем не принял файл %1: %2")
+        .arg(Name, ReplyText(Channel).simplified());
 }
 
 // Whether the modem took the file: it must open the download with "CONNECT" and confirm the
@@ -45,8 +48,8 @@ bool Download(ProcedureHost &Host, const CompiledFiles &Files, const QString &Na
     PauseFor(DownloadDelay);
     const QString path = Files.PathOf(Name);
     const auto size = static_cast<std::int32_t>(FileSizeOf(path));
-    Host.LogLine(QStringLiteral("Запись файла ") + Name + QStringLiteral(" (") +
-                 QString::number(size) + QStringLiteral(" bytes)"));
+    Host.LogLine(QCoreApplication::translate("Procedures", "Запись файла %1 (%2 bytes)")
+                     .arg(Name, QString::number(size)));
     const QByteArray command = "AT^SJDL=1," + QByteArray::number(size) + ',' + Quoted(Name);
     SendAndLog(Host, command, QByteArrayLiteral("CONNECT"), Error, ConnectTimeout);
     if (!ReplyContains(Host.Channel(), QByteArrayLiteral("CONNECT"))) {

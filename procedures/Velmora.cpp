@@ -11,6 +11,8 @@
 #include "procedures/Procedures.h"
 #include "procedures/TransferWatch.h"
 
+#include <QCoreApplication>
+
 #include <cctype>
 #include <optional>
 
@@ -62,16 +64,20 @@ public:
     // Whether the delete was answered; the run stops when it was not.
     bool DeleteOld(const QString &Name)
     {
-        host.LogLine(QStringLiteral("Удаление старого файла ") + Name + QStringLiteral(" ..."));
+        host.LogLine(
+            QCoreApplication::translate("Procedures", "Удаление старого файла %1 ...").arg(Name));
         PauseFor(DeleteDelay);
         SendQuietly(host, "AT#DSCRIPT=" + Quoted(Name), Ok, Error, DeleteTimeout);
-        const QByteArray answer = LogFirstOutcome(host, {{Timeout, QStringLiteral("таймаут")},
-                                                         {Error, QStringLiteral("файл не найден")},
-                                                         {Ok, QStringLiteral("файл удален")}});
+        const QByteArray answer = LogFirstOutcome(
+            host, {{Timeout, QCoreApplication::translate("Procedures", "таймаут")},
+                   {Error, QCoreApplication::translate("Procedures", "файл не найден")},
+                   {Ok, QCoreApplication::translate("Procedures", "файл удален")}});
         const bool answered = answer == Ok || answer == Error;
         if (!answered)
-            host.NoteFailure(
-                QStringLiteral("Модем не ответил на удаление файла %1: таймаут").arg(Name));
+            host.NoteFailure(QCoreApplication::translate("Procedures",
+                                                         "Модем не ответил на удаление файла %1: "
+                                                         "таймаут")
+                                 .arg(Name));
         return answered;
     }
 
@@ -84,8 +90,8 @@ public:
         size = static_cast<std::int32_t>(FileSizeOf(files.PathOf(Name)));
         // The network settings are stored differently from the scripts.
         const char flag = Name.toLower() == QStringLiteral("network.ini") ? '0' : '1';
-        host.LogLine(QStringLiteral("Запись файла ") + Name + QStringLiteral(" (") +
-                     QString::number(size) + QStringLiteral(" bytes) ..."));
+        host.LogLine(QCoreApplication::translate("Procedures", "Запись файла %1 (%2 bytes) ...")
+                         .arg(Name, QString::number(size)));
         PauseFor(WriteDelay);
         const QByteArray command =
             "AT#WSCRIPT=" + Quoted(Name) + ',' + QByteArray::number(size) + ',' + flag;
@@ -104,15 +110,17 @@ public:
             sent = true;
             WaitQuietly(host, Ok, Error, StoreTimeout);
         }
-        return LogFirstOutcome(host, {{Error, QStringLiteral("ошибка записи файла")},
-                                      {Timeout, QStringLiteral("таймаут")},
-                                      {Ok, QStringLiteral("файл записан")}}) == Ok;
+        return LogFirstOutcome(
+                   host, {{Error, QCoreApplication::translate("Procedures", "ошибка записи файла")},
+                          {Timeout, QCoreApplication::translate("Procedures", "таймаут")},
+                          {Ok, QCoreApplication::translate("Procedures", "файл записан")}}) == Ok;
     }
 
     // Whether the modem reports the stored file with the size and the CRC that were sent.
     bool Verify(const QString &Name)
     {
-        host.LogLine(QStringLiteral("Проверка контрольной суммы ") + Name + QStringLiteral(" ..."));
+        host.LogLine(QCoreApplication::translate("Procedures", "Проверка контрольной суммы %1 ...")
+                         .arg(Name));
         const QByteArray reportStart = "#LCSCRIPT: " + Quoted(Name) + ',';
         const QByteArray report = reportStart + QByteArray::number(size) + ',' +
                                   QByteArray::number(crc, 16).toUpper().rightJustified(4, '0');
@@ -124,7 +132,7 @@ public:
             return false;
         }
         if (Replied(Timeout)) {
-            host.LogLine(QStringLiteral("таймаут"));
+            host.LogLine(QCoreApplication::translate("Procedures", "таймаут"));
             return false;
         }
         const bool match = Replied(report);
@@ -145,7 +153,8 @@ private:
 
     void LogRefused(const QByteArray &Command)
     {
-        host.LogLine(QStringLiteral("ошибка при вызове команды ") + fromWire(Command));
+        host.LogLine(QCoreApplication::translate("Procedures", "ошибка при вызове команды %1")
+                         .arg(fromWire(Command)));
     }
 
     ProcedureHost &host;
@@ -159,7 +168,7 @@ private:
 void SendPreamble(ProcedureHost &Host)
 {
     Host.LogLine(QString());
-    Host.LogLine(QStringLiteral("Удаление автозапуска..."));
+    Host.LogLine(QCoreApplication::translate("Procedures", "Удаление автозапуска..."));
     PauseFor(PreambleDelay);
     SendAndLog(Host, QByteArrayLiteral("AT#ESCRIPT=\"\""), Ok, Error, PreambleTimeout);
     PauseFor(PreambleDelay);
@@ -196,12 +205,13 @@ bool FlashVelmora(ProcedureHost &Host)
         const QString &name = files->Names.at(done);
         if (Host.MaxAttempts() > 0 && attempt > Host.MaxAttempts()) {
             // A bound the runner was given: a production line does not wait for ever.
-            Host.ShowErrorBox(QStringLiteral("Файл %1 не записан: сделано попыток: %2.")
+            Host.ShowErrorBox(QCoreApplication::translate(
+                                  "Procedures", "Файл %1 не записан: сделано попыток: %2.")
                                   .arg(name, QString::number(Host.MaxAttempts())));
             return false;
         }
         if (attempt > 1)
-            Host.LogLine(QStringLiteral("Попытка №%1").arg(attempt));
+            Host.LogLine(QCoreApplication::translate("Procedures", "Попытка №%1").arg(attempt));
         goOn = writer.DeleteOld(name);
         bool verified = false;
         if (goOn) {

@@ -50,6 +50,29 @@ QString RunResultName(RunResult Result)
     return QStringLiteral("failed");
 }
 
+QString RunReasonCode(RunReason Reason)
+{
+    switch (Reason) {
+    case RunReason::None:
+        break;
+    case RunReason::Interrupted:
+        return QStringLiteral("interrupted");
+    case RunReason::DeviceLost:
+        return QStringLiteral("device-lost");
+    case RunReason::DataRefused:
+        return QStringLiteral("data-refused");
+    case RunReason::WriteFailed:
+        return QStringLiteral("write-failed");
+    case RunReason::NoAnswer:
+        return QStringLiteral("no-answer");
+    case RunReason::PortNotOpened:
+        return QStringLiteral("port-not-opened");
+    case RunReason::RecordNotSaved:
+        return QStringLiteral("record-not-saved");
+    }
+    return {};
+}
+
 int RunRecord::attempts() const
 {
     return std::accumulate(files.begin(), files.end(), 0,
@@ -78,6 +101,7 @@ QByteArray RunRecord::toJsonLine() const
         {QStringLiteral("line_rate"), static_cast<qint64>(lineRate)},
         {QStringLiteral("result"), RunResultName(result)},
         {QStringLiteral("reason"), textOrNull(reason)},
+        {QStringLiteral("reason_code"), textOrNull(RunReasonCode(reasonCode))},
         {QStringLiteral("log"), textOrNull(log)},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';

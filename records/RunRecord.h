@@ -20,6 +20,24 @@ enum class RunResult
 // "programmed", "failed", "no-answer", "interrupted".
 QString RunResultName(RunResult Result);
 
+// Why a run did not program its modem, as a line's collector decides on it whatever the language
+// of the reason's words beside it.
+enum class RunReason
+{
+    None, // programmed
+    Interrupted,
+    DeviceLost,
+    DataRefused,
+    WriteFailed,
+    NoAnswer,
+    PortNotOpened,
+    RecordNotSaved
+};
+
+// "interrupted", "device-lost", "data-refused", "write-failed", "no-answer", "port-not-opened",
+// "record-not-saved"; empty for None.
+QString RunReasonCode(RunReason Reason);
+
 // One file that a run sent to the modem.
 struct RecordedFile
 {
@@ -49,8 +67,9 @@ struct RunRecord
     QList<RecordedFile> files;
     std::uint32_t lineRate = 0; // bit/s of the port while the files went out; 0 if none did
     RunResult result = RunResult::Failed;
-    QString reason; // empty when programmed
-    QString log;    // the file that keeps the run's log; empty when none is kept
+    QString reason;                         // empty when programmed
+    RunReason reasonCode = RunReason::None; // the reason's stable code
+    QString log; // the file that keeps the run's log; empty when none is kept
 
     // Every file sent, retries included.
     int attempts() const;

@@ -95,6 +95,7 @@ struct OpenResult
 {
     std::unique_ptr<SerialDevice> device;
     OpenFailure failure = OpenFailure::None;
+    int osError = 0; // errno or GetLastError() of the call that failed; 0 when none said
 };
 
 // Opens devices by port name; the component holds one for its whole life.

@@ -265,7 +265,7 @@ OpenResult openDevice(const QString &port)
         return {nullptr, OpenFailure::Unavailable};
     const int descriptor = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0)
-        return {nullptr, OpenFailure::Unavailable};
+        return {nullptr, OpenFailure::Unavailable, errno};
     struct stat status
     {
     };
@@ -275,8 +275,9 @@ OpenResult openDevice(const QString &port)
     }
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0 ||
         (ioctl(descriptor, TIOCEXCL) != 0 && !unsupported(errno))) {
+        const int error = errno;
         close(descriptor);
-        return {nullptr, OpenFailure::Unavailable};
+        return {nullptr, OpenFailure::Unavailable, error};
     }
     const FoundSettings found(descriptor);
     // USB adapters otherwise hold received bytes back for their 16 ms latency timer.

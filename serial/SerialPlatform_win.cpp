@@ -82,7 +82,7 @@ OpenResult openDevice(const QString &port)
     const HANDLE device = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (device == INVALID_HANDLE_VALUE)
-        return {nullptr, OpenFailure::Unavailable};
+        return {nullptr, OpenFailure::Unavailable, static_cast<int>(GetLastError())};
     if (GetFileType(device) != FILE_TYPE_CHAR) {
         CloseHandle(device);
         return {nullptr, OpenFailure::NotCharacterDevice};

@@ -28,7 +28,13 @@ bool RatesMatch(std::uint32_t Actual, std::uint32_t Wanted)
 
 } // namespace
 
-ECommsError::ECommsError(const QString &message) : std::runtime_error(message.toStdString()) {}
+ECommsError::ECommsError(CommsFault Fault, QString Port, int OsError)
+    : std::runtime_error("serial port " + Port.toStdString() + ": open failed (fault " +
+                         std::to_string(static_cast<int>(Fault)) + ", OS error " +
+                         std::to_string(OsError) + ")"),
+      kind(Fault), portName(std::move(Port)), systemError(OsError)
+{
+}
 
 struct TComm32::Private final : NotificationSink
 {
@@ -41,8 +47,7 @@ struct TComm32::Private final : NotificationSink
     void ReapplyQueueSizes();
     void StopReader();
     void StopWriter();
-    template<class Thread>
-    std::unique_ptr<Thread> StartThread(int priority, const QString &failure);
+    template<class Thread> std::unique_ptr<Thread> StartThread(int priority, CommsFault failure);
 
     void receivedData(const QByteArray &block) override;
     void hangup() override;
@@ -97,16 +102,16 @@ void TComm32::OpenSameDevice()
 void TComm32::Open(bool SameDevice)
 {
     if (d->portHandle)
-        throw ECommsError(QStringLiteral("Ошибка создания COM-порта !"));
+        throw ECommsError(CommsFault::AlreadyOpen, d->commPort);
     OpenResult opened = d->platform->open(d->commPort);
     if (opened.failure == OpenFailure::NotCharacterDevice)
-        throw ECommsError(QStringLiteral("Неверный тип COM-порта. "));
+        throw ECommsError(CommsFault::NotCharacterDevice, d->commPort, opened.osError);
     if (!opened.device)
-        throw ECommsError(OpenFailedText());
+        throw ECommsError(CommsFault::OpenFailed, d->commPort, opened.osError);
     const QByteArray identity = opened.device->identity();
     if (SameDevice && !identity.isEmpty() && !d->openedIdentity.isEmpty() &&
         identity != d->openedIdentity)
-        throw ECommsError(OtherDeviceText(d->commPort));
+        throw ECommsError(CommsFault::OtherDevice, d->commPort);
     d->openedIdentity = identity;
     d->portHandle = std::move(opened.device);
     d->hungUp = false;
@@ -124,7 +129,7 @@ void TComm32::Open(bool SameDevice)
 
     if (!d->portHandle->setState(d->settings)) {
         d->portHandle.reset();
-        throw ECommsError(QStringLiteral("Не удалось настроить COM-порт !"));
+        throw ECommsError(CommsFault::SettingsRejected, d->commPort);
     }
     d->portHandle->setupQueues(d->rxQueue, d->txQueue);
 
@@ -132,28 +137,26 @@ void TComm32::Open(bool SameDevice)
     if (!d->stopEvent->valid()) {
         d->stopEvent.reset();
         d->portHandle.reset();
-        throw ECommsError(QStringLiteral("Ошибка создания COM-порта !"));
+        throw ECommsError(CommsFault::NoStopEvent, d->commPort);
     }
-    d->reader = d->StartThread<TReadThread>(
-        ReaderPriority, QStringLiteral("Ошибка создания потока чтения для COM-порта !"));
-    d->writer = d->StartThread<TWriteThread>(
-        WriterPriority, QStringLiteral("Ошибка создания потока записи для COM-порта !"));
+    d->reader = d->StartThread<TReadThread>(ReaderPriority, CommsFault::ReaderNotStarted);
+    d->writer = d->StartThread<TWriteThread>(WriterPriority, CommsFault::WriterNotStarted);
     EscapeFunction(SETDTR);
 }
 
 template<class Thread>
-std::unique_ptr<Thread> TComm32::Private::StartThread(int priority, const QString &failure)
+std::unique_ptr<Thread> TComm32::Private::StartThread(int priority, CommsFault failure)
 {
     try {
         auto thread = std::make_unique<Thread>(*portHandle, *stopEvent, notifyWindow);
         if (!thread->ready())
-            throw ECommsError(failure);
+            throw ECommsError(failure, commPort);
         thread->start(priority);
         return thread;
-    } catch (const std::system_error &) {
-        throw ECommsError(failure);
+    } catch (const std::system_error &error) {
+        throw ECommsError(failure, commPort, error.code().value());
     } catch (const std::bad_alloc &) {
-        throw ECommsError(failure);
+        throw ECommsError(failure, commPort);
     }
 }
 

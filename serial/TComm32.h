@@ -41,27 +41,34 @@ enum TFlowControl
     fcSoftware
 };
 
-// The one error type OpenPort raises; the message is written for the user and shown as it stands.
+// Why OpenPort failed. The engine names the cause and its facts; the layers above put them into
+// the user's words (atlink/CommsErrorText.h).
+enum class CommsFault
+{
+    AlreadyOpen,        // the component has a device open already
+    NotCharacterDevice, // the name leads to a file that is no serial device
+    OpenFailed,         // the device is missing, busy or forbidden
+    SettingsRejected,   // the device refused the line settings
+    NoStopEvent,        // the workers' stop event could not be made
+    ReaderNotStarted,
+    WriterNotStarted,
+    OtherDevice // the name now leads to another device than at the port's last open
+};
+
+// The one error type OpenPort raises. what() is a line for the developer's output, in English.
 class ECommsError : public std::runtime_error
 {
 public:
-    explicit ECommsError(const QString &message);
-    QString message() const { return QString::fromUtf8(what()); }
+    ECommsError(CommsFault Fault, QString Port, int OsError = 0);
+    CommsFault fault() const { return kind; }
+    const QString &port() const { return portName; }
+    int osError() const { return systemError; } // errno or GetLastError(); 0 when none said
+
+private:
+    CommsFault kind;
+    QString portName;
+    int systemError;
 };
-
-// The message of a device that could not be opened, whatever the cause.
-inline QString OpenFailedText()
-{
-    return QStringLiteral("Неверный Handle COM-порта !");
-}
-
-// The message of a port whose name now leads to another device than at its last open.
-inline QString OtherDeviceText(const QString &Port)
-{
-    return QStringLiteral("СОМ-порт %1 ведёт теперь к другому устройству: модем сменился. "
-                          "Запись данных отменена.")
-        .arg(Port);
-}
 
 class TComm32;
 
@@ -86,8 +93,9 @@ public:
     void OpenPort();
     // Opens the port again on the device of its last open, as after a change of rate in the
     // middle of a run. A name may have come to lead elsewhere meanwhile (an adapter's name or
-    // link reused for the next modem): then it raises ECommsError with OtherDeviceText, the other
-    // device left untouched and the port closed. Where a device has no identity it opens by name.
+    // link reused for the next modem): then it raises ECommsError with CommsFault::OtherDevice, the
+    // other device left untouched and the port closed. Where a device has no identity it opens by
+    // name.
     void OpenSameDevice();
     void ClosePort();
     bool WriteData(const void *Data, std::int32_t Count);

@@ -194,8 +194,9 @@ TEST(PortDiagnosis, NamesTheProgramHoldingThePort)
     QFile file(device);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const QString proc = folder.filePath(QStringLiteral("proc"));
-    const QString unheld = PortOpenFailureHint(device, OpenFailedText(), proc);
-    EXPECT_FALSE(unheld.contains(OpenFailedText()));
+    const QString unheld =
+        PortOpenFailureHint(device, ECommsError(CommsFault::OpenFailed, device), proc);
+    EXPECT_FALSE(unheld.contains(QStringLiteral("Неверный Handle COM-порта !")));
     EXPECT_TRUE(unheld.contains(QStringLiteral("занят другой программой")));
 
     ASSERT_TRUE(QDir().mkpath(proc + QStringLiteral("/733/fd")));
@@ -204,7 +205,8 @@ TEST(PortDiagnosis, NamesTheProgramHoldingThePort)
     comm.write("minicom\n");
     comm.close();
     ASSERT_TRUE(QFile::link(device, proc + QStringLiteral("/733/fd/3")));
-    EXPECT_EQ(PortOpenFailureHint(device, OpenFailedText(), proc).toStdString(),
+    EXPECT_EQ(PortOpenFailureHint(device, ECommsError(CommsFault::OpenFailed, device), proc)
+                  .toStdString(),
               QStringLiteral("Порт %1 занят программой minicom (процесс 733). Закройте её или "
                              "выберите другой порт.")
                   .arg(device)
@@ -243,7 +245,8 @@ TEST(PortDiagnosis, NamesTheLockOwnerFirstAndNeverTheMakerOfAPseudoTerminal)
     const QString byPicocom = QStringLiteral("Порт %1 занят программой picocom (процесс 900). "
                                              "Закройте её или выберите другой порт.")
                                   .arg(device);
-    EXPECT_EQ(PortOpenFailureHint(link, OpenFailedText(), proc), byPicocom);
+    EXPECT_EQ(PortOpenFailureHint(link, ECommsError(CommsFault::OpenFailed, link), proc),
+              byPicocom);
 
     QTemporaryDir locks;
     const QByteArray lockFolder = qgetenv("QUILLON_LOCK_DIR");
@@ -256,7 +259,7 @@ TEST(PortDiagnosis, NamesTheLockOwnerFirstAndNeverTheMakerOfAPseudoTerminal)
     ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
     lock.write(QByteArray::number(owner.processId()).rightJustified(10) + '\n');
     lock.close();
-    EXPECT_EQ(PortOpenFailureHint(link, OpenFailedText()),
+    EXPECT_EQ(PortOpenFailureHint(link, ECommsError(CommsFault::OpenFailed, link)),
               QStringLiteral("Порт %1 занят программой sleep (процесс %2): файл блокировки %3. "
                              "Закройте её или выберите другой порт.")
                   .arg(device)
@@ -264,7 +267,8 @@ TEST(PortDiagnosis, NamesTheLockOwnerFirstAndNeverTheMakerOfAPseudoTerminal)
                   .arg(lockFile));
     owner.kill();
     owner.waitForFinished();
-    EXPECT_EQ(PortOpenFailureHint(link, OpenFailedText(), proc), byPicocom);
+    EXPECT_EQ(PortOpenFailureHint(link, ECommsError(CommsFault::OpenFailed, link), proc),
+              byPicocom);
     qputenv("QUILLON_LOCK_DIR", lockFolder);
 }
 

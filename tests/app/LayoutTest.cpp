@@ -8,6 +8,7 @@
 #include "app/TfCOMProperty.h"
 #include "app/TfMain.h"
 #include "engine/PortBoard.h"
+#include "language/Language.h"
 #include "tests/common/TestSupport.h"
 
 #include <QAbstractButton>
@@ -129,18 +130,28 @@ bool showAndWait(QWidget &window)
     return waitUntil([&] { return window.isVisible(); });
 }
 
-// Runs the test with the default font and with an 11 pt one.
-class Layout : public ::testing::TestWithParam<int>
+// The font size (0: the default) and the language a layout is checked in.
+struct LayoutCase
+{
+    int pointSize;
+    Language language;
+};
+
+// Runs the test with the default font and with an 11 pt one, in Russian and in English: the
+// windows are made after the translation is installed, as the programs make them.
+class Layout : public ::testing::TestWithParam<LayoutCase>
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(data.isValid());
-        if (GetParam() > 0) {
+        if (GetParam().pointSize > 0) {
             QFont font = defaultFont;
-            font.setPointSize(GetParam());
+            font.setPointSize(GetParam().pointSize);
             QApplication::setFont(font);
         }
+        if (GetParam().language != Language::Russian)
+            InstallTranslators(GetParam().language);
         qputenv("QUILLON_PORTS_DIR", ports().toUtf8());
         QDir().mkpath(ports());
         MessageBoxes::setAnswerer([](const MessageBoxes::Box &) {});
@@ -151,6 +162,7 @@ protected:
         MessageBoxes::setAnswerer({});
         qunsetenv("QUILLON_PORTS_DIR");
         QApplication::setFont(defaultFont);
+        RemoveTranslators();
     }
 
     QString ports() const { return data.filePath(QStringLiteral("ports")); }
@@ -163,11 +175,16 @@ protected:
     QTemporaryDir data{QStringLiteral("/tmp/qlXXXXXX")}; // as short as the program's own folder
 };
 
-INSTANTIATE_TEST_SUITE_P(Fonts, Layout, ::testing::Values(0, 11),
-                         [](const ::testing::TestParamInfo<int> &font) {
-                             return font.param > 0 ? "Font" + std::to_string(font.param) + "pt"
-                                                   : std::string("DefaultFont");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Fonts, Layout,
+    ::testing::Values(LayoutCase{0, Language::Russian}, LayoutCase{11, Language::Russian},
+                      LayoutCase{0, Language::English}, LayoutCase{11, Language::English}),
+    [](const ::testing::TestParamInfo<LayoutCase> &layout) {
+        const std::string font = layout.param.pointSize > 0
+                                     ? "Font" + std::to_string(layout.param.pointSize) + "pt"
+                                     : std::string("DefaultFont");
+        return font + (layout.param.language == Language::English ? "English" : "");
+    });
 
 TEST_P(Layout, WindowShowsEveryTextWholeAndStaysOnTheScreenWithTheLog)
 {

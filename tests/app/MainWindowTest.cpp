@@ -2,11 +2,13 @@
 // dialog, and watch the log, the status line and the boxes, against a simulated modem.
 #include "app/DemoSimulators.h"
 #include "app/DropDownComboBox.h"
+#include "app/LanguageList.h"
 #include "app/MessageBoxes.h"
 #include "app/TfCOMProperty.h"
 #include "app/TfMain.h"
 #include "atlink/Timing.h"
 #include "atlink/TmyComm.h"
+#include "language/Language.h"
 #include "tests/common/TestSupport.h"
 #include "tools/modemsim/ModemSimulator.h"
 
@@ -36,6 +38,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <set>
@@ -65,6 +68,7 @@ struct DialogAnswer
     bool accept;
     QString port;               // entry to pick before accepting
     std::uint32_t writeRate{0}; // write rate to pick; 0: as shown
+    std::optional<Language> language{};
 };
 
 // A technician with the keyboard only. Each step waits until the window shows what it is for,
@@ -253,6 +257,9 @@ protected:
             dialog.cbxPort_N->setCurrentIndex(dialog.cbxPort_N->findText(answer.port));
             if (answer.writeRate != 0)
                 dialog.LoadWriteRate(answer.writeRate);
+            languageAtDialog.append(dialog.cbxLanguage->currentText());
+            if (answer.language)
+                ShowLanguage(*dialog.cbxLanguage, *answer.language);
             dialog.btnAccept->click();
         });
     }
@@ -371,6 +378,7 @@ protected:
     QStringList statusAtDialog;
     std::vector<bool> portOpenAtDialog;
     std::vector<std::uint32_t> writeRateAtDialog;
+    QStringList languageAtDialog;
     std::vector<MessageBoxes::Box> boxes;
     QStringList statusAtBox;
 };
@@ -471,6 +479,23 @@ TEST_F(MainWindow, CancellingTheDialogWithoutProfileReturnsToStepOne)
     EXPECT_FALSE(window->tmrRS->isActive());
     EXPECT_FALSE(window->Channel().Comm->PortOpen());
     EXPECT_EQ(window->widgets.cbxModems->currentText(), QStringLiteral("Nameless"));
+}
+
+// The language is chosen in the port dialog and kept for the next start; the window goes on in
+// the language it started with.
+TEST_F(MainWindow, LanguageChosenInTheDialogIsKeptForTheNextStart)
+{
+    const QString settings = data.filePath(QStringLiteral("Quillon.ini"));
+    writeCatalogue("Nameless:nothing\r\n");
+    answers.push_back({true, QStringLiteral("/dev/quillon-test-none"), 0, Language::English});
+    pickType(QStringLiteral("Nameless"));
+    ASSERT_TRUE(waitUntil([&] { return dialogsShown >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return !StoredLanguage(settings).isEmpty(); }));
+    EXPECT_EQ(languageAtDialog.value(0), QStringLiteral("Русский"));
+    EXPECT_EQ(StoredLanguage(settings), QStringLiteral("en"));
+    EXPECT_EQ(window->widgets.lblStatus->text(), Step2);
+    EXPECT_EQ(ChooseLanguage({}, StoredLanguage(settings), QLocale(QLocale::Russian)),
+              Language::English);
 }
 
 TEST_F(MainWindow, WholeRunOfAnUnknownTypeEndsWithTheFailureBox)
@@ -581,6 +606,123 @@ TEST_F(MainWindow, WholeRunOfAScriptModemEndsWithTheSuccessBox)
     }
     EXPECT_EQ(logged.first(), wholeLog().first());
     EXPECT_EQ(logged.mid(logged.size() - 2), (QStringList{QString(), Succeeded}));
+}
+
+// The window for a technician who reads English: the translation is installed before the window
+// is made, as the program does at its start.
+const QString EnglishStep1 = QStringLiteral("Select the modem type in step 1...");
+
+class MainWindowInEnglish : public MainWindow
+{
+protected:
+    void SetUp() override
+    {
+        InstallTranslators(Language::English);
+        MainWindow::SetUp();
+    }
+
+    void TearDown() override
+    {
+        MainWindow::TearDown();
+        RemoveTranslators();
+    }
+
+    bool runEndedInEnglish() const
+    {
+        return !boxes.empty() && window->widgets.lblStatus->text() == EnglishStep1;
+    }
+
+    // Every text the window shows: its labels, the status line, the log.
+    QString shownTexts() const
+    {
+        QStringList texts{window->windowTitle(), window->widgets.lblStatus->text(),
+                          window->widgets.mmoLog->toPlainText()};
+        for (const QLabel *label : window->findChildren<QLabel *>())
+            texts.append(label->text());
+        return texts.join(u'\n');
+    }
+};
+
+bool HasCyrillic(const QString &Text)
+{
+    return std::any_of(Text.begin(), Text.end(),
+                       [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
+}
+
+TEST_F(MainWindowInEnglish, WholeRunOfAScriptModemIsShownAndLoggedInEnglish)
+{
+    Timing::ScopedSpeedUp faster(20);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    const QString port = offerType("Velmora GL865:Velmora", QStringLiteral("Velmora"), simulator);
+    addScript(QStringLiteral("Velmora"));
+    pickType(QStringLiteral("Velmora GL865"));
+
+    ASSERT_TRUE(waitUntil([&] { return runEndedInEnglish(); }));
+    const QString programmed = QStringLiteral("Programming completed successfully");
+    EXPECT_EQ(
+        logLines(),
+        (QStringList{EnglishStep1,
+                     QStringLiteral("Modem type \"Velmora GL865\" selected"),
+                     QStringLiteral("Waiting for the modem on the serial port..."),
+                     QStringLiteral("Modem connected. Port: ") + port,
+                     QStringLiteral("Waiting for the modem to answer..."),
+                     QStringLiteral("The modem answered"),
+                     QStringLiteral("Setting the port speed to 9600 (not stored in the modem)."),
+                     QStringLiteral("Speed 9600 set."),
+                     QStringLiteral("Programming the modem..."),
+                     QString(),
+                     QString(),
+                     QStringLiteral("Removing the autostart..."),
+                     QStringLiteral("AT#ESCRIPT=\"\" >> "),
+                     QStringLiteral("OK"),
+                     QString(),
+                     QStringLiteral("AT#ENHRST=1,0 >> "),
+                     QStringLiteral("OK"),
+                     QString(),
+                     QStringLiteral("Deleting old file main.pyo ..."),
+                     QStringLiteral("file not found"),
+                     QStringLiteral("Writing file main.pyo (15 bytes) ..."),
+                     QStringLiteral("file written"),
+                     QStringLiteral("Checking the checksum of main.pyo ..."),
+                     QStringLiteral("CRC ok"),
+                     QString(),
+                     QString(),
+                     QStringLiteral("AT#ESCRIPT=\"main.pyo\" >> "),
+                     QStringLiteral("OK"),
+                     QString(),
+                     QStringLiteral("AT#STARTMODESCR=1,15 >> "),
+                     QStringLiteral("OK"),
+                     QString(),
+                     QString(),
+                     programmed,
+                     QString(),
+                     EnglishStep1}));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Message"));
+    EXPECT_EQ(boxes[0].text, programmed + QStringLiteral("          "));
+    EXPECT_FALSE(HasCyrillic(shownTexts())) << shownTexts().toStdString();
+    EXPECT_EQ(keptRecords().value(0)[QStringLiteral("result")].toString(),
+              QStringLiteral("programmed"));
+}
+
+TEST_F(MainWindowInEnglish, FailedRunIsRecordedWithItsReasonInEnglishBesideItsCode)
+{
+    Timing::ScopedSpeedUp faster(10);
+    modemsim::ModemSimulator simulator{modemsim::Options{}};
+    offerType("Mystery modem: mystery", QStringLiteral(" mystery"), simulator);
+    pickType(QStringLiteral("Mystery modem"));
+
+    ASSERT_TRUE(waitUntil([&] { return runEndedInEnglish(); }));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(boxes[0].text,
+              QStringLiteral("Programming failed. Start again from step 1.          "));
+    const QList<QJsonObject> records = keptRecords();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0][QStringLiteral("reason")].toString(),
+              QStringLiteral("programming failed"));
+    EXPECT_EQ(records[0][QStringLiteral("reason_code")].toString(), QStringLiteral("write-failed"));
+    EXPECT_FALSE(HasCyrillic(shownTexts())) << shownTexts().toStdString();
 }
 
 // The demo catalogue as shipped beside the program, programmed through one window against one

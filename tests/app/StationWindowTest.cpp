@@ -8,6 +8,7 @@
 #include "app/ShiftChart.h"
 #include "atlink/Timing.h"
 #include "engine/PortBoard.h"
+#include "language/Language.h"
 #include "tests/common/TestSupport.h"
 #include "tools/modemsim/ModemSimulator.h"
 
@@ -455,6 +456,9 @@ TEST_F(StationWindowTest, SetUpIsCheckedBeforeAnyPortAndRememberedForTheNextShif
         window.edtRecordFile->setText(records());
         window.cbxWriteRate->setCurrentIndex(
             window.cbxWriteRate->findText(QStringLiteral("19200")));
+        EXPECT_EQ(window.cbxLanguage->currentText(), QStringLiteral("Русский"));
+        window.cbxLanguage->setCurrentIndex(
+            window.cbxLanguage->findText(QStringLiteral("English")));
         QTest::mouseClick(window.btnStart, Qt::LeftButton);
         ASSERT_TRUE(window.running()) << shown(window.lblProblem).toStdString();
         EXPECT_FALSE(window.lblProblem->isVisible());
@@ -468,6 +472,9 @@ TEST_F(StationWindowTest, SetUpIsCheckedBeforeAnyPortAndRememberedForTheNextShif
     EXPECT_EQ(remembered.ports, QStringList{modem.devicePath()});
     EXPECT_EQ(remembered.writeRate, 19200U);
     EXPECT_EQ(remembered.recordFile, records());
+    // The language takes effect at the next start; the choice is shown as kept.
+    EXPECT_EQ(StoredLanguage(setup().settingsFile), QStringLiteral("en"));
+    EXPECT_EQ(again.cbxLanguage->currentText(), QStringLiteral("English"));
 
     // What the command line names wins over what was remembered.
     StationSetup given;

@@ -1,6 +1,7 @@
 // One main for every test program: headless by default, with the Qt application object that the
 // event-driven code under test needs, a scratch folder of its own, and in the sanitizer builds the
 // checkers' options.
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,7 +12,6 @@
 #include <QApplication>
 using TestApplication = QApplication;
 #else
-#include <QCoreApplication>
 using TestApplication = QCoreApplication;
 #endif
 
@@ -87,6 +87,9 @@ int main(int argc, char **argv)
     if (!qEnvironmentVariableIsSet(QUILLON_SANITIZER_VARIABLE))
         qputenv(QUILLON_SANITIZER_VARIABLE, QUILLON_SANITIZER_OPTIONS);
 #endif
+    // The programs a test starts speak the language their texts are written in, whatever the
+    // machine's locale; a test of another language asks for it.
+    qputenv("QUILLON_LANG", "ru");
     const ScratchFolder scratch;
     if (!scratch.isValid())
         return 1;

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "atlink/CommsErrorText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -203,7 +205,7 @@ QString commsError(const std::function<void()> &action)
     try {
         action();
     } catch (const ECommsError &error) {
-        return error.message();
+        return CommsErrorText(error);
     }
     return {};
 }

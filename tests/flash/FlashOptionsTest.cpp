@@ -1,6 +1,7 @@
 #include "flash/FlashOptions.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -70,6 +71,32 @@ TEST(FlashOptions, HelpFitsAnEightyColumnConsole)
     const QStringList lines = FlashHelpText({}).split(u'\n');
     for (const QString &line : lines)
         EXPECT_LT(line.size(), 80) << line.toStdString();
+}
+
+// The help is printed from the table the parser reads: every option it names is one the parser
+// takes.
+TEST(FlashOptions, EveryOptionTheHelpNamesIsTaken)
+{
+    const QStringList lines = FlashHelpText({}).split(u'\n');
+    static const QRegularExpression optionLine(QStringLiteral("^  (?:-h, )?--([a-z-]+)"));
+    int options = 0;
+    for (const QString &line : lines) {
+        const QRegularExpressionMatch match = optionLine.match(line);
+        if (!match.hasMatch())
+            continue;
+        ++options;
+        const QString name = match.captured(1);
+        const bool takesValue =
+            line.mid(4 + name.size(), 1) == u" " && line.at(5 + name.size()).isUpper();
+        // The type is always needed; every other option is added to it.
+        const std::string arguments = name == u"type" ? std::string("--type velmora")
+                                                      : "--type velmora --" + name.toStdString() +
+                                                            (takesValue ? " 1200" : "");
+        const auto parsed = parse(arguments.c_str());
+        EXPECT_TRUE(parsed) << name.toStdString() << ": "
+                            << (parsed ? "" : parsed.failure().text.toStdString());
+    }
+    EXPECT_EQ(options, 14);
 }
 
 TEST(FlashOptions, MistakesAreUsageFailuresInOneLine)

@@ -11,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -206,6 +209,59 @@ TEST(FlashSeveralPorts, OneFailingModemLeavesTheOthersProgrammedAndTheSummarySay
                 rows.at(2).contains(QStringLiteral("запрограммирован")));
 }
 
+// The runner for a technician who reads English: the log, the live words, the reasons and the
+// summary in English, and the record's reason in English beside the same code as in Russian.
+TEST(FlashInEnglish, LogReasonsSummaryAndRecordsAreInEnglish)
+{
+    modemsim::Faults deleteNeverAnswered;
+    deleteNeverAnswered.silentCommands = {"AT#DSCRIPT="};
+    const auto modems = scriptModems({{}, deleteNeverAnswered});
+    const QStringList ports = portsOf(modems);
+    const QTemporaryDir scratch;
+    const QString recordFile = scratch.filePath(QStringLiteral("runs.jsonl"));
+    qputenv("QUILLON_LANG", "en");
+    FlashProcess flash(FlashArguments(QStringLiteral("velmora"), ports)
+                       << QStringLiteral("--record") << recordFile);
+    qputenv("QUILLON_LANG", "ru");
+    ASSERT_EQ(flash.finish(), FlashExit::SomeFailed) << flash.err().toStdString();
+
+    const QString out = QString::fromUtf8(flash.out());
+    EXPECT_FALSE(std::any_of(out.begin(), out.end(), [](QChar c) {
+        return c.script() == QChar::Script_Cyrillic;
+    })) << out.toStdString();
+    EXPECT_TRUE(out.contains(ports.at(0) +
+                             QStringLiteral(": Modem type \"Velmora script modem\" selected")))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(ports.at(0) + QStringLiteral(": Programming completed successfully")));
+    EXPECT_TRUE(out.contains(ports.at(1) + QStringLiteral(": timeout")));
+    const QString summary = out.mid(out.indexOf(QStringLiteral("Total:")));
+    EXPECT_TRUE(
+        summary.startsWith(QStringLiteral("Total: modems programmed: 1 of 2 (exit code 1)")))
+        << summary.toStdString();
+    const QStringList rows = summary.split(u'\n').mid(1, 2);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows.at(0).contains(QStringLiteral("programmed"))) << rows.at(0).toStdString();
+    EXPECT_TRUE(rows.at(1).contains(QStringLiteral("FAILED")) &&
+                rows.at(1).contains(QStringLiteral("(0 of 2 done)")))
+        << rows.at(1).toStdString();
+
+    QFile records(recordFile);
+    ASSERT_TRUE(records.open(QIODevice::ReadOnly));
+    QMap<QString, QJsonObject> byPort;
+    for (const QByteArray &line : records.readAll().split('\n')) {
+        const QJsonObject record = QJsonDocument::fromJson(line).object();
+        if (!record.isEmpty())
+            byPort.insert(record[QStringLiteral("port")].toString(), record);
+    }
+    ASSERT_EQ(byPort.size(), 2);
+    EXPECT_TRUE(byPort[ports.at(0)][QStringLiteral("reason_code")].isNull());
+    EXPECT_EQ(byPort[ports.at(1)][QStringLiteral("reason")].toString(),
+              QStringLiteral("The modem did not answer the deletion of file main.py: timeout "
+                             "(0 of 2 done)"));
+    EXPECT_EQ(byPort[ports.at(1)][QStringLiteral("reason_code")].toString(),
+              QStringLiteral("write-failed"));
+}
+
 TEST(FlashSeveralPorts, AVanishingDeviceFailsAloneAndIsReleased)
 {
     modemsim::Faults vanishing;
@@ -315,6 +371,7 @@ TEST(FlashNoAnswer, NoModemAnsweringWithinThePowerOnWaitEndsWithStatusThree)
     EXPECT_EQ(silent[QStringLiteral("result")].toString(), QStringLiteral("no-answer"));
     EXPECT_TRUE(
         silent[QStringLiteral("reason")].toString().contains(QStringLiteral("нет отклика")));
+    EXPECT_EQ(silent[QStringLiteral("reason_code")].toString(), QStringLiteral("no-answer"));
     EXPECT_TRUE(silent[QStringLiteral("port_closed")].toBool());
     // The whole power-on wait was given, and not much more.
     const int nominalWaitMs = 15000 / FlashProcess::SpeedUp;
@@ -323,6 +380,8 @@ TEST(FlashNoAnswer, NoModemAnsweringWithinThePowerOnWaitEndsWithStatusThree)
                     .contains(QStringLiteral("Время ожидания отклика от модема истекло.")));
     EXPECT_TRUE(ResultEvent(flash.out(), absent)[QStringLiteral("reason")].toString().contains(
         QStringLiteral("порт не открылся")));
+    EXPECT_EQ(ResultEvent(flash.out(), absent)[QStringLiteral("reason_code")].toString(),
+              QStringLiteral("port-not-opened"));
     EXPECT_TRUE(modems.at(0)->commands().size() > 1) << "the probe is repeated during the wait";
 }
 
@@ -465,6 +524,8 @@ TEST(FlashLostDevice, UnpluggedModemIsNamedInTheLogAndTheSummary)
     const QString lost = DeviceLostText(port);
     EXPECT_EQ(LogTexts(flash.out(), port).count(lost), 1);
     EXPECT_EQ(ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString(), lost);
+    EXPECT_EQ(ResultEvent(flash.out(), port)[QStringLiteral("reason_code")].toString(),
+              QStringLiteral("device-lost"));
     EXPECT_TRUE(portClosed(flash.out(), port));
 }
 
@@ -484,6 +545,8 @@ TEST(FlashAttempts, BoundGivesTheFileUpAfterThatManyAttempts)
     // The reason goes on with the files done out of all.
     EXPECT_TRUE(
         ResultEvent(flash.out(), port)[QStringLiteral("reason")].toString().startsWith(gaveUp));
+    EXPECT_EQ(ResultEvent(flash.out(), port)[QStringLiteral("reason_code")].toString(),
+              QStringLiteral("write-failed"));
     const std::vector<QByteArray> commands = modems.at(0)->commands();
     EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
                             [](const QByteArray &command) {

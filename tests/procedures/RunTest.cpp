@@ -147,7 +147,10 @@ TEST(BaudSwitch, ReopenOnAnotherDeviceOrNoneEndsTheRun)
             ASSERT_TRUE(QFile::link(next.devicePath(), link));
         }
         EXPECT_EQ(commsError([&] { SetModemBaud(bench->host, 9600); }),
-                  another ? OtherDeviceText(link) : OpenFailedText());
+                  another ? QStringLiteral("СОМ-порт %1 ведёт теперь к другому устройству: модем "
+                                           "сменился. Запись данных отменена.")
+                                .arg(link)
+                          : QStringLiteral("Неверный Handle COM-порта !"));
         EXPECT_FALSE(port.PortOpen());
         EXPECT_TRUE(next.received().isEmpty());
         EXPECT_EQ(bench->Commands().back(), "AT+IPR=9600");
@@ -172,7 +175,7 @@ TEST(ProgrammingRun, ErrorInsideTheProcedureIsLoggedAndCountsAsFailure)
 // nothing.
 TEST(ProgrammingRun, ErrorLineShowsTheDesignsErrorsAndHidesEveryOther)
 {
-    EXPECT_EQ(ErrorLine(ECommsError(QStringLiteral("Неверный Handle COM-порта !"))),
+    EXPECT_EQ(ErrorLine(ECommsError(CommsFault::OpenFailed, QStringLiteral("/dev/ttyUSB0"))),
               QStringLiteral("Неверный Handle COM-порта !"));
     EXPECT_EQ(ErrorLine(EConvertError("Скорость (бит/с) не выбрана.")),
               QStringLiteral("Скорость (бит/с) не выбрана."));

@@ -7,12 +7,19 @@
 # window with the first run's box goes to SHOT.
 #   tools/windows/drive-window.sh WINE QUILLON_EXE PORT SHOT [RUN...]    (inside xvfb-run)
 # Without RUN: first:type.
+# The window speaks the language QUILLON_LANG names (ru when unset), and is driven by its titles.
 set -euo pipefail
 
 wine=${1:?usage: drive-window.sh WINE QUILLON_EXE PORT SHOT [RUN...]}
 program=${2:?}
 port=${3:?}
 shot=${4:?}
+export QUILLON_LANG=${QUILLON_LANG:-ru}
+if [ "$QUILLON_LANG" = en ]; then
+    dialog_title="Serial port settings" message_title="Message" error_title="Error"
+else
+    dialog_title="Настройки СОМ-порта" message_title="Сообщение" error_title="Ошибка"
+fi
 shift 4
 runs=("$@")
 [ ${#runs[@]} -gt 0 ] || runs=(first:type)
@@ -45,7 +52,7 @@ run() {
     esac
 
     local dialog
-    dialog=$(window "Настройки СОМ-порта" 60)
+    dialog=$(window "$dialog_title" 60)
     activate "$dialog"
     if [ "$step" = type ]; then
         xdotool type --delay 50 "$port" # the port list finds the entry as it is typed
@@ -56,8 +63,8 @@ run() {
     # The run: the power-on probe, the switch to the write rate and the files, in real time. A
     # run whose port was not chosen waits for ever: its box never comes.
     local box outcome=0
-    if ! box=$(window "Сообщение" 600); then
-        box=$(window "Ошибка" 1) || true
+    if ! box=$(window "$message_title" 600); then
+        box=$(window "$error_title" 1) || true
         outcome=1
         echo "drive-window: run $number ($entry, port $step) ended without its success box" >&2
     fi

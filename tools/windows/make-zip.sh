@@ -22,6 +22,10 @@ sed -i '/^portname=/d' "$folder"/*/upload.ini
 cp "$qt"/bin/Qt6Core.dll "$qt"/bin/Qt6Gui.dll "$qt"/bin/Qt6Widgets.dll "$folder/"
 mkdir -p "$folder/platforms" "$folder/styles"
 cp "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"
+# Qt's own texts (the standard buttons and dialogs) in the programs' two languages; Quillon's own
+# translation is built into the programs. The programs look for them beside themselves.
+mkdir -p "$folder/translations"
+cp /usr/share/qt6/translations/qtbase_en.qm /usr/share/qt6/translations/qtbase_ru.qm "$folder/translations/"
 cp "$qt"/plugins/styles/*.dll "$folder/styles/"
 compiler=x86_64-w64-mingw32-g++-posix
 for runtime in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do

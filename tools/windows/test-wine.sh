@@ -10,6 +10,9 @@
 #  - the station window, started with its set-up on the command line, programs a modem on COM7
 #    with the same bytes as the Linux runner's station, asks before closing during the run and
 #    ends when closed; its screenshot goes beside SHOT (windows-station.png beside windows.png);
+#  - the package carries Qt's translations, and the window and the runner speak English when
+#    asked to (QUILLON_LANG=en): the window's run ends with its English box (screenshot beside
+#    SHOT, "-en" before its extension), the runner's summary is in English;
 #  - the installer installs silently, quillon-flash.exe programs a modem from the installed
 #    folder, a second install keeps a profile the user edited, an install into another folder
 #    replaces the first, and the silent uninstall leaves none of the program's files but what the
@@ -31,6 +34,8 @@ simulator="$linux/tools/modemsim/quillon-modemsim"
 runner="$linux/flash/quillon-flash"
 work=$(mktemp -d -t quillon-e2e.XXXXXX)
 export QUILLON_PORTS_DIR="$work/ports"
+# The checks read the Russian texts unless they ask for English, whatever the prefix's locale.
+export QUILLON_LANG=ru
 com=com7
 # A port numbered 10 or above, as USB adapters often get: Windows opens it only through the device
 # namespace (\\.\COM12).
@@ -330,6 +335,37 @@ station_window_run() {
     fi
 }
 check station_window_run
+# In English: Qt's own translations are in the package, the window runs to its English box and
+# the runner's output has no Russian word.
+english_run() {
+    local qm
+    for qm in qtbase_en.qm qtbase_ru.qm; do
+        [ -s "$program/translations/$qm" ] || fail "the package lacks translations/$qm"
+    done
+    "$wineserver" -k 2>/dev/null || true
+    simulate english-window --family script
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    if QUILLON_LANG=en xvfb-run -a -s "-screen 0 800x720x24" "$here/drive-window.sh" "$wine" \
+        "$program/quillon.exe" "${com^^}" "${shot%.*}-en.${shot##*.}" >"$work/window-en.out" 2>&1; then
+        echo "window in English: the run ended with its success box"
+    else
+        fail "the English window's run under Wine (see its output below)"
+        tail -n 20 "$work/window-en.out" >&2
+    fi
+    stop_simulator
+    "$wineserver" -k 2>/dev/null || true
+    simulate english-runner --family script
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/$com"
+    QUILLON_LANG=en timeout 900 "$wine" "$program/quillon-flash.exe" --type velmora \
+        --port "${com^^}" >"$work/runner-en.out" 2>&1 || fail "the English runner did not program"
+    stop_simulator
+    grep -q "Total: modems programmed: 1 of 1" "$work/runner-en.out" ||
+        fail "the English runner's summary is missing"
+    if grep -qP '[\x{0400}-\x{04FF}]' "$work/runner-en.out"; then
+        fail "the English runner wrote Russian words"
+    fi
+}
+check english_run
 
 # installed_run: the installer as a technician would use it, silently, for the current user: a
 # modem programmed from the installed folder; a profile the user edited there survives a second
