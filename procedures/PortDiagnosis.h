@@ -12,7 +12,7 @@ class TComm32;
 // Why a port could not be opened, in words the user can act on: no such device, no permission
 // (with how to get it), or the engine's error (usually another program holding the port).
 // A port held by another program names it when the process table shows it (ProcFolder, /proc).
-QString PortOpenFailureHint(const QString &CommPort, const ECommsError &Error,
+QString PortOpenFailureHint(const QString &CommPort, const ECommsError &OpenError,
                             const QString &ProcFolder = QStringLiteral("/proc"));
 
 // ModemManager probes every new modem port with AT commands, which spoils a programming run.

@@ -86,7 +86,7 @@ QString HolderOf(const QString &Device, const QString &ProcFolder)
 
 } // namespace
 
-QString PortOpenFailureHint(const QString &CommPort, const ECommsError &Error,
+QString PortOpenFailureHint(const QString &CommPort, const ECommsError &OpenError,
                             const QString &ProcFolder)
 {
     const QString device = PortDevice(CommPort);
@@ -114,9 +114,9 @@ QString PortOpenFailureHint(const QString &CommPort, const ECommsError &Error,
         return QCoreApplication::translate(
                    "PortDiagnosis", "Порт %1 занят %2. Закройте её или выберите другой порт.")
             .arg(device, holder);
-    if (Error.fault() != CommsFault::OpenFailed)
+    if (OpenError.fault() != CommsFault::OpenFailed)
         return QCoreApplication::translate("PortDiagnosis", "Порт %1 не открывается: %2")
-            .arg(device, CommsErrorText(Error).trimmed());
+            .arg(device, CommsErrorText(OpenError).trimmed());
     return QCoreApplication::translate(
                "PortDiagnosis", "Порт %1 не открывается. Возможно, он занят другой программой.")
         .arg(device);

@@ -7,7 +7,7 @@
 
 // Windows does not say why a port cannot be opened; a port that the system lists is there, so
 // it is most likely held by another program.
-QString PortOpenFailureHint(const QString &CommPort, const ECommsError &Error, const QString &)
+QString PortOpenFailureHint(const QString &CommPort, const ECommsError &OpenError, const QString &)
 {
     const QString devicePrefix = QStringLiteral("\\\\.\\");
     const QString name =
@@ -22,5 +22,5 @@ QString PortOpenFailureHint(const QString &CommPort, const ECommsError &Error, c
             .arg(name);
     return QCoreApplication::translate(
                "PortDiagnosis", "Порт %1 не открывается: %2. Возможно, он занят другой программой.")
-        .arg(name, CommsErrorText(Error));
+        .arg(name, CommsErrorText(OpenError));
 }
