@@ -78,8 +78,8 @@ run() {
 }
 
 number=0
-for spec in "${runs[@]}"; do
+for planned in "${runs[@]}"; do
     number=$((number + 1))
-    run "$number" "${spec%%:*}" "${spec#*:}" || exit 1
-    echo "drive-window: run $number ($spec) ended with its success box"
+    run "$number" "${planned%%:*}" "${planned#*:}" || exit 1
+    echo "drive-window: run $number ($planned) ended with its success box"
 done
