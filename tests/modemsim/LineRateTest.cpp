@@ -9,6 +9,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <thread>
+
 using namespace modemsim;
 
 namespace {
@@ -129,4 +131,23 @@ TEST_F(LineRate, InputSentAtAnotherRateArrivesGarbled)
     EXPECT_EQ(modem.commands(), std::vector<QByteArray>{"AT+IPR=19200"});
     const QByteArray received = modem.received();
     EXPECT_EQ(received.mid(received.size() - 4), "\xC1\xD4\x8D\x8A");
+}
+
+// The line feed after "AT+IPR=19200" may reach the modem after it has changed its rate, as
+// noise; the next command, sent at the new rate, is still understood.
+TEST_F(LineRate, NoiseLeftByTheRateChangeDoesNotSpoilTheNextCommand)
+{
+    ModemSimulator modem(ScriptModemAt(9600));
+    CommLine line(modem.devicePath(), 9600);
+    line.send("AT+IPR=19200\r");
+    EXPECT_TRUE(line.waitFor("OK\r\n").endsWith("OK\r\n"));
+    line.send("\n");
+    const auto patience = Clock::now() + kPatience;
+    while (!modem.received().endsWith('\x8A') && Clock::now() < patience)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(modem.received().endsWith('\x8A'));
+    line.setRate(19200);
+    line.send("AT\r\n");
+    EXPECT_TRUE(line.waitFor("OK\r\n").endsWith("OK\r\n"));
+    EXPECT_EQ(modem.commands(), (std::vector<QByteArray>{"AT+IPR=19200", "AT"}));
 }

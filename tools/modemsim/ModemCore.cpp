@@ -219,8 +219,20 @@ bool ModemCore::takeCommandLine()
     const QByteArray line = input.first(cr);
     input.remove(0, cr + 1);
     skipLineFeed = true;
-    handleCommand(line);
+    handleCommand(line.sliced(commandStart(line)));
     return true;
+}
+
+// A modem hunts for the "AT" that starts a command: what came before it is line noise, such as
+// the end of the previous command sent at the rate the modem has just left. A line with no "AT"
+// in it is taken whole, and rejected.
+qsizetype ModemCore::commandStart(const QByteArray &line)
+{
+    const qsizetype upper = line.indexOf("AT");
+    const qsizetype lower = line.indexOf("at");
+    if (upper < 0 || lower < 0)
+        return std::max<qsizetype>(0, std::max(upper, lower));
+    return std::min(upper, lower);
 }
 
 void ModemCore::handleCommand(const QByteArray &rawLine)

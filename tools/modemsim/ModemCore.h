@@ -59,6 +59,7 @@ private:
     void takeRawBytes();
     void takeReplayBlock();
     bool takeCommandLine();
+    static qsizetype commandStart(const QByteArray &line);
     void handleCommand(const QByteArray &line);
     bool applyFaults(const QByteArray &key);
     bool handleCommon(const QByteArray &name, const QByteArray &upper);
