@@ -155,17 +155,18 @@ TEST(HeldReader, AnswerWaitingInTheDeviceAtTheTimeoutCounts)
     for (const bool hex : {false, true}) {
         SCOPED_TRACE(hex ? "SendAndWaitEx" : "SendAndWait");
         // The answer is in the device before the interval ends; the reader takes it only after.
+        // The interval leaves the answering thread time enough on a loaded machine.
         line->holdReads = true;
         std::thread modem([&line] {
             EXPECT_EQ(line->receive(4), QByteArray("AT\r\n"));
             line->send("\r\nOK\r\n");
-            std::this_thread::sleep_for(300ms);
+            std::this_thread::sleep_for(800ms);
             line->holdReads = false;
         });
         if (hex)
-            channel.SendAndWaitEx("AT\r\n", 4, "4F 4B", "", 100, true);
+            channel.SendAndWaitEx("AT\r\n", 4, "4F 4B", "", 500, true);
         else
-            SendCommand(channel, "AT", "OK", "ERROR", 100);
+            SendCommand(channel, "AT", "OK", "ERROR", 500);
         modem.join();
         EXPECT_EQ(channel.Reply, "\r\nOK\r\n");
     }
