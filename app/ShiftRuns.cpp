@@ -56,9 +56,15 @@ bool ShiftRuns::refresh()
         if (!line.endsWith('\n'))
             break;
         readUpTo += line.size();
-        const auto run = runOf(line);
-        if (run && run->start >= since && ports.contains(run->port))
-            shift.append(*run);
+        auto run = runOf(line);
+        const qsizetype port = run ? ports.indexOf(run->port) : -1;
+        if (port < 0 || run->start < since)
+            continue;
+        // A shift is thousands of runs of a few ports and one type: they share those texts.
+        run->port = ports.at(port);
+        if (!shift.isEmpty() && shift.constLast().type == run->type)
+            run->type = shift.constLast().type;
+        shift.append(*std::move(run));
     }
     return shift.size() > before;
 }

@@ -7,6 +7,7 @@
 #include "app/ScreenFit.h"
 #include "app/ShiftChart.h"
 #include "app/ShiftRuns.h"
+#include "app/ShiftRunsModel.h"
 #include "app/TfCOMProperty.h"
 #include "atlink/WriteRate.h"
 #include "engine/EventRelay.h"
@@ -33,7 +34,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -274,9 +275,10 @@ QWidget *StationWindow::buildShiftPage()
     cbxResult->addItem(Label().allResults, AllResults);
     for (const RunResult result : FilterResults)
         cbxResult->addItem(RunResultWord(result), static_cast<int>(result));
-    tblRuns = new QTableWidget(0, 5, page);
-    tblRuns->setHorizontalHeaderLabels(
-        {Label().started, Label().port, Label().imei, Label().result, Label().reason});
+    shiftRuns = new ShiftRunsModel(
+        {Label().started, Label().port, Label().imei, Label().result, Label().reason}, this);
+    tblRuns = new QTableView(page);
+    tblRuns->setModel(shiftRuns);
     tblRuns->horizontalHeader()->setStretchLastSection(true);
     // The newest runs set the widths: a long shift costs no look at every row.
     tblRuns->horizontalHeader()->setResizeContentsPrecision(RowsSizingColumns);
@@ -294,9 +296,9 @@ QWidget *StationWindow::buildShiftPage()
     layout->addLayout(filters);
     layout->addWidget(tblRuns, 2);
 
-    connect(edtImei, &QLineEdit::textChanged, this, &StationWindow::showRuns);
-    connect(cbxResult, &QComboBox::currentIndexChanged, this, &StationWindow::showRuns);
-    connect(tblRuns, &QTableWidget::activated, this,
+    connect(edtImei, &QLineEdit::textChanged, this, &StationWindow::filterRuns);
+    connect(cbxResult, &QComboBox::currentIndexChanged, this, &StationWindow::filterRuns);
+    connect(tblRuns, &QTableView::activated, this,
             [this](const QModelIndex &Index) { openRunLog(Index.row()); });
     return page;
 }
@@ -454,8 +456,9 @@ bool StationWindow::start()
     buildTiles(count);
     ports = std::make_unique<PortBoard>(setup.ports, type->Title, static_cast<RunObserver *>(this));
     shiftStart = QDateTime::currentDateTimeUtc();
+    shiftRuns->showRuns(nullptr);
     shift = std::make_unique<ShiftRuns>(recordPath, shiftStart, setup.ports);
-    tblRuns->setRowCount(0);
+    shiftRuns->showRuns(&shift->runs());
     countedModems = -1;
     for (int port = 0; port < count; ++port)
         portChanged(port);
@@ -596,9 +599,10 @@ void StationWindow::refreshShift()
     const BoardTotals totals = ports->totals();
     countedModems = totals.programmed + totals.failed;
     lblShift->setText(shiftText(totals, ModemsPerHour(totals.programmed, ports->elapsedMs())));
-    const qsizetype known = shift->runs().size();
-    if (shift->refresh())
-        addRuns(known);
+    if (shift->refresh()) {
+        shiftRuns->runsAdded();
+        tblRuns->resizeColumnsToContents();
+    }
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const auto slice = shiftStart.secsTo(now) <= std::chrono::seconds(ShortShift).count()
                            ? SliceOfShortShift
@@ -606,33 +610,12 @@ void StationWindow::refreshShift()
     chart->setSlices(SliceShift(shift->runs(), shiftStart, now, slice), slice);
 }
 
-void StationWindow::showRuns()
+void StationWindow::filterRuns()
 {
-    tblRuns->setRowCount(0);
-    if (shift)
-        addRuns(0);
-}
-
-void StationWindow::addRuns(qsizetype From)
-{
-    const QString imei = edtImei->text().trimmed();
     const int result = cbxResult->currentData().toInt();
-    const QList<ShiftRun> &runs = shift->runs();
-    // Newest first: each run goes on top of those before it.
-    for (qsizetype index = From; index < runs.size(); ++index) {
-        const ShiftRun &run = runs.at(index);
-        if (!run.imei.contains(imei) ||
-            (result != AllResults && static_cast<int>(run.result) != result))
-            continue;
-        tblRuns->insertRow(0);
-        const QStringList cells{run.start.toLocalTime().toString(QStringLiteral("HH:mm:ss")),
-                                run.port, run.imei, RunResultWord(run.result), run.reason};
-        for (int column = 0; column < cells.size(); ++column) {
-            auto *cell = new QTableWidgetItem(cells.at(column));
-            cell->setData(Qt::UserRole, static_cast<qlonglong>(index));
-            tblRuns->setItem(0, column, cell);
-        }
-    }
+    shiftRuns->setFilter(edtImei->text().trimmed(),
+                         result == AllResults ? std::nullopt
+                                              : std::optional(static_cast<RunResult>(result)));
     tblRuns->resizeColumnsToContents();
 }
 
@@ -663,15 +646,14 @@ void StationWindow::openPortLog(int Port)
 
 void StationWindow::openRunLog(int Row)
 {
-    const QTableWidgetItem *cell = tblRuns->item(Row, 0);
-    if (cell == nullptr)
+    const ShiftRun *run = shiftRuns->runAt(Row);
+    if (run == nullptr)
         return;
-    const ShiftRun &run = shift->runs().at(cell->data(Qt::UserRole).toLongLong());
-    if (run.log.isEmpty() || !QFileInfo::exists(run.log)) {
+    if (run->log.isEmpty() || !QFileInfo::exists(run->log)) {
         MessageBoxes::showMessage(this, MessageBoxes::Icon::Information, noRunLogText());
         return;
     }
-    auto *dialog = new PortLogDialog(run.port, {{runTitle(run), run.log}}, this);
+    auto *dialog = new PortLogDialog(run->port, {{runTitle(*run), run->log}}, this);
     dialog->lstRuns->setCurrentRow(1);
     dialog->show();
 }

@@ -26,11 +26,12 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QScrollArea;
-class QTableWidget;
+class QTableView;
 class QTabWidget;
 class RunRecordFile;
 class ShiftChart;
 class ShiftRuns;
+class ShiftRunsModel;
 class PortBoard;
 class StationSession;
 
@@ -85,7 +86,8 @@ public:
     ShiftChart *chart;
     QLineEdit *edtImei;
     QComboBox *cbxResult;
-    QTableWidget *tblRuns;
+    QTableView *tblRuns;
+    ShiftRunsModel *shiftRuns;
 
 signals:
     void stopped(); // every port has ended
@@ -120,9 +122,7 @@ private:
     void openPortLog(int Port);
     void openRunLog(int Row);
     void refreshShift();
-    void showRuns();
-    // Puts the shift's runs from From on, those the filter lets through, on top of the table.
-    void addRuns(qsizetype From);
+    void filterRuns();
     void ended();
     void showRunning();
 

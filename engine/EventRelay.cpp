@@ -10,8 +10,9 @@ constexpr std::chrono::milliseconds DeliveryInterval = 20ms;
 
 EventRelay::EventRelay(RunObserver &Target, int Ports) : target(Target), unfinished(Ports)
 {
-    connect(&poll, &QTimer::timeout, this, &EventRelay::deliver);
-    poll.start(DeliveryInterval);
+    delivery.setSingleShot(true);
+    delivery.setInterval(DeliveryInterval);
+    connect(&delivery, &QTimer::timeout, this, &EventRelay::deliver);
 }
 
 void EventRelay::logLine(int Port, const QString &Text)
@@ -40,8 +41,16 @@ void EventRelay::station(int Port, const StationStatus &Status)
 
 void EventRelay::post(std::function<void()> Report)
 {
-    const std::lock_guard guard(lock);
-    pending.push_back(std::move(Report));
+    bool first = false;
+    {
+        const std::lock_guard guard(lock);
+        first = pending.empty();
+        pending.push_back(std::move(Report));
+    }
+    // Only the relay's thread may start its timer; a report that finds others waiting is
+    // delivered with them.
+    if (first)
+        QMetaObject::invokeMethod(&delivery, qOverload<>(&QTimer::start), Qt::QueuedConnection);
 }
 
 void EventRelay::deliver()

@@ -2,14 +2,15 @@
 // 1. the share of one core the window's program takes with 8 ports waiting for a modem, over 20 s:
 //    their devices there and probed four times a second, no modem answering (the simulators run as
 //    programs of their own, so that only the station is measured);
-// 2. resident memory and open descriptors over 1,000 modem swaps on one port (time sped up 20
-//    times, no line pacing), of the headless station and then of the window: both must stay flat
-//    but for what a shift keeps of each run (the window's table and its runs);
+// 2. resident memory, heap in use and open descriptors over 1,000 modem swaps on one port (time
+//    sped up 20 times, no line pacing), of the headless station and then of two shifts of the
+//    window: both must stay flat but for what a shift keeps of each run (the IMEIs it will not
+//    program again, and the window's runs for its table and chart), which the next shift lets go;
 // 3. modems per hour of the window and of the headless station (the runner's engine with no
 //    window) on the same four simulated Java modems taking their input at 9600 bit/s; a modem is
 //    unplugged as soon as its run is over and the next put on at once.
 //
-//   bench_station_window [swaps (1000)] [modems per port (3)]
+//   bench_station_window [swaps (1000)] [modems per port (3)] [cpu|swaps|rate (all three)]
 #include "app/StationWindow.h"
 #include "atlink/Timing.h"
 #include "bench/common/BenchSupport.h"
@@ -33,7 +34,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <malloc.h>
 #include <memory>
 #include <vector>
 
@@ -135,14 +135,22 @@ private:
     FlashRunner runner;
 };
 
+// Lets the window's thread work for Span, waking only for what the program itself does.
+void idleFor(std::chrono::milliseconds Span)
+{
+    QEventLoop loop;
+    QTimer::singleShot(Span, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 // The share of one core the program takes over Span, after a moment to settle.
 double coreShare(std::chrono::milliseconds Span)
 {
-    runUntil([] { return false; }, 2s);
+    idleFor(2s);
     QElapsedTimer clock;
     clock.start();
     const double before = cpuSeconds();
-    runUntil([] { return false; }, Span);
+    idleFor(Span);
     return (cpuSeconds() - before) * 100000.0 / static_cast<double>(clock.elapsed());
 }
 
@@ -189,10 +197,11 @@ void measureWaitingCpu()
     }
 }
 
-// Swaps modems on the one port whose state Port shows, printing memory and descriptors.
-void swapModems(modemsim::ModemSimulator &Modem, const PortState &Port, int Swaps)
+// Swaps modems on the one port whose state Port shows, printing memory and descriptors; the
+// modems' IMEIs are numbered from FirstImei.
+void swapModems(modemsim::ModemSimulator &Modem, const PortState &Port, int Swaps, int FirstImei)
 {
-    std::printf("  swaps  programmed  RSS (KiB)  descriptors\n");
+    std::printf("  swaps  programmed  RSS (KiB)  heap (KiB)  descriptors\n");
     for (int swap = 1; swap <= Swaps; ++swap) {
         if (!runUntil([&] { return Port.counts.programmed + Port.counts.failed >= swap; })) {
             std::printf("  no modem programmed after swap %d\n", swap - 1);
@@ -203,10 +212,11 @@ void swapModems(modemsim::ModemSimulator &Modem, const PortState &Port, int Swap
             std::printf("  the modem taken off after swap %d was not noticed\n", swap);
             break;
         }
-        Modem.putModemOn(imeiNumber(swap));
+        Modem.putModemOn(imeiNumber(FirstImei + swap));
         if (swap == 1 || swap % 100 == 0)
-            std::printf("  %5d  %10d  %9ld  %11lld\n", swap, Port.counts.programmed,
-                        residentKilobytes(), static_cast<long long>(openDescriptors()));
+            std::printf("  %5d  %10d  %9ld  %10ld  %11lld\n", swap, Port.counts.programmed,
+                        residentKilobytes(), heapInUseKilobytes(),
+                        static_cast<long long>(openDescriptors()));
     }
 }
 
@@ -222,20 +232,26 @@ void measureSwaps(int Swaps)
     {
         const HeadlessStation station(ports, std::nullopt);
         std::printf(" headless station:\n");
-        swapModems(modem, station.port(0), Swaps);
+        swapModems(modem, station.port(0), Swaps, 0);
     }
     modem.takeModemOff(true);
     modem.putModemOn(imeiNumber(Swaps + 1000));
     StationWindow window(windowSetup(scratch));
-    if (!startWindow(window, ports))
-        return;
-    std::printf(" station window:\n");
-    swapModems(modem, window.board()->port(0), Swaps);
-    stopWindow(window);
-    // What of the growth is the shift's table: its rows go when the filter lets none through.
-    window.edtImei->setText(QStringLiteral("no such IMEI"));
-    malloc_trim(0);
-    std::printf("  the shift's table emptied: RSS %ld KiB\n", residentKilobytes());
+    // Two shifts of the same window: the second starts where the first did when what the window
+    // keeps is its shift's.
+    for (const int shift : {1, 2}) {
+        if (!startWindow(window, ports))
+            return;
+        std::printf(" station window, shift %d:\n", shift);
+        swapModems(modem, window.board()->port(0), Swaps, shift * 10 * Swaps);
+        stopWindow(window);
+        // What of the growth is the table's own: its rows go when the filter lets none through.
+        const long heap = heapInUseKilobytes();
+        window.edtImei->setText(QStringLiteral("no such IMEI"));
+        std::printf("  the shift's table emptied: heap %ld KiB less\n",
+                    heap - heapInUseKilobytes());
+        window.edtImei->clear();
+    }
     Timing::setSpeedUp(1);
 }
 
@@ -313,12 +329,19 @@ int main(int argc, char **argv)
     const QStringList arguments = app.arguments();
     const int swaps = arguments.size() > 1 ? arguments.at(1).toInt() : 1000;
     const int modemsPerPort = arguments.size() > 2 ? arguments.at(2).toInt() : 3;
-    if (swaps < 1 || modemsPerPort < 1) {
-        std::fprintf(stderr, "usage: bench_station_window [swaps] [modems per port]\n");
+    const QString only = arguments.value(3);
+    if (swaps < 1 || modemsPerPort < 1 ||
+        !QStringList{{}, QStringLiteral("cpu"), QStringLiteral("swaps"), QStringLiteral("rate")}
+             .contains(only)) {
+        std::fprintf(stderr,
+                     "usage: bench_station_window [swaps] [modems per port] [cpu|swaps|rate]\n");
         return 2;
     }
-    measureWaitingCpu();
-    measureSwaps(swaps);
-    measureModemsPerHour(modemsPerPort);
+    if (only.isEmpty() || only == QLatin1String("cpu"))
+        measureWaitingCpu();
+    if (only.isEmpty() || only == QLatin1String("swaps"))
+        measureSwaps(swaps);
+    if (only.isEmpty() || only == QLatin1String("rate"))
+        measureModemsPerHour(modemsPerPort);
     return 0;
 }

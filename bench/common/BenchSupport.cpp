@@ -5,6 +5,7 @@
 #include <QList>
 
 #include <cstdio>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -41,6 +42,13 @@ long residentKilobytes()
         return -1;
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) / 1024 : -1;
+}
+
+long heapInUseKilobytes()
+{
+    // Over every arena, the threads' as well as the main one.
+    const struct mallinfo2 heap = mallinfo2();
+    return static_cast<long>((heap.uordblks + heap.hblkhd) / 1024);
 }
 
 qsizetype openDescriptors()

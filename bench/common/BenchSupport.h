@@ -24,6 +24,9 @@ void writeFile(const QString &Path, const QByteArray &Bytes);
 
 // The process's resident memory; -1 when it cannot be read.
 long residentKilobytes();
+// What glibc's allocator has handed out and not had back, over all its arenas: unlike resident
+// memory, what the program keeps, whatever the allocator still holds of what it let go.
+long heapInUseKilobytes();
 qsizetype openDescriptors();
 // User and system time the whole process has taken so far.
 double cpuSeconds();

@@ -26,7 +26,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,12 +76,6 @@ void endStalls(pid_t Child)
     kill(Child, SIGKILL);
     waitpid(Child, nullptr, 0);
     kill(getpid(), SIGCONT); // in case the child was stopped between its two signals
-}
-
-// What glibc's allocator has handed out and not had back, over all its arenas.
-long heapInUseKilobytes()
-{
-    return static_cast<long>(mallinfo2().uordblks / 1024);
 }
 
 bool isCheckpoint(int Run, int Runs)

@@ -1,7 +1,9 @@
 // The station window's parts that need no modem: its command line and remembered choice, and the
-// shift read from the record file.
+// shift read from the record file and shown in its table.
 #include "app/ShiftRuns.h"
+#include "app/ShiftRunsModel.h"
 #include "app/StationSetup.h"
+#include "procedures/RunOutcome.h"
 #include "records/RunRecord.h"
 
 #include <QFile>
@@ -181,6 +183,47 @@ TEST_F(ShiftFile, SlicesCountProgrammedAndFailedModems)
     EXPECT_EQ(slices.at(1).programmed + slices.at(1).failed, 0);
     EXPECT_EQ(slices.at(2).programmed, 1);
     EXPECT_EQ(slices.at(2).start, shiftStart.addSecs(qint64{20} * 60));
+}
+
+// The table keeps the newest run on top and the filter in force while the shift's runs come in,
+// and shows the same rows as a table filtered after they came.
+TEST_F(ShiftFile, TableShowsTheNewestRunsTheFilterLetsThrough)
+{
+    ShiftRuns shift(path(), shiftStart, {port});
+    ShiftRunsModel table({QStringLiteral("start"), QStringLiteral("port"), QStringLiteral("imei"),
+                          QStringLiteral("result"), QStringLiteral("reason")});
+    table.showRuns(&shift.runs());
+    const auto rowsOf = [](const ShiftRunsModel &Table) {
+        QStringList rows;
+        for (int row = 0; row < Table.rowCount(); ++row)
+            rows.append(Table.index(row, ShiftRunsModel::Result).data().toString() + u' ' +
+                        QString::number(Table.runAt(row)->start.secsTo(Table.runAt(row)->end)));
+        return rows;
+    };
+    table.setFilter({}, RunResult::Failed);
+    for (const auto &[minute, result] : QList<std::pair<int, RunResult>>{
+             {1, RunResult::Failed}, {2, RunResult::Programmed}, {3, RunResult::Failed}}) {
+        RunRecord run = runOn(port, shiftStart.addSecs(minute * qint64{60}), result);
+        run.end = run.start.addSecs(minute);
+        append(run.toJsonLine());
+        ASSERT_TRUE(shift.refresh());
+        table.runsAdded();
+    }
+    const QString failed = RunResultWord(RunResult::Failed);
+    EXPECT_EQ(rowsOf(table),
+              (QStringList{failed + QStringLiteral(" 3"), failed + QStringLiteral(" 1")}));
+    EXPECT_EQ(table.index(0, ShiftRunsModel::Reason).data().toString(),
+              QStringLiteral("запись не удалась"));
+
+    ShiftRunsModel filteredAfter(QStringList(5));
+    filteredAfter.showRuns(&shift.runs());
+    filteredAfter.setFilter({}, RunResult::Failed);
+    EXPECT_EQ(rowsOf(filteredAfter), rowsOf(table));
+    table.setFilter(QStringLiteral("9999"), std::nullopt);
+    EXPECT_EQ(table.rowCount(), 0);
+    table.setFilter(QStringLiteral("3809"), std::nullopt);
+    EXPECT_EQ(table.rowCount(), 3);
+    EXPECT_EQ(table.runAt(3), nullptr);
 }
 
 } // namespace

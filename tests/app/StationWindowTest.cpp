@@ -58,6 +58,16 @@ QString fileText(const QString &Path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// The shift's table as it reads: rows, and a cell's text.
+int rowsShown(const StationWindow &Window)
+{
+    return Window.tblRuns->model()->rowCount();
+}
+QString cellShown(const StationWindow &Window, int Row, int Column)
+{
+    return Window.tblRuns->model()->index(Row, Column).data().toString();
+}
+
 // A log file as a log window shows it: the modem's line ends are line ends.
 QString fileShown(const QString &Path)
 {
@@ -231,16 +241,16 @@ TEST_F(StationWindowTest, FourPortsTellGoodFromFailedUntilEachModemIsTakenOff)
     EXPECT_EQ(QDir(logs()).entryList(QDir::Files).size(), 6);
     // The shift's table: every run, newest first; filtered by result and by IMEI.
     window.tabs->setCurrentIndex(1);
-    ASSERT_EQ(window.tblRuns->rowCount(), 6);
+    ASSERT_EQ(rowsShown(window), 6);
     window.cbxResult->setCurrentIndex(window.cbxResult->findText(QStringLiteral("ОШИБКА")));
-    ASSERT_EQ(window.tblRuns->rowCount(), 1);
-    EXPECT_EQ(window.tblRuns->item(0, 1)->text(), ports.at(1));
-    EXPECT_EQ(window.tblRuns->item(0, 2)->text(), QStringLiteral("222222222222222"));
-    EXPECT_EQ(window.tblRuns->item(0, 4)->text(), reason);
+    ASSERT_EQ(rowsShown(window), 1);
+    EXPECT_EQ(cellShown(window, 0, 1), ports.at(1));
+    EXPECT_EQ(cellShown(window, 0, 2), QStringLiteral("222222222222222"));
+    EXPECT_EQ(cellShown(window, 0, 4), reason);
     window.cbxResult->setCurrentIndex(0);
     QTest::keyClicks(window.edtImei, QStringLiteral("6666"));
-    ASSERT_EQ(window.tblRuns->rowCount(), 1);
-    EXPECT_EQ(window.tblRuns->item(0, 3)->text(), QStringLiteral("запрограммирован"));
+    ASSERT_EQ(rowsShown(window), 1);
+    EXPECT_EQ(cellShown(window, 0, 3), QStringLiteral("запрограммирован"));
     int chartedGood = 0;
     int chartedBad = 0;
     for (const ShiftSlice &slice : window.chart->slices()) {
@@ -294,11 +304,11 @@ TEST_F(StationWindowTest, TableAndTileOpenTheLogsOfTheirRuns)
     EXPECT_TRUE(fileText(goodLog).endsWith(QStringLiteral("Операция успешно завершена\n")));
 
     window.tabs->setCurrentIndex(1);
-    ASSERT_TRUE(waitUntil([&] { return window.tblRuns->rowCount() == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return rowsShown(window) == 3; }));
     window.cbxResult->setCurrentIndex(window.cbxResult->findText(QStringLiteral("ОШИБКА")));
-    ASSERT_EQ(window.tblRuns->rowCount(), 1);
+    ASSERT_EQ(rowsShown(window), 1);
     window.tblRuns->setFocus();
-    window.tblRuns->setCurrentCell(0, 0);
+    window.tblRuns->setCurrentIndex(window.tblRuns->model()->index(0, 0));
     QTest::keyClick(window.tblRuns, Qt::Key_Return);
     auto *runLog = window.findChild<PortLogDialog *>();
     ASSERT_NE(runLog, nullptr);
