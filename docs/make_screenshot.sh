@@ -10,7 +10,7 @@ set -euo pipefail
 
 build=$(cd "${1:?usage: make_screenshot.sh BUILD_DIR}" && pwd)
 docs=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-work=$(mktemp -d /tmp/quillon-shot.XXXXXX)
+work=$(mktemp -d /tmp/qs.XXXXXX) # short: the station's tiles name their ports by it
 export QUILLON_PORTS_DIR=/tmp/quillon-ports
 export XDG_CONFIG_HOME=$work
 export XDG_DATA_HOME=$work # the demo types, not any of the user's own
@@ -48,8 +48,7 @@ xvfb-run -a -s "-screen 0 1024x600x24" bash -c '
 ' "$build/app/quillon" "$docs/port-dialog.png" "$docs/screenshot.png"
 
 # The station's modems on ports of their own, its settings and records in the scratch folder.
-stationPorts="$work/ports"
-mkdir -p "$stationPorts"
+stationPorts="$work"
 modems=()
 for modem in 1 2 3 4; do
     flags=(--family java --name "modem$modem" --imei "35693803${modem}000000")
