@@ -260,6 +260,10 @@ OpenResult openDevice(const QString &port)
     const QByteArray path = QFile::encodeName(PortDevice(port));
     if (path.isEmpty())
         return {nullptr, OpenFailure::Unavailable};
+    // A device that is not there needs no lock: a modem that is off often takes its USB device
+    // with it, and a station asks for it several times a second on every port.
+    if (::access(path.constData(), F_OK) != 0)
+        return {nullptr, OpenFailure::Unavailable, errno};
     auto lock = std::make_unique<UucpLock>(path);
     if (!lock->taken())
         return {nullptr, OpenFailure::Unavailable};

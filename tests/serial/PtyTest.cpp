@@ -381,6 +381,26 @@ TEST_F(PtyTest, LockFileOfALiveProgramKeepsThePortStaleOneIsReplaced)
     EXPECT_TRUE(locks.isEmpty());
 }
 
+// A device that is not there is no reason to touch the lock folder, even a stale lock in it.
+TEST_F(PtyTest, AbsentDeviceLeavesTheLocksAsTheyWere)
+{
+    const QDir locks(QFile::decodeName(qgetenv("QUILLON_LOCK_DIR")));
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    waitpid(ended, nullptr, 0);
+    QFile stale(locks.filePath(QStringLiteral("LCK..no-such-device-here")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(QByteArray::number(ended).rightJustified(10) + '\n');
+    stale.close();
+    TComm32 port;
+    port.SetCommPort(QStringLiteral("/dev/no-such-device-here"));
+    EXPECT_EQ(commsError([&] { port.OpenPort(); }), HandleError);
+    ASSERT_TRUE(stale.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stale.readAll().trimmed().toInt(), ended);
+    stale.remove();
+}
+
 // A hang-up the owner had no chance to handle before closing is still learnt, and a stale one
 // never reaches the next open.
 TEST_F(PtyTest, HangupQueuedAtCloseCountsForThatPortOnly)
