@@ -5,14 +5,17 @@
 using namespace std::chrono_literals;
 
 namespace {
-constexpr std::chrono::milliseconds DeliveryInterval = 20ms;
-}
+constexpr std::chrono::milliseconds BusyInterval = 20ms;
+constexpr std::chrono::milliseconds QuietInterval = 100ms;
+} // namespace
 
+// The relay's thread looks for reports on a timer of its own rather than being called by the
+// runs: a call posted from their threads was seen lost in Qt's Windows dispatcher, which then
+// waited for ever for the runs' last reports.
 EventRelay::EventRelay(RunObserver &Target, int Ports) : target(Target), unfinished(Ports)
 {
-    delivery.setSingleShot(true);
-    delivery.setInterval(DeliveryInterval);
-    connect(&delivery, &QTimer::timeout, this, &EventRelay::deliver);
+    connect(&poll, &QTimer::timeout, this, &EventRelay::deliver);
+    poll.start(QuietInterval);
 }
 
 void EventRelay::logLine(int Port, const QString &Text)
@@ -41,16 +44,8 @@ void EventRelay::station(int Port, const StationStatus &Status)
 
 void EventRelay::post(std::function<void()> Report)
 {
-    bool first = false;
-    {
-        const std::lock_guard guard(lock);
-        first = pending.empty();
-        pending.push_back(std::move(Report));
-    }
-    // Only the relay's thread may start its timer; a report that finds others waiting is
-    // delivered with them.
-    if (first)
-        QMetaObject::invokeMethod(&delivery, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+    const std::lock_guard guard(lock);
+    pending.push_back(std::move(Report));
 }
 
 void EventRelay::deliver()
@@ -60,6 +55,9 @@ void EventRelay::deliver()
         const std::lock_guard guard(lock);
         reports.swap(pending);
     }
+    const auto interval = reports.empty() ? QuietInterval : BusyInterval;
+    if (poll.intervalAsDuration() != interval)
+        poll.setInterval(interval);
     for (const auto &report : reports)
         report();
 }

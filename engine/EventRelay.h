@@ -11,9 +11,8 @@
 
 // Hands the runs' reports, made on their own threads, to an observer on the relay's thread, in
 // the order each run made them. The reports wait in a queue of our own that the relay's thread
-// empties a moment after the first of them came, so no run ever waits for the front end, a
-// transfer's many reports reach it a few dozen times a second, and ports that wait for a modem
-// cost the front end nothing.
+// empties a few dozen times a second while they come, and ten times a second while none do, so
+// no run ever waits for the front end and ports that wait for a modem cost it next to nothing.
 class EventRelay : public QObject, public RunObserver
 {
     Q_OBJECT
@@ -35,7 +34,7 @@ private:
 
     RunObserver &target;
     int unfinished;
-    QTimer delivery;
+    QTimer poll;
     std::mutex lock;
     std::vector<std::function<void()>> pending;
 };
