@@ -10,8 +10,8 @@ constexpr std::chrono::milliseconds QuietInterval = 100ms;
 } // namespace
 
 // The relay's thread looks for reports on a timer of its own rather than being called by the
-// runs: a call posted from their threads was seen lost in Qt's Windows dispatcher, which then
-// waited for ever for the runs' last reports.
+// runs: under Wine a call posted from their threads was seen lost, and the runner then waited
+// for ever for the runs' last reports.
 EventRelay::EventRelay(RunObserver &Target, int Ports) : target(Target), unfinished(Ports)
 {
     connect(&poll, &QTimer::timeout, this, &EventRelay::deliver);

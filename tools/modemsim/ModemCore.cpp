@@ -228,11 +228,12 @@ bool ModemCore::takeCommandLine()
 // in it is taken whole, and rejected.
 qsizetype ModemCore::commandStart(const QByteArray &line)
 {
-    const qsizetype upper = line.indexOf("AT");
-    const qsizetype lower = line.indexOf("at");
-    if (upper < 0 || lower < 0)
-        return std::max<qsizetype>(0, std::max(upper, lower));
-    return std::min(upper, lower);
+    for (qsizetype at = 0; at + 1 < line.size(); ++at) {
+        const QByteArrayView pair = QByteArrayView(line).sliced(at, 2);
+        if (pair == "AT" || pair == "at")
+            return at;
+    }
+    return 0;
 }
 
 void ModemCore::handleCommand(const QByteArray &rawLine)
